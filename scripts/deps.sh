@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Solvane needs to build, run and test.
+# A no-op when they are all present; uses sudo when not run as root.
+set -euo pipefail
+
+packages=(
+  cmake g++ pkg-config make
+  libsdl2-dev libglew-dev libluajit-5.1-dev libglm-dev libfftw3-dev libstb-dev libmpg123-dev
+)
+if [ "${1:-}" = "--test" ]; then
+  packages+=(libgtest-dev xvfb xauth libgl1-mesa-dri xdotool)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"

@@ -1,0 +1,130 @@
+// Engine start-up, main loop and shutdown. Every step logs exactly one line on
+// success or failure; start-up stops at the first failure.
+#include "core/Engine.h"
+
+#include <GL/glew.h>
+
+Engine* gEngine = nullptr;
+
+const char* const kConfigFileName = "Config.txt";
+const char* const kLogFileName = "Log.txt";
+const char* const kWindowTitle = "Drenn - Solvane";
+
+namespace {
+constexpr Uint32 kSdlInitFlags = SDL_INIT_TIMER | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK | SDL_INIT_GAMECONTROLLER;
+constexpr int kFileWatchIntervalMs = 100;
+
+SDL_LogOutputFunction defaultLogOutput = nullptr;
+void* defaultLogUserdata = nullptr;
+
+bool fail(const char* message) {
+    SDL_LogError(SDL_LOG_CATEGORY_SYSTEM, "%s", message);
+    return false;
+}
+} // namespace
+
+Engine::~Engine() {
+    // SDL outlives the engine; its log output must not point at a dead object.
+    SDL_LogOutputFunction current = nullptr;
+    void* userdata = nullptr;
+    SDL_LogGetOutputFunction(&current, &userdata);
+    if (current == logOutputFunction && userdata == this && defaultLogOutput)
+        SDL_LogSetOutputFunction(defaultLogOutput, defaultLogUserdata);
+}
+
+bool Engine::initialize() {
+    gEngine = this;
+    if (!log.open(kLogFileName)) {
+        std::string text = std::string("Failed to open log file for writing! File: ") + kLogFileName;
+        SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", text.c_str(), nullptr);
+        return false;
+    }
+
+    SDL_LogSetAllPriority(SDL_LOG_PRIORITY_VERBOSE);
+    int sdlResult = SDL_Init(kSdlInitFlags);
+    SDL_LogGetOutputFunction(&defaultLogOutput, &defaultLogUserdata);
+    SDL_LogSetOutputFunction(logOutputFunction, this);
+    if (sdlResult != 0) return fail("Failed to initialize SDL!");
+
+    SDL_version compiled;
+    SDL_version linked;
+    SDL_VERSION(&compiled);
+    SDL_GetVersion(&linked);
+    SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Compiled SDL Version %d.%d.%d", compiled.major, compiled.minor, compiled.patch);
+    SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Linked SDL Version %d.%d.%d", linked.major, linked.minor, linked.patch);
+    SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Initializing Engine");
+    SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Reading Configuration File...");
+
+    if (!config.read(kConfigFileName)) {
+        SDL_LogError(SDL_LOG_CATEGORY_SYSTEM, "Failed to read config file: %s!", kConfigFileName);
+        return false;
+    }
+    SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Config File Read Successfully!");
+
+    int width = config.getInt("ViewportWidth");
+    int height = config.getInt("ViewportHeight");
+    int msaa = config.getInt("MSAA");
+    bool fullscreen = config.getBool("Fullscreen");
+    bool vsync = config.getBool("VSync");
+    SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Selected Settings: %dx%d Resolution with %dx MSAA", width, height, msaa);
+    SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, fullscreen ? "Fullscreen mode enabled!" : "Fullscreen mode disabled!");
+    SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, vsync ? "VSync enabled!" : "VSync disabled!");
+
+    if (!window.create(kWindowTitle, width, height, msaa, fullscreen, vsync)) return fail("Failed to initialize window!");
+    SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Initialized window");
+
+    glewExperimental = GL_TRUE;
+    if (glewInit() != GLEW_OK) return fail("Failed to initialize GLEW!");
+    SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Sucessfully initialized GLEW");
+    while (glGetError() != GL_NO_ERROR) {
+        // GLEW's probing of a core context leaves errors behind.
+    }
+
+    SDL_LogInfo(SDL_LOG_CATEGORY_INPUT, "%d Joystick(s) Detected.", SDL_NumJoysticks());
+
+    if (!dispatchManager.init()) return fail("Failed to initialize Dispatch Manager!");
+    dispatchManager.createQueue("TestWorker", 0);
+
+    if (!fileWatcher.init(kFileWatchIntervalMs)) return fail("Failed to initialize File Watcher!");
+    SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Sucessfully initialized File Watcher");
+
+    return true;
+}
+
+void Engine::run() {
+    if (!window.pumpEvents()) return;
+    for (;;) {
+        fileWatcher.dispatchChanges();
+
+        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+        window.swap();
+        if (!window.pumpEvents()) break;
+    }
+}
+
+void Engine::shutdown() {
+    SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Engine Shutting Down");
+    fileWatcher.shutdown();
+    dispatchManager.shutdown();
+    window.destroy();
+    SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Shutting down SDL");
+    SDL_Quit();
+    // SDL 2.24+ resets log priorities and output in SDL_Quit; the closing lines
+    // still belong in the log file.
+    SDL_LogSetAllPriority(SDL_LOG_PRIORITY_VERBOSE);
+    SDL_LogSetOutputFunction(logOutputFunction, this);
+    SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Successfully shut down SDL");
+    log.close();
+    SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Log Closed");
+    gEngine = nullptr;
+}
+
+void Engine::abortStartup() {
+    fileWatcher.shutdown();
+    dispatchManager.shutdown();
+    // Nothing may reach this engine's log once it is gone.
+    log.close();
+    gEngine = nullptr;
+}

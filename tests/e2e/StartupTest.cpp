@@ -1,0 +1,109 @@
+// The real player in a temporary working directory: start-up failures, and a
+// clean run ended by Escape or a quit event, checked line by line in Log.txt.
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+const char* kTitle = "Drenn - Solvane";
+
+std::vector<std::string> logOf(const test::TempDir& dir) { return test::readLines(dir.file("Log.txt")); }
+
+bool logHas(const test::TempDir& dir, const std::string& line) {
+    auto lines = logOf(dir);
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+// Every expected line appears, in this order (other lines may come between).
+void expectInOrder(const std::vector<std::string>& lines, const std::vector<std::string>& expected) {
+    size_t at = 0;
+    for (const std::string& want : expected) {
+        auto it = std::find(lines.begin() + static_cast<long>(at), lines.end(), want);
+        ASSERT_NE(it, lines.end()) << "missing or out of order: " << want;
+        at = static_cast<size_t>(it - lines.begin()) + 1;
+    }
+}
+
+const std::vector<std::string> kShutdownLines = {
+    "Engine Shutting Down",
+    "Shutting down window",
+    "Window successfully shut down",
+    "Shutting down SDL",
+    "Successfully shut down SDL",
+};
+} // namespace
+
+TEST(Startup, MissingConfigFailsBeforeAnyWindowWithStatusOne) {
+    test::TempDir dir;
+    test::Process player(SOLVANE_BINARY, dir.path());
+    ASSERT_EQ(player.wait(), 1);
+    auto lines = logOf(dir);
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[0].rfind("Compiled SDL Version 2.", 0), 0u);
+    EXPECT_EQ(lines[1].rfind("Linked SDL Version 2.", 0), 0u);
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 2, lines.end()),
+              (std::vector<std::string>{"Initializing Engine", "Reading Configuration File...",
+                                        "Failed to read config file: Config.txt!"}));
+}
+
+TEST(Startup, ZeroWidthEndsWithTheWindowFailure) {
+    test::TempDir dir;
+    test::writeFile(dir.file("Config.txt"), test::standardConfig(0, 240));
+    test::Process player(SOLVANE_BINARY, dir.path());
+    ASSERT_EQ(player.wait(), 1);
+    auto lines = logOf(dir);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "Failed to initialize window!");
+    expectInOrder(lines, {"Config File Read Successfully!", "Selected Settings: 0x240 Resolution with 0x MSAA",
+                          "Fullscreen mode disabled!", "VSync enabled!", "Failed to initialize window!"});
+    EXPECT_FALSE(logHas(dir, "Failed to create window!"));  // rejected before SDL is asked
+}
+
+TEST(Startup, MalformedWidthEntryIsMissingSoTheWindowFails) {
+    test::TempDir dir;
+    test::writeFile(dir.file("Config.txt"), "ViewportWidth =  640;\nViewportHeight = 480;\nMSAA = 0;\n");
+    test::Process player(SOLVANE_BINARY, dir.path());
+    ASSERT_EQ(player.wait(), 1);
+    EXPECT_TRUE(logHas(dir, "Selected Settings: -1x480 Resolution with 0x MSAA"));
+    EXPECT_EQ(logOf(dir).back(), "Failed to initialize window!");
+}
+
+TEST(Startup, EscapeEndsTheRunWithEveryShutdownLine) {
+    test::TempDir dir;
+    test::writeFile(dir.file("Config.txt"), test::standardConfig(320, 240, 4, true));
+    test::Process player(SOLVANE_BINARY, dir.path());
+    ASSERT_TRUE(test::waitFor([&] { return logHas(dir, "Sucessfully initialized File Watcher"); },
+                              std::chrono::seconds(30)));
+    ASSERT_TRUE(test::waitFor([&] {
+        test::sendKey(kTitle, "Escape");
+        return logHas(dir, "Escape key pressed!");
+    }, std::chrono::seconds(20)));
+    ASSERT_EQ(player.wait(), 0);
+    auto lines = logOf(dir);
+    expectInOrder(lines, {"Initializing Engine", "Config File Read Successfully!",
+                          "Selected Settings: 320x240 Resolution with 4x MSAA", "Fullscreen mode disabled!",
+                          "VSync enabled!", "Window created with title 'Drenn - Solvane', width '320' and height '240'",
+                          "Initialized window", "Sucessfully initialized GLEW", "0 Joystick(s) Detected.",
+                          "Sucessfully initialized File Watcher", "Escape key pressed!"});
+    std::vector<std::string> tail(std::find(lines.begin(), lines.end(), "Escape key pressed!") + 1, lines.end());
+    expectInOrder(tail, kShutdownLines);
+    EXPECT_EQ(lines.back(), "Successfully shut down SDL");
+    EXPECT_FALSE(logHas(dir, "Log Closed"));
+}
+
+TEST(Startup, QuitEventEndsTheRunCleanly) {
+    test::TempDir dir;
+    test::writeFile(dir.file("Config.txt"), test::standardConfig(320, 240, 0, false));
+    test::Process player(SOLVANE_BINARY, dir.path());
+    ASSERT_TRUE(test::waitFor([&] { return logHas(dir, "Sucessfully initialized File Watcher"); },
+                              std::chrono::seconds(30)));
+    player.terminate();
+    ASSERT_EQ(player.wait(), 0);
+    auto lines = logOf(dir);
+    expectInOrder(lines, {"Received quit message from event system!"});
+    expectInOrder(lines, kShutdownLines);
+}
