@@ -9,6 +9,7 @@ Engine* gEngine = nullptr;
 const char* const kConfigFileName = "Config.txt";
 const char* const kLogFileName = "Log.txt";
 const char* const kWindowTitle = "Drenn - Solvane";
+const char* const kControllerMappingsFileName = "res/input/gamecontrollerdb.txt";
 
 namespace {
 constexpr Uint32 kSdlInitFlags = SDL_INIT_TIMER | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK | SDL_INIT_GAMECONTROLLER;
@@ -80,7 +81,7 @@ bool Engine::initialize() {
         // GLEW's probing of a core context leaves errors behind.
     }
 
-    SDL_LogInfo(SDL_LOG_CATEGORY_INPUT, "%d Joystick(s) Detected.", SDL_NumJoysticks());
+    openFirstGameController(gameController, kControllerMappingsFileName);
 
     if (!dispatchManager.init()) return fail("Failed to initialize Dispatch Manager!");
     dispatchManager.createQueue("TestWorker", 0);
@@ -108,6 +109,7 @@ void Engine::shutdown() {
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Engine Shutting Down");
     fileWatcher.shutdown();
     dispatchManager.shutdown();
+    gameController.close();
     window.destroy();
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Shutting down SDL");
     SDL_Quit();

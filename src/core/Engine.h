@@ -6,6 +6,7 @@
 #include "core/Log.h"
 #include "dispatch/DispatchManager.h"
 #include "dispatch/FileWatcher.h"
+#include "platform/GameController.h"
 #include "platform/Window.h"
 
 struct lua_State;
@@ -33,6 +34,7 @@ public:
     FileWatcher fileWatcher;
     Config config;
     LogFile log;
+    GameController gameController;
     DispatchManager dispatchManager;
 };
 
@@ -42,3 +44,4 @@ extern Engine* gEngine;
 extern const char* const kConfigFileName;
 extern const char* const kLogFileName;
 extern const char* const kWindowTitle;
+extern const char* const kControllerMappingsFileName;
