@@ -14,6 +14,7 @@ const char* const kControllerMappingsFileName = "res/input/gamecontrollerdb.txt"
 namespace {
 constexpr Uint32 kSdlInitFlags = SDL_INIT_TIMER | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK | SDL_INIT_GAMECONTROLLER;
 constexpr int kFileWatchIntervalMs = 100;
+constexpr Uint32 kResourceWaitMs = 100;
 
 SDL_LogOutputFunction defaultLogOutput = nullptr;
 void* defaultLogUserdata = nullptr;
@@ -86,8 +87,22 @@ bool Engine::initialize() {
     if (!dispatchManager.init()) return fail("Failed to initialize Dispatch Manager!");
     dispatchManager.createQueue("TestWorker", 0);
 
+    if (!resourceLoader.init(this)) return fail("Failed to initialize OGL Resource Loader!");
+    SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Sucessfully initialized OGL Resource Loader");
+    if (!shaderManager.init(resourceLoader, &fileWatcher)) return fail("Failed to initialize OGL Shader Manager!");
+    SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Sucessfully initialized OGL Shader Manager");
+    if (!textureManager.init(resourceLoader)) return fail("Failed to initialize OGL Texture Manager!");
+    SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Sucessfully initialized OGL Texture Manager");
+
     if (!fileWatcher.init(kFileWatchIntervalMs)) return fail("Failed to initialize File Watcher!");
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Sucessfully initialized File Watcher");
+
+    resourceLoader.processRequests();
+    while (resourceLoader.pendingCount() > 0) {
+        SDL_Delay(kResourceWaitMs);
+        SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Waiting on resources...");
+        resourceLoader.processRequests();
+    }
 
     return true;
 }
@@ -96,6 +111,7 @@ void Engine::run() {
     if (!window.pumpEvents()) return;
     for (;;) {
         fileWatcher.dispatchChanges();
+        resourceLoader.processRequests();
 
         glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -108,8 +124,11 @@ void Engine::run() {
 void Engine::shutdown() {
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Engine Shutting Down");
     fileWatcher.shutdown();
+    resourceLoader.terminate();
     dispatchManager.shutdown();
     gameController.close();
+    textureManager.destroy();
+    shaderManager.destroy();
     window.destroy();
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Shutting down SDL");
     SDL_Quit();

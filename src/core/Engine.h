@@ -6,6 +6,9 @@
 #include "core/Log.h"
 #include "dispatch/DispatchManager.h"
 #include "dispatch/FileWatcher.h"
+#include "gfx/ResourceLoader.h"
+#include "gfx/ShaderManager.h"
+#include "gfx/TextureManager.h"
 #include "platform/GameController.h"
 #include "platform/Window.h"
 
@@ -31,6 +34,9 @@ public:
     float stepAccumulator = 0.0f;
     float lastStepPosition = 0.0f;
     lua_State* lua = nullptr;
+    ResourceLoader resourceLoader;
+    ShaderManager shaderManager;
+    TextureManager textureManager;
     FileWatcher fileWatcher;
     Config config;
     LogFile log;

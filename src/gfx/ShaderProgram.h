@@ -1,0 +1,28 @@
+// One linked GLSL program built from a vertex, a fragment and an optional
+// geometry source file: a plain record copied by value into every user. Only
+// the shader manager destroys the GL objects; the paths are not owned.
+#pragma once
+#include <GL/glew.h>
+
+// -1 (all bits set) marks a handle that holds no object; 0 is a valid name here.
+constexpr GLuint kNoShaderObject = static_cast<GLuint>(-1);
+
+struct ShaderProgram {
+    GLuint vertexShader = kNoShaderObject;
+    GLuint fragmentShader = kNoShaderObject;
+    GLuint geometryShader = kNoShaderObject;
+    GLuint program = kNoShaderObject;
+    const char* vertexPath = nullptr;
+    const char* fragmentPath = nullptr;
+    const char* geometryPath = nullptr;
+
+    void reset();
+    // Needs a current GL context. On failure the handles keep their previous
+    // values (the paths are stored either way) and one error line is logged.
+    bool compile(const char* vertexPath, const char* fragmentPath, const char* geometryPath);
+    void destroy();
+    // -1 for a name the program does not use; glUniform* ignores it.
+    GLint getUniformLocation(const char* name) const;
+
+    bool isCompiled() const { return program != kNoShaderObject; }
+};
