@@ -28,8 +28,14 @@ void expectInOrder(const std::vector<std::string>& lines, const std::vector<std:
     }
 }
 
+// The player needs the shipped fallback shaders to start.
+void addShaders(const test::TempDir& dir) {
+    test::copyTree(std::string(SOLVANE_SOURCE_DIR) + "/res/shaders", dir.file("res/shaders"));
+}
+
 const std::vector<std::string> kShutdownLines = {
     "Engine Shutting Down",
+    "OGL Resource Thread Terminated Successfully!",
     "Shutting down window",
     "Window successfully shut down",
     "Shutting down SDL",
@@ -72,9 +78,22 @@ TEST(Startup, MalformedWidthEntryIsMissingSoTheWindowFails) {
     EXPECT_EQ(logOf(dir).back(), "Failed to initialize window!");
 }
 
+TEST(Startup, MissingFallbackShaderStopsAtTheShaderManager) {
+    test::TempDir dir;
+    test::writeFile(dir.file("Config.txt"), test::standardConfig());
+    test::Process player(SOLVANE_BINARY, dir.path());
+    ASSERT_EQ(player.wait(), 1);
+    auto lines = logOf(dir);
+    ASSERT_FALSE(lines.empty());
+    expectInOrder(lines, {"Sucessfully initialized OGL Resource Loader", "Failed to read vertex shader source!",
+                          "Failed to initialize dummy shader!", "Failed to initialize OGL Shader Manager!"});
+    EXPECT_EQ(lines.back(), "Failed to initialize OGL Shader Manager!");
+}
+
 TEST(Startup, EscapeEndsTheRunWithEveryShutdownLine) {
     test::TempDir dir;
     test::writeFile(dir.file("Config.txt"), test::standardConfig(320, 240, 4, true));
+    addShaders(dir);
     test::Process player(SOLVANE_BINARY, dir.path());
     ASSERT_TRUE(test::waitFor([&] { return logHas(dir, "Sucessfully initialized File Watcher"); },
                               std::chrono::seconds(30)));
@@ -88,7 +107,9 @@ TEST(Startup, EscapeEndsTheRunWithEveryShutdownLine) {
                           "Selected Settings: 320x240 Resolution with 4x MSAA", "Fullscreen mode disabled!",
                           "VSync enabled!", "Window created with title 'Drenn - Solvane', width '320' and height '240'",
                           "Initialized window", "Sucessfully initialized GLEW", "0 Joystick(s) Detected.",
-                          "Sucessfully initialized File Watcher", "Escape key pressed!"});
+                          "Sucessfully initialized OGL Resource Loader", "Successfully initialized dummy shader!",
+                          "Sucessfully initialized OGL Shader Manager", "Successfully initialized dummy texture!",
+                          "Sucessfully initialized OGL Texture Manager", "Sucessfully initialized File Watcher", "Escape key pressed!"});
     std::vector<std::string> tail(std::find(lines.begin(), lines.end(), "Escape key pressed!") + 1, lines.end());
     expectInOrder(tail, kShutdownLines);
     EXPECT_EQ(lines.back(), "Successfully shut down SDL");
@@ -98,6 +119,7 @@ TEST(Startup, EscapeEndsTheRunWithEveryShutdownLine) {
 TEST(Startup, QuitEventEndsTheRunCleanly) {
     test::TempDir dir;
     test::writeFile(dir.file("Config.txt"), test::standardConfig(320, 240, 0, false));
+    addShaders(dir);
     test::Process player(SOLVANE_BINARY, dir.path());
     ASSERT_TRUE(test::waitFor([&] { return logHas(dir, "Sucessfully initialized File Watcher"); },
                               std::chrono::seconds(30)));
