@@ -1,8 +1,6 @@
 // Cube framebuffer: six empty faces of one cube texture, one attached at a time.
 #include "gfx/CubeFrameBuffer.h"
 
-#include "gfx/FrameBuffer.h"
-
 #include <algorithm>
 
 bool CubeFrameBuffer::create(int faceWidth, int faceHeight, GLenum internalFormat) {
@@ -19,11 +17,11 @@ bool CubeFrameBuffer::create(int faceWidth, int faceHeight, GLenum internalForma
     glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, faceWidth, faceHeight);
     glBindRenderbuffer(GL_RENDERBUFFER, 0);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, depthRenderbuffer);
-    return checkFramebufferComplete();
+    return checkComplete();
 }
 
 void CubeFrameBuffer::bind(bool clear) {
-    bindRenderTarget(fbo, width, height, clear, restoreWidth, restoreHeight);
+    bindTarget(clear);
     bound = true;
 }
 
@@ -36,7 +34,7 @@ void CubeFrameBuffer::selectFace(uint32_t face) {
 }
 
 void CubeFrameBuffer::unbind() {
-    unbindRenderTarget(restoreWidth, restoreHeight);
+    unbindTarget();
     bound = false;
 }
 

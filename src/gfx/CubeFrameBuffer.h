@@ -1,13 +1,14 @@
 // Off-screen cube-map render target, drawn one face at a time, with a shared
 // depth-stencil renderbuffer. Main thread, current GL context.
 #pragma once
+#include "gfx/RenderTarget.h"
 #include "gfx/Texture.h"
 
 #include <GL/glew.h>
 
 #include <cstdint>
 
-class CubeFrameBuffer {
+class CubeFrameBuffer : public RenderTarget {
 public:
     bool create(int faceWidth, int faceHeight, GLenum internalFormat);
     void bind(bool clear);
@@ -17,11 +18,6 @@ public:
     GLuint getTexture() const { return cubeTexture.id; }
     void destroy();
 
-    int32_t width = 0;
-    int32_t height = 0;
-    int32_t restoreWidth = 0;
-    int32_t restoreHeight = 0;
-    GLuint fbo = 0;
     GLuint depthRenderbuffer = 0;
     Texture cubeTexture;
     bool bound = false;

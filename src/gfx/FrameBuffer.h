@@ -2,6 +2,7 @@
 // texture, optional multisampling, and the viewport saved at bind and restored
 // at unbind. Main thread, current GL context.
 #pragma once
+#include "gfx/RenderTarget.h"
 #include "gfx/Texture.h"
 
 #include <GL/glew.h>
@@ -10,7 +11,7 @@
 #include <memory>
 #include <vector>
 
-class FrameBuffer {
+class FrameBuffer : public RenderTarget {
 public:
     // False without a message when colorCount exceeds the driver's limits;
     // false with "Framebuffer Incomplete! - %s" when the driver refuses it.
@@ -20,21 +21,8 @@ public:
     GLuint getColorTexture(uint32_t index) const;
     void destroy();
 
-    int32_t width = 0;
-    int32_t height = 0;
-    int32_t restoreWidth = 0;
-    int32_t restoreHeight = 0;
-    GLuint fbo = 0;
     std::unique_ptr<Texture> depthTexture;
     std::vector<Texture> colorTextures;
     uint32_t colorCount = 0;
     bool multisampled = false;
 };
-
-// Completeness of the bound framebuffer; logs the status text when incomplete.
-// On success the default framebuffer is bound again.
-bool checkFramebufferComplete();
-// Binds `fbo`, sets its viewport and optionally clears; returns the extent to
-// restore (x + width, y + height of the viewport that was current).
-void bindRenderTarget(GLuint fbo, int width, int height, bool clear, int32_t& restoreWidth, int32_t& restoreHeight);
-void unbindRenderTarget(int32_t restoreWidth, int32_t restoreHeight);

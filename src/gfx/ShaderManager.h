@@ -4,12 +4,10 @@
 // through the ResourceLoader, watches through the FileWatcher.
 #pragma once
 #include "gfx/ResourceLoader.h"
+#include "gfx/ResourceRegistry.h"
 #include "gfx/ShaderProgram.h"
 
-#include <map>
-#include <memory>
 #include <mutex>
-#include <set>
 #include <string>
 
 class FileWatcher;
@@ -17,16 +15,14 @@ class FileWatcher;
 extern const char* const kDummyVertexPath;    // "res/shaders/Dummy.vert"
 extern const char* const kDummyFragmentPath;  // "res/shaders/Dummy.frag"
 
-struct ShaderEntry {
-    ResourceState state = ResourceState::Created;
-    std::unique_ptr<ShaderProgram> program;  // what the loader fills; null when unloaded
-    std::set<ShaderProgram*> users;
-    // Our own copies: requesters' strings may not outlive the entry.
+// Our own copies: requesters' strings may not outlive the entry.
+struct ShaderSource {
     std::string vertexPath;
     std::string fragmentPath;
     std::string geometryPath;
     bool hasGeometry = false;
 };
+using ShaderEntry = ResourceEntry<ShaderProgram, ShaderSource>;
 
 class ShaderManager {
 public:
@@ -48,16 +44,12 @@ public:
     const ShaderProgram& getDummyShader() const { return dummyShader; }
 
 private:
-    void notifyUsers(ShaderEntry& entry);
     void submitLoad(ShaderEntry& entry);
-    void unregister(ShaderProgram* user, bool logCount);
 
-    std::map<std::string, ShaderEntry> entries;
+    ResourceRegistry<ShaderProgram, ShaderSource> registry{"Shader"};
     mutable std::mutex lock;
     ShaderProgram dummyShader;
     std::string dummyKey;
     ResourceLoader* loader = nullptr;
     FileWatcher* watcher = nullptr;
-    // The key every live user was registered under (see TextureManager).
-    std::map<ShaderProgram*, std::string> registrations;
 };

@@ -1,10 +1,8 @@
-// Texture manager. Users are written only while registered: releasing a record
-// removes it from its entry at once, whatever the record holds at the time.
+// Texture manager: keys, the dummy, and the loader and GL work around the
+// shared registry bookkeeping.
 #include "gfx/TextureManager.h"
 
 #include <SDL.h>
-
-#include <vector>
 
 std::string TextureManager::keyOf(const std::string& path, bool isCubeMap) {
     return path + (isCubeMap ? ":True" : ":False");
@@ -25,10 +23,8 @@ bool TextureManager::init(ResourceLoader& resourceLoader) {
 }
 
 void TextureManager::submitLoad(TextureEntry& entry) {
-    entry.state = ResourceState::Loading;
-    entry.texture = std::make_unique<Texture>();
-    loader->loadTexture(entry.texture.get(), &TextureManager::textureLoaded, this, entry.path.c_str(),
-                        entry.isCubeMap);
+    loader->loadTexture(registry.startLoad(entry), &TextureManager::textureLoaded, this, entry.source.path.c_str(),
+                        entry.source.isCubeMap);
 }
 
 void TextureManager::requestTexture(Texture* user, const char* path, bool isCubeMap) {
@@ -36,68 +32,17 @@ void TextureManager::requestTexture(Texture* user, const char* path, bool isCube
     std::lock_guard<std::mutex> guard(lock);
     if (!path || !loader) {
         SDL_LogInfo(SDL_LOG_CATEGORY_RENDER, "Invalid Texture Request: no path given");
-        unregister(user, true);
+        registry.release(user);
         *user = dummyTexture;
         return;
     }
-    const std::string key = keyOf(path, isCubeMap);
-    auto registered = registrations.find(user);
-    if (registered != registrations.end() && registered->second != key) unregister(user, true);
-
-    auto it = entries.find(key);
-    if (it == entries.end()) {
-        SDL_LogInfo(SDL_LOG_CATEGORY_RENDER, "Loading New Texture Into Manager: %s", key.c_str());
-        TextureEntry& entry = entries[key];
-        entry.path = path;
-        entry.isCubeMap = isCubeMap;
-        entry.users.insert(user);
-        registrations[user] = key;
-        SDL_LogInfo(SDL_LOG_CATEGORY_RENDER, "Texture [%s] now has %d Users.", key.c_str(),
-                    static_cast<int>(entry.users.size()));
-        *user = dummyTexture;
-        submitLoad(entry);
-        return;
-    }
-
-    TextureEntry& entry = it->second;
-    switch (entry.state) {
-    case ResourceState::Created:
-    case ResourceState::Unloaded:
-        SDL_LogInfo(SDL_LOG_CATEGORY_RENDER, "Reloading Texture Into Manager: %s", key.c_str());
-        *user = dummyTexture;
-        submitLoad(entry);
-        break;
-    case ResourceState::Loading:
-        SDL_LogInfo(SDL_LOG_CATEGORY_RENDER, "Requested Texture Loading Already In Progress: %s", key.c_str());
-        *user = dummyTexture;
-        break;
-    case ResourceState::Loaded:
-        SDL_LogInfo(SDL_LOG_CATEGORY_RENDER, "Requested Texture Already Loaded: %s", key.c_str());
-        *user = *entry.texture;
-        break;
-    }
-    entry.users.insert(user);
-    registrations[user] = key;
-    SDL_LogInfo(SDL_LOG_CATEGORY_RENDER, "Texture [%s] now has %d Users.", key.c_str(),
-                static_cast<int>(entry.users.size()));
-}
-
-void TextureManager::unregister(Texture* user, bool logCount) {
-    auto registered = registrations.find(user);
-    if (registered == registrations.end()) return;
-    auto it = entries.find(registered->second);
-    if (it != entries.end()) {
-        it->second.users.erase(user);
-        if (logCount)
-            SDL_LogInfo(SDL_LOG_CATEGORY_RENDER, "Texture [%s] now has %d Users.", it->first.c_str(),
-                        static_cast<int>(it->second.users.size()));
-    }
-    registrations.erase(registered);
+    TextureEntry* load = registry.request(user, keyOf(path, isCubeMap), TextureSource{path, isCubeMap}, dummyTexture);
+    if (load) submitLoad(*load);
 }
 
 void TextureManager::releaseTexture(Texture* user) {
     std::lock_guard<std::mutex> guard(lock);
-    unregister(user, true);
+    registry.release(user);
 }
 
 void TextureManager::textureLoaded(bool success, void* target, void* context) {
@@ -109,60 +54,30 @@ void TextureManager::textureLoaded(bool success, void* target, void* context) {
         SDL_LogInfo(SDL_LOG_CATEGORY_RENDER, "Invalid Texture Queued In Manager!");
     const std::string key = keyOf(loaded->name ? loaded->name : "", loaded->isCubeMap);
     SDL_LogInfo(SDL_LOG_CATEGORY_RENDER, "Texture Callback Fired For Texture: %s", key.c_str());
-
     std::lock_guard<std::mutex> guard(manager->lock);
-    auto it = manager->entries.find(key);
-    // The loader fills the entry's own record; anything else is not ours to keep.
-    if (it == manager->entries.end() || it->second.texture.get() != loaded) return;
-    TextureEntry& entry = it->second;
-    if (success) {
-        entry.state = ResourceState::Loaded;
-    } else {
-        SDL_LogInfo(SDL_LOG_CATEGORY_RENDER, "Texture Marked As Unloaded Due To Loading Failure: %s", key.c_str());
-        entry.texture.reset();
-        entry.state = ResourceState::Unloaded;
-    }
-    manager->notifyUsers(entry);
-}
-
-void TextureManager::notifyUsers(TextureEntry& entry) {
-    SDL_LogInfo(SDL_LOG_CATEGORY_RENDER, "Notifying %d Users for Loaded Texture", static_cast<int>(entry.users.size()));
-    for (Texture* user : entry.users)
-        *user = entry.state == ResourceState::Loaded ? *entry.texture : dummyTexture;
+    manager->registry.complete(key, loaded, success, manager->dummyTexture);
 }
 
 void TextureManager::purge() {
     SDL_LogInfo(SDL_LOG_CATEGORY_RENDER, "Purging Textures!");
     std::lock_guard<std::mutex> guard(lock);
-    for (auto& [key, entry] : entries) {
-        if (entry.state != ResourceState::Loaded || !entry.users.empty()) continue;
-        entry.texture->release();
-        entry.texture.reset();
-        entry.state = ResourceState::Unloaded;
+    registry.forEachUnused([this](const std::string& key, TextureEntry& entry) {
+        entry.resource->release();
+        registry.unload(entry);
         SDL_LogInfo(SDL_LOG_CATEGORY_RENDER, "Purged Texture: [%s]", key.c_str());
-    }
+    });
 }
 
 void TextureManager::destroy() {
     std::lock_guard<std::mutex> guard(lock);
     // Loads still queued point at records about to be freed.
     if (loader) loader->cancel(this);
-    for (auto& [key, entry] : entries) {
-        if (entry.state == ResourceState::Loaded) {
-            SDL_LogInfo(SDL_LOG_CATEGORY_RENDER, "Destroying Texture: %s", key.c_str());
-            entry.texture->release();
-        } else {
-            SDL_LogInfo(SDL_LOG_CATEGORY_RENDER, "Failed to Destroy Texture: %s", key.c_str());
-        }
-    }
-    entries.clear();
-    registrations.clear();
+    registry.clear([](Texture& texture) { texture.release(); });
     dummyTexture.release();
     dummyKey.clear();
 }
 
 const TextureEntry* TextureManager::findEntry(const std::string& key) const {
     std::lock_guard<std::mutex> guard(lock);
-    auto it = entries.find(key);
-    return it == entries.end() ? nullptr : &it->second;
+    return registry.find(key);
 }

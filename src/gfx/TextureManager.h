@@ -3,21 +3,17 @@
 // loading or after a failure). Main thread; loads go through the ResourceLoader.
 #pragma once
 #include "gfx/ResourceLoader.h"
+#include "gfx/ResourceRegistry.h"
 #include "gfx/Texture.h"
 
-#include <map>
-#include <memory>
 #include <mutex>
-#include <set>
 #include <string>
 
-struct TextureEntry {
-    ResourceState state = ResourceState::Created;
-    std::unique_ptr<Texture> texture;  // what the loader fills; null when unloaded
-    std::set<Texture*> users;
+struct TextureSource {
     std::string path;  // our own copy: requesters' strings may not outlive the entry
     bool isCubeMap = false;
 };
+using TextureEntry = ResourceEntry<Texture, TextureSource>;
 
 class TextureManager {
 public:
@@ -36,16 +32,11 @@ public:
     const Texture& getDummyTexture() const { return dummyTexture; }
 
 private:
-    void notifyUsers(TextureEntry& entry);
     void submitLoad(TextureEntry& entry);
-    void unregister(Texture* user, bool logCount);
 
-    std::map<std::string, TextureEntry> entries;
+    ResourceRegistry<Texture, TextureSource> registry{"Texture"};
     mutable std::mutex lock;
     Texture dummyTexture;
     std::string dummyKey;
     ResourceLoader* loader = nullptr;
-    // The key every live user was registered under, so that a release finds its
-    // entry even while the record still holds the dummy.
-    std::map<Texture*, std::string> registrations;
 };
