@@ -79,22 +79,18 @@ TEST(ResourceLoader, MoreThanThirtyTwoRequestsAreAllServedInOrder) {
     for (int i = 0; i < 100; ++i) EXPECT_EQ(tracker.delivered[i], names[i] + "-");
 }
 
-TEST(ResourceLoader, NullCallbackCancelAndTerminate) {
+// Cancelling is checked through the managers' destroy in the gl tests.
+TEST(ResourceLoader, NullCallbackAndTerminate) {
     test::LogCapture log;
     ResourceLoader loader;
     loader.init(nullptr);
-    Tracker kept, dropped;
-    Texture t1, t2, t3;
+    Tracker kept;
+    Texture t1, t2;
     loader.loadTexture(&t1, nullptr, nullptr, "silent", false);
     loader.loadTexture(&t2, &Tracker::callback, &kept, "kept", false);
-    loader.loadTexture(&t3, &Tracker::callback, &dropped, "dropped", false);
-    loader.cancel(&dropped);
-    EXPECT_EQ(loader.pendingCount(), 2);
     loader.processRequests();
     EXPECT_STREQ(t1.name, "silent");  // performed even without a callback
     EXPECT_EQ(kept.delivered, std::vector<std::string>{"kept-"});
-    EXPECT_TRUE(dropped.delivered.empty());
-    EXPECT_EQ(t3.name, nullptr);
 
     loader.loadTexture(&t2, &Tracker::callback, &kept, "late", false);
     loader.terminate();
