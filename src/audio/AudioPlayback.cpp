@@ -1,0 +1,402 @@
+// The playback layer: one SDL output device fed by a callback that mixes the
+// playing streams, and one PlaybackClock per stream for the heard position.
+// The library state is shared with SDL's audio thread under one mutex.
+#include "audio/AudioPlayback.h"
+
+#include "audio/Mp3Decoder.h"
+#include "audio/PlaybackClock.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace playback {
+
+namespace {
+
+constexpr uint32_t kDefaultUpdatePeriodMs = 100;
+
+struct Stream {
+    std::vector<int16_t> pcm;  // interleaved stereo
+    int64_t frames = 0;
+    int state = kActiveStopped;
+    int64_t readFrame = 0;  // next frame the output takes; the held position when not playing
+    PlaybackClock clock;
+};
+
+struct Library {
+    std::mutex mutex;  // everything below, against SDL's audio thread
+    bool initialised = false;
+    SDL_AudioDeviceID device = 0;
+    bool subsystemStarted = false;  // SDL_InitSubSystem(SDL_INIT_AUDIO) to balance on free
+    bool wallClock = false;
+    int64_t latencyFrames = 0;
+    uint32_t updatePeriodMs = kDefaultUpdatePeriodMs;
+    std::string driver;
+    std::map<Handle, std::unique_ptr<Stream>> streams;
+    Handle nextHandle = 1;
+    std::vector<int32_t> mix;
+};
+
+// Never destroyed: SDL's audio thread may still run while static objects die at exit.
+Library& library() {
+    static Library* instance = new Library();
+    return *instance;
+}
+
+std::atomic<int> lastError{kOk};
+
+bool fail(int code) {
+    lastError = code;
+    return false;
+}
+
+// The failure value of calls that return something other than bool.
+template <typename T>
+T failWith(int code, T value) {
+    lastError = code;
+    return value;
+}
+
+double now() {
+    static const Uint64 frequency = SDL_GetPerformanceFrequency();
+    return static_cast<double>(SDL_GetPerformanceCounter()) / static_cast<double>(frequency);
+}
+
+Stream* find(Library& lib, Handle handle) {
+    auto it = lib.streams.find(handle);
+    return it == lib.streams.end() ? nullptr : it->second.get();
+}
+
+// A playing stream whose last frame has been heard has ended.
+void settle(Stream& s, double t) {
+    if (s.state != kActivePlaying) return;
+    if (s.clock.heard(t) < s.frames) return;
+    s.state = kActiveStopped;
+    s.readFrame = s.frames;
+    s.clock.hold(s.frames);
+}
+
+// The frame being heard, or held, at time t.
+int64_t currentFrame(Stream& s, double t) {
+    settle(s, t);
+    return s.state == kActivePlaying ? std::min(s.clock.heard(t), s.frames) : s.readFrame;
+}
+
+void configureClock(const Library& lib, Stream& s) {
+    s.clock.configure(kOutputRate, lib.wallClock, lib.latencyFrames);
+}
+
+void SDLCALL outputCallback(void*, Uint8* out, int len) {
+    Library& lib = library();
+    std::lock_guard<std::mutex> lock(lib.mutex);
+    const int64_t count = len / static_cast<int>(kBytesPerFrame);
+    const double t = now();
+    lib.mix.assign(static_cast<size_t>(count) * 2, 0);
+    bool mixed = false;
+    for (auto& entry : lib.streams) {
+        Stream& s = *entry.second;
+        if (s.state != kActivePlaying) continue;
+        // The dummy output plays nothing, so only the clock matters there.
+        if (!lib.wallClock) {
+            const int64_t first = s.readFrame;
+            const int64_t last = std::min(first + count, s.frames);
+            for (int64_t f = first; f < last; ++f) {
+                lib.mix[static_cast<size_t>(2 * (f - first))] += s.pcm[static_cast<size_t>(2 * f)];
+                lib.mix[static_cast<size_t>(2 * (f - first) + 1)] += s.pcm[static_cast<size_t>(2 * f + 1)];
+            }
+            mixed = mixed || last > first;
+            // Past the end the output plays silence, and the clock counts it until the end is heard.
+            s.readFrame = first + count;
+            s.clock.refill(first, count, t);
+        }
+        settle(s, t);
+    }
+    int16_t* samples = reinterpret_cast<int16_t*>(out);
+    if (!mixed) {
+        std::memset(out, 0, static_cast<size_t>(len));
+        return;
+    }
+    for (size_t i = 0; i < lib.mix.size(); ++i)
+        samples[i] = static_cast<int16_t>(std::clamp<int32_t>(lib.mix[i], INT16_MIN, INT16_MAX));
+}
+
+// Opens the output on the audio driver SDL has started. Caller does not hold the mutex.
+bool openDevice(Library& lib, uint32_t periodMs) {
+    SDL_AudioSpec want{};
+    SDL_AudioSpec have{};
+    want.freq = static_cast<int>(kOutputRate);
+    want.format = AUDIO_S16SYS;
+    want.channels = 2;
+    want.samples = static_cast<Uint16>(kOutputRate * periodMs / 1000);
+    want.callback = outputCallback;
+    // No changes allowed: SDL converts to whatever the hardware wants.
+    SDL_AudioDeviceID id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    if (id == 0) return false;
+    const char* driver = SDL_GetCurrentAudioDriver();
+    {
+        std::lock_guard<std::mutex> lock(lib.mutex);
+        lib.device = id;
+        lib.driver = driver ? driver : "";
+        lib.wallClock = lib.driver == "dummy";
+        // At a refill the previous buffer is still playing.
+        lib.latencyFrames = lib.wallClock ? 0 : have.samples;
+        lib.updatePeriodMs = periodMs;
+        const double t = now();
+        for (auto& entry : lib.streams) {
+            Stream& s = *entry.second;
+            int64_t frame = currentFrame(s, t);
+            configureClock(lib, s);
+            s.readFrame = frame;
+            if (s.state == kActivePlaying) s.clock.start(frame, t); else s.clock.hold(frame);
+        }
+    }
+    SDL_PauseAudioDevice(id, 0);
+    return true;
+}
+
+// Closes the output; SDL joins its audio thread, so the mutex must not be held.
+void closeDevice(Library& lib) {
+    SDL_AudioDeviceID id = 0;
+    {
+        std::lock_guard<std::mutex> lock(lib.mutex);
+        id = lib.device;
+        lib.device = 0;
+    }
+    if (id != 0) SDL_CloseAudioDevice(id);
+}
+
+} // namespace
+
+bool init(int device, uint32_t frequency, uint32_t) {
+    Library& lib = library();
+    {
+        std::lock_guard<std::mutex> lock(lib.mutex);
+        if (lib.initialised) return fail(kErrorAlready);
+    }
+    if (device < kDefaultDevice || device > 1) return fail(kErrorDevice);
+    if (frequency != kOutputRate) return fail(kErrorUnknown);
+
+    const uint32_t period = lib.updatePeriodMs;
+    bool opened = false;
+    std::string reason = "silent output requested";
+    if (device != kSilentDevice) {
+        // SDL logs every error it sets while it tries its drivers; the one line below says it all.
+        const SDL_LogPriority errorPriority = SDL_LogGetPriority(SDL_LOG_CATEGORY_ERROR);
+        SDL_LogSetPriority(SDL_LOG_CATEGORY_ERROR, SDL_LOG_PRIORITY_CRITICAL);
+        lib.subsystemStarted = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+        opened = lib.subsystemStarted && openDevice(lib, period);
+        if (!opened) {
+            reason = SDL_GetError();
+            if (lib.subsystemStarted) SDL_AudioQuit();  // the refcount stays; free balances it
+        }
+        SDL_LogSetPriority(SDL_LOG_CATEGORY_ERROR, errorPriority);
+    }
+    if (!opened) {
+        if (SDL_AudioInit("dummy") != 0 || !openDevice(lib, period)) {
+            SDL_AudioQuit();
+            if (lib.subsystemStarted) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+            lib.subsystemStarted = false;
+            return fail(kErrorDevice);
+        }
+        if (device != kSilentDevice)
+            SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM,
+                        "No audio output could be opened (%s); playing in silence on SDL's dummy audio driver",
+                        reason.c_str());
+    }
+    std::lock_guard<std::mutex> lock(lib.mutex);
+    lib.initialised = true;
+    return true;
+}
+
+bool setConfig(uint32_t option, uint32_t value) {
+    Library& lib = library();
+    if (option != kConfigUpdatePeriod || value < 5 || value > 100) return fail(kErrorUnknown);
+    bool reopen = false;
+    {
+        std::lock_guard<std::mutex> lock(lib.mutex);
+        reopen = lib.initialised && lib.device != 0 && value != lib.updatePeriodMs;
+        if (!reopen) lib.updatePeriodMs = value;
+    }
+    if (!reopen) return true;
+    // The refill size is fixed when the output opens: reopen on the same driver.
+    const uint32_t previous = lib.updatePeriodMs;
+    closeDevice(lib);
+    if (openDevice(lib, value)) return true;
+    openDevice(lib, previous);
+    return fail(kErrorUnknown);
+}
+
+bool free() {
+    Library& lib = library();
+    {
+        std::lock_guard<std::mutex> lock(lib.mutex);
+        if (!lib.initialised) return fail(kErrorInit);
+        lib.initialised = false;
+    }
+    closeDevice(lib);
+    if (lib.subsystemStarted) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    else SDL_AudioQuit();
+    lib.subsystemStarted = false;
+    std::lock_guard<std::mutex> lock(lib.mutex);
+    lib.streams.clear();
+    lib.driver.clear();
+    return true;
+}
+
+std::string outputDriver() {
+    Library& lib = library();
+    std::lock_guard<std::mutex> lock(lib.mutex);
+    return lib.driver;
+}
+
+Handle streamCreateFile(bool fromMemory, const char* path, uint64_t offset, uint64_t length, uint32_t) {
+    Library& lib = library();
+    {
+        std::lock_guard<std::mutex> lock(lib.mutex);
+        if (!lib.initialised) return failWith(kErrorInit, Handle{0});
+    }
+    if (fromMemory || offset != 0 || length != 0) return failWith(kErrorUnknown, Handle{0});
+    if (!path) return failWith(kErrorFileOpen, Handle{0});
+
+    // Decoding the whole file is the pre-scan: length and seeks are exact.
+    auto stream = std::make_unique<Stream>();
+    switch (Mp3Decoder::decodeFile(path, kOutputRate, stream->pcm)) {
+    case Mp3Decoder::Result::CannotOpen: return failWith(kErrorFileOpen, Handle{0});
+    case Mp3Decoder::Result::BadFormat: return failWith(kErrorFileFormat, Handle{0});
+    case Mp3Decoder::Result::Ok: break;
+    }
+    stream->frames = static_cast<int64_t>(stream->pcm.size() / 2);
+
+    std::lock_guard<std::mutex> lock(lib.mutex);
+    if (!lib.initialised) return failWith(kErrorInit, Handle{0});
+    configureClock(lib, *stream);
+    stream->clock.hold(0);
+    Handle handle = lib.nextHandle++;
+    if (lib.nextHandle == 0) lib.nextHandle = 1;
+    lib.streams[handle] = std::move(stream);
+    return handle;
+}
+
+bool streamFree(Handle handle) {
+    Library& lib = library();
+    std::lock_guard<std::mutex> lock(lib.mutex);
+    if (lib.streams.erase(handle) == 0) return fail(kErrorHandle);
+    return true;
+}
+
+bool channelPlay(Handle handle, bool restart) {
+    Library& lib = library();
+    std::lock_guard<std::mutex> lock(lib.mutex);
+    Stream* s = find(lib, handle);
+    if (!s) return fail(kErrorHandle);
+    const double t = now();
+    settle(*s, t);
+    if (s->state == kActivePlaying && !restart) return true;
+    if (restart) s->readFrame = 0;
+    s->state = kActivePlaying;
+    s->clock.start(s->readFrame, t);
+    settle(*s, t);  // a stream standing at its end ends again at once
+    return true;
+}
+
+bool channelPause(Handle handle) {
+    Library& lib = library();
+    std::lock_guard<std::mutex> lock(lib.mutex);
+    Stream* s = find(lib, handle);
+    if (!s) return fail(kErrorHandle);
+    const double t = now();
+    settle(*s, t);
+    if (s->state != kActivePlaying) return fail(kErrorNotPlaying);
+    // Resume from what was heard; what the output had queued beyond it is played again.
+    s->readFrame = currentFrame(*s, t);
+    s->state = kActivePaused;
+    s->clock.hold(s->readFrame);
+    return true;
+}
+
+bool channelStop(Handle handle) {
+    Library& lib = library();
+    std::lock_guard<std::mutex> lock(lib.mutex);
+    Stream* s = find(lib, handle);
+    if (!s) return fail(kErrorHandle);
+    s->readFrame = currentFrame(*s, now());
+    s->state = kActiveStopped;
+    s->clock.hold(s->readFrame);
+    return true;
+}
+
+int channelIsActive(Handle handle) {
+    Library& lib = library();
+    std::lock_guard<std::mutex> lock(lib.mutex);
+    Stream* s = find(lib, handle);
+    if (!s) return failWith(kErrorHandle, kActiveStopped);
+    settle(*s, now());
+    return s->state;
+}
+
+uint64_t channelGetLength(Handle handle, uint32_t mode) {
+    Library& lib = library();
+    std::lock_guard<std::mutex> lock(lib.mutex);
+    Stream* s = find(lib, handle);
+    if (!s) return failWith(kErrorHandle, kInvalidPosition);
+    if (mode != kPosByte) return failWith(kErrorUnknown, kInvalidPosition);
+    return static_cast<uint64_t>(s->frames) * kBytesPerFrame;
+}
+
+uint64_t channelGetPosition(Handle handle, uint32_t mode) {
+    Library& lib = library();
+    std::lock_guard<std::mutex> lock(lib.mutex);
+    Stream* s = find(lib, handle);
+    if (!s) return failWith(kErrorHandle, kInvalidPosition);
+    if (mode != kPosByte) return failWith(kErrorUnknown, kInvalidPosition);
+    return static_cast<uint64_t>(currentFrame(*s, now())) * kBytesPerFrame;
+}
+
+bool channelSetPosition(Handle handle, uint64_t position, uint32_t mode) {
+    Library& lib = library();
+    std::lock_guard<std::mutex> lock(lib.mutex);
+    Stream* s = find(lib, handle);
+    if (!s) return fail(kErrorHandle);
+    if (mode != kPosByte) return fail(kErrorUnknown);
+    if (position > static_cast<uint64_t>(s->frames) * kBytesPerFrame) return fail(kErrorPosition);
+    const double t = now();
+    settle(*s, t);
+    s->readFrame = static_cast<int64_t>(position / kBytesPerFrame);  // a sample boundary
+    if (s->state == kActivePlaying) {
+        s->clock.start(s->readFrame, t);
+        settle(*s, t);
+    } else {
+        s->clock.hold(s->readFrame);
+    }
+    return true;
+}
+
+double channelBytes2Seconds(Handle handle, uint64_t bytes) {
+    Library& lib = library();
+    std::lock_guard<std::mutex> lock(lib.mutex);
+    if (!find(lib, handle)) return failWith(kErrorHandle, -1.0);
+    if (bytes == kInvalidPosition) return failWith(kErrorPosition, -1.0);
+    return static_cast<double>(bytes) / (kOutputRate * kBytesPerFrame);
+}
+
+uint64_t channelSeconds2Bytes(Handle handle, double seconds) {
+    Library& lib = library();
+    std::lock_guard<std::mutex> lock(lib.mutex);
+    if (!find(lib, handle)) return failWith(kErrorHandle, kInvalidPosition);
+    // Rounded to the nearest sample, so seconds from channelBytes2Seconds come back exact.
+    const double frames = std::round(seconds * kOutputRate);
+    if (!(frames >= 0.0) || frames > 1e15) return failWith(kErrorPosition, kInvalidPosition);
+    return static_cast<uint64_t>(frames) * kBytesPerFrame;
+}
+
+int errorGetCode() { return lastError; }
+
+} // namespace playback

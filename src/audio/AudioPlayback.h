@@ -1,0 +1,71 @@
+// The playback layer behind the audio device: a small process-wide library
+// with the calls and meaning of the closed audio library the engine was made
+// for. Decodes through Mp3Decoder, plays through SDL2's audio output.
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace playback {
+
+using Handle = uint32_t;  // a stream; 0 is never a valid one
+
+// Error codes, numbered as the original library numbers them.
+enum Error : int {
+    kOk = 0,
+    kErrorFileOpen = 2,       // the file cannot be opened
+    kErrorHandle = 5,         // not a stream of ours
+    kErrorPosition = 7,       // invalid position
+    kErrorInit = 8,           // init has not been called
+    kErrorAlready = 14,       // init called twice
+    kErrorDevice = 23,        // illegal device number
+    kErrorNotPlaying = 24,    // pause of a channel that is not playing
+    kErrorFileFormat = 41,    // unsupported or undecodable file format
+    kErrorUnknown = -1,
+};
+
+// Channel activity.
+enum Activity : int { kActiveStopped = 0, kActivePlaying = 1, kActiveStalled = 2, kActivePaused = 3 };
+
+constexpr int kDefaultDevice = -1;     // the default output
+constexpr int kSilentDevice = 0;       // no sound: SDL's dummy driver from the start
+constexpr uint32_t kOutputRate = 44100;
+constexpr uint32_t kBytesPerFrame = 4;  // 16-bit stereo
+constexpr uint32_t kConfigUpdatePeriod = 1;
+constexpr uint32_t kStreamPrescan = 0x20000;
+constexpr uint32_t kPosByte = 0;
+constexpr uint64_t kInvalidPosition = ~0ull;  // all bits set: the failure value of 64-bit results
+
+// Output. `init` opens `device` at `frequency` (only 44100 is offered); when no
+// real output can be opened it falls back to SDL's dummy driver, which plays in
+// silence at the speed of the wall clock, and logs one info line saying so.
+bool init(int device, uint32_t frequency, uint32_t flags);
+// kConfigUpdatePeriod: milliseconds between refills of the output (5 to 100).
+bool setConfig(uint32_t option, uint32_t value);
+// Frees every stream and closes the output.
+bool free();
+// The SDL audio driver in use ("dummy" after the fallback); empty before init.
+std::string outputDriver();
+
+// Streams. The whole file is decoded here into 16-bit stereo PCM at 44100 Hz,
+// so lengths and seeks are exact to the sample. `offset` and `length` must be 0.
+Handle streamCreateFile(bool fromMemory, const char* path, uint64_t offset, uint64_t length, uint32_t flags);
+bool streamFree(Handle stream);
+
+// Channels. Positions are bytes of the decoded stream (4 per sample frame).
+bool channelPlay(Handle stream, bool restart);
+bool channelPause(Handle stream);
+bool channelStop(Handle stream);
+int channelIsActive(Handle stream);
+uint64_t channelGetLength(Handle stream, uint32_t mode);
+// The byte of the sample being heard: consumed by the output, advanced smoothly
+// between refills, held back by the output's latency, never decreasing while
+// playing except by a seek.
+uint64_t channelGetPosition(Handle stream, uint32_t mode);
+bool channelSetPosition(Handle stream, uint64_t position, uint32_t mode);
+double channelBytes2Seconds(Handle stream, uint64_t bytes);
+uint64_t channelSeconds2Bytes(Handle stream, double seconds);
+
+// The code of the last call that failed (kOk if none has).
+int errorGetCode();
+
+} // namespace playback

@@ -1,0 +1,73 @@
+// libmpg123 does the decoding, the resampling to the output rate (its own
+// N-to-M synthesis) and the mono-to-stereo spread.
+#include "audio/Mp3Decoder.h"
+
+#include <mpg123.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <mutex>
+
+namespace Mp3Decoder {
+
+namespace {
+struct Fd {
+    int fd = -1;
+    ~Fd() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+struct Handle {
+    mpg123_handle* mh = nullptr;
+    ~Handle() {
+        if (mh) {
+            mpg123_close(mh);
+            mpg123_delete(mh);
+        }
+    }
+};
+} // namespace
+
+Result decodeFile(const std::string& path, long outputRate, std::vector<int16_t>& pcm) {
+    pcm.clear();
+    Fd file;
+    file.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat info {};
+    if (file.fd < 0 || ::fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode)) return Result::CannotOpen;
+
+    static std::once_flag once;
+    std::call_once(once, [] { mpg123_init(); });  // a no-op on current versions, needed on old ones
+
+    Handle decoder;
+    int err = MPG123_OK;
+    decoder.mh = mpg123_new(nullptr, &err);
+    if (!decoder.mh) return Result::BadFormat;
+    mpg123_param(decoder.mh, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_FORCE_STEREO | MPG123_GAPLESS, 0.0);
+    // One output format only: libmpg123 resamples any input rate to it.
+    mpg123_format_none(decoder.mh);
+    if (mpg123_format(decoder.mh, outputRate, MPG123_STEREO, MPG123_ENC_SIGNED_16) != MPG123_OK) return Result::BadFormat;
+    if (mpg123_open_fd(decoder.mh, file.fd) != MPG123_OK) return Result::BadFormat;
+
+    // The scan reads the whole file, so the exact length is known up front.
+    if (mpg123_scan(decoder.mh) == MPG123_OK) {
+        off_t frames = mpg123_length(decoder.mh);
+        if (frames > 0) pcm.reserve(static_cast<size_t>(frames) * 2);
+    }
+
+    std::vector<unsigned char> chunk(1 << 16);
+    for (;;) {
+        size_t done = 0;
+        int rc = mpg123_read(decoder.mh, chunk.data(), chunk.size(), &done);
+        const int16_t* samples = reinterpret_cast<const int16_t*>(chunk.data());
+        pcm.insert(pcm.end(), samples, samples + done / sizeof(int16_t));
+        if (rc == MPG123_OK || rc == MPG123_NEW_FORMAT) continue;
+        break;  // MPG123_DONE at the end; an error at a break in the data keeps what came before
+    }
+    pcm.resize(pcm.size() - pcm.size() % 2);
+    return pcm.empty() ? Result::BadFormat : Result::Ok;
+}
+
+} // namespace Mp3Decoder
