@@ -1,0 +1,43 @@
+// 16 rows per beat at the soundtrack's tempo: at 106 beats per minute one
+// second is about 28.27 rows.
+#include "sync/SyncDevice.h"
+
+#include "audio/IAudioDevice.h"
+
+#include <cmath>
+#include <limits>
+
+namespace {
+constexpr double kRowsPerBeat = 16.0;
+} // namespace
+
+SyncDevice::~SyncDevice() { destroyStore(store); }
+
+bool SyncDevice::init(IAudioDevice* audioDevice, const std::string& basePath) {
+    store = createStore(basePath);
+    audio = audioDevice;
+    return store != nullptr && audio != nullptr;
+}
+
+void SyncDevice::update() {
+    const float rowsPerSecond = static_cast<float>(audio->getBPM() / 60.0 * kRowsPerBeat);
+    row = audio->getPosition() * rowsPerSecond;
+}
+
+float SyncDevice::getFloat(const char* name) { return static_cast<float>(getValue(getTrack(store, name), row)); }
+
+bool SyncDevice::getBool(const char* name) { return getFloat(name) > 0.0f; }
+
+int SyncDevice::getInt(const char* name) {
+    const double value = std::floor(getFloat(name));
+    // Out-of-range values saturate rather than overflow.
+    if (std::isnan(value)) return 0;
+    if (!(value >= static_cast<double>(std::numeric_limits<int>::min()))) return std::numeric_limits<int>::min();
+    if (value > static_cast<double>(std::numeric_limits<int>::max())) return std::numeric_limits<int>::max();
+    return static_cast<int>(value);
+}
+
+void SyncDevice::shutdown() {
+    destroyStore(store);
+    store = nullptr;
+}
