@@ -10,6 +10,10 @@ packages=(
 if [ "${1:-}" = "--test" ]; then
   packages+=(libgtest-dev xvfb xauth libgl1-mesa-dri xdotool)
 fi
+# Only for remaking the committed content (tools/make_soundtrack encodes with lame).
+if [ "${1:-}" = "--content" ]; then
+  packages+=(lame)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -90,6 +90,25 @@ int64_t currentFrame(Stream& s, double t) {
     return s.state == kActivePlaying ? std::min(s.clock.heard(t), s.frames) : s.readFrame;
 }
 
+// The stream stands where it is heard now, paused or stopped; resuming starts
+// from there, and what the output had queued beyond it is played again.
+void standStill(Stream& s, int state, double t) {
+    s.readFrame = currentFrame(s, t);
+    s.state = state;
+    s.clock.hold(s.readFrame);
+}
+
+// Runs `body` on the stream under the lock; an unknown handle fails with
+// kErrorHandle and yields `invalid`.
+template <typename Result, typename Body>
+Result onStream(Handle handle, Result invalid, Body&& body) {
+    Library& lib = library();
+    std::lock_guard<std::mutex> lock(lib.mutex);
+    Stream* s = find(lib, handle);
+    if (!s) return failWith(kErrorHandle, invalid);
+    return body(*s);
+}
+
 void configureClock(const Library& lib, Stream& s) {
     s.clock.configure(kOutputRate, lib.wallClock, lib.latencyFrames);
 }
@@ -293,108 +312,87 @@ bool streamFree(Handle handle) {
 }
 
 bool channelPlay(Handle handle, bool restart) {
-    Library& lib = library();
-    std::lock_guard<std::mutex> lock(lib.mutex);
-    Stream* s = find(lib, handle);
-    if (!s) return fail(kErrorHandle);
-    const double t = now();
-    settle(*s, t);
-    if (s->state == kActivePlaying && !restart) return true;
-    if (restart) s->readFrame = 0;
-    s->state = kActivePlaying;
-    s->clock.start(s->readFrame, t);
-    settle(*s, t);  // a stream standing at its end ends again at once
-    return true;
+    return onStream(handle, false, [restart](Stream& s) {
+        const double t = now();
+        settle(s, t);
+        if (s.state == kActivePlaying && !restart) return true;
+        if (restart) s.readFrame = 0;
+        s.state = kActivePlaying;
+        s.clock.start(s.readFrame, t);
+        settle(s, t);  // a stream standing at its end ends again at once
+        return true;
+    });
 }
 
 bool channelPause(Handle handle) {
-    Library& lib = library();
-    std::lock_guard<std::mutex> lock(lib.mutex);
-    Stream* s = find(lib, handle);
-    if (!s) return fail(kErrorHandle);
-    const double t = now();
-    settle(*s, t);
-    if (s->state != kActivePlaying) return fail(kErrorNotPlaying);
-    // Resume from what was heard; what the output had queued beyond it is played again.
-    s->readFrame = currentFrame(*s, t);
-    s->state = kActivePaused;
-    s->clock.hold(s->readFrame);
-    return true;
+    return onStream(handle, false, [](Stream& s) {
+        const double t = now();
+        settle(s, t);
+        if (s.state != kActivePlaying) return fail(kErrorNotPlaying);
+        standStill(s, kActivePaused, t);
+        return true;
+    });
 }
 
 bool channelStop(Handle handle) {
-    Library& lib = library();
-    std::lock_guard<std::mutex> lock(lib.mutex);
-    Stream* s = find(lib, handle);
-    if (!s) return fail(kErrorHandle);
-    s->readFrame = currentFrame(*s, now());
-    s->state = kActiveStopped;
-    s->clock.hold(s->readFrame);
-    return true;
+    return onStream(handle, false, [](Stream& s) {
+        standStill(s, kActiveStopped, now());
+        return true;
+    });
 }
 
 int channelIsActive(Handle handle) {
-    Library& lib = library();
-    std::lock_guard<std::mutex> lock(lib.mutex);
-    Stream* s = find(lib, handle);
-    if (!s) return failWith(kErrorHandle, kActiveStopped);
-    settle(*s, now());
-    return s->state;
+    return onStream(handle, static_cast<int>(kActiveStopped), [](Stream& s) {
+        settle(s, now());
+        return s.state;
+    });
 }
 
 uint64_t channelGetLength(Handle handle, uint32_t mode) {
-    Library& lib = library();
-    std::lock_guard<std::mutex> lock(lib.mutex);
-    Stream* s = find(lib, handle);
-    if (!s) return failWith(kErrorHandle, kInvalidPosition);
-    if (mode != kPosByte) return failWith(kErrorUnknown, kInvalidPosition);
-    return static_cast<uint64_t>(s->frames) * kBytesPerFrame;
+    return onStream(handle, kInvalidPosition, [mode](Stream& s) {
+        if (mode != kPosByte) return failWith(kErrorUnknown, kInvalidPosition);
+        return static_cast<uint64_t>(s.frames) * kBytesPerFrame;
+    });
 }
 
 uint64_t channelGetPosition(Handle handle, uint32_t mode) {
-    Library& lib = library();
-    std::lock_guard<std::mutex> lock(lib.mutex);
-    Stream* s = find(lib, handle);
-    if (!s) return failWith(kErrorHandle, kInvalidPosition);
-    if (mode != kPosByte) return failWith(kErrorUnknown, kInvalidPosition);
-    return static_cast<uint64_t>(currentFrame(*s, now())) * kBytesPerFrame;
+    return onStream(handle, kInvalidPosition, [mode](Stream& s) {
+        if (mode != kPosByte) return failWith(kErrorUnknown, kInvalidPosition);
+        return static_cast<uint64_t>(currentFrame(s, now())) * kBytesPerFrame;
+    });
 }
 
 bool channelSetPosition(Handle handle, uint64_t position, uint32_t mode) {
-    Library& lib = library();
-    std::lock_guard<std::mutex> lock(lib.mutex);
-    Stream* s = find(lib, handle);
-    if (!s) return fail(kErrorHandle);
-    if (mode != kPosByte) return fail(kErrorUnknown);
-    if (position > static_cast<uint64_t>(s->frames) * kBytesPerFrame) return fail(kErrorPosition);
-    const double t = now();
-    settle(*s, t);
-    s->readFrame = static_cast<int64_t>(position / kBytesPerFrame);  // a sample boundary
-    if (s->state == kActivePlaying) {
-        s->clock.start(s->readFrame, t);
-        settle(*s, t);
-    } else {
-        s->clock.hold(s->readFrame);
-    }
-    return true;
+    return onStream(handle, false, [position, mode](Stream& s) {
+        if (mode != kPosByte) return fail(kErrorUnknown);
+        if (position > static_cast<uint64_t>(s.frames) * kBytesPerFrame) return fail(kErrorPosition);
+        const double t = now();
+        settle(s, t);
+        s.readFrame = static_cast<int64_t>(position / kBytesPerFrame);  // a sample boundary
+        if (s.state == kActivePlaying) {
+            s.clock.start(s.readFrame, t);
+            settle(s, t);
+        } else {
+            s.clock.hold(s.readFrame);
+        }
+        return true;
+    });
 }
 
 double channelBytes2Seconds(Handle handle, uint64_t bytes) {
-    Library& lib = library();
-    std::lock_guard<std::mutex> lock(lib.mutex);
-    if (!find(lib, handle)) return failWith(kErrorHandle, -1.0);
-    if (bytes == kInvalidPosition) return failWith(kErrorPosition, -1.0);
-    return static_cast<double>(bytes) / (kOutputRate * kBytesPerFrame);
+    return onStream(handle, -1.0, [bytes](Stream&) {
+        if (bytes == kInvalidPosition) return failWith(kErrorPosition, -1.0);
+        return static_cast<double>(bytes) / (kOutputRate * kBytesPerFrame);
+    });
 }
 
 uint64_t channelSeconds2Bytes(Handle handle, double seconds) {
-    Library& lib = library();
-    std::lock_guard<std::mutex> lock(lib.mutex);
-    if (!find(lib, handle)) return failWith(kErrorHandle, kInvalidPosition);
-    // Rounded to the nearest sample, so seconds from channelBytes2Seconds come back exact.
-    const double frames = std::round(seconds * kOutputRate);
-    if (!(frames >= 0.0) || frames > 1e15) return failWith(kErrorPosition, kInvalidPosition);
-    return static_cast<uint64_t>(frames) * kBytesPerFrame;
+    return onStream(handle, kInvalidPosition, [seconds](Stream&) {
+        // Rounded to the nearest sample, so seconds from channelBytes2Seconds come back exact.
+        const double frames = std::round(seconds * kOutputRate);
+        if (!(frames >= 0.0) || frames > 1e15) return failWith(kErrorPosition, kInvalidPosition);
+        return static_cast<uint64_t>(frames) * kBytesPerFrame;
+    });
 }
 
 int errorGetCode() { return lastError; }

@@ -2,6 +2,8 @@
 // success or failure; start-up stops at the first failure.
 #include "core/Engine.h"
 
+#include "audio/BASSAudioDevice.h"
+
 #include <GL/glew.h>
 
 Engine* gEngine = nullptr;
@@ -10,11 +12,14 @@ const char* const kConfigFileName = "Config.txt";
 const char* const kLogFileName = "Log.txt";
 const char* const kWindowTitle = "Drenn - Solvane";
 const char* const kControllerMappingsFileName = "res/input/gamecontrollerdb.txt";
+const char* const kSoundtrackPath = "res/audio/melody2.mp3";
+const float kSoundtrackBpm = 106.0f;
 
 namespace {
 constexpr Uint32 kSdlInitFlags = SDL_INIT_TIMER | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK | SDL_INIT_GAMECONTROLLER;
 constexpr int kFileWatchIntervalMs = 100;
 constexpr Uint32 kResourceWaitMs = 100;
+constexpr Uint32 kTrackWaitMs = 100;
 
 SDL_LogOutputFunction defaultLogOutput = nullptr;
 void* defaultLogUserdata = nullptr;
@@ -97,6 +102,16 @@ bool Engine::initialize() {
     if (!fileWatcher.init(kFileWatchIntervalMs)) return fail("Failed to initialize File Watcher!");
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Sucessfully initialized File Watcher");
 
+    audioDevice = std::make_unique<BASSAudioDevice>();
+    if (!audioDevice->init()) return fail("Failed to initialize Audio Device!");
+    SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Sucessfully initialized Audio Device");
+
+    if (!syncDevice.init(audioDevice.get())) return fail("Failed to initialize Sync Device!");
+    SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Sucessfully initialized Sync Device");
+
+    if (!audioDevice->createSoundtrack(kSoundtrackPath, kSoundtrackBpm)) return fail("Failed to build soundtrack!");
+    SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Sucessfully built soundtrack");
+
     resourceLoader.processRequests();
     while (resourceLoader.pendingCount() > 0) {
         SDL_Delay(kResourceWaitMs);
@@ -104,13 +119,39 @@ bool Engine::initialize() {
         resourceLoader.processRequests();
     }
 
+    // One whole frame before the music starts, so nothing is used for the first time mid-show.
+    SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Warming renders...!");
+    audioDevice->update();
+    syncDevice.update();
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    window.swap();
+
+    SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Starting playback!");
+    audioDevice->play();
+    // A soundtrack that has already stopped (too short, or play failed) will
+    // never be heard: the loop ends at once instead of waiting for ever.
+    while (audioDevice->isPlaying() && !(audioDevice->getPosition() > 0.0f)) {
+        SDL_Delay(kTrackWaitMs);
+        SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Waiting on track...");
+    }
     return true;
 }
 
 void Engine::run() {
     if (!window.pumpEvents()) return;
     for (;;) {
+        if (!audioDevice->isPlaying()) break;  // the end of the soundtrack ends the show
+        audioDevice->update();
         fileWatcher.dispatchChanges();
+        syncDevice.update();
+
+        // The position is read afresh at each use, never cached for the frame.
+        runFixedSteps(stepAccumulator, audioDevice->getPosition() - lastStepPosition, [](float /*step*/) {
+            // The scene's fixed update runs here, once per step.
+        });
+        lastStepPosition = audioDevice->getPosition();
+
         resourceLoader.processRequests();
 
         glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
@@ -123,6 +164,8 @@ void Engine::run() {
 
 void Engine::shutdown() {
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Engine Shutting Down");
+    syncDevice.shutdown();
+    stopAudio();
     fileWatcher.shutdown();
     resourceLoader.terminate();
     dispatchManager.shutdown();
@@ -142,10 +185,20 @@ void Engine::shutdown() {
     gEngine = nullptr;
 }
 
+void Engine::stopAudio() {
+    if (!audioDevice) return;
+    audioDevice->stop();
+    audioDevice->shutdown();
+    audioDevice.reset();
+}
+
 void Engine::abortStartup() {
+    syncDevice.shutdown();
     fileWatcher.shutdown();
     dispatchManager.shutdown();
-    // Nothing may reach this engine's log once it is gone.
+    // Nothing may reach this engine's log once it is gone. The log's last line
+    // stays the failure: a device that never got its soundtrack complains when stopped.
     log.close();
+    stopAudio();
     gEngine = nullptr;
 }

@@ -2,6 +2,7 @@
 // order, runs the main loop on the soundtrack clock and takes them down again.
 // gEngine reaches it from code that holds no reference (scripts, scene, objects).
 #pragma once
+#include "audio/IAudioDevice.h"
 #include "core/Config.h"
 #include "core/Log.h"
 #include "dispatch/DispatchManager.h"
@@ -11,6 +12,9 @@
 #include "gfx/TextureManager.h"
 #include "platform/GameController.h"
 #include "platform/Window.h"
+#include "sync/SyncDevice.h"
+
+#include <memory>
 
 struct lua_State;
 
@@ -28,12 +32,16 @@ public:
     // After a failed initialize: stops the background threads already started,
     // so the process can end cleanly without a full shutdown.
     void abortStartup();
+    // Stops the soundtrack and frees the audio device, if one was created.
+    void stopAudio();
 
     // Members in construction order; destruction runs in reverse.
     Window window;
     float stepAccumulator = 0.0f;
     float lastStepPosition = 0.0f;
     lua_State* lua = nullptr;
+    std::unique_ptr<IAudioDevice> audioDevice;
+    SyncDevice syncDevice;
     ResourceLoader resourceLoader;
     ShaderManager shaderManager;
     TextureManager textureManager;
@@ -51,3 +59,20 @@ extern const char* const kConfigFileName;
 extern const char* const kLogFileName;
 extern const char* const kWindowTitle;
 extern const char* const kControllerMappingsFileName;
+extern const char* const kSoundtrackPath;
+extern const float kSoundtrackBpm;
+
+// Seconds of play position per fixed update of the scene.
+inline constexpr float kFixedStep = 0.0167f;
+
+// Adds `delta` seconds of play position to `accumulator` and calls step(+kFixedStep)
+// or step(-kFixedStep) until the accumulator is within one step of zero.
+template <typename StepFunction>
+void runFixedSteps(float& accumulator, float delta, StepFunction&& step) {
+    accumulator += delta;
+    while (accumulator >= kFixedStep || accumulator <= -kFixedStep) {
+        const float s = accumulator > 0.0f ? kFixedStep : -kFixedStep;
+        step(s);
+        accumulator -= s;
+    }
+}

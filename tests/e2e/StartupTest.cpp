@@ -1,10 +1,12 @@
-// The real player in a temporary working directory: start-up failures, and a
-// clean run ended by Escape or a quit event, checked line by line in Log.txt.
+// The real player in a temporary working directory: start-up failures, and
+// clean runs ended by the end of the soundtrack, Escape or a quit event,
+// checked line by line in Log.txt.
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -41,6 +43,30 @@ const std::vector<std::string> kShutdownLines = {
     "Shutting down SDL",
     "Successfully shut down SDL",
 };
+
+const std::vector<std::string> kStartupLines = {
+    "Initializing Engine", "Config File Read Successfully!", "Initialized window", "Sucessfully initialized GLEW",
+    "0 Joystick(s) Detected.", "Sucessfully initialized File Watcher", "Sucessfully initialized Audio Device",
+    "Sucessfully initialized Sync Device", "Sucessfully built soundtrack", "Warming renders...!", "Starting playback!",
+};
+
+// Config.txt, the shipped shaders and the fixture res/ tree (a three-second
+// soundtrack), whose soundtrack can be swapped for another fixture file.
+void prepareShow(const test::TempDir& dir, const std::string& config, const std::string& soundtrack = "") {
+    test::writeFile(dir.file("Config.txt"), config);
+    addShaders(dir);
+    test::copyTree(std::string(SOLVANE_FIXTURES_DIR) + "/res", dir.file("res"));
+    if (!soundtrack.empty())
+        test::writeFile(dir.file("res/audio/melody2.mp3"),
+                        test::readFile(std::string(SOLVANE_FIXTURES_DIR) + "/audio/" + soundtrack));
+}
+
+// Nothing failed between the first shutdown line and the end.
+void expectQuietShutdown(const std::vector<std::string>& lines) {
+    auto from = std::find(lines.begin(), lines.end(), "Engine Shutting Down");
+    ASSERT_NE(from, lines.end());
+    for (auto it = from; it != lines.end(); ++it) EXPECT_EQ(it->find("Failed"), std::string::npos) << *it;
+}
 } // namespace
 
 TEST(Startup, MissingConfigFailsBeforeAnyWindowWithStatusOne) {
@@ -90,13 +116,38 @@ TEST(Startup, MissingFallbackShaderStopsAtTheShaderManager) {
     EXPECT_EQ(lines.back(), "Failed to initialize OGL Shader Manager!");
 }
 
+TEST(Startup, TheEndOfTheSoundtrackEndsTheShow) {
+    test::TempDir dir;
+    prepareShow(dir, test::standardConfig(320, 240, 0, true));
+    test::Process player(SOLVANE_BINARY, dir.path());
+    ASSERT_EQ(player.wait(std::chrono::seconds(60)), 0);
+    auto lines = logOf(dir);
+    expectInOrder(lines, kStartupLines);
+    std::vector<std::string> tail(std::find(lines.begin(), lines.end(), "Starting playback!") + 1, lines.end());
+    expectInOrder(tail, kShutdownLines);
+    EXPECT_EQ(lines.back(), "Successfully shut down SDL");
+    expectQuietShutdown(lines);
+}
+
+TEST(Startup, AMissingSoundtrackStopsStartUpWithTheLibraryCode) {
+    test::TempDir dir;
+    prepareShow(dir, test::standardConfig(320, 240, 0, true));
+    std::filesystem::remove(dir.file("res/audio/melody2.mp3"));
+    test::Process player(SOLVANE_BINARY, dir.path());
+    ASSERT_EQ(player.wait(), 1);
+    auto lines = logOf(dir);
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_EQ(std::vector<std::string>(lines.end() - 4, lines.end()),
+              (std::vector<std::string>{"Sucessfully initialized Sync Device",
+                                        "Failed to create soundtrack in bass audio device!", "BASS Error Code: 2",
+                                        "Failed to build soundtrack!"}));
+}
+
 TEST(Startup, EscapeEndsTheRunWithEveryShutdownLine) {
     test::TempDir dir;
-    test::writeFile(dir.file("Config.txt"), test::standardConfig(320, 240, 4, true));
-    addShaders(dir);
+    prepareShow(dir, test::standardConfig(320, 240, 4, true), "clicks_20s.mp3");
     test::Process player(SOLVANE_BINARY, dir.path());
-    ASSERT_TRUE(test::waitFor([&] { return logHas(dir, "Sucessfully initialized File Watcher"); },
-                              std::chrono::seconds(30)));
+    ASSERT_TRUE(test::waitFor([&] { return logHas(dir, "Starting playback!"); }, std::chrono::seconds(30)));
     ASSERT_TRUE(test::waitFor([&] {
         test::sendKey(kTitle, "Escape");
         return logHas(dir, "Escape key pressed!");
@@ -110,22 +161,23 @@ TEST(Startup, EscapeEndsTheRunWithEveryShutdownLine) {
                           "Sucessfully initialized OGL Resource Loader", "Successfully initialized dummy shader!",
                           "Sucessfully initialized OGL Shader Manager", "Successfully initialized dummy texture!",
                           "Sucessfully initialized OGL Texture Manager", "Sucessfully initialized File Watcher", "Escape key pressed!"});
+    expectInOrder(lines, kStartupLines);
     std::vector<std::string> tail(std::find(lines.begin(), lines.end(), "Escape key pressed!") + 1, lines.end());
     expectInOrder(tail, kShutdownLines);
     EXPECT_EQ(lines.back(), "Successfully shut down SDL");
     EXPECT_FALSE(logHas(dir, "Log Closed"));
+    expectQuietShutdown(lines);
 }
 
 TEST(Startup, QuitEventEndsTheRunCleanly) {
     test::TempDir dir;
-    test::writeFile(dir.file("Config.txt"), test::standardConfig(320, 240, 0, false));
-    addShaders(dir);
+    prepareShow(dir, test::standardConfig(320, 240, 0, false), "clicks_20s.mp3");
     test::Process player(SOLVANE_BINARY, dir.path());
-    ASSERT_TRUE(test::waitFor([&] { return logHas(dir, "Sucessfully initialized File Watcher"); },
-                              std::chrono::seconds(30)));
+    ASSERT_TRUE(test::waitFor([&] { return logHas(dir, "Starting playback!"); }, std::chrono::seconds(30)));
     player.terminate();
     ASSERT_EQ(player.wait(), 0);
     auto lines = logOf(dir);
     expectInOrder(lines, {"Received quit message from event system!"});
     expectInOrder(lines, kShutdownLines);
+    expectQuietShutdown(lines);
 }

@@ -1,6 +1,6 @@
 // Sync tracks: interpolation, key search, the row from the soundtrack, the
 // getters' rounding, lazy single loads, and damaged or missing track files.
-#include "audio/IAudioDevice.h"
+#include "audio/ManualAudioDevice.h"
 #include "sync/SyncDevice.h"
 #include "sync/SyncTrack.h"
 
@@ -40,24 +40,6 @@ SyncTrack trackOf(const std::vector<Key>& keys) {
     return t;
 }
 
-// An audio device that reports what the test sets.
-class FakeAudio : public IAudioDevice {
-public:
-    float position = 0.0f;
-    float bpm = 106.0f;
-    bool init() override { return true; }
-    void shutdown() override {}
-    void update() override {}
-    bool createSoundtrack(std::string, float) override { return true; }
-    void play() override {}
-    void pause() override {}
-    void stop() override {}
-    bool isPlaying() override { return true; }
-    float getPosition() override { return position; }
-    void setPosition(float seconds) override { position = seconds; }
-    float getBPM() override { return bpm; }
-};
-
 class SyncFiles : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -74,7 +56,7 @@ protected:
 
     test::TempDir dir;
     std::string base;
-    FakeAudio audio;
+    ManualAudioDevice audio;
     SyncDevice sync;
 };
 
@@ -126,7 +108,7 @@ TEST(SyncInterpolation, KeyFloorFindsTheLastKeyAtOrBefore) {
 }
 
 TEST(SyncDeviceRow, SixteenRowsPerBeatOfTheSoundtrackTempo) {
-    FakeAudio audio;
+    ManualAudioDevice audio;
     SyncDevice sync;
     ASSERT_TRUE(sync.init(&audio, "unused/"));
     audio.position = 12.5f;
