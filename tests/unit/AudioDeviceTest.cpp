@@ -41,18 +41,9 @@ TEST_F(AudioDevice, PlaysFromZeroToTheEndOfTheSoundtrack) {
     EXPECT_TRUE(device.isPlaying());
     EXPECT_TRUE(test::waitFor([&] { return !device.isPlaying(); }));
     EXPECT_NEAR(device.getPosition(), 1.0f, 1.5f / 44100.0f);
-}
-
-TEST_F(AudioDevice, SetPositionMovesAPlayingSoundtrack) {
-    ASSERT_TRUE(device.createSoundtrack(kAudio + "clicks_20s.mp3", 106.0f));
-    device.play();
-    device.setPosition(12.0f);
-    EXPECT_NEAR(device.getPosition(), 12.0f, 0.05f);
-    EXPECT_TRUE(device.isPlaying());
-    device.pause();
-    EXPECT_FALSE(device.isPlaying());
-    device.setPosition(3.0f);
-    EXPECT_NEAR(device.getPosition(), 3.0f, 0.001f);
+    test::LogCapture log;
+    device.stop();  // stopping a finished soundtrack is not a failure
+    EXPECT_TRUE(errorsOf(log).empty());
 }
 
 // Each bad soundtrack fails with the creation message and the layer's code; the tempo stays 0.
@@ -81,26 +72,19 @@ TEST_F(AudioDevice, BadSoundtracksFailWithTheMessageAndTheirCode) {
     }
 }
 
-TEST_F(AudioDevice, ANegativeSeekIsRefusedWithBothMessagesAndLeavesThePosition) {
+TEST_F(AudioDevice, RefusedSeeksLogTheirMessagesAndLeaveThePosition) {
     ASSERT_TRUE(device.createSoundtrack(kAudio + "cbr_44100.mp3", 106.0f));
     device.setPosition(0.25f);
     test::LogCapture log;
-    device.setPosition(-1.0f);
+    device.setPosition(-1.0f);  // the conversion is refused, and then the seek
+    device.setPosition(30.0f);  // past the end: only the seek is refused
     EXPECT_EQ(errorsOf(log), (std::vector<std::string>{"Failed to convert seconds to bytes in bass audio!",
+                                                       "BASS Error Code: 7",
+                                                       "Failed to set the channel position in bass audio!",
                                                        "BASS Error Code: 7",
                                                        "Failed to set the channel position in bass audio!",
                                                        "BASS Error Code: 7"}));
     EXPECT_EQ(device.getPosition(), 0.25f);
-}
-
-TEST_F(AudioDevice, ASeekPastTheEndIsRefusedAndLeavesThePosition) {
-    ASSERT_TRUE(device.createSoundtrack(kAudio + "cbr_44100.mp3", 106.0f));
-    device.setPosition(0.5f);
-    test::LogCapture log;
-    device.setPosition(30.0f);
-    EXPECT_EQ(errorsOf(log),
-              (std::vector<std::string>{"Failed to set the channel position in bass audio!", "BASS Error Code: 7"}));
-    EXPECT_EQ(device.getPosition(), 0.5f);
 }
 
 TEST(AudioDeviceLifecycle, CallsWithoutASoundtrackOrOutputLogAndCarryOn) {

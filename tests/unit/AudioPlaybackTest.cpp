@@ -103,18 +103,6 @@ TEST_F(Playback, PositionNeverGoesBackWhilePlayingAndPauseHoldsIt) {
     EXPECT_LT(positionOf(h), held + 0.5);
 }
 
-TEST_F(Playback, AStreamStopsByItselfAtItsEnd) {
-    playback::Handle h = open(kAudio + "cbr_44100.mp3");
-    ASSERT_NE(h, 0u);
-    const uint64_t length = playback::channelGetLength(h, playback::kPosByte);
-    ASSERT_TRUE(playback::channelPlay(h, false));
-    EXPECT_EQ(playback::channelIsActive(h), playback::kActivePlaying);
-    ASSERT_TRUE(test::waitFor([&] { return playback::channelIsActive(h) != playback::kActivePlaying; }));
-    EXPECT_EQ(playback::channelIsActive(h), playback::kActiveStopped);
-    EXPECT_EQ(playback::channelGetPosition(h, playback::kPosByte), length);
-    EXPECT_TRUE(playback::channelStop(h));  // stopping a finished stream is not an error
-}
-
 TEST_F(Playback, ATruncatedFilePlaysWhatDecodes) {
     test::TempDir dir;
     test::writeFile(dir.file("cut.mp3"), test::readFile(kAudio + "cbr_44100.mp3").substr(0, 3000));

@@ -98,15 +98,6 @@ TEST(SyncInterpolation, UnknownKeyTypesReadZeroOverTheirSpan) {
     EXPECT_DOUBLE_EQ(getValue(&t, 20.0), 7.0);  // the last key's type is never used
 }
 
-TEST(SyncInterpolation, KeyFloorFindsTheLastKeyAtOrBefore) {
-    SyncTrack t = trackOf({{0, 0, Step}, {4, 0, Step}, {9, 0, Step}, {100, 0, Step}});
-    EXPECT_EQ(findKeyFloor(&t, -1), -1);
-    EXPECT_EQ(findKeyFloor(&t, 0), 0);
-    EXPECT_EQ(findKeyFloor(&t, 8), 1);
-    EXPECT_EQ(findKeyFloor(&t, 9), 2);
-    EXPECT_EQ(findKeyFloor(&t, 5000), 3);
-}
-
 TEST(SyncDeviceRow, SixteenRowsPerBeatOfTheSoundtrackTempo) {
     ManualAudioDevice audio;
     SyncDevice sync;
