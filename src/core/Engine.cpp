@@ -6,6 +6,8 @@
 
 #include <GL/glew.h>
 
+#include <algorithm>
+
 Engine* gEngine = nullptr;
 
 const char* const kConfigFileName = "Config.txt";
@@ -142,6 +144,10 @@ void Engine::run() {
     if (!window.pumpEvents()) return;
     for (;;) {
         if (!audioDevice->isPlaying()) break;  // the end of the soundtrack ends the show
+        if (gameController.isOpen()) {
+            gameController.update();
+            scrubSoundtrack();
+        }
         audioDevice->update();
         fileWatcher.dispatchChanges();
         syncDevice.update();
@@ -160,6 +166,13 @@ void Engine::run() {
         window.swap();
         if (!window.pumpEvents()) break;
     }
+}
+
+void Engine::scrubSoundtrack() {
+    float seconds = dpadScrubSeconds(gameController);
+    if (seconds == 0.0f) return;
+    // Held against the start, the seek stays at 0 instead of failing every frame.
+    audioDevice->setPosition(std::max(0.0f, audioDevice->getPosition() + seconds));
 }
 
 void Engine::shutdown() {

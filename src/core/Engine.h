@@ -34,6 +34,8 @@ public:
     void abortStartup();
     // Stops the soundtrack and frees the audio device, if one was created.
     void stopAudio();
+    // Moves the soundtrack by the held D-pad direction of the sampled controller.
+    void scrubSoundtrack();
 
     // Members in construction order; destruction runs in reverse.
     Window window;
