@@ -1,0 +1,250 @@
+// Post-processing passes. Every pass draws the shared full-screen quad into an
+// off-screen buffer and unbinds back to the default framebuffer, where the
+// present step draws last. No allocation per frame.
+#include "postfx/PostProcessor.h"
+
+#include "gfx/ShaderManager.h"
+
+#include <SDL.h>
+
+namespace {
+const char* const kQuadVertexPath = "res/shaders/FullscreenQuad.vert";
+const char* const kCopyPath = "res/shaders/CopyTex.frag";
+const char* const kHighPassPath = "res/shaders/HighPass.frag";
+const char* const kBlurPath = "res/shaders/Blur.frag";
+const char* const kMixPath = "res/shaders/Mix.frag";
+const char* const kResolvePath = "res/shaders/ResolveFBO.frag";
+const char* const kResolveDepthPath = "res/shaders/ResolveDepth.frag";
+
+const float kQuad[8] = {-1.0f, 1.0f, -1.0f, -1.0f, 1.0f, 1.0f, 1.0f, -1.0f};
+
+bool createBuffer(FrameBuffer& buffer, int width, int height, bool withDepth, GLenum format, const char* failure) {
+    if (buffer.create(width, height, 1, withDepth, format, 0)) return true;
+    SDL_LogError(SDL_LOG_CATEGORY_RENDER, "%s", failure);
+    return false;
+}
+
+void setQuadAttribute(GLuint buffer) {
+    glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, 0, nullptr);
+    glEnableVertexAttribArray(0);
+}
+
+// Single-channel textures (depth, the resolved depth) read as grey rather than red.
+void showRedAsGrey(GLuint texture) {
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_G, GL_RED);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_B, GL_RED);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_A, GL_ONE);
+    glBindTexture(GL_TEXTURE_2D, 0);
+}
+} // namespace
+
+bool PostProcessor::init(const PostProcessorSetup& chainSetup) {
+    setup = chainSetup;
+    const int width = setup.width;
+    const int height = setup.height;
+    // Truncated toward zero: 1366x767 gives 683x383.
+    const int halfWidth = static_cast<int>(static_cast<float>(width) * 0.5f);
+    const int halfHeight = static_cast<int>(static_cast<float>(height) * 0.5f);
+
+    glGenVertexArrays(1, &quadVertexArray);
+    glBindVertexArray(quadVertexArray);
+
+    if (!createBuffer(resolvedSceneBuffer, width, height, true, GL_RGBA16F,
+                      "Failed to initialize Resolved Scene Frame Buffer!") ||
+        !createBuffer(depthBuffer, width, height, false, GL_R16F, "Failed to initialize Depth Frame Buffer!") ||
+        !createBuffer(blurBuffer, width, height, false, GL_RGBA, "Failed to initialize Blur Frame Buffer!") ||
+        !createBuffer(compositeBuffer, width, height, false, GL_RGBA,
+                      "Failed to initialize Composite Frame Buffer!") ||
+        !createBuffer(bloomBuffer1, width, height, false, GL_RGBA, "Failed to initialize Bloom Frame Buffer1!") ||
+        !createBuffer(bloomBuffer2, halfWidth, halfHeight, false, GL_RGBA,
+                      "Failed to initialize Bloom Frame Buffer2!") ||
+        !createBuffer(bloomBuffer3, halfWidth, halfHeight, false, GL_RGBA,
+                      "Failed to initialize Bloom Frame Buffer2!"))
+        return false;
+    showRedAsGrey(depthBuffer.getColorTexture(0));
+
+    ShaderManager& shaders = *setup.shaders;
+    shaders.requestShader(&copyProgram, kQuadVertexPath, kCopyPath, nullptr);
+    shaders.requestShader(&highPassProgram, kQuadVertexPath, kHighPassPath, nullptr);
+    shaders.requestShader(&blurProgram, kQuadVertexPath, kBlurPath, nullptr);
+    shaders.requestShader(&mixProgram, kQuadVertexPath, kMixPath, nullptr);
+    shaders.requestShader(&resolveProgram, kQuadVertexPath, kResolvePath, nullptr);
+    shaders.requestShader(&resolveDepthProgram, kQuadVertexPath, kResolveDepthPath, nullptr);
+
+    glGenBuffers(1, &quadBuffer);
+    glBindBuffer(GL_ARRAY_BUFFER, quadBuffer);
+    glBufferData(GL_ARRAY_BUFFER, sizeof kQuad, kQuad, GL_STATIC_DRAW);
+    setQuadAttribute(quadBuffer);
+
+    glGenSamplers(1, &sampler);
+    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glSamplerParameteri(sampler, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    // No anisotropic filtering: every pass samples a screen-aligned quad, where
+    // it gains nothing, and some drivers (Mesa's llvmpipe) then blur even a
+    // one-to-one copy.
+    return true;
+}
+
+float PostProcessor::track(const char* name) const { return setup.tracks ? setup.tracks(name) : 0.0f; }
+
+void PostProcessor::beginPass(FrameBuffer& target, const ShaderProgram& program, GLenum textureTarget,
+                              GLuint texture) {
+    target.bind(true);
+    glUseProgram(program.program);
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(textureTarget, texture);
+    glUniform1i(program.getUniformLocation("uTexSampler"), 0);
+    glBindSampler(0, sampler);
+}
+
+void PostProcessor::drawQuad() {
+    setQuadAttribute(quadBuffer);
+    glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+}
+
+void PostProcessor::endPass(FrameBuffer& target, GLenum textureTarget) {
+    glBindTexture(textureTarget, 0);
+    glBindSampler(0, 0);
+    glUseProgram(0);
+    target.unbind();
+}
+
+void PostProcessor::copyPass(FrameBuffer& target, FrameBuffer& source) {
+    beginPass(target, copyProgram, GL_TEXTURE_2D, source.getColorTexture(0));
+    drawQuad();
+    endPass(target, GL_TEXTURE_2D);
+}
+
+void PostProcessor::blurPass(FrameBuffer& target, FrameBuffer& source, float directionX, float directionY,
+                             float magnitude) {
+    beginPass(target, blurProgram, GL_TEXTURE_2D, source.getColorTexture(0));
+    const GLfloat texelSize[2] = {1.0f / static_cast<float>(static_cast<uint32_t>(source.width)),
+                                  1.0f / static_cast<float>(static_cast<uint32_t>(source.height))};
+    glUniform2fv(blurProgram.getUniformLocation("uTexelSize"), 1, texelSize);
+    glUniform2f(blurProgram.getUniformLocation("uBlurDirection"), directionX, directionY);
+    glUniform1f(blurProgram.getUniformLocation("uBlurMagnitude"), magnitude);
+    drawQuad();
+    endPass(target, GL_TEXTURE_2D);
+}
+
+void PostProcessor::resolvePass(FrameBuffer& target, const ShaderProgram& program, GLuint multisampledTexture) {
+    beginPass(target, program, GL_TEXTURE_2D_MULTISAMPLE, multisampledTexture);
+    glUniform1i(program.getUniformLocation("uSampleCount"), setup.sampleCount);
+    glUniform2f(program.getUniformLocation("uResolution"), static_cast<float>(setup.width),
+                static_cast<float>(setup.height));
+    drawQuad();
+    endPass(target, GL_TEXTURE_2D_MULTISAMPLE);
+}
+
+void PostProcessor::mixPass() {
+    beginPass(compositeBuffer, mixProgram, GL_TEXTURE_2D, input->getColorTexture(0));
+    glActiveTexture(GL_TEXTURE1);
+    glBindTexture(GL_TEXTURE_2D, blurBuffer.getColorTexture(0));
+    glBindSampler(1, sampler);
+    const ShaderProgram& mix = mixProgram;
+    glUniform1i(mix.getUniformLocation("uTexSampler2"), 1);
+    glUniform1f(mix.getUniformLocation("uFade"), track("FX.Fade"));
+    glUniform1f(mix.getUniformLocation("uWhiteFade"), track("FX.WhiteFade"));
+    glUniform1f(mix.getUniformLocation("uBloomDry"), track("FX.BloomDry"));
+    glUniform1f(mix.getUniformLocation("uBloomWet"), track("FX.BloomWet"));
+    glUniform1f(mix.getUniformLocation("uExposure"), track("FX.Exposure"));
+    glUniform1f(mix.getUniformLocation("uFlash"), track("FX.Flash"));
+    glUniform1f(mix.getUniformLocation("uVignette"), track("FX.Vignette"));
+    glUniform4f(mix.getUniformLocation("uColorCorrection"), track("FX.BG_R"), track("FX.BG_G"), track("FX.BG_B"),
+                track("FX.BG_A"));
+    drawQuad();
+    // Both units are left clean: a sampler left on unit 1 would override the
+    // filtering of whatever the scene binds there next frame.
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glBindSampler(1, 0);
+    glActiveTexture(GL_TEXTURE0);
+    endPass(compositeBuffer, GL_TEXTURE_2D);
+}
+
+void PostProcessor::process(FrameBuffer& scene) {
+    // Bound before the resolve passes too: a core context draws nothing without
+    // a vertex array, and the quad's attribute must not land in an object's array.
+    glBindVertexArray(quadVertexArray);
+    if (scene.multisampled) {
+        resolvePass(resolvedSceneBuffer, resolveProgram, scene.getColorTexture(0));
+        resolvePass(depthBuffer, resolveDepthProgram, scene.depthTexture ? scene.depthTexture->id : 0);
+        input = &resolvedSceneBuffer;
+    } else {
+        input = &scene;
+    }
+
+    const bool bloom = flag("FX.EnableBloom");
+    if (bloom) {
+        beginPass(blurBuffer, highPassProgram, GL_TEXTURE_2D, input->getColorTexture(0));
+        glUniform1f(highPassProgram.getUniformLocation("uHighPassCutoff"), track("FX.HighPassCutoff"));
+        drawQuad();
+        endPass(blurBuffer, GL_TEXTURE_2D);
+
+        copyPass(bloomBuffer1, blurBuffer);
+        copyPass(bloomBuffer2, bloomBuffer1);
+        const float magnitude = track("FX.BlurMagnitude");
+        blurPass(bloomBuffer3, bloomBuffer2, 1.0f, 0.0f, magnitude);
+        blurPass(bloomBuffer2, bloomBuffer3, 0.0f, 1.0f, magnitude);
+        copyPass(bloomBuffer1, bloomBuffer2);
+        copyPass(blurBuffer, bloomBuffer1);
+        mixPass();
+    }
+    present();
+    input = nullptr;
+}
+
+void PostProcessor::present() {
+    GLuint texture = 0;
+    if (flag("FX.RenderDepth")) {
+        // After a resolve the resolved buffer's own depth attachment holds only
+        // the resolve quad; the scene's depth is in depthBuffer.
+        if (input == &resolvedSceneBuffer) {
+            texture = depthBuffer.getColorTexture(0);
+        } else if (input->depthTexture) {
+            texture = input->depthTexture->id;
+            showRedAsGrey(texture);
+        }
+    } else if (flag("FX.EnableBloom")) {
+        texture = compositeBuffer.getColorTexture(0);
+    } else {
+        texture = input->getColorTexture(0);
+    }
+    glUseProgram(copyProgram.program);
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glUniform1i(copyProgram.getUniformLocation("uTexSampler"), 0);
+    glBindSampler(0, sampler);
+    drawQuad();
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glBindSampler(0, 0);
+    glUseProgram(0);
+}
+
+void PostProcessor::release() {
+    if (quadBuffer != 0) glDeleteBuffers(1, &quadBuffer);
+    quadBuffer = 0;
+    if (sampler != 0) glDeleteSamplers(1, &sampler);
+    sampler = 0;
+    if (quadVertexArray != 0) glDeleteVertexArrays(1, &quadVertexArray);
+    quadVertexArray = 0;
+    if (setup.shaders) {
+        ShaderManager& shaders = *setup.shaders;
+        shaders.releaseShader(&copyProgram);
+        shaders.releaseShader(&highPassProgram);
+        shaders.releaseShader(&blurProgram);
+        shaders.releaseShader(&mixProgram);
+        shaders.releaseShader(&resolveProgram);
+        shaders.releaseShader(&resolveDepthProgram);
+    }
+    compositeBuffer.destroy();
+    blurBuffer.destroy();
+    bloomBuffer1.destroy();
+    bloomBuffer2.destroy();
+    bloomBuffer3.destroy();
+    resolvedSceneBuffer.destroy();
+    depthBuffer.destroy();
+}
