@@ -9,8 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <memory>
 #include <string>
 #include <vector>
@@ -58,12 +56,8 @@ protected:
         test::copyTree(std::string(SOLVANE_SOURCE_DIR) + "/res/shaders", dir.file("res/shaders"));
         test::copyTree(std::string(SOLVANE_SOURCE_DIR) + "/res/input", dir.file("res/input"));
         test::copyTree(std::string(SOLVANE_FIXTURES_DIR) + "/res", dir.file("res"));
-        char* cwd = getcwd(nullptr, 0);
-        previousDir = cwd;
-        free(cwd);
-        ASSERT_EQ(chdir(dir.path().c_str()), 0);
+        ASSERT_TRUE(workingDir.enter(dir.path()));
     }
-    void TearDown() override { EXPECT_EQ(chdir(previousDir.c_str()), 0); }
 
     // After start-up: the soundtrack is swapped for a frame clock at `start`.
     FrameClock* useFrameClock(Engine& engine, float start, int frames) {
@@ -81,7 +75,7 @@ protected:
     std::vector<std::string> logLines() { return test::readLines(dir.file("Log.txt")); }
 
     test::TempDir dir;
-    std::string previousDir;
+    test::WorkingDir workingDir;
 };
 
 bool contains(const std::vector<std::string>& lines, const std::string& line) {

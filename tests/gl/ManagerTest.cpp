@@ -13,8 +13,6 @@
 #include <gtest/gtest.h>
 #include <stb/stb_image_write.h>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstring>
 #include <functional>
@@ -66,10 +64,7 @@ const char* kBrokenFragment = "#version 330 core\nout vec4 fragColor;\nvoid main
 class Managers : public ::testing::Test {
 protected:
     void SetUp() override {
-        char buffer[4096];
-        ASSERT_NE(getcwd(buffer, sizeof buffer), nullptr);
-        previousDir = buffer;
-        ASSERT_EQ(chdir(SOLVANE_SOURCE_DIR), 0);
+        ASSERT_TRUE(workingDir.enter(SOLVANE_SOURCE_DIR));
         loader.init(nullptr);
         ASSERT_TRUE(watcher.init(20));
         ASSERT_TRUE(textures.init(loader));
@@ -83,7 +78,6 @@ protected:
         watcher.shutdown();
         textures.destroy();
         shaders.destroy();
-        EXPECT_EQ(chdir(previousDir.c_str()), 0);
     }
     std::string png(const std::string& name, uint8_t grey) {
         std::vector<uint8_t> pixels(4 * 4 * 4, grey);
@@ -95,7 +89,7 @@ protected:
         return dir.file(name);
     }
 
-    std::string previousDir;
+    test::WorkingDir workingDir;
     test::TempDir dir;
     test::LogCapture log;
     ResourceLoader loader;

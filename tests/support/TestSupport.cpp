@@ -2,7 +2,9 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -24,6 +26,20 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
     std::error_code ec;
     if (!dir.empty()) fs::remove_all(dir, ec);
+}
+
+WorkingDir::~WorkingDir() {
+    if (!previous.empty() && chdir(previous.c_str()) != 0) std::perror("chdir back");
+}
+
+bool WorkingDir::enter(const std::string& dir) {
+    if (previous.empty()) {
+        char* cwd = getcwd(nullptr, 0);
+        if (!cwd) return false;
+        previous = cwd;
+        free(cwd);
+    }
+    return chdir(dir.c_str()) == 0;
 }
 
 void writeFile(const std::string& path, const std::string& content) {

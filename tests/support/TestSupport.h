@@ -25,6 +25,20 @@ private:
     std::string dir;
 };
 
+// Moves into a working directory (the managers and the player open "res/..."
+// relative to it) and back to the previous one on destruction.
+class WorkingDir {
+public:
+    WorkingDir() = default;
+    ~WorkingDir();
+    WorkingDir(const WorkingDir&) = delete;
+    WorkingDir& operator=(const WorkingDir&) = delete;
+    bool enter(const std::string& dir);
+
+private:
+    std::string previous;
+};
+
 void writeFile(const std::string& path, const std::string& content);
 std::string readFile(const std::string& path);
 std::vector<std::string> readLines(const std::string& path);
