@@ -67,7 +67,7 @@ size_t cameraPathIndex(size_t count, float progress) {
     return static_cast<size_t>(std::floor(static_cast<float>(count - 1) * progress));
 }
 
-CameraPathEdit editCameraPath(const CameraPathButtons& pressed, std::vector<glm::vec3>& points,
+CameraPathEdit applyCameraPathButtons(const CameraPathButtons& pressed, std::vector<glm::vec3>& points,
                               glm::vec3& cameraPosition, std::vector<glm::vec3>* pathSamples) {
     if (pressed.place) {
         points.push_back(cameraPosition);

@@ -35,5 +35,5 @@ enum class CameraPathEdit { None, Placed, Removed, TooFewPoints, NoCameraObject,
 // point and moves the camera back onto it; build samples the points into
 // `pathSamples`, the active camera object's path, or reports that there is no
 // such object when it is null. The caller uploads a built path for drawing.
-CameraPathEdit editCameraPath(const CameraPathButtons& pressed, std::vector<glm::vec3>& points,
+CameraPathEdit applyCameraPathButtons(const CameraPathButtons& pressed, std::vector<glm::vec3>& points,
                               glm::vec3& cameraPosition, std::vector<glm::vec3>* pathSamples);

@@ -113,13 +113,13 @@ TEST(CameraPathEditing, PlaceAndRemoveMoveTheCameraBack) {
     test::LogCapture log;
     std::vector<vec3> points;
     vec3 camera(1, 2, 3);
-    EXPECT_EQ(editCameraPath({true, false, false}, points, camera, nullptr), CameraPathEdit::Placed);
+    EXPECT_EQ(applyCameraPathButtons({true, false, false}, points, camera, nullptr), CameraPathEdit::Placed);
     camera = vec3(5, 5, 5);
     // Place wins over remove and build pressed in the same frame.
-    EXPECT_EQ(editCameraPath({true, true, true}, points, camera, nullptr), CameraPathEdit::Placed);
+    EXPECT_EQ(applyCameraPathButtons({true, true, true}, points, camera, nullptr), CameraPathEdit::Placed);
     ASSERT_EQ(points.size(), 2u);
     camera = vec3(9, 9, 9);
-    EXPECT_EQ(editCameraPath({false, true, true}, points, camera, nullptr), CameraPathEdit::Removed);
+    EXPECT_EQ(applyCameraPathButtons({false, true, true}, points, camera, nullptr), CameraPathEdit::Removed);
     ASSERT_EQ(points.size(), 1u);
     expectVec(camera, vec3(5, 5, 5));
     EXPECT_EQ(log.messages(), (std::vector<std::string>{"Placed Camera Path Point!", "Placed Camera Path Point!",
@@ -130,8 +130,8 @@ TEST(CameraPathEditing, RemovingWithNoPointsDoesNothingSilently) {
     test::LogCapture log;
     std::vector<vec3> points;
     vec3 camera(4, 5, 6);
-    EXPECT_EQ(editCameraPath({false, true, false}, points, camera, nullptr), CameraPathEdit::None);
-    EXPECT_EQ(editCameraPath({}, points, camera, nullptr), CameraPathEdit::None);
+    EXPECT_EQ(applyCameraPathButtons({false, true, false}, points, camera, nullptr), CameraPathEdit::None);
+    EXPECT_EQ(applyCameraPathButtons({}, points, camera, nullptr), CameraPathEdit::None);
     expectVec(camera, vec3(4, 5, 6));
     EXPECT_TRUE(log.messages().empty());
 }
@@ -141,12 +141,12 @@ TEST(CameraPathEditing, BuildingNeedsFourPointsAndACameraObject) {
     std::vector<vec3> points = alongX({0, 2, 4});
     std::vector<vec3> path = alongX({7, 8});
     vec3 camera(0, 0, 0);
-    EXPECT_EQ(editCameraPath({false, false, true}, points, camera, &path), CameraPathEdit::TooFewPoints);
+    EXPECT_EQ(applyCameraPathButtons({false, false, true}, points, camera, &path), CameraPathEdit::TooFewPoints);
     EXPECT_EQ(path.size(), 2u);  // the old path stays
     EXPECT_EQ(points.size(), 3u);
     points.emplace_back(6, 0, 0);
-    EXPECT_EQ(editCameraPath({false, false, true}, points, camera, nullptr), CameraPathEdit::NoCameraObject);
-    EXPECT_EQ(editCameraPath({false, false, true}, points, camera, &path), CameraPathEdit::Built);
+    EXPECT_EQ(applyCameraPathButtons({false, false, true}, points, camera, nullptr), CameraPathEdit::NoCameraObject);
+    EXPECT_EQ(applyCameraPathButtons({false, false, true}, points, camera, &path), CameraPathEdit::Built);
     EXPECT_EQ(path.size(), 25u);
     EXPECT_EQ(points.size(), 4u);
     EXPECT_EQ(log.messages(), (std::vector<std::string>{"Cannot Build Path With Less Than 4 Points!",
