@@ -1,0 +1,91 @@
+// The base of every scene node (transform, visibility, parent, ordered
+// children), the type codes, and the tree operations and traversals the
+// scripting module and the scene run over it. No GL here.
+#pragma once
+#include <glm/glm.hpp>
+
+#include <cstdint>
+#include <vector>
+
+class Scene;
+
+// getType() codes. Scripts see objects through them; the scene recognises
+// scene buffers by them.
+enum ObjectType : int {
+    kSceneRootType = 1,
+    kWireframeCubeType = 2,
+    kGridType = 3,
+    kFlakeType = 4,
+    kBoidsType = 5,
+    kRingType = 6,
+    kNeedleType = 7,
+    kRadialGridType = 8,
+    kSkyBoxType = 9,
+    kOceanGridType = 10,
+    kSkyDomeType = 11,
+    kSphereType = 12,
+    kUnderseaBoxType = 13,
+    kTexturedModelType = 14,
+    kParticleCloudType = 15,
+    kSceneBufferType = 16,
+    kSceneCubeBufferType = 17,
+    kSeaFloorGridType = 18,
+    kCubemapDebugType = 19,
+    kCameraObjectType = 20,
+    kModelObjectType = 21,
+    kDiamondType = 22,
+};
+
+class SceneObject {
+public:
+    SceneObject();
+    // Frees the children list only; the tree (releaseTree) deletes children.
+    virtual ~SceneObject();
+    SceneObject(const SceneObject&) = delete;
+    SceneObject& operator=(const SceneObject&) = delete;
+
+    virtual bool build(Scene* scene) = 0;
+    // Base: when visible, passes the step to every child, hidden ones included.
+    virtual void update(float step);
+    // Base: when visible, passes both arguments to every visible child.
+    virtual void render(float time, const glm::mat4* parentMatrix);
+    // Frees what build created. Must be safe on an object that never built.
+    virtual void release() = 0;
+    virtual int getType() const = 0;
+
+    // Model matrix from this object's own position, rotation and scale.
+    glm::mat4 localModelMatrix() const;
+
+    // Every object gets a serial number that is never reused, so a script
+    // handle can tell a live object from a deleted one at the same address.
+    uint64_t getSerial() const { return serial; }
+    // The object with this serial if it still exists, else null.
+    static SceneObject* findLive(uint64_t serial);
+
+    glm::vec3 position{0.0f};
+    glm::vec3 rotation{0.0f};  // Euler degrees about X, Y, Z
+    glm::vec3 scale{1.0f};
+    bool visible = true;
+    SceneObject* parent = nullptr;
+    std::vector<SceneObject*> children;
+
+protected:
+    // Passes a render on to the visible children when this object is visible.
+    void renderChildren(float time, const glm::mat4* matrix);
+
+private:
+    uint64_t serial;
+};
+
+// Why addChild refused a link; each of these would make releaseTree delete a
+// node twice or loop.
+enum class LinkResult { Linked, ChildHasParent, ChildIsRoot, ChildIsParent, ChildIsAncestor };
+
+LinkResult addChild(SceneObject* parent, SceneObject* child);
+// Unlinks the child (neither released nor deleted). False when it is not a child.
+bool removeChild(SceneObject* parent, SceneObject* child);
+
+// Depth first, parent before children; stops at the first failing build.
+bool buildTree(Scene* scene, SceneObject* node);
+// Children first: releases and deletes the subtree and clears the slot.
+void releaseTree(SceneObject*& slot);
