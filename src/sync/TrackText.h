@@ -1,0 +1,32 @@
+// The readable text form of sync tracks that the show's tracks are authored
+// in, and its compilation to the binary track files the engine reads. Plain
+// functions over plain data; relies on the key records of SyncTrack.
+//
+//   # a comment; blank lines are ignored
+//   [Camera.Distance]        a track, named as the engine asks for it
+//   0      40  smooth        key: time, value, interpolation to the next key
+//   16b    22                time in beats (16 rows each), linear by default
+//   12.5s  20  step          time in seconds at 106 beats per minute
+//
+// A plain number is a row. Interpolations: step, linear, smooth, ramp. Rows
+// must rise strictly within a track; a track appears once.
+#pragma once
+#include "sync/SyncTrack.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct TextTrack {
+    std::string name;
+    std::vector<SyncKey> keys;
+};
+
+// False with "<line>: <reason>" in `error` at the first malformed line.
+bool parseTrackText(const std::string& text, std::vector<TextTrack>& tracks, std::string& error);
+
+// The binary form: key count, then row, value and one byte of type per key.
+std::vector<uint8_t> encodeTrack(const std::vector<SyncKey>& keys);
+
+// "_" + name + ".track", the file the engine opens for a track of that name.
+std::string trackFileName(const std::string& name);
