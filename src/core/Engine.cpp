@@ -114,6 +114,10 @@ bool Engine::initialize() {
     if (!audioDevice->createSoundtrack(kSoundtrackPath, kSoundtrackBpm)) return fail("Failed to build soundtrack!");
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Sucessfully built soundtrack");
 
+    if (!lua.create()) return fail("Failed to initialize Lua!");
+    SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Sucessfully initialized Lua!");
+    if (!scene.initialize()) return fail("Failed to initialize scene!");
+
     resourceLoader.processRequests();
     while (resourceLoader.pendingCount() > 0) {
         SDL_Delay(kResourceWaitMs);
@@ -126,7 +130,7 @@ bool Engine::initialize() {
     audioDevice->update();
     syncDevice.update();
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    scene.frame(0.0f);
     window.swap();
 
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Starting playback!");
@@ -153,15 +157,12 @@ void Engine::run() {
         syncDevice.update();
 
         // The position is read afresh at each use, never cached for the frame.
-        runFixedSteps(stepAccumulator, audioDevice->getPosition() - lastStepPosition, [](float /*step*/) {
-            // The scene's fixed update runs here, once per step.
-        });
+        runFixedSteps(stepAccumulator, audioDevice->getPosition() - lastStepPosition,
+                      [this](float step) { scene.fixedStep(step); });
         lastStepPosition = audioDevice->getPosition();
 
         resourceLoader.processRequests();
-
-        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        scene.frame(audioDevice->getPosition());
 
         window.swap();
         if (!window.pumpEvents()) break;
@@ -179,6 +180,9 @@ void Engine::shutdown() {
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Engine Shutting Down");
     syncDevice.shutdown();
     stopAudio();
+    scene.shutdown();
+    SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Successfully Shut down Scene.");
+    lua.close();
     fileWatcher.shutdown();
     resourceLoader.terminate();
     dispatchManager.shutdown();

@@ -12,11 +12,11 @@
 #include "gfx/TextureManager.h"
 #include "platform/GameController.h"
 #include "platform/Window.h"
+#include "scene/Scene.h"
+#include "script/LuaRuntime.h"
 #include "sync/SyncDevice.h"
 
 #include <memory>
-
-struct lua_State;
 
 class Engine {
 public:
@@ -41,7 +41,8 @@ public:
     Window window;
     float stepAccumulator = 0.0f;
     float lastStepPosition = 0.0f;
-    lua_State* lua = nullptr;
+    LuaRuntime lua;
+    Scene scene;
     std::unique_ptr<IAudioDevice> audioDevice;
     SyncDevice syncDevice;
     ResourceLoader resourceLoader;

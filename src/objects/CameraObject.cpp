@@ -1,0 +1,36 @@
+// Camera object: the path is uploaded whole after each edit and drawn as one strip.
+#include "objects/CameraObject.h"
+
+#include "objects/WireframeDraw.h"
+#include "scene/FirstPersonCamera.h"
+
+bool CameraObject::build(Scene* s) {
+    scene = s;
+    if (cameraKind == 1) camera = std::make_unique<FirstPersonCamera>();
+    WireframeDraw::createBuffers(vertexArray, vertexBuffer, nullptr, 0, nullptr, nullptr, 0);
+    uploadPath();
+    WireframeDraw::requestShader(shader);
+    return true;
+}
+
+void CameraObject::uploadPath() {
+    if (pathPoints.empty() || !vertexBuffer) return;
+    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(pathPoints.size() * sizeof(glm::vec3)), pathPoints.data(),
+                 GL_STATIC_DRAW);
+}
+
+void CameraObject::render(float time, const glm::mat4* parentMatrix) {
+    if (!pathPoints.empty() && vertexArray) {
+        WireframeDraw::begin(vertexArray, shader, vertexBuffer, 0, *scene);
+        WireframeDraw::setModelAndColour(shader, localModelMatrix(), glm::vec4(0.09f, 0.79f, 0.9f, 1.0f));
+        glDrawArrays(GL_LINE_STRIP, 0, static_cast<GLsizei>(pathPoints.size()));
+    }
+    renderChildren(time, parentMatrix);
+}
+
+void CameraObject::release() {
+    WireframeDraw::releaseShader(shader);
+    WireframeDraw::deleteBuffers(vertexArray, vertexBuffer, nullptr);
+    camera.reset();
+}

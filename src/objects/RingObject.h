@@ -1,0 +1,29 @@
+// A circle of line segments in the XY plane ("ring"), one vertex every
+// `stepDegrees`. Relies on the shader manager and the scene like the cube.
+#pragma once
+#include "gfx/ShaderProgram.h"
+#include "scene/SceneObject.h"
+
+#include <GL/glew.h>
+
+#include <cstdint>
+
+class RingObject : public SceneObject {
+public:
+    // The step must lie in (0, 360]; the script factory refuses other values.
+    RingObject(float radius, float stepDegrees) : radius(radius), stepDegrees(stepDegrees) {}
+    bool build(Scene* scene) override;
+    void render(float time, const glm::mat4* parentMatrix) override;
+    void release() override;
+    int getType() const override { return kRingType; }
+
+    GLuint vertexArray = 0;
+    GLuint vertexBuffer = 0;
+    GLuint indexBuffer = 0;
+    ShaderProgram shader;
+    uint32_t segmentCount = 0;
+    float radius;
+    float stepDegrees;
+    float drawFraction = 1.0f;
+    Scene* scene = nullptr;
+};

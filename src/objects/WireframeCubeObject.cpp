@@ -1,0 +1,30 @@
+// Wireframe cube: 8 corners, 12 edges as 24 line indices.
+#include "objects/WireframeCubeObject.h"
+
+#include "objects/WireframeDraw.h"
+#include "objects/WireframeShapes.h"
+
+bool WireframeCubeObject::build(Scene* s) {
+    scene = s;
+    WireframeDraw::createBuffers(vertexArray, vertexBuffer, WireframeShapes::kCubeVertices,
+                                 sizeof WireframeShapes::kCubeVertices, &indexBuffer, WireframeShapes::kCubeIndices,
+                                 sizeof WireframeShapes::kCubeIndices);
+    WireframeDraw::requestShader(shader);
+    return true;
+}
+
+void WireframeCubeObject::render(float time, const glm::mat4*) {
+    glm::mat4 model = localModelMatrix();
+    // An object linked after the tree was built has nothing to draw until the next load.
+    if (vertexArray) {
+        WireframeDraw::begin(vertexArray, shader, vertexBuffer, indexBuffer, *scene);
+        WireframeDraw::setModelAndColour(shader, model, glm::vec4(0.89f, 0.88f, 0.09f, 1.0f));
+        glDrawElements(GL_LINES, 24, GL_UNSIGNED_INT, nullptr);
+    }
+    renderChildren(time, &model);
+}
+
+void WireframeCubeObject::release() {
+    WireframeDraw::releaseShader(shader);
+    WireframeDraw::deleteBuffers(vertexArray, vertexBuffer, &indexBuffer);
+}

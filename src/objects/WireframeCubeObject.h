@@ -1,0 +1,22 @@
+// A unit cube outline in the scene ("cube"), drawn with the Wireframe program.
+// Relies on the shader manager for its program and the scene for its camera.
+#pragma once
+#include "gfx/ShaderProgram.h"
+#include "scene/SceneObject.h"
+
+#include <GL/glew.h>
+
+class WireframeCubeObject : public SceneObject {
+public:
+    WireframeCubeObject() = default;
+    bool build(Scene* scene) override;
+    void render(float time, const glm::mat4* parentMatrix) override;
+    void release() override;
+    int getType() const override { return kWireframeCubeType; }
+
+    GLuint vertexArray = 0;
+    GLuint vertexBuffer = 0;
+    GLuint indexBuffer = 0;
+    ShaderProgram shader;
+    Scene* scene = nullptr;
+};

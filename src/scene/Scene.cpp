@@ -1,0 +1,168 @@
+// Scene controller. The tree is always released as a whole before a new one
+// is built, so resources shared by the old and new scene stay in the managers'
+// caches across a reload; the managers purge what is left unused afterwards.
+#include "scene/Scene.h"
+
+#include "core/Engine.h"
+#include "core/FileIO.h"
+#include "objects/SharedShapeData.h"
+#include "scene/SceneRootObject.h"
+#include "scene/ViewMath.h"
+
+#include <GL/glew.h>
+#include <SDL.h>
+
+#include <cstdlib>
+
+const char* const kSceneScriptPath = "res/scripts/scene.lua";
+
+bool Scene::initialize() {
+    setGlobalGlState();
+    float aspect = static_cast<float>(gEngine->window.getWidth()) / static_cast<float>(gEngine->window.getHeight());
+    projection = ViewMath::projection(fieldOfView, aspect, nearPlane, farPlane);
+    inverseProjection = glm::inverse(projection);
+    // A look-at from the origin to the origin has no direction; the first
+    // frame's camera update replaces this anyway.
+    view = glm::mat4(1.0f);
+
+    if (!initFlakeData()) {
+        SDL_LogError(SDL_LOG_CATEGORY_SYSTEM, "Failed to initialize Flake Object Data!");
+        return false;
+    }
+    if (!initNeedleData()) {
+        SDL_LogError(SDL_LOG_CATEGORY_SYSTEM, "Failed to initialize Needle Object Data!");
+        return false;
+    }
+    replaceRoot();
+    gEngine->fileWatcher.addWatch(kSceneScriptPath, &Scene::scriptChanged, this);
+    return load();
+}
+
+void Scene::setGlobalGlState() {
+    glEnable(GL_DEPTH_TEST);
+    glHint(GL_LINE_SMOOTH_HINT, GL_NICEST);
+    glHint(GL_POLYGON_SMOOTH_HINT, GL_NICEST);
+    glHint(GL_TEXTURE_COMPRESSION_HINT, GL_NICEST);
+    glHint(GL_FRAGMENT_SHADER_DERIVATIVE_HINT, GL_NICEST);
+    glEnable(GL_TEXTURE_CUBE_MAP_SEAMLESS);
+    glEnable(GL_CULL_FACE);
+    glFrontFace(GL_CCW);
+    // Every run draws the same random needles, flakes, boids and spectra.
+    std::srand(0);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+}
+
+bool Scene::load() {
+    releaseObjects();
+    replaceRoot();
+
+    std::vector<char> source;
+    if (!FileIO::readText(kSceneScriptPath, source)) {
+        SDL_LogError(SDL_LOG_CATEGORY_SYSTEM, "Failed to load Lua scene file!");
+        return false;
+    }
+    // A failing chunk keeps what it attached to the root, unbuilt, until the next load.
+    if (!gEngine->lua.runChunk(source.data())) {
+        SDL_LogError(SDL_LOG_CATEGORY_SYSTEM, "Failed to run Lua chunk!");
+        return false;
+    }
+    if (!gEngine->lua.callBuild()) {
+        SDL_LogError(SDL_LOG_CATEGORY_SYSTEM, "Failed to build Lua scene!");
+    } else if (buildTree(this, root)) {
+        return true;
+    } else {
+        SDL_LogError(SDL_LOG_CATEGORY_SYSTEM, "Failed to initialize scene tree!");
+    }
+    releaseObjects();
+    replaceRoot();
+    return false;
+}
+
+void Scene::scriptChanged(const std::string& path, void* context) {
+    SDL_LogInfo(SDL_LOG_CATEGORY_RENDER, "Scene File [%s] Modified! Reloading!", path.c_str());
+    static_cast<Scene*>(context)->load();
+    // Whatever the old scene used and the new one does not is freed now.
+    gEngine->shaderManager.purge();
+    gEngine->textureManager.purge();
+}
+
+void Scene::fixedStep(float step) {
+    if (root && step != 0.0f) gEngine->lua.callUpdate(step);
+}
+
+void Scene::frame(float time) {
+    if (!root) return;
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    updateCamera();
+    SyncDevice& sync = gEngine->syncDevice;
+    float radius = sync.getFloat("Sun.Radius");
+    float zenith = sync.getFloat("Sun.Zenith(Deg)");
+    float azimuth = sync.getFloat("Sun.Azimuth(Deg)");
+    sunPosition = ViewMath::sunPosition(radius, zenith, azimuth);
+    cameraPosition = ViewMath::cameraPositionFromView(view);
+    gEngine->lua.callRender(time);
+}
+
+void Scene::updateCamera() {
+    SyncDevice& sync = gEngine->syncDevice;
+    switch (sync.getInt("Camera.Mode")) {
+    case 0: {
+        // Read in this order: tracks load on first use.
+        glm::vec3 focus;
+        focus.z = sync.getFloat("Focus.Z");
+        focus.y = sync.getFloat("Focus.Y");
+        focus.x = sync.getFloat("Focus.X");
+        glm::vec3 eye;
+        eye.z = sync.getFloat("Camera.Z");
+        eye.y = sync.getFloat("Camera.Y");
+        eye.x = sync.getFloat("Camera.X");
+        view = ViewMath::lookAtView(eye, focus);
+        break;
+    }
+    case 1: {
+        float distance = sync.getFloat("Camera.Distance");
+        float pitch = sync.getFloat("Camera.Pitch");
+        float yaw = sync.getFloat("Camera.Yaw");
+        float roll = sync.getFloat("Camera.Roll");
+        view = ViewMath::orbitView(distance, pitch, yaw, roll);
+        break;
+    }
+    case 2:
+    case 3:
+        // The controller flies the free camera (and edits or rides the camera
+        // path) in these modes; the view is always the free camera's.
+        view = freeCamera.getViewMatrix();
+        break;
+    default:
+        break;  // keeps the previous frame's view
+    }
+}
+
+void Scene::postProcessBufferNode(SceneObject*) {
+    // Only scene buffers carry a frame to post-process, and none exist yet.
+    SDL_LogError(SDL_LOG_CATEGORY_SYSTEM, "Cannot Post Process Invalid Buffer Node!");
+}
+
+void Scene::shutdown() {
+    releaseObjects();
+    releaseNeedleData();
+    releaseFlakeData();
+}
+
+void Scene::trackScriptObject(SceneObject* object) { scriptObjects.push_back({object, object->getSerial()}); }
+
+void Scene::releaseObjects() {
+    SceneObject* tree = root;
+    releaseTree(tree);
+    root = nullptr;
+    // What is left are subtrees the script never linked (or unlinked): their
+    // tops have no parent, and each releases its own children.
+    for (const ScriptObject& entry : scriptObjects) {
+        SceneObject* object = SceneObject::findLive(entry.serial);
+        if (object && !object->parent) releaseTree(object);
+    }
+    scriptObjects.clear();
+    activeCamera = nullptr;
+}
+
+void Scene::replaceRoot() { root = new SceneRootObject; }

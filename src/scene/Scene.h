@@ -1,0 +1,65 @@
+// The scene controller: owns the scene tree, the projection and view, the sun
+// and camera positions, the free camera and the camera path; loads the scene
+// script (again whenever it changes) and drives it once per step and frame.
+// Reaches the window, Lua, sync and managers through gEngine.
+#pragma once
+#include "scene/FirstPersonCamera.h"
+#include "scene/SceneObject.h"
+
+#include <glm/glm.hpp>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class SceneRootObject;
+
+extern const char* const kSceneScriptPath;  // "res/scripts/scene.lua"
+
+class Scene {
+public:
+    bool initialize();
+    // Releases every object, runs the script, calls its build and builds the
+    // tree. False (with the cause logged) leaves an empty root.
+    bool load();
+    void fixedStep(float step);
+    void frame(float time);
+    void postProcessBufferNode(SceneObject* node);
+    void shutdown();
+
+    // File watcher callback for the script; `context` is the scene.
+    static void scriptChanged(const std::string& path, void* context);
+
+    // Every object the script makes is noted here: objects it never links
+    // into the tree are freed with the tree.
+    void trackScriptObject(SceneObject* object);
+    // The tree and every script object outside it, released and deleted.
+    // The active camera object goes with them.
+    void releaseObjects();
+
+    const glm::vec3& getSunPosition() const { return sunPosition; }
+
+    SceneRootObject* root = nullptr;
+    glm::mat4 projection{1.0f};
+    glm::mat4 inverseProjection{1.0f};
+    glm::mat4 view{1.0f};
+    float nearPlane = 0.1f;
+    float farPlane = 10000.0f;
+    float fieldOfView = 60.0f;  // vertical, degrees
+    glm::vec3 sunPosition{0.0f};
+    glm::vec3 cameraPosition{0.0f};
+    FirstPersonCamera freeCamera;
+    std::vector<glm::vec3> cameraPathPoints;
+    SceneObject* activeCamera = nullptr;
+
+private:
+    void setGlobalGlState();
+    void updateCamera();
+    void replaceRoot();
+
+    struct ScriptObject {
+        SceneObject* object;
+        uint64_t serial;
+    };
+    std::vector<ScriptObject> scriptObjects;
+};

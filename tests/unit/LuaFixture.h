@@ -1,0 +1,73 @@
+// A GL-free engine for script tests: gEngine set, the Lua state with every
+// library, a scene with an empty root, and sync tracks read from a temporary
+// folder on a hand-set clock. Errors raised by the scripting module are read
+// back word for word.
+#pragma once
+#include "audio/ManualAudioDevice.h"
+#include "core/Engine.h"
+#include "scene/SceneRootObject.h"
+#include "script/ScriptModule.h"
+#include "sync/TrackText.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+#include <lua.hpp>
+
+#include <cmath>
+#include <string>
+
+class LuaFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        gEngine = &engine;
+        ASSERT_TRUE(engine.lua.create());
+        L = engine.lua.state();
+        engine.scene.root = new SceneRootObject;
+        ASSERT_TRUE(engine.syncDevice.init(&audio, syncDir.path() + "/"));
+    }
+    void TearDown() override {
+        engine.scene.releaseObjects();
+        engine.lua.close();
+        engine.syncDevice.shutdown();
+        gEngine = nullptr;
+    }
+
+    // Runs `code`; "" when it ran, else the error message. The stack is left as found.
+    std::string run(const std::string& code) {
+        int top = lua_gettop(L);
+        std::string error;
+        if (luaL_loadbuffer(L, code.data(), code.size(), "=test") != 0 || lua_pcall(L, 0, 0, 0) != 0)
+            error = lua_tostring(L, -1) ? lua_tostring(L, -1) : "?";
+        lua_settop(L, top);
+        return error;
+    }
+    // The value of a Lua expression, as a string (tostring).
+    std::string eval(const std::string& expression) {
+        std::string code = "__result = tostring(" + expression + ")";
+        std::string error = run(code);
+        if (!error.empty()) return "error: " + error;
+        lua_getglobal(L, "__result");
+        std::string value = lua_tostring(L, -1);
+        lua_pop(L, 1);
+        return value;
+    }
+
+    // Writes a track file that the sync device will find on first use.
+    void writeTrack(const std::string& name, const std::vector<SyncKey>& keys) {
+        auto bytes = encodeTrack(keys);
+        test::writeFile(syncDir.file(trackFileName(name)), std::string(bytes.begin(), bytes.end()));
+    }
+    // Moves the sync row to `row` exactly: at 3.75 beats per minute a row lasts a second.
+    void atRow(float row) {
+        audio.bpm = 60.0f / 16.0f;
+        audio.position = row;
+        engine.syncDevice.update();
+    }
+
+    test::LogCapture log;
+    test::TempDir syncDir;
+    ManualAudioDevice audio;
+    Engine engine;
+    lua_State* L = nullptr;
+};
