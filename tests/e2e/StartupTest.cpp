@@ -20,16 +20,6 @@ bool logHas(const test::TempDir& dir, const std::string& line) {
     return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
-// Every expected line appears, in this order (other lines may come between).
-void expectInOrder(const std::vector<std::string>& lines, const std::vector<std::string>& expected) {
-    size_t at = 0;
-    for (const std::string& want : expected) {
-        auto it = std::find(lines.begin() + static_cast<long>(at), lines.end(), want);
-        ASSERT_NE(it, lines.end()) << "missing or out of order: " << want;
-        at = static_cast<size_t>(it - lines.begin()) + 1;
-    }
-}
-
 // The player needs the shipped fallback shaders to start.
 void addShaders(const test::TempDir& dir) {
     test::copyTree(std::string(SOLVANE_SOURCE_DIR) + "/res/shaders", dir.file("res/shaders"));
@@ -90,8 +80,8 @@ TEST(Startup, ZeroWidthEndsWithTheWindowFailure) {
     auto lines = logOf(dir);
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.back(), "Failed to initialize window!");
-    expectInOrder(lines, {"Config File Read Successfully!", "Selected Settings: 0x240 Resolution with 0x MSAA",
-                          "Fullscreen mode disabled!", "VSync enabled!", "Failed to initialize window!"});
+    test::expectInOrder(lines, {"Config File Read Successfully!", "Selected Settings: 0x240 Resolution with 0x MSAA",
+                                "Fullscreen mode disabled!", "VSync enabled!", "Failed to initialize window!"});
     EXPECT_FALSE(logHas(dir, "Failed to create window!"));  // rejected before SDL is asked
 }
 
@@ -111,8 +101,8 @@ TEST(Startup, MissingFallbackShaderStopsAtTheShaderManager) {
     ASSERT_EQ(player.wait(), 1);
     auto lines = logOf(dir);
     ASSERT_FALSE(lines.empty());
-    expectInOrder(lines, {"Sucessfully initialized OGL Resource Loader", "Failed to read vertex shader source!",
-                          "Failed to initialize dummy shader!", "Failed to initialize OGL Shader Manager!"});
+    test::expectInOrder(lines, {"Sucessfully initialized OGL Resource Loader", "Failed to read vertex shader source!",
+                                "Failed to initialize dummy shader!", "Failed to initialize OGL Shader Manager!"});
     EXPECT_EQ(lines.back(), "Failed to initialize OGL Shader Manager!");
 }
 
@@ -122,9 +112,9 @@ TEST(Startup, TheEndOfTheSoundtrackEndsTheShow) {
     test::Process player(SOLVANE_BINARY, dir.path());
     ASSERT_EQ(player.wait(std::chrono::seconds(60)), 0);
     auto lines = logOf(dir);
-    expectInOrder(lines, kStartupLines);
+    test::expectInOrder(lines, kStartupLines);
     std::vector<std::string> tail(std::find(lines.begin(), lines.end(), "Starting playback!") + 1, lines.end());
-    expectInOrder(tail, kShutdownLines);
+    test::expectInOrder(tail, kShutdownLines);
     EXPECT_EQ(lines.back(), "Successfully shut down SDL");
     expectQuietShutdown(lines);
 }
@@ -154,16 +144,16 @@ TEST(Startup, EscapeEndsTheRunWithEveryShutdownLine) {
     }, std::chrono::seconds(20)));
     ASSERT_EQ(player.wait(), 0);
     auto lines = logOf(dir);
-    expectInOrder(lines, {"Initializing Engine", "Config File Read Successfully!",
-                          "Selected Settings: 320x240 Resolution with 4x MSAA", "Fullscreen mode disabled!",
-                          "VSync enabled!", "Window created with title 'Drenn - Solvane', width '320' and height '240'",
-                          "Initialized window", "Sucessfully initialized GLEW", "0 Joystick(s) Detected.",
-                          "Sucessfully initialized OGL Resource Loader", "Successfully initialized dummy shader!",
-                          "Sucessfully initialized OGL Shader Manager", "Successfully initialized dummy texture!",
-                          "Sucessfully initialized OGL Texture Manager", "Sucessfully initialized File Watcher", "Escape key pressed!"});
-    expectInOrder(lines, kStartupLines);
+    test::expectInOrder(lines, {"Initializing Engine", "Config File Read Successfully!",
+                                "Selected Settings: 320x240 Resolution with 4x MSAA", "Fullscreen mode disabled!",
+                                "VSync enabled!", "Window created with title 'Drenn - Solvane', width '320' and height '240'",
+                                "Initialized window", "Sucessfully initialized GLEW", "0 Joystick(s) Detected.",
+                                "Sucessfully initialized OGL Resource Loader", "Successfully initialized dummy shader!",
+                                "Sucessfully initialized OGL Shader Manager", "Successfully initialized dummy texture!",
+                                "Sucessfully initialized OGL Texture Manager", "Sucessfully initialized File Watcher", "Escape key pressed!"});
+    test::expectInOrder(lines, kStartupLines);
     std::vector<std::string> tail(std::find(lines.begin(), lines.end(), "Escape key pressed!") + 1, lines.end());
-    expectInOrder(tail, kShutdownLines);
+    test::expectInOrder(tail, kShutdownLines);
     EXPECT_EQ(lines.back(), "Successfully shut down SDL");
     EXPECT_FALSE(logHas(dir, "Log Closed"));
     expectQuietShutdown(lines);
@@ -177,7 +167,7 @@ TEST(Startup, QuitEventEndsTheRunCleanly) {
     player.terminate();
     ASSERT_EQ(player.wait(), 0);
     auto lines = logOf(dir);
-    expectInOrder(lines, {"Received quit message from event system!"});
-    expectInOrder(lines, kShutdownLines);
+    test::expectInOrder(lines, {"Received quit message from event system!"});
+    test::expectInOrder(lines, kShutdownLines);
     expectQuietShutdown(lines);
 }

@@ -1,9 +1,12 @@
 #include "TestSupport.h"
 
+#include <gtest/gtest.h>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -62,6 +65,18 @@ std::vector<std::string> readLines(const std::string& path) {
     std::string line;
     while (std::getline(in, line)) lines.push_back(line);
     return lines;
+}
+
+void expectInOrder(const std::vector<std::string>& lines, const std::vector<std::string>& expected) {
+    size_t at = 0;
+    for (const std::string& want : expected) {
+        auto it = std::find(lines.begin() + static_cast<long>(at), lines.end(), want);
+        if (it == lines.end()) {
+            ADD_FAILURE() << "missing or out of order: " << want;
+            return;
+        }
+        at = static_cast<size_t>(it - lines.begin()) + 1;
+    }
 }
 
 void setWriteTime(const std::string& path, double seconds) {

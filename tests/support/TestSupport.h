@@ -42,6 +42,9 @@ private:
 void writeFile(const std::string& path, const std::string& content);
 std::string readFile(const std::string& path);
 std::vector<std::string> readLines(const std::string& path);
+// A test failure unless every expected line appears in `lines`, in this order
+// (other lines may come between).
+void expectInOrder(const std::vector<std::string>& lines, const std::vector<std::string>& expected);
 // Sets the last-write time, in seconds since 1970 (fractions kept).
 void setWriteTime(const std::string& path, double secondsSinceEpoch);
 double nowSeconds();

@@ -27,15 +27,6 @@ protected:
     bool hasMapping(SDL_GameController*) override { return false; }
 };
 
-void expectInOrder(const std::vector<std::string>& lines, const std::vector<std::string>& expected) {
-    size_t at = 0;
-    for (const std::string& want : expected) {
-        size_t found = at;
-        while (found < lines.size() && lines[found] != want) ++found;
-        ASSERT_LT(found, lines.size()) << "missing or out of order: " << want;
-        at = found + 1;
-    }
-}
 } // namespace
 
 TEST(ControllerAxis, DeadZoneAndRescaling) {
@@ -180,8 +171,8 @@ TEST_F(GameControllerTest, StartupPassesOverJoysticksThatAreNoControllers) {
     ASSERT_TRUE(controller.isOpen());
     EXPECT_EQ(controller.getName(), "Test Pad");
     EXPECT_FALSE(log.contains("Game Controller Detected At Joystick Index 0"));
-    expectInOrder(log.messages(), {"2 Joystick(s) Detected.", "Game Controller Detected At Joystick Index 1",
-                                   "Game Controller 1 ( Test Pad ) was successfully initialized!"});
+    test::expectInOrder(log.messages(), {"2 Joystick(s) Detected.", "Game Controller Detected At Joystick Index 1",
+                                         "Game Controller 1 ( Test Pad ) was successfully initialized!"});
     controller.close();
 }
 
@@ -208,9 +199,9 @@ TEST_F(GameControllerTest, AUserMappingMakesAnUnknownJoystickAController) {
     GameController controller;
     openFirstGameController(controller, dir.file("db.txt").c_str());
     ASSERT_TRUE(controller.isOpen());
-    expectInOrder(log.messages(), {"1 Joystick(s) Detected.", "Loaded 1 controller mappings",
-                                   "Game Controller Detected At Joystick Index 0",
-                                   "Game Controller 0 ( Home Made Pad ) was successfully initialized!"});
+    test::expectInOrder(log.messages(), {"1 Joystick(s) Detected.", "Loaded 1 controller mappings",
+                                         "Game Controller Detected At Joystick Index 0",
+                                         "Game Controller 0 ( Home Made Pad ) was successfully initialized!"});
     EXPECT_EQ(log.count("Loaded 1 controller mappings"), 1u);
     stick.setAxis(0, -32768);
     stick.setButton(1, true);
@@ -226,8 +217,8 @@ TEST_F(GameControllerTest, AMissingDatabaseIsLoggedAndTheControllerStillOpens) {
     GameController controller;
     openFirstGameController(controller, "no/such/gamecontrollerdb.txt");
     EXPECT_TRUE(controller.isOpen());
-    expectInOrder(log.messages(), {"Game Controller Detected At Joystick Index 0", "Failed to load controller mappings",
-                                   "Game Controller 0 ( Test Pad ) was successfully initialized!"});
+    test::expectInOrder(log.messages(), {"Game Controller Detected At Joystick Index 0", "Failed to load controller mappings",
+                                         "Game Controller 0 ( Test Pad ) was successfully initialized!"});
     controller.close();
 }
 
