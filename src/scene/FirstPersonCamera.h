@@ -1,7 +1,10 @@
 // The free pitch/yaw camera that the scene flies in its controller modes and
-// that camera objects own. Relies on ViewMath for the direction convention.
+// that camera objects own. Relies on ViewMath for the direction convention and
+// on the game controller's dead-zoned axes for its controls.
 #pragma once
 #include "scene/Camera.h"
+
+class GameController;
 
 class FirstPersonCamera : public Camera {
 public:
@@ -13,4 +16,11 @@ public:
     glm::vec3 getDirection() const;
     glm::mat4 getViewMatrix() const override;
     int getType() const override { return 1; }
+
+    // Controls, once per frame and not scaled by time. Look: the right stick
+    // turns up to 10 degrees a frame, the right trigger slows that to a stop.
+    void look(const GameController& controller);
+    // Flight, after the look: the left stick moves up to 25 units a frame along
+    // the view (following the pitch) and sideways; the left trigger slows it.
+    void fly(const GameController& controller);
 };

@@ -5,7 +5,9 @@
 
 #include "core/Engine.h"
 #include "core/FileIO.h"
+#include "objects/CameraObject.h"
 #include "objects/SharedShapeData.h"
+#include "scene/CameraPath.h"
 #include "scene/SceneRootObject.h"
 #include "scene/ViewMath.h"
 
@@ -127,15 +129,51 @@ void Scene::updateCamera() {
         view = ViewMath::orbitView(distance, pitch, yaw, roll);
         break;
     }
-    case 2:
+    case 2: {
+        const GameController& controller = gEngine->gameController;
+        if (controller.isOpen()) {
+            freeCamera.look(controller);
+            freeCamera.fly(controller);
+            editCameraPath();
+        }
+        view = freeCamera.getViewMatrix();
+        break;
+    }
     case 3:
-        // The controller flies the free camera (and edits or rides the camera
-        // path) in these modes; the view is always the free camera's.
+        if (gEngine->gameController.isOpen()) {
+            freeCamera.look(gEngine->gameController);
+            followCameraPath();
+        }
         view = freeCamera.getViewMatrix();
         break;
     default:
         break;  // keeps the previous frame's view
     }
+}
+
+void Scene::editCameraPath() {
+    const GameController& controller = gEngine->gameController;
+    CameraPathButtons pressed;
+    pressed.place = controller.isButtonPressed(SDL_CONTROLLER_BUTTON_A);
+    pressed.remove = controller.isButtonPressed(SDL_CONTROLLER_BUTTON_B);
+    pressed.build = controller.isButtonPressed(SDL_CONTROLLER_BUTTON_X);
+    CameraObject* camera = activeCameraObject();
+    if (applyCameraPathButtons(pressed, cameraPathPoints, freeCamera.position, camera ? &camera->pathPoints : nullptr) ==
+        CameraPathEdit::Built)
+        camera->uploadPath();
+}
+
+void Scene::followCameraPath() {
+    CameraObject* camera = activeCameraObject();
+    if (!camera || camera->pathPoints.empty()) return;
+    float progress = gEngine->syncDevice.getFloat("Camera.PathProgress");
+    freeCamera.position = camera->pathPoints[cameraPathIndex(camera->pathPoints.size(), progress)];
+}
+
+CameraObject* Scene::activeCameraObject() const {
+    // The script may register any object; only a camera object has a path to fill.
+    if (!activeCamera || activeCamera->getType() != kCameraObjectType) return nullptr;
+    return static_cast<CameraObject*>(activeCamera);
 }
 
 void Scene::postProcessBufferNode(SceneObject*) {

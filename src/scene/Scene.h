@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+class CameraObject;
 class SceneRootObject;
 
 extern const char* const kSceneScriptPath;  // "res/scripts/scene.lua"
@@ -55,6 +56,12 @@ public:
 private:
     void setGlobalGlState();
     void updateCamera();
+    // Free flight's button handling: path points placed, removed and built.
+    void editCameraPath();
+    // Path playback: the free camera rides the active camera object's path.
+    void followCameraPath();
+    // The active camera object when it really is a camera object.
+    CameraObject* activeCameraObject() const;
     void replaceRoot();
 
     struct ScriptObject {

@@ -8,6 +8,7 @@
 #include "VirtualPad.h"
 
 #include <gtest/gtest.h>
+#include <lua.hpp>
 
 #include <memory>
 #include <string>
@@ -51,11 +52,21 @@ public:
 class InProcessShow : public ::testing::Test {
 protected:
     void SetUp() override {
+        // Pad input must not depend on which window has the keyboard focus.
+        SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
         ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER), 0) << SDL_GetError();
         test::writeFile(dir.file("Config.txt"), test::standardConfig(320, 240, 0, false));
         test::copyTree(std::string(SOLVANE_SOURCE_DIR) + "/res/shaders", dir.file("res/shaders"));
         test::copyTree(std::string(SOLVANE_SOURCE_DIR) + "/res/input", dir.file("res/input"));
         test::copyTree(std::string(SOLVANE_FIXTURES_DIR) + "/res", dir.file("res"));
+        // Counts the fixed steps by sign, and the frames.
+        test::writeFile(dir.file("res/scripts/scene.lua"),
+                        "backward = 0; forward = 0; frames = 0\n"
+                        "function build() return true end\n"
+                        "function update(step)\n"
+                        "  if math.abs(step + 0.0167) < 1e-6 then backward = backward + 1 else forward = forward + 1 end\n"
+                        "end\n"
+                        "function render(t) frames = frames + 1 end\n");
         ASSERT_TRUE(workingDir.enter(dir.path()));
     }
 
@@ -73,6 +84,13 @@ protected:
     }
 
     std::vector<std::string> logLines() { return test::readLines(dir.file("Log.txt")); }
+    static int scriptCount(Engine& engine, const char* name) {
+        lua_State* L = engine.lua.state();
+        lua_getglobal(L, name);
+        int value = static_cast<int>(lua_tointeger(L, -1));
+        lua_pop(L, 1);
+        return value;
+    }
 
     test::TempDir dir;
     test::WorkingDir workingDir;
@@ -93,9 +111,14 @@ TEST_F(InProcessShow, HoldingDownScrubsBackFourFramesOfPlayEachFrame) {
     ASSERT_TRUE(engine.gameController.isOpen());
     FrameClock* clock = useFrameClock(engine, 10.0f, 60);
     pad.setButton(SDL_CONTROLLER_BUTTON_DPAD_DOWN, true);
+    int framesBefore = scriptCount(engine, "frames");
     engine.run();
 
     ASSERT_EQ(clock->seeks.size(), 60u);
+    // Net 0.0501 s back per frame: three steps of -0.0167 each, none forward.
+    EXPECT_EQ(scriptCount(engine, "frames") - framesBefore, 60);
+    EXPECT_NEAR(scriptCount(engine, "backward"), 180, 1);
+    EXPECT_EQ(scriptCount(engine, "forward"), 0);
     for (const auto& seek : clock->seeks) EXPECT_NEAR(seek.to - seek.from, -0.0668f, 1e-4f);
     // Each frame: back 0.0668 s, then 1/60 s of play.
     EXPECT_NEAR(clock->position, 10.0f - 60 * 0.0668f + 1.0f, 1e-3f);
