@@ -9,16 +9,13 @@
 
 #include "GlContext.h"
 #include "TestSupport.h"
+#include "VecExpect.h"
 
 #include <gtest/gtest.h>
 #include <lua.hpp>
 
 namespace {
-void expectNear(const glm::vec3& got, const glm::vec3& want) {
-    EXPECT_NEAR(got.x, want.x, 1e-4f);
-    EXPECT_NEAR(got.y, want.y, 1e-4f);
-    EXPECT_NEAR(got.z, want.z, 1e-4f);
-}
+void expectNear(const glm::vec3& got, const glm::vec3& want) { test::expectNear(got, want, 1e-4f); }
 
 class SceneFrame : public ::testing::Test {
 protected:

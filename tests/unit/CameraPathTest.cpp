@@ -3,6 +3,7 @@
 #include "scene/CameraPath.h"
 
 #include "TestSupport.h"
+#include "VecExpect.h"
 
 #include <gtest/gtest.h>
 
@@ -17,11 +18,7 @@ std::vector<vec3> alongX(std::initializer_list<float> xs) {
     return points;
 }
 
-void expectVec(const vec3& actual, const vec3& expected) {
-    EXPECT_FLOAT_EQ(actual.x, expected.x);
-    EXPECT_FLOAT_EQ(actual.y, expected.y);
-    EXPECT_FLOAT_EQ(actual.z, expected.z);
-}
+void expectVec(const vec3& actual, const vec3& expected) { test::expectNear(actual, expected); }
 
 bool allFinite(const std::vector<vec3>& samples) {
     for (const vec3& s : samples)

@@ -4,6 +4,7 @@
 // about X, then Y, then Z.
 #include "scene/SceneObject.h"
 #include "scene/SceneRootObject.h"
+#include "VecExpect.h"
 
 #include <gtest/gtest.h>
 
@@ -58,11 +59,7 @@ struct Tree {
     Probe *a, *a1, *b, *b1, *c;
 };
 
-void expectNear(const glm::vec3& got, const glm::vec3& want) {
-    EXPECT_NEAR(got.x, want.x, 1e-5f);
-    EXPECT_NEAR(got.y, want.y, 1e-5f);
-    EXPECT_NEAR(got.z, want.z, 1e-5f);
-}
+using test::expectNear;
 } // namespace
 
 TEST(SceneTree, BuildStopsAtTheFirstFailingChildAndReleaseTakesEveryNodeOnce) {

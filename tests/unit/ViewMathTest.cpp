@@ -2,17 +2,14 @@
 // camera position taken from a view and the free camera's direction.
 #include "scene/FirstPersonCamera.h"
 #include "scene/ViewMath.h"
+#include "VecExpect.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 namespace {
-void expectNear(const glm::vec3& got, const glm::vec3& want, float tolerance = 1e-5f) {
-    EXPECT_NEAR(got.x, want.x, tolerance);
-    EXPECT_NEAR(got.y, want.y, tolerance);
-    EXPECT_NEAR(got.z, want.z, tolerance);
-}
+using test::expectNear;
 
 glm::vec3 ndc(const glm::mat4& projection, const glm::mat4& view, const glm::vec3& world) {
     glm::vec4 clip = projection * view * glm::vec4(world, 1.0f);

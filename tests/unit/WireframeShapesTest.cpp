@@ -4,6 +4,7 @@
 #include "objects/DriftMotion.h"
 #include "objects/WireframeShapes.h"
 #include "scene/ViewMath.h"
+#include "VecExpect.h"
 
 #include <gtest/gtest.h>
 
@@ -18,11 +19,7 @@
 using namespace WireframeShapes;
 
 namespace {
-void expectNear(const glm::vec3& got, const glm::vec3& want, float tolerance = 1e-5f) {
-    EXPECT_NEAR(got.x, want.x, tolerance);
-    EXPECT_NEAR(got.y, want.y, tolerance);
-    EXPECT_NEAR(got.z, want.z, tolerance);
-}
+using test::expectNear;
 } // namespace
 
 TEST(RingMesh, StepTenMakesThirtySixVerticesAndSeventyTwoIndices) {
