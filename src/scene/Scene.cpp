@@ -7,6 +7,7 @@
 #include "core/FileIO.h"
 #include "objects/CameraObject.h"
 #include "objects/SharedShapeData.h"
+#include "postfx/SceneBufferObject.h"
 #include "scene/CameraPath.h"
 #include "scene/SceneRootObject.h"
 #include "scene/ViewMath.h"
@@ -27,6 +28,16 @@ bool Scene::initialize() {
     // frame's camera update replaces this anyway.
     view = glm::mat4(1.0f);
 
+    PostProcessorSetup post;
+    post.shaders = &gEngine->shaderManager;
+    post.width = gEngine->window.getWidth();
+    post.height = gEngine->window.getHeight();
+    post.sampleCount = gEngine->window.getMultisampleCount();
+    post.tracks = [](const char* name) { return gEngine->syncDevice.getFloat(name); };
+    if (!postProcessor.init(post)) {
+        SDL_LogError(SDL_LOG_CATEGORY_SYSTEM, "Failed to initialize Post Processor!");
+        return false;
+    }
     if (!initFlakeData()) {
         SDL_LogError(SDL_LOG_CATEGORY_SYSTEM, "Failed to initialize Flake Object Data!");
         return false;
@@ -176,13 +187,17 @@ CameraObject* Scene::activeCameraObject() const {
     return static_cast<CameraObject*>(activeCamera);
 }
 
-void Scene::postProcessBufferNode(SceneObject*) {
-    // Only scene buffers carry a frame to post-process, and none exist yet.
+void Scene::postProcessBufferNode(SceneObject* node) {
+    if (node && node->getType() == kSceneBufferType) {
+        postProcessor.process(static_cast<SceneBufferObject*>(node)->frameBuffer);
+        return;
+    }
     SDL_LogError(SDL_LOG_CATEGORY_SYSTEM, "Cannot Post Process Invalid Buffer Node!");
 }
 
 void Scene::shutdown() {
     releaseObjects();
+    postProcessor.release();
     releaseNeedleData();
     releaseFlakeData();
 }

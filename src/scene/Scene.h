@@ -3,6 +3,7 @@
 // script (again whenever it changes) and drives it once per step and frame.
 // Reaches the window, Lua, sync and managers through gEngine.
 #pragma once
+#include "postfx/PostProcessor.h"
 #include "scene/FirstPersonCamera.h"
 #include "scene/SceneObject.h"
 
@@ -52,6 +53,7 @@ public:
     FirstPersonCamera freeCamera;
     std::vector<glm::vec3> cameraPathPoints;
     SceneObject* activeCamera = nullptr;
+    PostProcessor postProcessor;
 
 private:
     void setGlobalGlState();

@@ -6,10 +6,13 @@
 
 #include "core/Engine.h"
 #include "objects/CameraObject.h"
+#include "objects/CubemapDebug.h"
 #include "objects/FlakeObject.h"
 #include "objects/NeedleObject.h"
 #include "objects/RingObject.h"
 #include "objects/WireframeCubeObject.h"
+#include "postfx/SceneBufferObject.h"
+#include "postfx/SceneCubeBufferObject.h"
 
 #include <lua.hpp>
 
@@ -37,6 +40,36 @@ SceneObject* makeRing(lua_State* L) {
     return new RingObject(radius, step);
 }
 
+int32_t checkInt(lua_State* L, int index) { return static_cast<int32_t>(luaL_checkinteger(L, index)); }
+
+// Colour formats of scene buffers, by their exact names.
+GLenum checkColorFormat(lua_State* L, int index) {
+    const char* format = luaL_checklstring(L, index, nullptr);
+    if (std::strcmp(format, "RGBA") == 0) return GL_RGBA;
+    if (std::strcmp(format, "RGBA16F") == 0) return GL_RGBA16F;
+    luaL_argerror(L, index, "'RGBA or RGBA16F' expected");
+    return GL_NONE;  // not reached: the argument error does not return
+}
+
+SceneObject* makeSceneBuffer(lua_State* L) {
+    int32_t width = checkInt(L, 2);
+    int32_t height = checkInt(L, 3);
+    int32_t colorCount = checkInt(L, 4);
+    bool withDepth = ScriptModule::checkBoolean(L, 5);
+    GLenum format = checkColorFormat(L, 6);
+    int32_t samples = checkInt(L, 7);
+    return new SceneBufferObject(width, height, colorCount, withDepth, format, samples);
+}
+
+SceneObject* makeSceneCubeBuffer(lua_State* L) {
+    int32_t faceWidth = checkInt(L, 2);
+    int32_t faceHeight = checkInt(L, 3);
+    GLenum format = checkColorFormat(L, 4);
+    return new SceneCubeBufferObject(faceWidth, faceHeight, format);
+}
+
+SceneObject* makeCubemapDebug(lua_State*) { return new CubemapDebug; }
+
 SceneObject* makeCamera(lua_State*) { return new CameraObject(1); }
 
 // Class names in the order they are matched.
@@ -55,10 +88,10 @@ const FactoryEntry kFactory[] = {
     {"underseaBox", nullptr},
     {"texturedModel", nullptr},
     {"particleCloud", nullptr},
-    {"sceneBuffer", nullptr},
-    {"sceneCubeBuffer", nullptr},
+    {"sceneBuffer", makeSceneBuffer},
+    {"sceneCubeBuffer", makeSceneCubeBuffer},
     {"seaFloorGrid", nullptr},
-    {"cubemapDebug", nullptr},
+    {"cubemapDebug", makeCubemapDebug},
     {"camera", makeCamera},
     {"model", nullptr},
     {"diamond", nullptr},

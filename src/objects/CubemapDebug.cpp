@@ -1,0 +1,63 @@
+// Cubemap debug quad. Its own transform is ignored: the quad is in clip space.
+#include "objects/CubemapDebug.h"
+
+#include "core/Engine.h"
+#include "postfx/SceneCubeBufferObject.h"
+#include "scene/Scene.h"
+
+#include <algorithm>
+
+namespace {
+const float kQuad[8] = {-1.0f, 1.0f, -1.0f, -1.0f, 1.0f, 1.0f, 1.0f, -1.0f};
+const char* const kVertexPath = "res/shaders/CubemapDebug.vert";
+const char* const kFragmentPath = "res/shaders/CubemapDebug.frag";
+} // namespace
+
+glm::vec3 cubeFaceColor(uint32_t face) {
+    static const glm::vec3 colors[6] = {{1.0f, 0.0f, 0.0f}, {1.0f, 1.0f, 0.0f}, {0.0f, 0.0f, 1.0f},
+                                        {0.0f, 1.0f, 0.0f}, {1.0f, 0.0f, 1.0f}, {0.0f, 1.0f, 1.0f}};
+    return colors[std::min<uint32_t>(face, 5)];
+}
+
+glm::vec3 viewDirectionColor(const glm::mat4& view) {
+    const glm::vec4 point = view * glm::vec4(0.0f, 0.0f, -1.0f, 1.0f);
+    return glm::normalize(glm::vec3(point));
+}
+
+bool CubemapDebug::build(Scene* owner) {
+    scene = owner;
+    glGenVertexArrays(1, &vertexArray);
+    glBindVertexArray(vertexArray);
+    glGenBuffers(1, &vertexBuffer);
+    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
+    glBufferData(GL_ARRAY_BUFFER, sizeof kQuad, kQuad, GL_STATIC_DRAW);
+    gEngine->shaderManager.requestShader(&shader, kVertexPath, kFragmentPath, nullptr);
+    return true;
+}
+
+void CubemapDebug::render(float time, const glm::mat4*) {
+    glBindVertexArray(vertexArray);
+    glUseProgram(shader.program);
+    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
+    glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, 0, nullptr);
+    glEnableVertexAttribArray(0);
+
+    glm::vec3 color(1.0f);
+    if (parent && parent->getType() == kSceneCubeBufferType)
+        color = cubeFaceColor(static_cast<SceneCubeBufferObject*>(parent)->cubeFrameBuffer.currentFace);
+    else if (scene)
+        color = viewDirectionColor(scene->view);
+    glUniform3fv(shader.getUniformLocation("uFaceColor"), 1, &color[0]);
+    glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+
+    const glm::mat4 identity(1.0f);
+    renderChildren(time, &identity);
+}
+
+void CubemapDebug::release() {
+    gEngine->shaderManager.releaseShader(&shader);
+    if (vertexBuffer != 0) glDeleteBuffers(1, &vertexBuffer);
+    vertexBuffer = 0;
+    if (vertexArray != 0) glDeleteVertexArrays(1, &vertexArray);
+    vertexArray = 0;
+}

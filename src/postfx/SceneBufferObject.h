@@ -1,0 +1,31 @@
+// A scene node that renders its subtree into an off-screen 2D frame buffer,
+// which the scene then hands to the post processor. Built on SceneObject and
+// the gfx FrameBuffer; main thread only.
+#pragma once
+#include "gfx/FrameBuffer.h"
+#include "scene/SceneObject.h"
+
+#include <GL/glew.h>
+
+#include <cstdint>
+
+class SceneBufferObject : public SceneObject {
+public:
+    // internalFormat is GL_RGBA or GL_RGBA16F; samples 0 means single-sampled.
+    SceneBufferObject(int32_t width, int32_t height, int32_t colorCount, bool withDepth, GLenum internalFormat,
+                      int32_t samples);
+
+    bool build(Scene* scene) override;
+    // Draws nothing itself: clears the target and renders the visible children into it.
+    void render(float time, const glm::mat4* parentMatrix) override;
+    void release() override;
+    int getType() const override { return kSceneBufferType; }
+
+    FrameBuffer frameBuffer;
+    int32_t width;
+    int32_t height;
+    int32_t colorCount;
+    bool withDepth;
+    GLenum internalFormat;
+    int32_t samples;
+};
