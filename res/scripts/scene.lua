@@ -1,24 +1,30 @@
 -- The shipped show: wireframe cubes, rings, needles and flakes under the orbit
--- camera of the Camera.* tracks, drawn straight to the screen.
+-- camera of the Camera.* tracks, rendered into a multisampled scene buffer and
+-- finished by the post processor (bloom, fades, flashes: the FX.* tracks).
 -- Tracks read here: Cubes.Scale, Cubes.Spin, Rings.Visible, Rings.Spin; the
 -- needles and flakes read Needles.Fade, Flakes.Visible and Flakes.Fade.
 
 local BPM = 106
--- Needles and flakes drift away from their start at up to 5 units a second;
--- each one starts over after this many seconds, at its own phase.
-local DRIFT_PERIOD = 6.0
+-- Needles and flakes burst out of their spiral at every bar and drift at up
+-- to 5 units a second until the next bar, where FX.Flash hides the jump back.
+local BAR_SECONDS = 4 * 60 / BPM
 
-local cubes, rings, drifters
+local buffer, cubes, rings
 
 local function place(kind, x, y, z, ...)
   local o = object.new(kind, ...)
   o:setPosition(vector3.new(x, y, z))
-  scene.getRoot():addChild(o)
+  buffer:addChild(o)
   return o
 end
 
 function build()
-  cubes, rings, drifters = {}, {}, {}
+  cubes, rings = {}, {}
+  -- Everything is drawn off screen, half-float so highlights survive into the
+  -- bloom, with the window's multisampling (resolved by the post processor).
+  buffer = object.new("sceneBuffer", window.getWidth(), window.getHeight(), 1, true, "RGBA16F",
+                      window.getFSAALevel())
+  scene.getRoot():addChild(buffer)
 
   cubes[1] = { object = place("cube", 0, 0, 0), size = 4 }
   for i = 0, 11 do
@@ -40,15 +46,12 @@ function build()
     local kind = (i % 2 == 0) and "needle" or "flake"
     local a = i * 2.39996
     local radius = 4 + (i % 12)
-    local o = place(kind, math.cos(a) * radius, ((i * 7) % 9 - 4) * 1.2, math.sin(a) * radius)
-    -- Hidden from the root's traversal: render() draws each at its own time.
-    o:setVisible(false)
-    drifters[i] = { object = o, phase = (i * 0.61) % DRIFT_PERIOD }
+    place(kind, math.cos(a) * radius, ((i * 7) % 9 - 4) * 1.2, math.sin(a) * radius)
   end
 
   -- The camera object carries a camera path once one is built with a controller.
   local camera = object.new("camera")
-  scene.getRoot():addChild(camera)
+  buffer:addChild(camera)
   scene.setActiveCamera(camera)
   return true
 end
@@ -81,8 +84,7 @@ function render(time)
     r.object:setVisible(showRings)
   end
 
-  scene.getRoot():render(time)
-  for _, d in ipairs(drifters) do
-    d.object:render((time + d.phase) % DRIFT_PERIOD)
-  end
+  -- Only the drifters use the render time: seconds since the bar began.
+  buffer:render(time % BAR_SECONDS)
+  scene.postProcessBufferNode(buffer)
 end
