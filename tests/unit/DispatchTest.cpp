@@ -1,92 +1,156 @@
-// Work queues: lifecycle, run-once/destroy-once, stop waits for the running task.
+// Work queues (each task run once and destroyed once, stop waits for the task
+// in progress) and the file watcher with real files whose times are set
+// explicitly and polled by hand (the poll task sleeps for an hour and is woken
+// at shutdown; the real loop runs in the gl and e2e hot-reload tests).
 #include "dispatch/DispatchManager.h"
+#include "dispatch/FileWatcher.h"
 
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
+#include <cmath>
 #include <thread>
 
 namespace {
-struct CountingTask : DispatchTask {
-    std::atomic<int>& runs;
-    std::atomic<int>& destroyed;
-    CountingTask(std::atomic<int>& r, std::atomic<int>& d) : runs(r), destroyed(d) {}
-    ~CountingTask() override { ++destroyed; }
-    void run() override { ++runs; }
+struct Counts {
+    std::atomic<int> started{0}, finished{0}, destroyed{0};
 };
 
-struct BlockingTask : DispatchTask {
-    std::atomic<bool>& started;
-    std::atomic<bool>& finished;
-    BlockingTask(std::atomic<bool>& s, std::atomic<bool>& f) : started(s), finished(f) {}
+struct Task : DispatchTask {
+    Task(Counts& c, int sleepMs = 0) : counts(c), sleepMs(sleepMs) {}
+    ~Task() override { ++counts.destroyed; }
     void run() override {
-        started = true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        finished = true;
+        ++counts.started;
+        std::this_thread::sleep_for(std::chrono::milliseconds(sleepMs));
+        ++counts.finished;
     }
+    Counts& counts;
+    int sleepMs;
 };
 } // namespace
 
-TEST(Dispatch, CreateThenShutdownJoinsTheWorker) {
+TEST(Dispatch, TheManagersQueueRunsEachTaskOnceAndDestroysItOnce) {
+    Counts counts;
     DispatchManager manager;
-    ASSERT_TRUE(manager.init());
     ASSERT_TRUE(manager.createQueue("TestWorker", 0));
-    EXPECT_EQ(manager.queueCount(), 1u);
-    EXPECT_FALSE(manager.createQueue("TestWorker", 0));
-    EXPECT_FALSE(manager.createQueue("Other", 1));
-    manager.shutdown();
-    EXPECT_EQ(manager.queueCount(), 0u);
-    manager.shutdown();  // a second shutdown has nothing left to do
-}
-
-TEST(Dispatch, EachTaskRunsOnceAndIsDestroyedOnce) {
-    std::atomic<int> runs{0};
-    std::atomic<int> destroyed{0};
-    DispatchManager manager;
-    manager.createQueue("TestWorker", 0);
+    EXPECT_FALSE(manager.createQueue("TestWorker", 0));  // a name is taken once
+    EXPECT_FALSE(manager.createQueue("Other", 1));       // serial (0) is the only kind
     DispatchQueue* queue = manager.getQueue("TestWorker");
     ASSERT_NE(queue, nullptr);
-    for (int i = 0; i < 100; ++i) queue->addTask(new CountingTask(runs, destroyed));
-    EXPECT_TRUE(test::waitFor([&] { return destroyed == 100; }));
+    for (int i = 0; i < 100; ++i) queue->addTask(new Task(counts));
+    EXPECT_TRUE(test::waitFor([&] { return counts.destroyed == 100; }));
     manager.shutdown();
-    EXPECT_EQ(runs, 100);
-    EXPECT_EQ(destroyed, 100);
+    manager.shutdown();  // a second shutdown has nothing left to do
+    EXPECT_EQ(manager.getQueue("TestWorker"), nullptr);
+    EXPECT_EQ(counts.finished, 100);
+
+    auto* running = new DispatchManager();
+    running->createQueue("TestWorker", 0);
+    delete running;  // must not terminate on a joinable worker
 }
 
-TEST(Dispatch, StopWaitsForTheTaskInProgress) {
-    std::atomic<bool> started{false};
-    std::atomic<bool> finished{false};
-    SerialDispatchQueue queue;
-    queue.start();
-    queue.addTask(new BlockingTask(started, finished));
-    ASSERT_TRUE(test::waitFor([&] { return started.load(); }));
-    queue.stop();
-    EXPECT_TRUE(finished);
-}
-
-TEST(Dispatch, TasksLeftInTheQueueAtStopAreDestroyedNotRun) {
-    std::atomic<int> runs{0};
-    std::atomic<int> destroyed{0};
+TEST(Dispatch, StopWaitsForTheTaskInProgressAndQueuedTasksAreDestroyedUnrun) {
+    Counts counts;
     {
-        SerialDispatchQueue queue;  // never started: nothing runs
-        queue.addTask(new CountingTask(runs, destroyed));
-        queue.addTask(new CountingTask(runs, destroyed));
+        SerialDispatchQueue queue;
+        queue.start();
+        queue.addTask(new Task(counts, 200));
+        ASSERT_TRUE(test::waitFor([&] { return counts.started == 1; }));
+        queue.addTask(new Task(counts));
+        queue.stop();
+        EXPECT_EQ(counts.finished, 1);
     }
-    EXPECT_EQ(runs, 0);
-    EXPECT_EQ(destroyed, 2);
+    EXPECT_EQ(counts.started, 1);
+    EXPECT_EQ(counts.destroyed, 2);
 }
 
-TEST(Dispatch, StopWithoutAWorkerRaisesTheThreadError) {
-    SerialDispatchQueue queue;
-    EXPECT_THROW(queue.stop(), std::system_error);
+namespace {
+void record(const std::string& path, void* calls) { static_cast<std::vector<std::string>*>(calls)->push_back(path); }
+
+class Watcher : public ::testing::Test {
+public:
+    void SetUp() override { ASSERT_TRUE(watcher.init(3600 * 1000)); }
+    // Writes the file and sets its time `offset` seconds from now.
+    std::string touch(const std::string& name, double offset) {
+        const std::string path = dir.file(name);
+        test::writeFile(path, "x");
+        test::setWriteTime(path, now + offset);
+        return path;
+    }
+    void cycle() {
+        watcher.poll();
+        watcher.dispatchChanges();
+    }
+
+    test::TempDir dir;
+    FileWatcher watcher;
+    std::vector<std::string> calls;
+    double now = test::nowSeconds();
+};
+} // namespace
+
+TEST_F(Watcher, TwoSavesWithinOneSecondAreBothReported) {
+    const std::string f = touch("a.frag", 0.0);
+    watcher.addWatch(f, &record, &calls);
+    const double second = std::floor(now) + 5.0;
+    test::setWriteTime(f, second + 0.2);
+    cycle();
+    test::setWriteTime(f, second + 0.7);
+    cycle();
+    cycle();  // unchanged since: nothing new
+    EXPECT_EQ(calls, (std::vector<std::string>{f, f}));
 }
 
-TEST(Dispatch, DestroyingTheManagerStopsRunningQueues) {
-    auto* manager = new DispatchManager();
-    manager->createQueue("TestWorker", 0);
-    delete manager;  // must not terminate on a joinable worker
-    SUCCEED();
+TEST_F(Watcher, AFileCopiedInWithAnOlderTimeIsNotReported) {
+    watcher.addWatch(dir.file("fresh.vert"), &record, &calls);
+    watcher.addWatch(dir.file("old.vert"), &record, &calls);
+    const std::string fresh = touch("fresh.vert", 10.0);
+    cycle();
+    touch("old.vert", 5.0);  // newer than start-up, older than the newest change seen
+    cycle();
+    test::setWriteTime(dir.file("old.vert"), 946684800.0);  // from before start-up
+    cycle();
+    EXPECT_EQ(calls, (std::vector<std::string>{fresh}));
+}
+
+TEST_F(Watcher, TwoFilesInOnePollAreDispatchedInPathOrderByTheMainThread) {
+    watcher.addWatch(dir.file("b.frag"), &record, &calls);
+    watcher.addWatch(dir.file("a.frag"), &record, &calls);
+    const std::string b = touch("b.frag", 3.0);
+    const std::string a = touch("a.frag", 2.0);  // older than b, same poll: still reported
+    watcher.poll();
+    EXPECT_TRUE(calls.empty());  // nothing runs before dispatch
+    watcher.dispatchChanges();
+    EXPECT_EQ(calls, (std::vector<std::string>{a, b}));
+}
+
+TEST_F(Watcher, TheSameCallbackTwiceKeepsItsFirstContextAndOthersAllRun) {
+    std::vector<std::string> second;
+    const std::string f = dir.file("scene.lua");
+    watcher.addWatch(f, &record, &calls);
+    watcher.addWatch(f, &record, &second);
+    watcher.addWatch(f, +[](const std::string& path, void* c) { record("other:" + path, c); }, &second);
+    touch("scene.lua", 3.0);
+    cycle();
+    EXPECT_EQ(calls, (std::vector<std::string>{f}));
+    EXPECT_EQ(second, (std::vector<std::string>{"other:" + f}));
+}
+
+TEST_F(Watcher, AMissingFileIsReportedOnceItAppearsAndCallbacksMayAddWatches) {
+    const std::string late = dir.file("late.frag"), extra = dir.file("extra.frag");
+    auto rewatch = [](const std::string& path, void* context) {
+        auto* self = static_cast<Watcher*>(context);
+        record(path, &self->calls);
+        self->watcher.addWatch(self->dir.file("extra.frag"), &record, &self->calls);  // as a reload does
+    };
+    watcher.addWatch(late, rewatch, this);
+    cycle();  // polled while missing
+    touch("late.frag", 1.0);
+    cycle();
+    cycle();
+    touch("extra.frag", 2.0);
+    cycle();
+    EXPECT_EQ(calls, (std::vector<std::string>{late, extra}));
 }

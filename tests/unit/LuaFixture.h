@@ -53,6 +53,14 @@ protected:
         return value;
     }
 
+    // The scene object behind the handle in a Lua global.
+    SceneObject* global(const char* name) {
+        lua_getglobal(L, name);
+        SceneObject* object = ScriptModule::checkObject(L, -1);
+        lua_pop(L, 1);
+        return object;
+    }
+
     // Writes a track file that the sync device will find on first use.
     void writeTrack(const std::string& name, const std::vector<SyncKey>& keys) {
         auto bytes = encodeTrack(keys);

@@ -1,16 +1,15 @@
 // The scene tree: building stops at the first failure and the whole tree is
 // then released once per node; hidden subtrees sit out update and render;
-// links that would release a node twice are refused; model matrices rotate
-// about X, then Y, then Z.
-#include "scene/SceneObject.h"
+// objects outside the tree go with it; model matrices rotate about X, then Y,
+// then Z.
+#include "scene/Scene.h"
 #include "scene/SceneRootObject.h"
 #include "VecExpect.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
-#include <string>
-#include <vector>
 
 namespace {
 // Writes every call it receives to a shared journal.
@@ -58,8 +57,6 @@ struct Tree {
     SceneObject* root = new SceneRootObject;
     Probe *a, *a1, *b, *b1, *c;
 };
-
-using test::expectNear;
 } // namespace
 
 TEST(SceneTree, BuildStopsAtTheFirstFailingChildAndReleaseTakesEveryNodeOnce) {
@@ -67,7 +64,6 @@ TEST(SceneTree, BuildStopsAtTheFirstFailingChildAndReleaseTakesEveryNodeOnce) {
     Tree t(j);
     EXPECT_FALSE(buildTree(nullptr, t.root));
     EXPECT_EQ(j.calls, (std::vector<std::string>{"build a", "build a1", "build b"}));
-
     j.calls.clear();
     releaseTree(t.root);
     EXPECT_EQ(t.root, nullptr);
@@ -78,7 +74,7 @@ TEST(SceneTree, BuildStopsAtTheFirstFailingChildAndReleaseTakesEveryNodeOnce) {
 TEST(SceneTree, HiddenSubtreesAreNeitherUpdatedNorRenderedAndResumeWithoutCatchUp) {
     Journal j;
     Tree t(j);
-    glm::mat4 identity(1.0f);
+    const glm::mat4 identity(1.0f);
     t.a->visible = false;
     t.root->update(0.5f);
     t.root->render(1.0f, &identity);
@@ -93,28 +89,31 @@ TEST(SceneTree, HiddenSubtreesAreNeitherUpdatedNorRenderedAndResumeWithoutCatchU
     releaseTree(t.root);
 }
 
-TEST(SceneTree, LinksThatWouldReleaseANodeTwiceAreRefused) {
+// Subtrees outside the tree (never linked, or unlinked) are released once,
+// through their top, wherever in creation order their nodes were made.
+TEST(SceneTree, ObjectsOutsideTheTreeAreFreedOnceWithItAndTheActiveCameraIsCleared) {
     Journal j;
     Tree t(j);
-    SceneObject* otherRoot = new SceneRootObject;
-    EXPECT_EQ(addChild(t.c, t.a1), LinkResult::ChildHasParent);
-    EXPECT_EQ(addChild(t.a, otherRoot), LinkResult::ChildIsRoot);
-    EXPECT_EQ(addChild(t.b, t.b), LinkResult::ChildIsParent);
-
-    // Unlinking keeps order and neither releases nor deletes.
-    EXPECT_FALSE(removeChild(t.root, t.a1));  // a grandchild is not a child
-    EXPECT_TRUE(removeChild(t.root, t.b));
-    EXPECT_EQ(t.root->children, (std::vector<SceneObject*>{t.a, t.c}));
-    EXPECT_EQ(t.b->parent, nullptr);
-    EXPECT_EQ(addChild(t.b1, t.b), LinkResult::ChildIsAncestor);
-    EXPECT_TRUE(t.b1->children.empty());
-    EXPECT_EQ(j.deleted["b"], 0);
-
-    SceneObject* loose = t.b;
-    releaseTree(loose);
-    releaseTree(t.root);
-    releaseTree(otherRoot);
-    for (const char* name : {"a", "a1", "b", "b1", "c"}) EXPECT_EQ(j.deleted[name], 1) << name;
+    Scene scene;
+    scene.root = static_cast<SceneRootObject*>(t.root);
+    std::vector<Probe*> loose;
+    for (const char* name : {"x", "y", "z", "top"}) {
+        loose.push_back(new Probe(j, name));
+        scene.trackScriptObject(loose.back());
+    }
+    for (Probe* inTree : {t.a, t.a1, t.b, t.b1, t.c}) scene.trackScriptObject(inTree);
+    addChild(loose[0], loose[1]);  // a loose subtree; z is loose alone
+    addChild(loose[3], loose[0]);  // under a top that was made last
+    removeChild(t.root, t.c);      // unlinked from the tree
+    scene.activeCamera = t.c;
+    scene.releaseObjects();
+    EXPECT_EQ(scene.root, nullptr);
+    EXPECT_EQ(scene.activeCamera, nullptr);
+    ASSERT_EQ(j.deleted.size(), 9u);
+    for (const auto& [name, count] : j.deleted) EXPECT_EQ(count, 1) << name;
+    EXPECT_EQ(std::count(j.calls.begin(), j.calls.end(), "release top"), 1);
+    scene.releaseObjects();  // nothing is left for a second release
+    for (const auto& [name, count] : j.deleted) EXPECT_EQ(count, 1) << name;
 }
 
 TEST(ModelMatrix, RotatesAboutXThenYThenZAndScalesTheColumns) {
@@ -124,18 +123,18 @@ TEST(ModelMatrix, RotatesAboutXThenYThenZAndScalesTheColumns) {
         p.rotation = degrees;
         return glm::vec3(p.localModelMatrix() * glm::vec4(v, 0.0f));
     };
-    expectNear(turn({90, 0, 0}, {0, 1, 0}), {0, 0, 1});
-    expectNear(turn({0, 0, 90}, {1, 0, 0}), {0, 1, 0});
+    test::expectNear(turn({90, 0, 0}, {0, 1, 0}), {0, 0, 1});
+    test::expectNear(turn({0, 0, 90}, {1, 0, 0}), {0, 1, 0});
     // X first: +Y goes to +Z, then Y turns it onto +X (Y first would leave it on +Z).
-    expectNear(turn({90, 90, 0}, {0, 1, 0}), {1, 0, 0});
+    test::expectNear(turn({90, 90, 0}, {0, 1, 0}), {1, 0, 0});
     // Y before Z: +X goes to -Z, which Z leaves alone.
-    expectNear(turn({0, 90, 90}, {1, 0, 0}), {0, 0, -1});
+    test::expectNear(turn({0, 90, 90}, {1, 0, 0}), {0, 0, -1});
 
     p.rotation = glm::vec3(0, 0, 90);
     p.scale = glm::vec3(2, 3, 4);
     p.position = glm::vec3(5, 6, 7);
-    glm::mat4 m = p.localModelMatrix();
-    expectNear(glm::vec3(m * glm::vec4(1, 0, 0, 1)), {5, 8, 7});
-    expectNear(glm::vec3(m * glm::vec4(0, 1, 0, 1)), {2, 6, 7});
-    expectNear(glm::vec3(m * glm::vec4(0, 0, 1, 1)), {5, 6, 11});
+    const glm::mat4 m = p.localModelMatrix();
+    test::expectNear(glm::vec3(m * glm::vec4(1, 0, 0, 1)), {5, 8, 7});
+    test::expectNear(glm::vec3(m * glm::vec4(0, 1, 0, 1)), {2, 6, 7});
+    test::expectNear(glm::vec3(m * glm::vec4(0, 0, 1, 1)), {5, 6, 11});
 }

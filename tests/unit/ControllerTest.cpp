@@ -1,0 +1,297 @@
+// The game controller against real SDL devices (virtual pads): dead zone and
+// rescaling, button edges, opening with its messages, the start-up search over
+// joystick indices with the mapping database, D-pad scrubbing, and the free
+// camera's look and flight under a pad.
+#include "platform/GameController.h"
+#include "scene/FirstPersonCamera.h"
+
+#include "TestSupport.h"
+#include "VecExpect.h"
+#include "VirtualPad.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <memory>
+
+namespace {
+const std::string kShippedDatabase = std::string(SOLVANE_SOURCE_DIR) + "/res/input/gamecontrollerdb.txt";
+
+class Controller : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(SDL_Init(SDL_INIT_GAMECONTROLLER), 0) << SDL_GetError(); }
+    void TearDown() override {
+        controller.close();
+        SDL_Quit();
+    }
+    // The log lines of the engine's start-up search.
+    std::vector<std::string> startup(GameController& c, const std::string& database = kShippedDatabase) {
+        test::LogCapture log;
+        openFirstGameController(c, database.c_str());
+        return log.messages();
+    }
+
+    GameController controller;
+};
+
+// Opens the device but cannot describe it, as SDL does when out of memory.
+class UnmappableController : public GameController {
+protected:
+    bool hasMapping(SDL_GameController*) override { return false; }
+};
+} // namespace
+
+TEST_F(Controller, SticksAndTriggersReadThroughTheDeadZone) {
+    test::VirtualPad pad;
+    ASSERT_TRUE(pad.attached()) << SDL_GetError();
+    ASSERT_TRUE(controller.open(pad.deviceIndex()));
+    controller.update();
+    EXPECT_EQ(controller.getAxis(SDL_CONTROLLER_AXIS_TRIGGERLEFT), 0.0f);  // at rest
+    const struct {
+        SDL_GameControllerAxis axis;
+        float set, read;
+    } cases[] = {{SDL_CONTROLLER_AXIS_LEFTX, 0.1f, 0.0f},   {SDL_CONTROLLER_AXIS_LEFTX, 0.6f, 0.5f},
+                 {SDL_CONTROLLER_AXIS_LEFTX, -0.6f, -0.5f}, {SDL_CONTROLLER_AXIS_RIGHTY, 1.0f, 1.0f},
+                 {SDL_CONTROLLER_AXIS_RIGHTY, -1.0f, -1.0f}};
+    for (const auto& c : cases) {
+        pad.setStick(c.axis, c.set);
+        controller.update();
+        EXPECT_NEAR(controller.getAxis(c.axis), c.read, 1e-3f) << c.set;
+    }
+    pad.setTrigger(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 1.0f);
+    controller.update();
+    EXPECT_EQ(controller.getAxis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT), 1.0f);
+}
+
+TEST_F(Controller, AHeldButtonIsPressedOnlyInItsFirstFrame) {
+    test::VirtualPad pad;
+    ASSERT_TRUE(controller.open(pad.deviceIndex()));
+    pad.setButton(SDL_CONTROLLER_BUTTON_A, true);
+    std::vector<bool> pressed;
+    for (int frame = 0; frame < 4; ++frame) {
+        controller.update();
+        EXPECT_TRUE(controller.isButtonDown(SDL_CONTROLLER_BUTTON_A));
+        pressed.push_back(controller.isButtonPressed(SDL_CONTROLLER_BUTTON_A));
+    }
+    EXPECT_EQ(pressed, (std::vector<bool>{true, false, false, false}));
+    pad.setButton(SDL_CONTROLLER_BUTTON_A, false);
+    controller.update();
+    EXPECT_FALSE(controller.isButtonDown(SDL_CONTROLLER_BUTTON_A));
+    EXPECT_TRUE(controller.wasButtonDown(SDL_CONTROLLER_BUTTON_A));
+}
+
+TEST_F(Controller, OpeningLogsEachStepAndCloseForgetsTheDevice) {
+    test::VirtualPad stick(false);
+    test::VirtualPad pad(true, "Bench Pad");
+    test::LogCapture log;
+    EXPECT_FALSE(controller.open(stick.deviceIndex()));
+    EXPECT_FALSE(controller.isOpen());
+    ASSERT_TRUE(controller.open(pad.deviceIndex()));
+    EXPECT_EQ(controller.getName(), "Bench Pad");
+    EXPECT_EQ(log.messages(), (std::vector<std::string>{"Joystick 0 is not a game controller!",
+                                                        "Creating Game Controller from joystick at index 1!",
+                                                        "Successfully opened Game Controller at index 1!",
+                                                        "Game Controller 1 ( Bench Pad ) was successfully initialized!"}));
+    for (const auto& entry : log.entries()) EXPECT_EQ(entry.category, SDL_LOG_CATEGORY_INPUT);
+    EXPECT_EQ(log.entries()[0].priority, SDL_LOG_PRIORITY_ERROR);
+
+    pad.setButton(SDL_CONTROLLER_BUTTON_A, true);
+    controller.update();
+    controller.close();
+    EXPECT_EQ(controller.getName(), "Undefined");
+    EXPECT_FALSE(controller.isButtonDown(SDL_CONTROLLER_BUTTON_A));
+    EXPECT_EQ(SDL_GameControllerFromInstanceID(pad.instanceId()), nullptr);
+    controller.update();  // closed: nothing to sample
+}
+
+TEST_F(Controller, StartupWithoutJoysticksOnlyCountsThem) {
+    EXPECT_EQ(startup(controller), (std::vector<std::string>{"0 Joystick(s) Detected."}));
+    EXPECT_FALSE(controller.isOpen());
+}
+
+TEST_F(Controller, StartupOpensTheFirstControllerWithTheDatabaseLoaded) {
+    test::VirtualPad first;
+    test::VirtualPad second(true, "Second Pad");
+    auto messages = startup(controller);
+    ASSERT_TRUE(controller.isOpen());
+    ASSERT_EQ(messages.size(), 6u);
+    // SDL counts the mappings it did not know yet, so the figure depends on its version.
+    EXPECT_TRUE(messages[2].rfind("Loaded ", 0) == 0 && messages[2] != "Loaded 0 controller mappings") << messages[2];
+    messages[2] = "Loaded";
+    EXPECT_EQ(messages, (std::vector<std::string>{"2 Joystick(s) Detected.", "Game Controller Detected At Joystick Index 0",
+                                                  "Loaded", "Creating Game Controller from joystick at index 0!",
+                                                  "Successfully opened Game Controller at index 0!",
+                                                  "Game Controller 0 ( Test Pad ) was successfully initialized!"}));
+    EXPECT_EQ(SDL_GameControllerEventState(SDL_QUERY), SDL_ENABLE);
+}
+
+TEST_F(Controller, StartupPassesOverJoysticksThatAreNoControllers) {
+    test::VirtualPad stick(false, "Flight Stick");
+    test::VirtualPad pad;
+    const auto messages = startup(controller);
+    EXPECT_TRUE(controller.isOpen());
+    EXPECT_EQ(std::count(messages.begin(), messages.end(), "Game Controller Detected At Joystick Index 0"), 0);
+    test::expectInOrder(messages, {"2 Joystick(s) Detected.", "Game Controller Detected At Joystick Index 1",
+                                   "Game Controller 1 ( Test Pad ) was successfully initialized!"});
+}
+
+TEST_F(Controller, StartupClosesAControllerItCannotMapAndTriesTheNext) {
+    test::VirtualPad first;
+    test::VirtualPad second;
+    UnmappableController unmappable;
+    test::expectInOrder(startup(unmappable), {"Failed to map controller ( Test Pad ) at index 0!",
+                                              "Failed to map controller ( Test Pad ) at index 1!"});
+    EXPECT_FALSE(unmappable.isOpen());
+    EXPECT_EQ(SDL_GameControllerFromInstanceID(first.instanceId()), nullptr);
+    EXPECT_EQ(SDL_GameControllerFromInstanceID(second.instanceId()), nullptr);
+}
+
+TEST_F(Controller, AUserMappingMakesAnUnknownJoystickAController) {
+    test::VirtualPad stick(false, "Home Made Pad");
+    test::TempDir dir;
+    // As the database's comments tell users: zeros where SDL keeps the name checksum.
+    const std::string guid = stick.guid().replace(4, 4, "0000");
+    test::writeFile(dir.file("db.txt"), "# my pad\n" + guid + ",Home Made Pad,a:b0,b:b1,leftx:a0,lefty:a1,platform:Linux,\n");
+    const auto messages = startup(controller, dir.file("db.txt"));
+    ASSERT_TRUE(controller.isOpen());
+    test::expectInOrder(messages, {"1 Joystick(s) Detected.", "Loaded 1 controller mappings",
+                                   "Game Controller Detected At Joystick Index 0",
+                                   "Game Controller 0 ( Home Made Pad ) was successfully initialized!"});
+    EXPECT_EQ(std::count(messages.begin(), messages.end(), "Loaded 1 controller mappings"), 1);
+    stick.setButton(1, true);
+    controller.update();
+    EXPECT_TRUE(controller.isButtonPressed(SDL_CONTROLLER_BUTTON_B));
+}
+
+TEST_F(Controller, AMissingDatabaseIsLoggedAndTheControllerStillOpens) {
+    test::VirtualPad pad;
+    test::expectInOrder(startup(controller, "no/such/gamecontrollerdb.txt"),
+                        {"Game Controller Detected At Joystick Index 0", "Failed to load controller mappings",
+                         "Game Controller 0 ( Test Pad ) was successfully initialized!"});
+    EXPECT_TRUE(controller.isOpen());
+}
+
+TEST_F(Controller, EveryLineOfTheShippedDatabaseIsAValidLinuxMapping) {
+    std::ifstream in(kShippedDatabase);
+    int lines = 0;
+    for (std::string line; std::getline(in, line);) {
+        if (line.empty() || line[0] == '#') continue;
+        ++lines;
+        // The file reader skips lines without a platform field and its comma.
+        EXPECT_NE(line.find(",platform:Linux,"), std::string::npos) << line;
+        EXPECT_GE(SDL_GameControllerAddMapping(line.c_str()), 0) << line << ": " << SDL_GetError();
+    }
+    EXPECT_GE(lines, 10);
+    // Matched whatever name checksum the pad reports.
+    char* mapping = SDL_GameControllerMappingForGUID(SDL_JoystickGetGUIDFromString("0300ab126d0400001fc2000000000000"));
+    ASSERT_NE(mapping, nullptr);
+    EXPECT_NE(std::string(mapping).find(",Logitech Gamepad F710,a:b0,b:b1,x:b2,y:b3,"), std::string::npos) << mapping;
+    SDL_free(mapping);
+}
+
+TEST_F(Controller, TheFirstHeldDpadDirectionDecidesTheScrub) {
+    EXPECT_EQ(dpadScrubSeconds(controller), 0.0f);  // nothing open
+    test::VirtualPad pad;
+    ASSERT_TRUE(controller.open(pad.deviceIndex()));
+    const int left = SDL_CONTROLLER_BUTTON_DPAD_LEFT, right = SDL_CONTROLLER_BUTTON_DPAD_RIGHT;
+    const int up = SDL_CONTROLLER_BUTTON_DPAD_UP, down = SDL_CONTROLLER_BUTTON_DPAD_DOWN;
+    // Tested in the order left, right, down, up.
+    const std::pair<std::vector<int>, float> cases[] = {
+        {{}, 0.0f}, {{down}, -0.0668f}, {{down, left}, -0.0167f}, {{up, right}, 0.0167f}, {{up}, 0.0668f}};
+    for (const auto& [held, seconds] : cases) {
+        for (int button : {left, right, up, down})
+            pad.setButton(button, std::find(held.begin(), held.end(), button) != held.end());
+        controller.update();
+        EXPECT_FLOAT_EQ(dpadScrubSeconds(controller), seconds);
+    }
+}
+
+namespace {
+class FreeCamera : public Controller {
+protected:
+    void SetUp() override {
+        Controller::SetUp();
+        pad = std::make_unique<test::VirtualPad>();
+        ASSERT_TRUE(controller.open(pad->deviceIndex()));
+    }
+    void TearDown() override {
+        controller.close();
+        pad.reset();
+        Controller::TearDown();
+    }
+    // One frame: sample the pad, then apply the controls as free flight does.
+    void frame(bool flight = true) {
+        controller.update();
+        camera.look(controller);
+        if (flight) camera.fly(controller);
+    }
+
+    std::unique_ptr<test::VirtualPad> pad;
+    FirstPersonCamera camera;
+};
+} // namespace
+
+TEST_F(FreeCamera, PitchStopsShortOfBothPoles) {
+    pad->setStick(SDL_CONTROLLER_AXIS_RIGHTY, -1.0f);  // stick up looks up
+    for (int i = 0; i < 20; ++i) frame();
+    EXPECT_FLOAT_EQ(camera.pitch, -89.999f);
+    pad->setStick(SDL_CONTROLLER_AXIS_RIGHTY, 1.0f);
+    frame();
+    EXPECT_FLOAT_EQ(camera.pitch, -79.999f);  // 10 degrees a frame at full tilt
+    for (int i = 0; i < 30; ++i) frame();
+    EXPECT_FLOAT_EQ(camera.pitch, 89.999f);
+    EXPECT_FLOAT_EQ(camera.yaw, 0.0f);
+}
+
+TEST_F(FreeCamera, YawWrapsBothWays) {
+    camera.yaw = 355.0f;
+    pad->setStick(SDL_CONTROLLER_AXIS_RIGHTX, 1.0f);
+    frame();
+    EXPECT_NEAR(camera.yaw, 5.0f, 1e-3f);
+    pad->setStick(SDL_CONTROLLER_AXIS_RIGHTX, -1.0f);
+    frame();
+    frame();
+    EXPECT_NEAR(camera.yaw, 345.0f, 1e-3f);
+    camera.yaw = 0.0f;
+    pad->setStick(SDL_CONTROLLER_AXIS_RIGHTX, -0.2001f);  // a hair past the dead zone
+    frame();
+    EXPECT_GE(camera.yaw, 0.0f);
+    EXPECT_LT(camera.yaw, 360.0f);
+}
+
+TEST_F(FreeCamera, FullyPressedTriggersStopTurningAndMoving) {
+    camera.position = glm::vec3(1, 2, 3);
+    camera.pitch = 10.0f;
+    camera.yaw = 20.0f;
+    for (auto axis : {SDL_CONTROLLER_AXIS_RIGHTX, SDL_CONTROLLER_AXIS_RIGHTY, SDL_CONTROLLER_AXIS_LEFTX,
+                      SDL_CONTROLLER_AXIS_LEFTY})
+        pad->setStick(axis, 1.0f);
+    pad->setTrigger(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 1.0f);
+    pad->setTrigger(SDL_CONTROLLER_AXIS_TRIGGERLEFT, 1.0f);
+    for (int i = 0; i < 3; ++i) frame();
+    EXPECT_FLOAT_EQ(camera.pitch, 10.0f);
+    EXPECT_FLOAT_EQ(camera.yaw, 20.0f);
+    test::expectNear(camera.position, glm::vec3(1, 2, 3), 1e-3f);
+    // Half-way presses leave more than half the speed: the dead zone comes first.
+    pad->setTrigger(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 0.6f);
+    frame(false);
+    EXPECT_NEAR(camera.yaw, 25.0f, 0.01f);
+}
+
+TEST_F(FreeCamera, TheLeftStickFliesAlongTheViewAndToTheRight) {
+    pad->setStick(SDL_CONTROLLER_AXIS_LEFTY, -1.0f);  // forward
+    frame();
+    test::expectNear(camera.position, glm::vec3(0, 0, 25), 1e-3f);  // at rest the camera looks along +Z
+    pad->setStick(SDL_CONTROLLER_AXIS_LEFTY, 0.0f);
+    pad->setStick(SDL_CONTROLLER_AXIS_LEFTX, 1.0f);  // right
+    frame();
+    test::expectNear(camera.position, glm::vec3(-25, 0, 25), 1e-3f);  // looking along +Z, right is -X
+    // Looking 45 degrees down, forward follows the pitch.
+    camera.position = glm::vec3(0.0f);
+    camera.pitch = 45.0f;
+    pad->setStick(SDL_CONTROLLER_AXIS_LEFTX, 0.0f);
+    pad->setStick(SDL_CONTROLLER_AXIS_LEFTY, -1.0f);
+    frame();
+    test::expectNear(camera.position, 25.0f * glm::vec3(0, -0.70711f, 0.70711f), 1e-3f);
+}

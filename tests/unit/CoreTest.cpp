@@ -1,0 +1,101 @@
+// The engine's own plumbing: Config.txt entries and their typed reads, the log
+// file (one flushed line per message, whole lines under concurrency, nothing
+// after close) and the main loop's fixed-step accumulator.
+#include "core/Config.h"
+#include "core/Engine.h"
+#include "core/Log.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+TEST(Config, OnlyWellFormedEntriesAreReadAndTheFirstValueWins) {
+    Config c;
+    c.parse("Comment line without entries\n"
+            "ViewportWidth  = 1280;   trailing words\n"
+            "A =  2;\n"         // two blanks after '='
+            "B=3;\n"            // no blanks
+            "C = 4\n"           // no semicolon
+            "D = four five;\n"  // blank inside the value
+            "MSAA = 4;\nMSAA = 8;\n");
+    EXPECT_EQ(c.getInt("ViewportWidth"), 1280);
+    EXPECT_EQ(c.getInt("MSAA"), 4);
+    for (const char* key : {"A", "B", "C", "D", "Missing"}) EXPECT_EQ(c.get(key), "") << key;
+    EXPECT_EQ(c.getInt("Missing"), -1);
+    EXPECT_FALSE(c.getBool("Missing"));
+}
+
+TEST(Config, IntegersReadLikeAtoiAndOnlyTrueInAnyCaseIsTrue) {
+    Config c;
+    c.parse("N = 12abc; Z = abc; M = -7; T1 = TRUE; T2 = tRuE; F1 = yes; F2 = 1; F3 = true1;");
+    EXPECT_EQ(c.getInt("N"), 12);
+    EXPECT_EQ(c.getInt("Z"), 0);
+    EXPECT_EQ(c.getInt("M"), -7);
+    for (const char* key : {"T1", "T2"}) EXPECT_TRUE(c.getBool(key)) << key;
+    for (const char* key : {"F1", "F2", "F3"}) EXPECT_FALSE(c.getBool(key)) << key;
+}
+
+TEST(Log, EachMessageIsOneFlushedLineAndNothingFollowsTheClose) {
+    test::TempDir dir;
+    test::writeFile(dir.file("Log.txt"), "old content\n");  // every start truncates
+    Engine engine;
+    ASSERT_TRUE(engine.log.open(dir.file("Log.txt")));
+    logOutputFunction(&engine, SDL_LOG_CATEGORY_SYSTEM, SDL_LOG_PRIORITY_INFO, "first");
+    logOutputFunction(&engine, SDL_LOG_CATEGORY_INPUT, SDL_LOG_PRIORITY_ERROR, "two\nlines");
+    EXPECT_EQ(test::readFile(dir.file("Log.txt")), "first\ntwo\nlines\n");  // readable before the close
+    engine.log.close();
+    logOutputFunction(&engine, SDL_LOG_CATEGORY_SYSTEM, SDL_LOG_PRIORITY_INFO, "Log Closed");
+    EXPECT_EQ(test::readFile(dir.file("Log.txt")), "first\ntwo\nlines\n");
+
+    LogFile unwritable;
+    EXPECT_FALSE(unwritable.open(dir.file("no/such/folder/Log.txt")));
+    unwritable.writeLine("dropped");  // must not crash
+}
+
+TEST(Log, TwoThreadsWriteWholeLines) {
+    test::TempDir dir;
+    LogFile log;
+    ASSERT_TRUE(log.open(dir.file("Log.txt")));
+    const int perThread = 2000;
+    const std::string a(200, 'a'), b(200, 'b');
+    auto writer = [&](const std::string& line) {
+        for (int i = 0; i < perThread; ++i) log.writeLine(line.c_str());
+    };
+    std::thread ta(writer, a), tb(writer, b);
+    ta.join();
+    tb.join();
+    log.close();
+    auto lines = test::readLines(dir.file("Log.txt"));
+    ASSERT_EQ(lines.size(), static_cast<size_t>(2 * perThread));
+    int countA = 0;
+    for (const auto& line : lines) {
+        ASSERT_TRUE(line == a || line == b) << "interleaved line: " << line.substr(0, 40);
+        countA += line == a ? 1 : 0;
+    }
+    EXPECT_EQ(countA, perThread);
+}
+
+namespace {
+std::vector<float> stepsFor(float& accumulator, float delta) {
+    std::vector<float> steps;
+    runFixedSteps(accumulator, delta, [&](float s) { steps.push_back(s); });
+    return steps;
+}
+} // namespace
+
+TEST(FixedSteps, WholeStepsRunAndTheRemainderCarriesOver) {
+    float accumulator = 0.0f;
+    EXPECT_EQ(stepsFor(accumulator, 0.05f), (std::vector<float>{kFixedStep, kFixedStep}));
+    EXPECT_NEAR(accumulator, 0.05f - 2 * kFixedStep, 1e-6f);
+    EXPECT_TRUE(stepsFor(accumulator, 0.0f).empty());
+    EXPECT_EQ(stepsFor(accumulator, 0.001f).size(), 1u);  // 0.0166 + 0.001 passes one step
+}
+
+TEST(FixedSteps, ABackwardSeekRunsNegativeStepsUntilWithinOneStepOfZero) {
+    float accumulator = 0.01f;
+    EXPECT_EQ(stepsFor(accumulator, -0.08f), std::vector<float>(4, -kFixedStep));
+    EXPECT_GT(accumulator, -kFixedStep);
+    EXPECT_LT(accumulator, 0.0f);
+}

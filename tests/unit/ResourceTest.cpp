@@ -1,0 +1,186 @@
+// GPU resources before the GPU: ".exm" models, image decoding of every kind the
+// show may ship, cube faces cut from crosses of odd sizes, and the loader's
+// order, driven with texture requests for missing files (they fail before any
+// GL call). Face orientation and the managers are checked in the gl tests.
+#include "core/FileIO.h"
+#include "gfx/Exm.h"
+#include "gfx/Image.h"
+#include "gfx/ResourceLoader.h"
+#include "gfx/Texture.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <utility>
+
+namespace {
+// 24 vertices (position + normal) and 12 triangles: the cube of the format's example.
+ExmModel cube() {
+    ExmModel model;
+    for (int v = 0; v < 24 * 6; ++v) model.vertices.push_back(static_cast<float>(v) * 0.125f);
+    for (uint32_t face = 0; face < 6; ++face)
+        for (uint32_t i : {0u, 1u, 2u, 0u, 2u, 3u}) model.indices.push_back(face * 4 + i);
+    model.aux = 0xA5A5u;
+    return model;
+}
+} // namespace
+
+TEST(Exm, TheCubeExampleIs732BytesWithALittleEndianHeaderAndLoadsBack) {
+    test::TempDir dir;
+    const ExmModel written = cube();
+    ASSERT_TRUE(writeExm(dir.file("cube.exm"), written));
+    const std::string bytes = test::readFile(dir.file("cube.exm"));
+    EXPECT_EQ(bytes.size(), 732u);
+    EXPECT_EQ(bytes.substr(0, 12), std::string("\x90\0\0\0\x24\0\0\0\xA5\xA5\0\0", 12));
+    ExmModel model;
+    ASSERT_TRUE(loadExm(dir.file("cube.exm"), model));
+    EXPECT_EQ(model.floatCount, 144u);
+    EXPECT_EQ(model.indexCount, 36u);
+    EXPECT_EQ(model.aux, 0xA5A5u);
+    EXPECT_EQ(model.vertices, written.vertices);
+    EXPECT_EQ(model.indices, written.indices);
+}
+
+TEST(Exm, EmptyShortAndWrappingFilesFailWithTheReadMessage) {
+    test::TempDir dir;
+    test::LogCapture log;
+    const auto whole = encodeExm(cube());
+    test::writeFile(dir.file("empty.exm"), "");
+    test::writeFile(dir.file("short.exm"), std::string(whole.begin(), whole.end() - 6));  // cut in the indices
+    // 2^30 floats and 2^30 indices: 2^33 bytes, which wraps to 12 in 32 bits.
+    test::writeFile(dir.file("wrap.exm"), std::string("\0\0\0\x40\0\0\0\x40\0\0\0\0", 12));
+    for (const char* name : {"empty.exm", "short.exm", "wrap.exm", "missing.exm"}) {
+        ExmModel model;
+        model.floatCount = 5;
+        EXPECT_FALSE(loadExm(dir.file(name), model)) << name;
+        EXPECT_EQ(model.floatCount, 0u) << name;
+        EXPECT_TRUE(model.vertices.empty()) << name;
+        // SDL drops the message's final newline.
+        EXPECT_TRUE(log.contains("Failed to read model data from '" + dir.file(name) + "'!")) << name;
+    }
+    test::writeFile(dir.file("zero.exm"), std::string(12, '\0'));
+    ExmModel zero;
+    ASSERT_TRUE(loadExm(dir.file("zero.exm"), zero));
+    EXPECT_EQ(zero.floatCount + zero.indexCount, 0u);
+}
+
+namespace {
+std::string image(const std::string& name) { return std::string(SOLVANE_FIXTURES_DIR) + "/images/" + name; }
+const uint8_t* pixelAt(const DecodedImage& image, int x, int y) {
+    return image.pixels + (static_cast<size_t>(y) * image.width + x) * 4;
+}
+} // namespace
+
+// Each fixture is 16x8, red on the left and blue on the right (grey ones: their luminance).
+TEST(ImageDecode, EveryCommonPngAndJpegKindDecodesToRgba) {
+    const struct {
+        const char* file;
+        bool grey;
+        int tolerance;  // JPEG is lossy
+    } cases[] = {{"palette.png", false, 0}, {"rgb16.png", false, 0}, {"interlaced.png", false, 0},
+                 {"baseline.jpg", false, 8}, {"progressive.jpg", false, 8}, {"grey.png", true, 0},
+                 {"grey-alpha.png", true, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        std::vector<uint8_t> bytes;
+        ASSERT_TRUE(FileIO::readAll(image(c.file), bytes));
+        DecodedImage decoded;
+        std::string error;
+        ASSERT_TRUE(decodeImage(bytes.data(), bytes.size(), decoded, error)) << error;
+        ASSERT_EQ(decoded.width, 16);
+        ASSERT_EQ(decoded.height, 8);
+        for (int y : {0, 7}) {
+            const uint8_t* left = pixelAt(decoded, 2, y);
+            const uint8_t* right = pixelAt(decoded, 13, y);
+            if (c.grey) {
+                EXPECT_TRUE(left[0] == left[1] && left[1] == left[2] && right[0] == right[2]);
+                EXPECT_NE(left[0], right[0]);
+            } else {
+                EXPECT_NEAR(left[0], 255, c.tolerance);
+                EXPECT_NEAR(left[2], 0, c.tolerance);
+                EXPECT_NEAR(right[0], 0, c.tolerance);
+                EXPECT_NEAR(right[2], 255, c.tolerance);
+            }
+            EXPECT_EQ(left[3], 255);
+        }
+    }
+}
+
+TEST(ImageDecode, TruncatedTextAndEmptyFilesAreRefusedWithAReason) {
+    std::vector<uint8_t> png;
+    ASSERT_TRUE(FileIO::readAll(image("interlaced.png"), png));
+    const std::string text = "this is a text file named like an image\n";
+    const std::vector<uint8_t> inputs[] = {
+        std::vector<uint8_t>(png.begin(), png.begin() + static_cast<long>(png.size() / 2)),
+        std::vector<uint8_t>(png.begin(), png.begin() + 8),  // the signature alone
+        std::vector<uint8_t>(text.begin(), text.end()),
+        std::vector<uint8_t>(),
+    };
+    for (const auto& bytes : inputs) {
+        DecodedImage decoded;
+        std::string error;
+        EXPECT_FALSE(decodeImage(bytes.data(), bytes.size(), decoded, error));
+        EXPECT_FALSE(error.empty());
+        EXPECT_EQ(decoded.pixels, nullptr);
+    }
+}
+
+TEST(CubeCross, AnImageThatIsNotThreeByFourCellsGivesSquareFacesFromInsideIt) {
+    // 100x100, each pixel naming its position (r = x, g = y): cells of 33x25, so
+    // faces of 25x25 from each cell's top-left corner.
+    std::vector<uint8_t> cross(100 * 100 * 4, 255);
+    for (int i = 0; i < 100 * 100; ++i) {
+        cross[i * 4] = static_cast<uint8_t>(i % 100);
+        cross[i * 4 + 1] = static_cast<uint8_t>(i / 100);
+    }
+    for (int f = 0; f < 6; ++f) {
+        // Asking for more than the cells hold is cut down instead of reading past the image.
+        auto out = cutCubeFace(cross.data(), 100, 100, f, f == 5 ? 90 : 25);
+        ASSERT_EQ(out.size(), 25u * 25u * 4u);
+        const CubeCrossCell cell = cubeCrossCell(f);
+        for (size_t i = 0; i < out.size(); i += 4) {
+            ASSERT_GE(out[i], cell.column * 33);
+            ASSERT_LT(out[i], cell.column * 33 + 25);
+            ASSERT_LT(out[i + 1], cell.row * 25 + 25);
+        }
+    }
+    EXPECT_TRUE(cutCubeFace(cross.data(), 2, 3, 0, 1).empty());  // too small for any face
+}
+
+namespace {
+struct Tracker {
+    ResourceLoader loader;
+    std::vector<std::string> delivered;
+    Texture extra;
+    bool submitOnce = true;
+
+    static void callback(bool success, void* target, void* context) {
+        auto* self = static_cast<Tracker*>(context);
+        self->delivered.push_back(std::string(static_cast<Texture*>(target)->name) + (success ? "+" : "-"));
+        if (std::exchange(self->submitOnce, false))
+            self->loader.loadTexture(&self->extra, &Tracker::callback, self, "late", false);
+    }
+};
+} // namespace
+
+// More requests than the loader's original fixed lists of 32 held.
+TEST(ResourceLoader, RequestsRunNewestFirstAndCallbacksFireOldestFirst) {
+    test::LogCapture log;
+    Tracker tracker;
+    ASSERT_TRUE(tracker.loader.init(nullptr));
+    std::vector<std::string> names, performed;
+    std::vector<Texture> targets(40);
+    for (int i = 0; i < 40; ++i) names.push_back(std::to_string(i));
+    for (int i = 0; i < 40; ++i) tracker.loader.loadTexture(&targets[i], &Tracker::callback, &tracker, names[i].c_str(), i == 1);
+    tracker.loader.processRequests();
+    for (int i = 39; i >= 0; --i) performed.push_back("Loading OGL Texture [" + names[i] + "]!");
+    test::expectInOrder(log.messages(), performed);
+    EXPECT_EQ(log.count("Failed to Load OGL Texture!"), 40u);
+    ASSERT_EQ(tracker.delivered.size(), 40u);
+    for (int i = 0; i < 40; ++i) EXPECT_EQ(tracker.delivered[i], names[i] + "-");
+    EXPECT_TRUE(targets[1].isCubeMap);  // a failed load still tells the requester which texture it was
+    EXPECT_EQ(tracker.loader.pendingCount(), 1);  // a callback's own request waits for the next call
+    tracker.loader.processRequests();
+    EXPECT_EQ(tracker.delivered.back(), "late-");
+}

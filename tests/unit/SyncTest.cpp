@@ -1,0 +1,205 @@
+// Sync tracks: interpolation and key search, the row from the soundtrack, the
+// getters' rounding, single loads, damaged or missing files, and the text form
+// the show's tracks are written in, checked against the shipped binaries.
+#include "audio/ManualAudioDevice.h"
+#include "sync/SyncDevice.h"
+#include "sync/TrackText.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+#include <regex>
+#include <set>
+
+namespace {
+SyncTrack trackOf(const std::vector<SyncKey>& keys) {
+    SyncTrack t;
+    t.keys = keys;
+    t.keyCount = static_cast<int32_t>(keys.size());
+    return t;
+}
+
+std::string bytesOf(const std::vector<SyncKey>& keys) {
+    auto bytes = encodeTrack(keys);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+class SyncFiles : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(sync.init(&audio, base)); }
+    void write(const std::string& name, const std::string& bytes) { test::writeFile(base + trackFileName(name), bytes); }
+    void atRow(float row) {
+        audio.bpm = 60.0f / 16.0f;  // one row per second
+        audio.position = row;
+        sync.update();
+    }
+
+    test::TempDir dir;
+    std::string base = dir.path() + "/";
+    ManualAudioDevice audio;
+    SyncDevice sync;
+};
+} // namespace
+
+TEST(SyncInterpolation, EachKeyTypeBetweenRowsZeroAndSixteen) {
+    const struct {
+        int32_t type;
+        double at4, at8;
+    } cases[] = {{Step, 0.0, 0.0}, {Linear, 0.25, 0.5}, {Smooth, 0.15625, 0.5}, {Ramp, 0.0625, 0.25}};
+    for (const auto& c : cases) {
+        SyncTrack t = trackOf({{0, 0.0f, c.type}, {16, 1.0f, Step}});
+        EXPECT_DOUBLE_EQ(getValue(&t, 4.0), c.at4) << "type " << c.type;
+        EXPECT_DOUBLE_EQ(getValue(&t, 8.0), c.at8) << "type " << c.type;
+        EXPECT_DOUBLE_EQ(getValue(&t, 16.0), 1.0);
+    }
+}
+
+TEST(SyncInterpolation, KeyValuesHoldOnTheKeysAndOutsideThemAndUnknownTypesReadZero) {
+    SyncTrack t = trackOf({{10, 2.0f, Linear}, {20, 4.0f, Smooth}, {30, -1.0f, 7}, {40, 5.0f, -1}});
+    const std::pair<double, double> rowValue[] = {{-5, 2},  {9.99, 2}, {10, 2}, {15, 3},
+                                                  {20, 4},  {35, 0},   {40, 5}, {1e12, 5}};
+    for (const auto& [row, value] : rowValue) EXPECT_DOUBLE_EQ(getValue(&t, row), value) << "row " << row;
+    SyncTrack empty;
+    EXPECT_DOUBLE_EQ(getValue(&empty, 3.0), 0.0);
+}
+
+TEST_F(SyncFiles, SixteenRowsPerBeatAndGettersRoundDown) {
+    audio.position = 12.5f;
+    sync.update();
+    EXPECT_NEAR(sync.getRow(), 12.5 * 106.0 / 60.0 * 16.0, 0.01);
+    write("Value", bytesOf({{0, 2.99f, Step}, {10, -0.25f, Step}, {20, 0.0f, Step}, {30, 0.001f, Step}}));
+    const struct {
+        float row, value;
+        int asInt;
+        bool asBool;
+    } cases[] = {{5, 2.99f, 2, true}, {10, -0.25f, -1, false}, {20, 0.0f, 0, false}, {30, 0.001f, 0, true}};
+    for (const auto& c : cases) {
+        atRow(c.row);
+        EXPECT_FLOAT_EQ(sync.getFloat("Value"), c.value);
+        EXPECT_EQ(sync.getInt("Value"), c.asInt) << "row " << c.row;
+        EXPECT_EQ(sync.getBool("Value"), c.asBool) << "row " << c.row;
+    }
+}
+
+TEST_F(SyncFiles, EachNameIsLoadedOnceAndAMissingTrackReadsZeroSilently) {
+    test::LogCapture log;
+    write("A", bytesOf({{0, 1.0f, Linear}, {16, 3.0f, Step}}));
+    atRow(8.0f);
+    EXPECT_EQ(sync.getFloat("A"), 2.0f);
+    EXPECT_EQ(sync.getFloat("Missing"), 0.0f);
+    EXPECT_EQ(sync.getInt("Missing"), 0);
+    EXPECT_FALSE(sync.getBool("Missing"));
+    // Later edits and files that appear late are not seen.
+    write("A", bytesOf({{0, 9.0f, Step}}));
+    write("Missing", bytesOf({{0, 9.0f, Step}}));
+    EXPECT_EQ(sync.getFloat("A"), 2.0f);
+    EXPECT_EQ(sync.getFloat("Missing"), 0.0f);
+    EXPECT_TRUE(log.entries().empty());
+}
+
+TEST_F(SyncFiles, ALongNameIsNeverCutIntoAnotherFilesName) {
+    // A 260-character path buffer would cut the path after 259 characters and open that file.
+    const std::string prefix(259 - base.size() - 1, 'n');
+    test::writeFile(base + "_" + prefix, bytesOf({{0, 5.0f, Step}}));
+    const std::string longer(240, 'k');
+    write(longer, bytesOf({{0, 3.0f, Step}}));
+    atRow(0.0f);
+    EXPECT_EQ(sync.getFloat((prefix + "-and-more").c_str()), 0.0f);
+    EXPECT_EQ(sync.getFloat(longer.c_str()), 3.0f);
+}
+
+TEST_F(SyncFiles, DamagedFilesKeepOnlyWholeKeysAndSaySoOnce) {
+    const std::string whole = bytesOf({{0, 1.0f, Linear}, {8, 2.0f, Linear}, {16, 3.0f, Step}});
+    auto withCount = [&](int32_t count) {
+        std::string bytes = whole;
+        std::memcpy(&bytes[0], &count, 4);
+        return bytes;
+    };
+    const struct {
+        const char* name;
+        std::string bytes;
+        int kept;
+        const char* logged;  // part of the one log line; null for none
+    } cases[] = {
+        {"Empty", "", 0, "too short"},
+        {"Three", whole.substr(0, 3), 0, "too short"},
+        {"Cut", whole.substr(0, whole.size() - 1), 2, "holds 2 of its 3 keys"},
+        {"Negative", withCount(-1), 0, "negative key count (-1)"},
+        {"Huge", withCount(INT32_MAX), 3, "holds 3 of its 2147483647 keys"},
+        {"Zero", bytesOf({}), 0, nullptr},
+        {"Trailing", whole + "junk", 3, nullptr},
+    };
+    SyncTrackStore* store = createStore(base);
+    for (const auto& c : cases) {
+        write(c.name, c.bytes);
+        test::LogCapture log;
+        const SyncTrack* track = getTrack(store, c.name);
+        EXPECT_EQ(track->keyCount, c.kept) << c.name;
+        EXPECT_LE(track->keys.capacity(), 4u) << c.name;  // sized by what was read, not by the claim
+        EXPECT_EQ(getValue(track, 8.0), c.kept >= 2 ? 2.0 : 0.0) << c.name;
+        const auto entries = log.entries();
+        ASSERT_EQ(entries.size(), c.logged ? 1u : 0u) << c.name;
+        if (!c.logged) continue;
+        EXPECT_NE(entries[0].message.find(c.logged), std::string::npos) << entries[0].message;
+        EXPECT_NE(entries[0].message.find(trackFileName(c.name)), std::string::npos) << entries[0].message;
+    }
+    destroyStore(store);
+}
+
+TEST(TrackText, TimesInRowsBeatsAndSecondsWithLinearByDefault) {
+    std::vector<TextTrack> tracks;
+    std::string error;
+    ASSERT_TRUE(parseTrackText("# heading\n\n[Camera.Yaw]   # trailing comment\n"
+                               "0 0\n  4b   -2.5 smooth\n100 7 ramp\n10s 1e2 step\n[FX.Fade]\n",
+                               tracks, error))
+        << error;
+    ASSERT_EQ(tracks.size(), 2u);
+    EXPECT_EQ(tracks[0].name, "Camera.Yaw");
+    // 10 s is 282.667 rows at 106 beats per minute, rounded.
+    EXPECT_EQ(bytesOf(tracks[0].keys),
+              bytesOf({{0, 0.0f, Linear}, {64, -2.5f, Smooth}, {100, 7.0f, Ramp}, {283, 100.0f, Step}}));
+    EXPECT_TRUE(tracks[1].keys.empty());
+}
+
+TEST(TrackText, MalformedLinesNameTheirLineAndReason) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"0 1\n", "1: a key before the first [track]"},
+        {"[A\n", "1: a track name ends with ']'"},
+        {"[a/b]\n", "1: bad track name 'a/b'"},
+        {"[A]\n[B]\n[A]\n", "3: track 'A' appears twice"},
+        {"[A]\n1.5 1\n", "2: bad time '1.5'"},
+        {"[A]\n0 nan\n", "2: bad value 'nan'"},
+        {"[A]\n0 1 cubic\n", "2: bad interpolation 'cubic'"},
+        {"[A]\n0 1 step x\n", "2: unexpected 'x'"},
+        {"[A]\n16 1\n1b 2\n", "3: row 16 does not come after row 16"},
+    };
+    for (const auto& [text, message] : cases) {
+        std::vector<TextTrack> tracks;
+        std::string error;
+        EXPECT_FALSE(parseTrackText(text, tracks, error)) << text;
+        EXPECT_EQ(error, message);
+    }
+}
+
+// The committed binaries are what the committed text compiles to, and every
+// track the shipped script and the engine read has a source.
+TEST(TrackText, ShippedBinariesMatchTheirSource) {
+    const std::string base = std::string(SOLVANE_SOURCE_DIR) + "/res/sync/";
+    std::vector<TextTrack> tracks;
+    std::string error;
+    ASSERT_TRUE(parseTrackText(test::readFile(base + "show.tracks"), tracks, error)) << error;
+    std::set<std::string> names;
+    for (const TextTrack& t : tracks) {
+        names.insert(t.name);
+        EXPECT_EQ(test::readFile(base + trackFileName(t.name)), bytesOf(t.keys)) << t.name << ": recompile with tracktool";
+    }
+    const std::string script = test::readFile(std::string(SOLVANE_SOURCE_DIR) + "/res/scripts/scene.lua");
+    const std::regex use("sync\\.get(Float|Bool|Int)\\(\"([^\"]+)\"\\)");
+    for (auto it = std::sregex_iterator(script.begin(), script.end(), use); it != std::sregex_iterator(); ++it)
+        EXPECT_TRUE(names.count((*it)[2].str())) << (*it)[2].str();
+    for (const char* read : {"Camera.Mode", "Needles.Fade", "Flakes.Visible", "Flakes.Fade"})
+        EXPECT_TRUE(names.count(read)) << read;
+}
