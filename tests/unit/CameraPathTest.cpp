@@ -1,6 +1,6 @@
-// Camera paths without GL: the Hermite sampler's counts and end points, the
-// progress lookup, and which button acts when several are pressed at once.
-// Editing through the controller, with its messages, is checked in the gl tests.
+// Camera paths without GL: the Hermite sampler's counts and end points, and
+// the progress lookup. Editing with the controller's buttons, with its
+// messages, is checked in the gl tests.
 #include "scene/CameraPath.h"
 
 #include "TestSupport.h"
@@ -79,17 +79,4 @@ TEST(CameraPathProgress, ProgressPicksASampleAndIsClamped) {
                                               {0.0f, 0},  {-3.0f, 0},   {NAN, 0}};
     for (const auto& [progress, index] : cases) EXPECT_EQ(cameraPathIndex(25, progress), index) << progress;
     EXPECT_EQ(cameraPathIndex(1, 0.7f), 0u);
-}
-
-TEST(CameraPathEditing, OnlyTheFirstPressedButtonInPlaceRemoveBuildOrderActs) {
-    test::LogCapture log;
-    std::vector<vec3> points = alongX({0, 2, 4});
-    std::vector<vec3> path;
-    vec3 camera(6, 0, 0);
-    EXPECT_EQ(applyCameraPathButtons({true, true, true}, points, camera, &path), CameraPathEdit::Placed);
-    EXPECT_EQ(points.size(), 4u);
-    camera = vec3(9, 9, 9);
-    EXPECT_EQ(applyCameraPathButtons({false, true, true}, points, camera, &path), CameraPathEdit::Removed);
-    expectNear(camera, vec3(6, 0, 0));
-    EXPECT_TRUE(path.empty());
 }

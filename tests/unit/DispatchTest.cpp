@@ -45,10 +45,8 @@ TEST(Dispatch, TheManagersQueueRunsEachTaskOnceAndDestroysItOnce) {
     manager.shutdown();  // a second shutdown has nothing left to do
     EXPECT_EQ(manager.getQueue("TestWorker"), nullptr);
     EXPECT_EQ(counts.finished, 100);
-
-    auto* running = new DispatchManager();
-    running->createQueue("TestWorker", 0);
-    delete running;  // must not terminate on a joinable worker
+    DispatchManager running;
+    running.createQueue("TestWorker", 0);  // destroyed running: must not terminate on a joinable worker
 }
 
 TEST(Dispatch, StopWaitsForTheTaskInProgressAndQueuedTasksAreDestroyedUnrun) {

@@ -35,24 +35,22 @@ protected:
 
     // Runs `code`; "" when it ran, else the error message. The stack is left as found.
     std::string run(const std::string& code) {
-        int top = lua_gettop(L);
+        const int top = lua_gettop(L);
         std::string error;
         if (luaL_loadbuffer(L, code.data(), code.size(), "=test") != 0 || lua_pcall(L, 0, 0, 0) != 0)
             error = lua_tostring(L, -1) ? lua_tostring(L, -1) : "?";
         lua_settop(L, top);
         return error;
     }
-    // The value of a Lua expression, as a string (tostring).
+    // The value of a Lua expression, as tostring gives it.
     std::string eval(const std::string& expression) {
-        std::string code = "__result = tostring(" + expression + ")";
-        std::string error = run(code);
+        const std::string error = run("__result = tostring(" + expression + ")");
         if (!error.empty()) return "error: " + error;
         lua_getglobal(L, "__result");
-        std::string value = lua_tostring(L, -1);
+        const std::string value = lua_tostring(L, -1);
         lua_pop(L, 1);
         return value;
     }
-
     // The scene object behind the handle in a Lua global.
     SceneObject* global(const char* name) {
         lua_getglobal(L, name);
@@ -60,13 +58,11 @@ protected:
         lua_pop(L, 1);
         return object;
     }
-
-    // Writes a track file that the sync device will find on first use.
     void writeTrack(const std::string& name, const std::vector<SyncKey>& keys) {
         auto bytes = encodeTrack(keys);
         test::writeFile(syncDir.file(trackFileName(name)), std::string(bytes.begin(), bytes.end()));
     }
-    // Moves the sync row to `row` exactly: at 3.75 beats per minute a row lasts a second.
+    // At 3.75 beats per minute a row lasts a second.
     void atRow(float row) {
         audio.bpm = 60.0f / 16.0f;
         audio.position = row;

@@ -3,8 +3,6 @@
 // and a Lua stack that does not grow.
 #include "LuaFixture.h"
 
-#include <cstdio>
-
 namespace {
 bool startsWith(const std::string& s, const std::string& prefix) { return s.rfind(prefix, 0) == 0; }
 } // namespace
@@ -66,27 +64,16 @@ TEST_F(LuaRuntime_, BuildMustReturnABoolean) {
     EXPECT_NE(log.messages()[0].find("attempt to index local 't' (a nil value)"), std::string::npos);
 }
 
-TEST_F(LuaRuntime_, UpdateAndRenderErrorsAreLoggedOncePerCallAndTheCallsGoOn) {
-    // No update at all: each call says so.
-    ASSERT_TRUE(engine.lua.runChunk("function render(t) if t > 1 then error('late frame') end last = t end"));
-    for (int i = 0; i < 3; ++i) engine.lua.callUpdate(0.0167f);
-    ASSERT_EQ(log.messages().size(), 3u);
-    for (const std::string& m : log.messages()) {
-        EXPECT_TRUE(startsWith(m, "Error running 'update': ")) << m;
-        EXPECT_NE(m.find("attempt to call a nil value"), std::string::npos) << m;
-    }
-    log.clear();
+// A script without update, whose every step logs an error, runs in the e2e tests.
+TEST_F(LuaRuntime_, RenderErrorsAreLoggedOncePerCallAndTheCallsGoOn) {
+    ASSERT_TRUE(engine.lua.runChunk("function update(s) step = s end\n"
+                                    "function render(t) if t > 1 then error('late frame') end last = t end"));
     for (float t : {0.5f, 2.0f, 2.5f, 0.75f}) engine.lua.callRender(t);
     ASSERT_EQ(log.messages().size(), 2u);
     for (const std::string& m : log.messages()) EXPECT_TRUE(startsWith(m, "Error running 'render': ")) << m;
     EXPECT_EQ(eval("last"), "0.75");
-
-    // Steps arrive as single-precision values widened to Lua numbers.
-    ASSERT_TRUE(engine.lua.runChunk("function update(s) step = s end"));
     engine.lua.callUpdate(-0.0167f);
-    char widened[64];
-    std::snprintf(widened, sizeof widened, "%.17g", static_cast<double>(-0.0167f));
-    EXPECT_EQ(eval(std::string("step == ") + widened), "true");
+    EXPECT_EQ(eval("step"), "-0.016699999570847");  // single precision widened to a Lua number
 }
 
 TEST_F(LuaRuntime_, TheStackDoesNotGrowWithResultsOrFailures) {

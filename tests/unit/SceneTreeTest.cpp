@@ -12,7 +12,7 @@
 #include <map>
 
 namespace {
-// Writes every call it receives to a shared journal.
+// Notes every call in a shared journal, and its deletion.
 struct Journal {
     std::vector<std::string> calls;
     std::map<std::string, int> deleted;
@@ -22,18 +22,9 @@ class Probe : public SceneObject {
 public:
     Probe(Journal& j, std::string n, bool buildResult = true) : journal(j), name(std::move(n)), ok(buildResult) {}
     ~Probe() override { journal.deleted[name]++; }
-    bool build(Scene*) override {
-        note("build");
-        return ok;
-    }
-    void update(float step) override {
-        note("update");
-        SceneObject::update(step);
-    }
-    void render(float time, const glm::mat4* parentMatrix) override {
-        note("render");
-        SceneObject::render(time, parentMatrix);
-    }
+    bool build(Scene*) override { note("build"); return ok; }
+    void update(float step) override { note("update"); SceneObject::update(step); }
+    void render(float time, const glm::mat4* parent) override { note("render"); SceneObject::render(time, parent); }
     void release() override { note("release"); }
     int getType() const override { return kWireframeCubeType; }
     void note(const char* what) { journal.calls.push_back(std::string(what) + " " + name); }
@@ -48,11 +39,8 @@ struct Tree {
     explicit Tree(Journal& j)
         : a(new Probe(j, "a")), a1(new Probe(j, "a1")), b(new Probe(j, "b", false)), b1(new Probe(j, "b1")),
           c(new Probe(j, "c")) {
-        addChild(root, a);
-        addChild(a, a1);
-        addChild(root, b);
-        addChild(b, b1);
-        addChild(root, c);
+        for (auto [parent, child] : {std::pair<SceneObject*, SceneObject*>{root, a}, {a, a1}, {root, b}, {b, b1}, {root, c}})
+            addChild(parent, child);
     }
     SceneObject* root = new SceneRootObject;
     Probe *a, *a1, *b, *b1, *c;
@@ -96,15 +84,12 @@ TEST(SceneTree, ObjectsOutsideTheTreeAreFreedOnceWithItAndTheActiveCameraIsClear
     Tree t(j);
     Scene scene;
     scene.root = static_cast<SceneRootObject*>(t.root);
-    std::vector<Probe*> loose;
-    for (const char* name : {"x", "y", "z", "top"}) {
-        loose.push_back(new Probe(j, name));
-        scene.trackScriptObject(loose.back());
-    }
-    for (Probe* inTree : {t.a, t.a1, t.b, t.b1, t.c}) scene.trackScriptObject(inTree);
-    addChild(loose[0], loose[1]);  // a loose subtree; z is loose alone
-    addChild(loose[3], loose[0]);  // under a top that was made last
-    removeChild(t.root, t.c);      // unlinked from the tree
+    Probe *x = new Probe(j, "x"), *y = new Probe(j, "y"), *z = new Probe(j, "z"), *top = new Probe(j, "top");
+    for (SceneObject* o : std::initializer_list<SceneObject*>{x, y, z, top, t.a, t.a1, t.b, t.b1, t.c})
+        scene.trackScriptObject(o);
+    addChild(x, y);    // a loose subtree; z is loose alone
+    addChild(top, x);  // under a top that was made last
+    removeChild(t.root, t.c);
     scene.activeCamera = t.c;
     scene.releaseObjects();
     EXPECT_EQ(scene.root, nullptr);
@@ -117,11 +102,10 @@ TEST(SceneTree, ObjectsOutsideTheTreeAreFreedOnceWithItAndTheActiveCameraIsClear
 }
 
 TEST(ModelMatrix, RotatesAboutXThenYThenZAndScalesTheColumns) {
-    Journal j;
-    Probe p(j, "p");
+    SceneRootObject o;
     auto turn = [&](glm::vec3 degrees, glm::vec3 v) {
-        p.rotation = degrees;
-        return glm::vec3(p.localModelMatrix() * glm::vec4(v, 0.0f));
+        o.rotation = degrees;
+        return glm::vec3(o.localModelMatrix() * glm::vec4(v, 0.0f));
     };
     test::expectNear(turn({90, 0, 0}, {0, 1, 0}), {0, 0, 1});
     test::expectNear(turn({0, 0, 90}, {1, 0, 0}), {0, 1, 0});
@@ -129,11 +113,10 @@ TEST(ModelMatrix, RotatesAboutXThenYThenZAndScalesTheColumns) {
     test::expectNear(turn({90, 90, 0}, {0, 1, 0}), {1, 0, 0});
     // Y before Z: +X goes to -Z, which Z leaves alone.
     test::expectNear(turn({0, 90, 90}, {1, 0, 0}), {0, 0, -1});
-
-    p.rotation = glm::vec3(0, 0, 90);
-    p.scale = glm::vec3(2, 3, 4);
-    p.position = glm::vec3(5, 6, 7);
-    const glm::mat4 m = p.localModelMatrix();
+    o.rotation = glm::vec3(0, 0, 90);
+    o.scale = glm::vec3(2, 3, 4);
+    o.position = glm::vec3(5, 6, 7);
+    const glm::mat4 m = o.localModelMatrix();
     test::expectNear(glm::vec3(m * glm::vec4(1, 0, 0, 1)), {5, 8, 7});
     test::expectNear(glm::vec3(m * glm::vec4(0, 1, 0, 1)), {2, 6, 7});
     test::expectNear(glm::vec3(m * glm::vec4(0, 0, 1, 1)), {5, 6, 11});

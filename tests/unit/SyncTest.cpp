@@ -27,6 +27,12 @@ std::string bytesOf(const std::vector<SyncKey>& keys) {
     return std::string(bytes.begin(), bytes.end());
 }
 
+// "" when the text parses, else the error.
+std::string parse(const std::string& text, std::vector<TextTrack>& tracks) {
+    std::string error;
+    return parseTrackText(text, tracks, error) ? "" : error;
+}
+
 class SyncFiles : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(sync.init(&audio, base)); }
@@ -44,7 +50,7 @@ protected:
 };
 } // namespace
 
-TEST(SyncInterpolation, EachKeyTypeBetweenRowsZeroAndSixteen) {
+TEST(SyncInterpolation, EachKeyTypeBetweenItsKeysAndKeyValuesOnAndOutsideThem) {
     const struct {
         int32_t type;
         double at4, at8;
@@ -55,15 +61,13 @@ TEST(SyncInterpolation, EachKeyTypeBetweenRowsZeroAndSixteen) {
         EXPECT_DOUBLE_EQ(getValue(&t, 8.0), c.at8) << "type " << c.type;
         EXPECT_DOUBLE_EQ(getValue(&t, 16.0), 1.0);
     }
-}
-
-TEST(SyncInterpolation, KeyValuesHoldOnTheKeysAndOutsideThemAndUnknownTypesReadZero) {
+    // An unknown type reads zero over its span.
     SyncTrack t = trackOf({{10, 2.0f, Linear}, {20, 4.0f, Smooth}, {30, -1.0f, 7}, {40, 5.0f, -1}});
-    const std::pair<double, double> rowValue[] = {{-5, 2},  {9.99, 2}, {10, 2}, {15, 3},
-                                                  {20, 4},  {35, 0},   {40, 5}, {1e12, 5}};
+    const std::pair<double, double> rowValue[] = {{-5, 2}, {9.99, 2}, {10, 2}, {15, 3},
+                                                  {20, 4}, {35, 0},   {40, 5}, {1e12, 5}};
     for (const auto& [row, value] : rowValue) EXPECT_DOUBLE_EQ(getValue(&t, row), value) << "row " << row;
-    SyncTrack empty;
-    EXPECT_DOUBLE_EQ(getValue(&empty, 3.0), 0.0);
+    t = SyncTrack();
+    EXPECT_DOUBLE_EQ(getValue(&t, 3.0), 0.0);  // no keys
 }
 
 TEST_F(SyncFiles, SixteenRowsPerBeatAndGettersRoundDown) {
@@ -151,11 +155,10 @@ TEST_F(SyncFiles, DamagedFilesKeepOnlyWholeKeysAndSaySoOnce) {
 
 TEST(TrackText, TimesInRowsBeatsAndSecondsWithLinearByDefault) {
     std::vector<TextTrack> tracks;
-    std::string error;
-    ASSERT_TRUE(parseTrackText("# heading\n\n[Camera.Yaw]   # trailing comment\n"
-                               "0 0\n  4b   -2.5 smooth\n100 7 ramp\n10s 1e2 step\n[FX.Fade]\n",
-                               tracks, error))
-        << error;
+    ASSERT_EQ(parse("# heading\n\n[Camera.Yaw]   # trailing comment\n"
+                    "0 0\n  4b   -2.5 smooth\n100 7 ramp\n10s 1e2 step\n[FX.Fade]\n",
+                    tracks),
+              "");
     ASSERT_EQ(tracks.size(), 2u);
     EXPECT_EQ(tracks[0].name, "Camera.Yaw");
     // 10 s is 282.667 rows at 106 beats per minute, rounded.
@@ -178,9 +181,7 @@ TEST(TrackText, MalformedLinesNameTheirLineAndReason) {
     };
     for (const auto& [text, message] : cases) {
         std::vector<TextTrack> tracks;
-        std::string error;
-        EXPECT_FALSE(parseTrackText(text, tracks, error)) << text;
-        EXPECT_EQ(error, message);
+        EXPECT_EQ(parse(text, tracks), message);
     }
 }
 
@@ -189,8 +190,7 @@ TEST(TrackText, MalformedLinesNameTheirLineAndReason) {
 TEST(TrackText, ShippedBinariesMatchTheirSource) {
     const std::string base = std::string(SOLVANE_SOURCE_DIR) + "/res/sync/";
     std::vector<TextTrack> tracks;
-    std::string error;
-    ASSERT_TRUE(parseTrackText(test::readFile(base + "show.tracks"), tracks, error)) << error;
+    ASSERT_EQ(parse(test::readFile(base + "show.tracks"), tracks), "");
     std::set<std::string> names;
     for (const TextTrack& t : tracks) {
         names.insert(t.name);

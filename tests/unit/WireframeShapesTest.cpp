@@ -1,6 +1,6 @@
 // Wireframe geometry and the drift of needles and flakes: ring meshes for
-// steps that divide 360 and steps that do not, outline shapes made of unit
-// lines, drift parameters in draw order, and drift matrices over time.
+// steps that divide 360 and steps that do not, drift parameters in draw
+// order, and drift matrices over time.
 #include "objects/DriftMotion.h"
 #include "objects/WireframeShapes.h"
 #include "scene/ViewMath.h"
@@ -8,11 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include <glm/gtc/type_ptr.hpp>
-
 #include <cmath>
 #include <cstdlib>
-#include <set>
 
 using namespace WireframeShapes;
 using test::expectNear;
@@ -40,28 +37,6 @@ TEST(RingMesh, OneVertexPerWholeStepJoinedInOrderAndClosedToTheFirst) {
     expectNear(buildRingMesh(2.0f, 10.0f).vertices[9], {0, 2, 0});
     EXPECT_EQ(ringDrawCount(36, 0.5f), 36u);
     EXPECT_EQ(ringDrawCount(36, 3.0f), 72u);
-}
-
-// Every line of the three outlines is one unit long, no line is drawn twice
-// and every index is in range.
-TEST(WireframeShapes, OutlinesAreMadeOfUnitLines) {
-    const struct {
-        const float* vertices;
-        uint32_t vertexCount;
-        const uint32_t* indices;
-        uint32_t indexCount;
-    } shapes[] = {{kCubeVertices, 8, kCubeIndices, 24}, {kFlakeVertices, 4, kFlakeIndices, 8},
-                  {kNeedleVertices, 2, kNeedleIndices, 2}};
-    for (const auto& s : shapes) {
-        std::set<std::pair<uint32_t, uint32_t>> lines;
-        for (uint32_t i = 0; i < s.indexCount; i += 2) {
-            const uint32_t a = s.indices[i], b = s.indices[i + 1];
-            ASSERT_LT(std::max(a, b), s.vertexCount);
-            EXPECT_FLOAT_EQ(glm::length(glm::make_vec3(&s.vertices[3 * a]) - glm::make_vec3(&s.vertices[3 * b])), 1.0f);
-            lines.insert({std::min(a, b), std::max(a, b)});
-        }
-        EXPECT_EQ(lines.size(), s.indexCount / 2);
-    }
 }
 
 TEST(DriftMotion, ParametersAreDrawnInTheirFixedOrderFromTheSeededGenerator) {
