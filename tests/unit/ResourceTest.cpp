@@ -101,19 +101,12 @@ TEST(ImageDecode, EveryCommonPngAndJpegKindDecodesToRgba) {
 }
 
 TEST(ImageDecode, TruncatedTextAndEmptyFilesAreRefusedWithAReason) {
-    std::vector<uint8_t> png;
-    ASSERT_TRUE(FileIO::readAll(image("interlaced.png"), png));
-    const std::string text = "this is a text file named like an image\n";
-    const std::vector<uint8_t> inputs[] = {
-        std::vector<uint8_t>(png.begin(), png.begin() + static_cast<long>(png.size() / 2)),
-        std::vector<uint8_t>(png.begin(), png.begin() + 8),  // the signature alone
-        std::vector<uint8_t>(text.begin(), text.end()),
-        std::vector<uint8_t>(),
-    };
-    for (const auto& bytes : inputs) {
+    const std::string png = test::readFile(image("interlaced.png"));
+    for (const std::string& bytes : {png.substr(0, png.size() / 2), png.substr(0, 8) /* the signature alone */,
+                                     std::string("this is a text file named like an image\n"), std::string()}) {
         DecodedImage decoded;
         std::string error;
-        EXPECT_FALSE(decodeImage(bytes.data(), bytes.size(), decoded, error));
+        EXPECT_FALSE(decodeImage(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), decoded, error));
         EXPECT_FALSE(error.empty());
         EXPECT_EQ(decoded.pixels, nullptr);
     }

@@ -1,0 +1,308 @@
+// The scene without GL: the object tree (building, release, hidden subtrees,
+// objects outside the tree, model matrices), the camera maths, the wireframe
+// and drift geometry, and camera paths. Path editing with the controller's
+// buttons, with its messages, is checked in the gl tests.
+#include "objects/DriftMotion.h"
+#include "objects/WireframeShapes.h"
+#include "scene/CameraPath.h"
+#include "scene/FirstPersonCamera.h"
+#include "scene/Scene.h"
+#include "scene/SceneRootObject.h"
+#include "scene/ViewMath.h"
+
+#include "TestSupport.h"
+#include "VecExpect.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <map>
+
+using glm::vec3;
+using test::expectNear;
+
+namespace {
+// Notes every call in a shared journal, and its deletion.
+struct Journal {
+    std::vector<std::string> calls;
+    std::map<std::string, int> deleted;
+};
+
+class Probe : public SceneObject {
+public:
+    Probe(Journal& j, std::string n, bool buildResult = true) : journal(j), name(std::move(n)), ok(buildResult) {}
+    ~Probe() override { journal.deleted[name]++; }
+    bool build(Scene*) override { note("build"); return ok; }
+    void update(float step) override { note("update"); SceneObject::update(step); }
+    void render(float time, const glm::mat4* parent) override { note("render"); SceneObject::render(time, parent); }
+    void release() override { note("release"); }
+    int getType() const override { return kWireframeCubeType; }
+    void note(const char* what) { journal.calls.push_back(std::string(what) + " " + name); }
+
+    Journal& journal;
+    std::string name;
+    bool ok;
+};
+
+// root -> a -> a1, root -> b (fails to build) -> b1, root -> c
+struct Tree {
+    explicit Tree(Journal& j)
+        : a(new Probe(j, "a")), a1(new Probe(j, "a1")), b(new Probe(j, "b", false)), b1(new Probe(j, "b1")),
+          c(new Probe(j, "c")) {
+        for (auto [parent, child] : {std::pair<SceneObject*, SceneObject*>{root, a}, {a, a1}, {root, b}, {b, b1}, {root, c}})
+            addChild(parent, child);
+    }
+    SceneObject* root = new SceneRootObject;
+    Probe *a, *a1, *b, *b1, *c;
+};
+
+glm::vec3 ndc(const glm::mat4& projection, const glm::mat4& view, const glm::vec3& world) {
+    glm::vec4 clip = projection * view * glm::vec4(world, 1.0f);
+    return glm::vec3(clip) / clip.w;
+}
+
+std::vector<vec3> alongX(std::initializer_list<float> xs) {
+    std::vector<vec3> points;
+    for (float x : xs) points.emplace_back(x, 0.0f, 0.0f);
+    return points;
+}
+
+std::vector<vec3> sampled(const std::vector<vec3>& points, float step = kCameraPathStep) {
+    std::vector<vec3> samples(3, vec3(9.0f));  // stale content is replaced
+    EXPECT_TRUE(sampleCameraPath(points, samples, step));
+    for (const vec3& s : samples) EXPECT_TRUE(std::isfinite(s.x + s.y + s.z));
+    return samples;
+}
+} // namespace
+
+TEST(SceneTree, BuildStopsAtTheFirstFailingChildAndReleaseTakesEveryNodeOnce) {
+    Journal j;
+    Tree t(j);
+    EXPECT_FALSE(buildTree(nullptr, t.root));
+    EXPECT_EQ(j.calls, (std::vector<std::string>{"build a", "build a1", "build b"}));
+    j.calls.clear();
+    releaseTree(t.root);
+    EXPECT_EQ(t.root, nullptr);
+    EXPECT_EQ(j.calls, (std::vector<std::string>{"release a1", "release a", "release b1", "release b", "release c"}));
+    for (const char* name : {"a", "a1", "b", "b1", "c"}) EXPECT_EQ(j.deleted[name], 1) << name;
+}
+
+TEST(SceneTree, HiddenSubtreesAreNeitherUpdatedNorRenderedAndResumeWithoutCatchUp) {
+    Journal j;
+    Tree t(j);
+    const glm::mat4 identity(1.0f);
+    t.a->visible = false;
+    t.root->update(0.5f);
+    t.root->render(1.0f, &identity);
+    // A visible parent still calls its hidden child's update (the class decides
+    // what that means); the base behaviour stops there. Render skips it.
+    EXPECT_EQ(j.calls, (std::vector<std::string>{"update a", "update b", "update b1", "update c", "render b",
+                                                  "render b1", "render c"}));
+    j.calls.clear();
+    t.a->visible = true;
+    t.root->update(0.25f);
+    EXPECT_EQ(j.calls, (std::vector<std::string>{"update a", "update a1", "update b", "update b1", "update c"}));
+    releaseTree(t.root);
+}
+
+// Subtrees outside the tree (never linked, or unlinked) are released once,
+// through their top, wherever in creation order their nodes were made.
+TEST(SceneTree, ObjectsOutsideTheTreeAreFreedOnceWithItAndTheActiveCameraIsCleared) {
+    Journal j;
+    Tree t(j);
+    Scene scene;
+    scene.root = static_cast<SceneRootObject*>(t.root);
+    Probe *x = new Probe(j, "x"), *y = new Probe(j, "y"), *z = new Probe(j, "z"), *top = new Probe(j, "top");
+    for (SceneObject* o : std::initializer_list<SceneObject*>{x, y, z, top, t.a, t.a1, t.b, t.b1, t.c})
+        scene.trackScriptObject(o);
+    addChild(x, y);    // a loose subtree; z is loose alone
+    addChild(top, x);  // under a top that was made last
+    removeChild(t.root, t.c);
+    scene.activeCamera = t.c;
+    scene.releaseObjects();
+    EXPECT_EQ(scene.root, nullptr);
+    EXPECT_EQ(scene.activeCamera, nullptr);
+    ASSERT_EQ(j.deleted.size(), 9u);
+    for (const auto& [name, count] : j.deleted) EXPECT_EQ(count, 1) << name;
+    EXPECT_EQ(std::count(j.calls.begin(), j.calls.end(), "release top"), 1);
+    scene.releaseObjects();  // nothing is left for a second release
+    for (const auto& [name, count] : j.deleted) EXPECT_EQ(count, 1) << name;
+}
+
+TEST(ModelMatrix, RotatesAboutXThenYThenZAndScalesTheColumns) {
+    SceneRootObject o;
+    auto turn = [&](glm::vec3 degrees, glm::vec3 v) {
+        o.rotation = degrees;
+        return glm::vec3(o.localModelMatrix() * glm::vec4(v, 0.0f));
+    };
+    expectNear(turn({90, 0, 0}, {0, 1, 0}), {0, 0, 1});
+    expectNear(turn({0, 0, 90}, {1, 0, 0}), {0, 1, 0});
+    // X first: +Y goes to +Z, then Y turns it onto +X (Y first would leave it on +Z).
+    expectNear(turn({90, 90, 0}, {0, 1, 0}), {1, 0, 0});
+    // Y before Z: +X goes to -Z, which Z leaves alone.
+    expectNear(turn({0, 90, 90}, {1, 0, 0}), {0, 0, -1});
+    o.rotation = glm::vec3(0, 0, 90);
+    o.scale = glm::vec3(2, 3, 4);
+    o.position = glm::vec3(5, 6, 7);
+    const glm::mat4 m = o.localModelMatrix();
+    expectNear(glm::vec3(m * glm::vec4(1, 0, 0, 1)), {5, 8, 7});
+    expectNear(glm::vec3(m * glm::vec4(0, 1, 1, 1)), {2, 6, 11});
+}
+
+TEST(ViewMath, TheSunSitsOnTheZenithAxisAndTheOrbitAtDistanceTenLooksAtTheOriginFromPlusZ) {
+    for (float azimuth : {0.0f, 45.0f, 200.0f}) expectNear(ViewMath::sunPosition(1, 0, azimuth), {0, 1, 0});
+    expectNear(ViewMath::sunPosition(1, 90, 0), {1, 0, 0});
+    expectNear(ViewMath::sunPosition(2, 90, 90), {0, 0, 2});
+    expectNear(ViewMath::sunPosition(10, 45, 180), std::sqrt(50.0f) * glm::vec3(-1, 1, 0), 1e-4f);
+
+    const glm::mat4 view = ViewMath::orbitView(10, 0, 0, 0);
+    expectNear(ViewMath::cameraPositionFromView(view), {0, 0, 10});
+    expectNear(glm::vec3(view * glm::vec4(0, 0, 0, 1)), {0, 0, -10});
+    // Roll turns the scene first, then yaw: +X goes to +Y under roll and stays there.
+    expectNear(glm::vec3(ViewMath::orbitView(10, 0, 90, 90) * glm::vec4(1, 0, 0, 1)), {0, 1, -10});
+    // Pitch comes last: a point on +Y tilts toward the camera at pitch 90.
+    expectNear(glm::vec3(ViewMath::orbitView(10, 90, 0, 0) * glm::vec4(0, 1, 0, 1)), {0, 0, -9});
+}
+
+TEST(ViewMath, ProjectionFitsTheVerticalFieldOfViewTheAspectAndThePlanes) {
+    const float aspect = 1280.0f / 720.0f;
+    const glm::mat4 p = ViewMath::projection(60, aspect, 0.1f, 10000);
+    const float edge = std::tan(30.0f * ViewMath::kDegreesToRadians) * 5.0f;  // half height at depth 5
+    const glm::mat4 identity(1.0f);
+    EXPECT_NEAR(ndc(p, identity, {0, edge, -5}).y, 1.0f, 1e-5f);
+    EXPECT_NEAR(ndc(p, identity, {edge * aspect, 0, -5}).x, 1.0f, 1e-5f);
+    EXPECT_NEAR(ndc(p, identity, {0, 0, -0.1f}).z, -1.0f, 1e-4f);
+    EXPECT_NEAR(ndc(p, identity, {0, 0, -10000}).z, 1.0f, 1e-4f);
+}
+
+TEST(ViewMath, FreeCameraLooksAlongItsPitchAndYawFromItsPosition) {
+    for (float pitch : {0.0f, 30.0f, -60.0f, 89.999f})
+        for (float yaw : {0.0f, 90.0f, 135.0f, 359.0f}) {
+            const float p = pitch * ViewMath::kDegreesToRadians, y = yaw * ViewMath::kDegreesToRadians;
+            expectNear(ViewMath::viewingDirection(pitch, yaw),
+                       {-std::sin(y) * std::cos(p), -std::sin(p), std::cos(y) * std::cos(p)});
+        }
+    // At rest at the origin a point down +Z is straight ahead; positive yaw turns
+    // toward -X, and the camera's own position is honoured.
+    auto straightAhead = [](const glm::vec3& point) {
+        expectNear(point * glm::vec3(1, 1, 0), {0, 0, 0});
+        EXPECT_LT(std::fabs(point.z), 1.0f);  // in front, between the planes
+    };
+    FirstPersonCamera camera;
+    const glm::mat4 projection = ViewMath::projection(60, 1.5f, 0.1f, 10000);
+    straightAhead(ndc(projection, camera.getViewMatrix(), {0, 0, 10}));
+    camera.yaw = 90;
+    camera.position = glm::vec3(3, 0, 0);
+    straightAhead(ndc(projection, camera.getViewMatrix(), {-7, 0, 0}));
+}
+
+using namespace WireframeShapes;
+
+TEST(RingMesh, OneVertexPerWholeStepJoinedInOrderAndClosedToTheFirst) {
+    const struct {
+        float radius, step;
+        uint32_t vertices;
+        float lastDegrees;
+    } cases[] = {{2.0f, 10.0f, 36, 350.0f}, {1.0f, 7.0f, 51, 350.0f}, {3.0f, 360.0f, 1, 0.0f}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.step);
+        const RingMesh ring = buildRingMesh(c.radius, c.step);
+        ASSERT_EQ(ring.vertices.size(), c.vertices);
+        ASSERT_EQ(ring.indices.size(), 2 * c.vertices);
+        expectNear(ring.vertices[0], {c.radius, 0, 0});
+        const float last = c.lastDegrees * ViewMath::kDegreesToRadians;
+        expectNear(ring.vertices.back(), c.radius * glm::vec3(std::cos(last), std::sin(last), 0));
+        for (uint32_t i = 0; i < c.vertices; ++i) {
+            EXPECT_EQ(ring.indices[2 * i], i);
+            EXPECT_EQ(ring.indices[2 * i + 1], (i + 1) % c.vertices);
+        }
+    }
+    // Step 10 puts a vertex on +Y; step 7 leaves a closing segment of 10 degrees.
+    expectNear(buildRingMesh(2.0f, 10.0f).vertices[9], {0, 2, 0});
+    EXPECT_EQ(ringDrawCount(36, 0.5f), 36u);
+    EXPECT_EQ(ringDrawCount(36, 3.0f), 72u);
+}
+
+TEST(DriftMotion, ParametersAreDrawnInTheirFixedOrderFromTheSeededGenerator) {
+    std::srand(0);
+    float draws[9];
+    for (float& d : draws) d = static_cast<float>(((std::rand() % 2001) - 1000) / 1000.0);
+    std::srand(0);
+    const DriftParameters p = drawDriftParameters();
+    expectNear(p.direction, {draws[2], draws[1], draws[0]});
+    EXPECT_FLOAT_EQ(p.speed, draws[3] * 5.0f);
+    expectNear(p.spinAxis, {draws[6], draws[5], draws[4]});
+    EXPECT_FLOAT_EQ(p.spinRate, draws[7] * 90.0f);
+    EXPECT_FLOAT_EQ(p.spinScale, draws[8] * 0.75f);
+}
+
+TEST(DriftMotion, MatrixSitsAtThePositionAtTimeZeroAndDriftsAndSpinsLater) {
+    DriftParameters p;
+    p.direction = glm::vec3(1, 0, 0);
+    p.speed = 5.0f;
+    p.spinAxis = glm::vec3(0, 0, 2);  // normalised when used
+    p.spinRate = 45.0f;
+    p.spinScale = -0.5f;
+    const glm::vec3 position(1, 2, 3);
+    const glm::mat4 start = driftMatrix(position, p, 0.0f);
+    expectNear(glm::vec3(start[3]), position);
+    expectNear(glm::vec3(start * glm::vec4(0, 1, 0, 0)), {0, -0.5f, 0});  // no spin, mirrored scale
+    const glm::mat4 later = driftMatrix(position, p, 2.0f);
+    expectNear(glm::vec3(later[3]), {11, 2, 3});
+    expectNear(glm::vec3(later * glm::vec4(0, 1, 0, 0)), {0.5f, 0, 0});  // 90 degrees about +Z, then the scale
+}
+
+TEST(CameraPathSampler, FourPointsTwoUnitsApartGiveTwentyFiveSamplesThroughEveryPoint) {
+    test::LogCapture log;
+    const auto samples = sampled(alongX({0, 2, 4, 6}));
+    ASSERT_EQ(samples.size(), 25u);
+    for (int point = 0; point < 4; ++point) expectNear(samples[8 * point], vec3(2.0f * point, 0, 0));
+    EXPECT_EQ(log.messages(), (std::vector<std::string>{"Outputted 24 Points Into Array of Size 25!"}));
+}
+
+TEST(CameraPathSampler, NeighboursArePointsNotTangents) {
+    // Off-axis neighbours pull the curve: the middle of segment 1 is not on the chord.
+    const std::vector<vec3> p = {vec3(0, 0, 0), vec3(0, 0, 4), vec3(4, 0, 4), vec3(4, 0, 0)};
+    const auto samples = sampled(p);
+    ASSERT_EQ(samples.size(), 12u * 4u + 1u);
+    // Segment 1 (from P1 to P2), t = 0.5: 0.5 P1 + 0.5 P2 + 0.125 P0 - 0.125 P3.
+    expectNear(samples[16 + 8], 0.5f * p[1] + 0.5f * p[2] + 0.125f * p[0] - 0.125f * p[3]);
+    // First segment: the point before the path is P0 mirrored through P1.
+    expectNear(samples[8], 0.5f * p[0] + 0.5f * p[1] + 0.125f * (2.0f * p[0] - p[1]) - 0.125f * p[2]);
+}
+
+TEST(CameraPathSampler, SegmentLengthsAreRoundedDownAndThePathEndsOnItsLastPoint) {
+    const struct {
+        std::vector<vec3> points;
+        float step;
+        size_t count;
+    } cases[] = {
+        {alongX({0, 2.9f, 5.8f, 8.7f}), kCameraPathStep, 25},  // lengths 2, 2, 2
+        {alongX({0, 0, 2, 4}), kCameraPathStep, 17},           // a repeated point adds nothing
+        {alongX({0, 2, 4, 4.5f}), kCameraPathStep, 17},        // a last segment under one unit: its end, not 0/0
+        {alongX({0, 1, 2, 3}), 0.5f, 7},                       // 0 and .5 in each segment, then the end
+        {std::vector<vec3>(5, vec3(1, 2, 3)), kCameraPathStep, 1},
+    };
+    for (const auto& c : cases) {
+        const auto samples = sampled(c.points, c.step);
+        ASSERT_EQ(samples.size(), c.count) << c.points.back().x;
+        expectNear(samples.back(), c.points.back());
+    }
+}
+
+TEST(CameraPathSampler, RefusesTooFewPointsAndSenselessSteps) {
+    std::vector<vec3> samples(2);
+    EXPECT_FALSE(sampleCameraPath(alongX({0, 2, 4}), samples, kCameraPathStep));
+    EXPECT_TRUE(samples.empty());
+    EXPECT_FALSE(sampleCameraPath(alongX({0, 2, 4, 6}), samples, 0.0f));
+    EXPECT_FALSE(sampleCameraPath(alongX({0, 2, 4, 6}), samples, NAN));
+}
+
+TEST(CameraPathProgress, ProgressPicksASampleAndIsClamped) {
+    const std::pair<float, size_t> cases[] = {{0.5f, 12}, {0.999f, 23}, {1.0f, 24}, {7.0f, 24},
+                                              {0.0f, 0},  {-3.0f, 0},   {NAN, 0}};
+    for (const auto& [progress, index] : cases) EXPECT_EQ(cameraPathIndex(25, progress), index) << progress;
+    EXPECT_EQ(cameraPathIndex(1, 0.7f), 0u);
+}

@@ -1,0 +1,271 @@
+// Scripts without GL: the protocol (the chunk, build, update and render with
+// one log line per failing call, the libraries a script gets and the ones it
+// must not, a Lua stack that does not grow), the scene's loading of its script,
+// and the scripting module as a script sees it, argument checks word for word.
+#include "LuaFixture.h"
+#include "objects/RingObject.h"
+
+namespace {
+bool startsWith(const std::string& s, const std::string& prefix) { return s.rfind(prefix, 0) == 0; }
+} // namespace
+
+using LuaRuntime_ = LuaFixture;
+
+TEST_F(LuaRuntime_, OpensTheListedLibrariesAndNoFileOrSystemAccess) {
+    for (const char* present : {"table", "string", "math", "debug", "bit", "jit", "object", "scene", "sync", "window",
+                                "vector3", "print", "pcall"})
+        EXPECT_NE(eval(std::string("type(") + present + ")"), "nil") << present;
+    for (const char* absent : {"package", "io", "os", "require"})
+        EXPECT_EQ(eval(std::string("type(") + absent + ")"), "nil") << absent;
+    const std::pair<const char*, const char*> calls[] = {
+        {"require('x')", "attempt to call global 'require' (a nil value)"},
+        {"local f = io.open('Config.txt')", "attempt to index global 'io' (a nil value)"},
+        {"os.exit(3)", "attempt to index global 'os' (a nil value)"}};
+    for (const auto& [chunk, error] : calls) {
+        log.clear();
+        EXPECT_FALSE(engine.lua.runChunk(chunk));
+        ASSERT_EQ(log.messages().size(), 1u) << chunk;
+        EXPECT_NE(log.messages()[0].find(error), std::string::npos) << log.messages()[0];
+    }
+}
+
+TEST_F(LuaRuntime_, ChunkErrorsAreLoggedOnceAndNameTheChunkByItsSource) {
+    EXPECT_FALSE(engine.lua.runChunk("function build( return true end"));
+    ASSERT_EQ(log.entries().size(), 1u);
+    EXPECT_TRUE(startsWith(log.messages()[0], "Error executing lua chunk! '[string \"function build( return true end\"]:1:"));
+
+    log.clear();
+    EXPECT_FALSE(engine.lua.runChunk("x = 1\nerror('broken at load')"));
+    ASSERT_EQ(log.messages().size(), 1u);
+    EXPECT_NE(log.messages()[0].find(":2: broken at load'"), std::string::npos);
+    EXPECT_EQ(eval("x"), "1");  // what ran before the error stays
+
+    log.clear();
+    EXPECT_FALSE(engine.lua.runChunk("error({})"));
+    EXPECT_EQ(log.messages(), std::vector<std::string>{"Error executing lua chunk! '(error object is not a string)'"});
+}
+
+TEST_F(LuaRuntime_, BuildMustReturnABoolean) {
+    const std::string notBoolean = "Function 'build' must return a boolean!";
+    const std::pair<const char*, std::vector<std::string>> cases[] = {
+        {"return true", {}}, {"return false", {}}, {"", {notBoolean}}, {"return 1", {notBoolean}},
+        {"return nil, true", {notBoolean}}};
+    for (const auto& [body, messages] : cases) {
+        log.clear();
+        ASSERT_TRUE(engine.lua.runChunk((std::string("function build() ") + body + " end").c_str()));
+        EXPECT_EQ(engine.lua.callBuild(), std::string(body) == "return true") << body;
+        EXPECT_EQ(log.messages(), messages) << body;
+    }
+    log.clear();
+    ASSERT_TRUE(engine.lua.runChunk("function build() local t = nil; return t.x end"));
+    EXPECT_FALSE(engine.lua.callBuild());
+    ASSERT_EQ(log.messages().size(), 1u);
+    EXPECT_TRUE(startsWith(log.messages()[0], "Error running 'build': [string")) << log.messages()[0];
+}
+
+TEST_F(LuaRuntime_, RenderErrorsAreLoggedOncePerCallAndTheCallsGoOn) {
+    ASSERT_TRUE(engine.lua.runChunk("function update(s) step = s end\n"
+                                    "function render(t) if t > 1 then error('late frame') end last = t end"));
+    for (float t : {0.5f, 2.0f, 2.5f, 0.75f}) engine.lua.callRender(t);
+    ASSERT_EQ(log.messages().size(), 2u);
+    for (const std::string& m : log.messages()) EXPECT_TRUE(startsWith(m, "Error running 'render': ")) << m;
+    EXPECT_EQ(eval("last"), "0.75");
+    engine.lua.callUpdate(-0.0167f);
+    EXPECT_EQ(eval("step"), "-0.016699999570847");  // single precision widened to a Lua number
+}
+
+TEST_F(LuaRuntime_, TheStackDoesNotGrowWithResultsOrFailures) {
+    const int top = lua_gettop(L);
+    for (int i = 0; i < 50; ++i) {
+        for (const char* chunk : {"return 1, 2, 3", "syntax error here", "error('x')", "function build() return 7 end",
+                                  "function build() error('y') end", "function build() return true end"}) {
+            engine.lua.runChunk(chunk);
+            engine.lua.callBuild();
+        }
+        engine.lua.callUpdate(0.0167f);
+        engine.lua.callRender(1.0f);
+    }
+    EXPECT_EQ(lua_gettop(L), top);
+}
+
+namespace {
+class SceneLoad : public LuaFixture {
+protected:
+    void SetUp() override {
+        LuaFixture::SetUp();
+        ASSERT_TRUE(workingDir.enter(dir.path()));
+    }
+    void writeScript(const std::string& text) { test::writeFile(dir.file("res/scripts/scene.lua"), text); }
+
+    test::TempDir dir;
+    test::WorkingDir workingDir;
+};
+
+const std::string kReleased = "test:1: calling 'getPosition' on bad self "
+                              "(scene object was released (handles do not outlive a scene reload))";
+} // namespace
+
+// A missing script and one that does not compile stop start-up in the e2e tests.
+TEST_F(SceneLoad, AFailedBuildLeavesAnEmptyRootWithItsCauseLoggedAndGlobalsOutliveReloads) {
+    const std::pair<const char*, std::vector<std::string>> builds[] = {
+        {"function build() end", {"Function 'build' must return a boolean!", "Failed to build Lua scene!"}},
+        {"scene.getRoot():addChild(object.new('cube'))\nfunction build() return false end", {"Failed to build Lua scene!"}}};
+    for (const auto& [script, messages] : builds) {
+        log.clear();
+        writeScript(script);
+        EXPECT_FALSE(engine.scene.load());
+        EXPECT_EQ(log.messages(), messages);
+        ASSERT_NE(engine.scene.root, nullptr);
+        EXPECT_TRUE(engine.scene.root->children.empty());
+    }
+    log.clear();
+    writeScript("loads = (loads or 0) + 1\nfunction build() return true end");
+    EXPECT_TRUE(engine.scene.load());
+    EXPECT_TRUE(engine.scene.load());
+    EXPECT_TRUE(log.messages().empty());
+    EXPECT_EQ(eval("loads"), "2");
+}
+
+TEST_F(SceneLoad, FixedStepsOfZeroAreNotPassedToTheScript) {
+    writeScript("calls = 0\nfunction build() return true end\nfunction update(s) calls = calls + 1 end");
+    ASSERT_TRUE(engine.scene.load());
+    for (float step : {0.0f, 0.0167f, -0.0167f}) engine.scene.fixedStep(step);
+    EXPECT_EQ(eval("calls"), "2");
+}
+
+TEST_F(SceneLoad, ObjectsTheScriptNeverLinkedAreFreedAtTheNextLoad) {
+    writeScript("oldRoot, newRoot = newRoot, scene.getRoot()\n"
+                "oldLoose, loose = loose, object.new('cube')\n"
+                "function build() return true end");
+    ASSERT_TRUE(engine.scene.load());
+    ASSERT_TRUE(engine.scene.load());
+    // Each load hands the script a new root; the old one went with its tree.
+    EXPECT_EQ(run("oldRoot:getPosition()"), kReleased);
+    EXPECT_EQ(run("newRoot:getPosition()"), "");
+    EXPECT_EQ(run("oldLoose:getPosition()"), kReleased);
+    EXPECT_EQ(run("loose:getPosition()"), "");
+
+    // A chunk that fails keeps what it attached, unbuilt, until the next load.
+    writeScript("kept = object.new('cube')\nscene.getRoot():addChild(kept)\nerror('half way')");
+    EXPECT_FALSE(engine.scene.load());
+    EXPECT_EQ(engine.scene.root->children.size(), 1u);
+    EXPECT_EQ(run("kept:getPosition()"), "");
+    writeScript("function build() return false end");
+    EXPECT_FALSE(engine.scene.load());
+    EXPECT_EQ(run("kept:getPosition()"), kReleased);
+}
+
+using ScriptBinding = LuaFixture;
+
+TEST_F(ScriptBinding, HandlesAreNewValuesAndVectorsAreValuesWithMethodsOnly) {
+    EXPECT_EQ(eval("scene.getRoot() == scene.getRoot()"), "false");
+    EXPECT_EQ(eval("vector3.new(1, 2, 3).x"), "nil");
+    SceneObject* root = engine.scene.root;
+    ASSERT_EQ(run("local r = scene.getRoot()\n"
+                  "r:setRotation(vector3.new(90, 0, 45))\n"
+                  "r:setScale(r:getRotation() / 45)\n"
+                  "r:setPosition(r:getScale() * 2 - vector3.new(1, 1, 1) + vector3.new(0, 0, 0.5))\n"
+                  "r:setVisible(false)"),
+              "");
+    EXPECT_EQ(root->rotation, glm::vec3(90, 0, 45));  // operands stay as they were
+    EXPECT_EQ(root->scale, glm::vec3(2, 0, 1));
+    EXPECT_EQ(root->position, glm::vec3(3, -1, 1.5f));
+    EXPECT_EQ(eval("scene.getRoot():getVisible()"), "false");
+
+    ASSERT_EQ(run("scene.getRoot():setPosition(vector3.new(3, 0, 4):normalize())"), "");
+    EXPECT_FLOAT_EQ(root->position.x, 0.6f);
+    EXPECT_FLOAT_EQ(root->position.z, 0.8f);
+    // The zero vector normalises to non-finite components, not an error.
+    ASSERT_EQ(run("scene.getRoot():setPosition(vector3.new(0, 0, 0):normalize())"), "");
+    EXPECT_FALSE(std::isfinite(root->position.x));
+
+    EXPECT_EQ(run("scene.postProcessBufferNode(scene.getRoot())"), "");
+    EXPECT_EQ(log.messages(), std::vector<std::string>{"Cannot Post Process Invalid Buffer Node!"});
+}
+
+// Lua counts method arguments without the receiver: argument 2 of a method
+// call is reported as "#1", and a bad receiver as "bad self".
+TEST_F(ScriptBinding, ArgumentErrorsNameTheArgumentAndCreateNothing) {
+    ASSERT_EQ(run("before = object.new('cube')"), "");
+    const std::string vector3 = "('vector3' expected)", boolean = "('boolean' expected)";
+    const std::string step = "bad argument #3 to 'new' (ring step must be above 0 and at most 360 degrees)";
+    const std::pair<const char*, std::string> cases[] = {
+        {"local v = 2 * vector3.new(1, 2, 3)", "bad argument #1 to '__mul' " + vector3},
+        {"local v = vector3.new(1, 2, 3) + 1", "bad argument #2 to '__add' " + vector3},
+        {"local v = vector3.new(1, 2, 3) * vector3.new(1, 2, 3)",
+         "bad argument #2 to '__mul' (number expected, got userdata)"},
+        {"local v = vector3.new(1, 2)", "bad argument #3 to 'new' (number expected, got no value)"},
+        {"scene.getRoot():setPosition({1, 2, 3})", "bad argument #1 to 'setPosition' " + vector3},
+        {"scene.getRoot():setVisible(1)", "bad argument #1 to 'setVisible' " + boolean},
+        {"scene.getRoot():setVisible(nil)", "bad argument #1 to 'setVisible' " + boolean},
+        {"scene.getRoot():addChild(vector3.new(1, 2, 3))", "bad argument #1 to 'addChild' ('object' expected)"},
+        {"scene.getRoot().render(5, 1)", "bad argument #1 to 'render' ('object' expected)"},
+        {"scene.getRoot():update()", "bad argument #1 to 'update' (number expected, got no value)"},
+        {"scene.setActiveCamera()", "bad argument #1 to 'setActiveCamera' ('object' expected)"},
+        {"sync.getFloat({})", "bad argument #1 to 'getFloat' (string expected, got table)"},
+        {"object.new()", "bad argument #1 to 'new' (string expected, got no value)"},
+        {"object.new('Cube')", "Error creating new scene object. Class 'Cube' not found!"},
+        {"object.new('ring', 1)", "bad argument #3 to 'new' (number expected, got no value)"},
+        {"object.new('ring', 'wide', 10)", "bad argument #2 to 'new' (number expected, got string)"},
+        {"object.new('ring', 1, 0)", step},
+        {"object.new('ring', 1, 361)", step},
+        {"object.new('ring', 1, 0/0)", step},
+    };
+    for (const auto& [code, error] : cases) EXPECT_EQ(run(code), "test:1: " + error) << code;
+    EXPECT_TRUE(engine.scene.root->visible);
+    ASSERT_EQ(run("after = object.new('cube')"), "");
+    EXPECT_EQ(global("after")->getSerial(), global("before")->getSerial() + 1);  // nothing allocated in between
+}
+
+TEST_F(ScriptBinding, SyncGettersReadTracksAtTheCurrentRow) {
+    writeTrack("T", {{0, -1.5f, Linear}, {16, 2.5f, Step}});
+    const std::string all = "sync.getFloat('T') .. ' ' .. sync.getInt('T') .. ' ' .. tostring(sync.getBool('T'))";
+    atRow(2.0f);
+    EXPECT_EQ(eval(all), "-1 -1 false");
+    atRow(8.0f);
+    EXPECT_EQ(eval(all), "0.5 0 true");
+}
+
+TEST_F(ScriptBinding, TheFactoryMakesEachWireframeClassUnlinkedAndUnbuilt) {
+    const std::pair<const char*, int> classes[] = {{"'cube'", kWireframeCubeType}, {"'flake'", kFlakeType},
+                                                   {"'needle'", kNeedleType},      {"'camera'", kCameraObjectType},
+                                                   {"'ring', 2.5, 7", kRingType}};
+    for (const auto& [arguments, type] : classes) {
+        ASSERT_EQ(run(std::string("made = object.new(") + arguments + ")"), "") << arguments;
+        EXPECT_EQ(global("made")->getType(), type) << arguments;
+        EXPECT_EQ(global("made")->parent, nullptr) << arguments;
+    }
+    EXPECT_TRUE(engine.scene.root->children.empty());
+    auto* ring = static_cast<RingObject*>(global("made"));  // the last one made
+    EXPECT_EQ(ring->radius, 2.5f);
+    EXPECT_EQ(ring->stepDegrees, 7.0f);
+    EXPECT_EQ(ring->segmentCount, 0u);  // counted at build
+}
+
+TEST_F(ScriptBinding, LinksThatWouldReleaseANodeTwiceAreRefused) {
+    ASSERT_EQ(run("a = object.new('cube'); b = object.new('cube'); c = object.new('cube')\n"
+                  "root = scene.getRoot(); root:addChild(a); a:addChild(b); b:addChild(c)"),
+              "");
+    EXPECT_EQ(run("root:addChild(b)"), "test:1: addChild: the child already has a parent");
+    EXPECT_EQ(run("c:addChild(root)"), "test:1: addChild: the scene root cannot be a child");
+    EXPECT_EQ(run("c:addChild(c)"), "test:1: addChild: an object cannot be its own child");
+    EXPECT_EQ(eval("root:removeChild(c)"), "false");  // a grandchild is not a child
+    EXPECT_EQ(eval("root:removeChild(a)"), "true");
+    EXPECT_EQ(run("c:addChild(a)"), "test:1: addChild: the child is an ancestor of the parent");
+    EXPECT_EQ(run("root:addChild(a)"), "");
+    EXPECT_EQ(engine.scene.root->children, std::vector<SceneObject*>{global("a")});
+    EXPECT_EQ(global("c")->children.size(), 0u);
+}
+
+TEST_F(ScriptBinding, AHandleKeptAcrossAReleaseRaisesInsteadOfReachingFreedMemory) {
+    ASSERT_EQ(run("oldRoot = scene.getRoot()"), "");
+    engine.scene.activeCamera = engine.scene.root;
+    engine.scene.releaseObjects();
+    EXPECT_EQ(engine.scene.activeCamera, nullptr);
+    engine.scene.root = new SceneRootObject;
+    const std::string released = "(scene object was released (handles do not outlive a scene reload))";
+    EXPECT_EQ(run("oldRoot:getPosition()"), "test:1: calling 'getPosition' on bad self " + released);
+    EXPECT_EQ(run("scene.getRoot():removeChild(oldRoot)"), "test:1: bad argument #1 to 'removeChild' " + released);
+    EXPECT_EQ(run("scene.setActiveCamera(oldRoot)"), "test:1: bad argument #1 to 'setActiveCamera' " + released);
+    EXPECT_EQ(run("scene.getRoot():getPosition()"), "");
+}
