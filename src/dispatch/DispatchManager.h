@@ -18,8 +18,6 @@ public:
     // Stops and destroys every queue in name order. Safe to call more than once.
     void shutdown();
 
-    size_t queueCount() const { return queues.size(); }
-
 private:
     std::deque<DispatchTask*> pending;  // nothing fills it; emptied at shutdown
     std::map<std::string, DispatchQueue*> queues;

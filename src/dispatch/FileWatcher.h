@@ -31,8 +31,6 @@ public:
     // Seconds since 1970 with sub-second precision; -1 when the file cannot be read.
     static double getLastWriteTime(const std::string& path);
 
-    bool isPolling() const { return pollTask.valid(); }
-
 private:
     void pollLoop();
 
