@@ -1,10 +1,5 @@
 #include "GlContext.h"
 
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <cstdlib>
-
 namespace test {
 namespace {
 SDL_Window* window = nullptr;
@@ -38,13 +33,65 @@ public:
 ::testing::Environment* const environment = ::testing::AddGlobalTestEnvironment(new GlEnvironment);
 } // namespace
 
-SDL_Window* glWindow() { return window; }
-
 std::vector<unsigned char> readPixels(int x, int y, int width, int height) {
     std::vector<unsigned char> pixels(static_cast<size_t>(width) * height * 4);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(x, y, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
     return pixels;
+}
+
+std::vector<unsigned char> readFramebuffer(GLuint fbo, int x, int y, int width, int height) {
+    glBindFramebuffer(GL_FRAMEBUFFER, fbo);
+    auto pixels = readPixels(x, y, width, height);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    return pixels;
+}
+
+std::vector<unsigned char> readTexture(GLenum bindTarget, GLenum imageTarget, GLuint id, int width, int height) {
+    std::vector<unsigned char> pixels(static_cast<size_t>(width) * height * 4);
+    glBindTexture(bindTarget, id);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(imageTarget, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    glBindTexture(bindTarget, 0);
+    return pixels;
+}
+
+void drawCorners(const std::vector<float>& corners, GLenum mode) {
+    static GLuint vao = 0, vbo = 0;
+    if (vao == 0) {
+        glGenVertexArrays(1, &vao);
+        glGenBuffers(1, &vbo);
+    }
+    glBindVertexArray(vao);
+    glBindBuffer(GL_ARRAY_BUFFER, vbo);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(corners.size() * sizeof(float)), corners.data(),
+                 GL_STREAM_DRAW);
+    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 0, nullptr);
+    glEnableVertexAttribArray(0);
+    glDrawArrays(mode, 0, static_cast<GLsizei>(corners.size() / 3));
+    glBindVertexArray(0);  // the code under test must not rely on a vertex array left bound
+}
+
+void EngineTest::SetUp() {
+    ASSERT_TRUE(workingDir.enter(SOLVANE_SOURCE_DIR));
+    gEngine = &engine;
+    ASSERT_TRUE(engine.resourceLoader.init(&engine));
+    ASSERT_TRUE(engine.fileWatcher.init(20));
+    ASSERT_TRUE(engine.shaderManager.init(engine.resourceLoader, &engine.fileWatcher));
+    ASSERT_TRUE(engine.textureManager.init(engine.resourceLoader));
+    dummyProgram = engine.shaderManager.getDummyShader().program;
+}
+
+void EngineTest::TearDown() {
+    engine.scene.releaseObjects();
+    engine.gameController.close();
+    engine.syncDevice.shutdown();
+    engine.lua.close();
+    engine.fileWatcher.shutdown();  // its callbacks point at the shader manager
+    engine.textureManager.destroy();
+    engine.shaderManager.destroy();
+    engine.resourceLoader.terminate();
+    gEngine = nullptr;
 }
 
 } // namespace test

@@ -1,16 +1,39 @@
 // One hidden SDL window with a GL 3.3 core context for the whole gl test
-// binary, created before the first test and destroyed after the last.
+// binary, read-back helpers, and a fixture engine whose resource managers run
+// from the source tree (they open the shipped "res/shaders/..." files).
 #pragma once
+#include "core/Engine.h"
+
+#include "TestSupport.h"
+
 #include <GL/glew.h>
 #include <SDL.h>
+#include <gtest/gtest.h>
 
 #include <vector>
 
 namespace test {
 
-SDL_Window* glWindow();
-
 // RGBA8 pixels of the currently bound read framebuffer, bottom row first.
 std::vector<unsigned char> readPixels(int x, int y, int width, int height);
+// Pixels of the framebuffer `fbo`, bottom row first; the default one is bound afterwards.
+std::vector<unsigned char> readFramebuffer(GLuint fbo, int x, int y, int width, int height);
+// RGBA8 level 0 of an image of texture `id`: `imageTarget` is `bindTarget` or one of its cube faces.
+std::vector<unsigned char> readTexture(GLenum bindTarget, GLenum imageTarget, GLuint id, int width, int height);
+// Draws `corners` (x, y, z in clip space) with the program in use, from a vertex array of its own.
+void drawCorners(const std::vector<float>& corners, GLenum mode = GL_TRIANGLES);
+
+// gEngine with its loader, file watcher, shader and texture managers started;
+// whatever else a test starts of it (scene, controller, sync, Lua) is stopped after it.
+class EngineTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    WorkingDir workingDir;
+    LogCapture log;
+    Engine engine;
+    GLuint dummyProgram = 0;
+};
 
 } // namespace test

@@ -1,0 +1,194 @@
+// The real player in a temporary working directory, checked line by line in
+// Log.txt and by its exit status: start-up failures, the shipped show played
+// to the end of its soundtrack, and a scene script edited while it runs
+// (pictures read back from the X server) until Escape ends the run.
+#include "sync/TrackText.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+#include <stb/stb_image.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+namespace {
+const char* kTitle = "Drenn - Solvane";
+const std::string kFixtures = SOLVANE_FIXTURES_DIR;
+const std::string kConfig = test::standardConfig(320, 240, 4, true);
+
+const std::vector<std::string> kStartupLines = {
+    "Initializing Engine", "Config File Read Successfully!", "Selected Settings: 320x240 Resolution with 4x MSAA",
+    "Fullscreen mode disabled!", "VSync enabled!",
+    "Window created with title 'Drenn - Solvane', width '320' and height '240'", "Initialized window",
+    "Sucessfully initialized GLEW", "0 Joystick(s) Detected.", "Sucessfully initialized OGL Resource Loader",
+    "Successfully initialized dummy shader!", "Sucessfully initialized OGL Shader Manager",
+    "Successfully initialized dummy texture!", "Sucessfully initialized OGL Texture Manager",
+    "Sucessfully initialized File Watcher", "Sucessfully initialized Audio Device",
+    "Sucessfully initialized Sync Device", "Sucessfully built soundtrack", "Sucessfully initialized Lua!",
+    "Warming renders...!", "Starting playback!"};
+const std::vector<std::string> kShutdownLines = {
+    "Engine Shutting Down", "Successfully Shut down Scene.", "OGL Resource Thread Terminated Successfully!",
+    "Shutting down window", "Window successfully shut down", "Shutting down SDL", "Successfully shut down SDL"};
+
+std::vector<std::string> logOf(const test::TempDir& dir) { return test::readLines(dir.file("Log.txt")); }
+
+size_t countLines(const test::TempDir& dir, const std::string& line) {
+    auto lines = logOf(dir);
+    return static_cast<size_t>(std::count(lines.begin(), lines.end(), line));
+}
+
+bool waitForLine(const test::TempDir& dir, const std::string& line, size_t times = 1) {
+    return test::waitFor([&] { return countLines(dir, line) >= times; }, std::chrono::seconds(30));
+}
+
+// Every start-up line, then after `end` every shutdown line, in order and the
+// last one last, and nothing failed on the way down.
+void expectCleanRunEndedBy(const test::TempDir& dir, const std::string& end) {
+    auto lines = logOf(dir);
+    test::expectInOrder(lines, kStartupLines);
+    auto from = std::find(lines.begin(), lines.end(), end);
+    ASSERT_NE(from, lines.end()) << end;
+    test::expectInOrder(std::vector<std::string>(from, lines.end()), kShutdownLines);
+    EXPECT_EQ(lines.back(), kShutdownLines.back());
+    for (auto it = from; it != lines.end(); ++it) EXPECT_EQ(it->find("Failed"), std::string::npos) << *it;
+}
+
+// Config.txt, the shipped shaders and the fixture res/ tree (a three-second soundtrack).
+void prepareShow(const test::TempDir& dir) {
+    test::writeFile(dir.file("Config.txt"), kConfig);
+    test::copyTree(std::string(SOLVANE_SOURCE_DIR) + "/res/shaders", dir.file("res/shaders"));
+    test::copyTree(kFixtures + "/res", dir.file("res"));
+}
+
+// Pixels of the wireframe colours in the player's window, a few frames after
+// the state waited for was reached; -1 when there is no window to read.
+struct Picture {
+    int yellow = -1;  // cubes and needles
+    int cyan = -1;    // rings and flakes
+    int lit = -1;     // anything that is not black
+};
+Picture captureSoon() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    test::TempDir scratch;
+    std::string png = scratch.file("window.png");
+    std::string cmd = "w=$(xdotool search --name '" + std::string(kTitle) +
+                      "' 2>/dev/null | head -n 1); [ -n \"$w\" ] && import -window \"$w\" '" + png + "' >/dev/null 2>&1";
+    int w = 0, h = 0, n = 0;
+    unsigned char* px = std::system(cmd.c_str()) == 0 ? stbi_load(png.c_str(), &w, &h, &n, 4) : nullptr;
+    Picture p;
+    if (!px) return p;
+    p = {0, 0, 0};
+    for (int i = 0; i < w * h; ++i) {
+        int r = px[4 * i], g = px[4 * i + 1], b = px[4 * i + 2];
+        p.yellow += r > 150 && g > 150 && b < 80;
+        p.cyan += r < 80 && g > 120 && b > 150;
+        p.lit += r + g + b > 30;
+    }
+    stbi_image_free(px);
+    return p;
+}
+} // namespace
+
+TEST(Player, StartUpFailuresEndWithStatusOneAndTheirReasonLast) {
+    struct Failure {
+        std::string config;  // no Config.txt when empty, else only it unless a show is set up
+        const char* file;    // in a show: replaced by `content`, or removed when that is null
+        const char* content;
+        std::vector<std::string> tail;
+    } failures[] = {
+        {"", nullptr, nullptr,
+         {"Initializing Engine", "Reading Configuration File...", "Failed to read config file: Config.txt!"}},
+        // Refused before SDL is asked for a window.
+        {test::standardConfig(0, 240), nullptr, nullptr, {"VSync enabled!", "Failed to initialize window!"}},
+        {kConfig, nullptr, nullptr,
+         {"Failed to read vertex shader source!", "Failed to initialize dummy shader!",
+          "Failed to initialize OGL Shader Manager!"}},
+        {kConfig, "res/audio/melody2.mp3", nullptr,
+         {"Sucessfully initialized Sync Device", "Failed to create soundtrack in bass audio device!",
+          "BASS Error Code: 2", "Failed to build soundtrack!"}},
+        {kConfig, "res/scripts/scene.lua", "function build() return true",
+         {"Failed to run Lua chunk!", "Failed to initialize scene!"}},
+    };
+    for (const Failure& f : failures) {
+        SCOPED_TRACE(f.tail.back());
+        test::TempDir dir;
+        if (f.file) prepareShow(dir);
+        if (!f.config.empty()) test::writeFile(dir.file("Config.txt"), f.config);
+        if (f.file && f.content) test::writeFile(dir.file(f.file), f.content);
+        if (f.file && !f.content) std::filesystem::remove(dir.file(f.file));
+        test::Process player(SOLVANE_BINARY, dir.path());
+        // Status 1, not a crash: threads started before the failure were stopped.
+        ASSERT_EQ(player.wait(), 1);
+        auto lines = logOf(dir);
+        ASSERT_GE(lines.size(), f.tail.size());
+        EXPECT_EQ(std::vector<std::string>(lines.end() - static_cast<long>(f.tail.size()), lines.end()), f.tail);
+        EXPECT_TRUE(!f.config.empty() || lines.size() == 5u) << "two SDL version lines, then no window";
+    }
+}
+
+TEST(Player, TheShippedShowPlaysToTheEndOfItsSoundtrackAndShutsDownCleanly) {
+    test::TempDir dir;
+    test::writeFile(dir.file("Config.txt"), kConfig);
+    test::copyTree(std::string(SOLVANE_SOURCE_DIR) + "/res", dir.file("res"));
+    test::Process player(SOLVANE_BINARY, dir.path());
+    ASSERT_EQ(player.wait(std::chrono::seconds(120)), 0);
+    expectCleanRunEndedBy(dir, "Starting playback!");
+    for (const std::string& line : logOf(dir))
+        EXPECT_TRUE(line.find("Error") == std::string::npos && line.find("Failed") == std::string::npos) << line;
+}
+
+TEST(Player, EditingTheScriptReloadsItAFailedBuildLeavesOnlyTheClearAndEscapeEndsTheRun) {
+    test::TempDir dir;
+    prepareShow(dir);
+    test::writeFile(dir.file("res/audio/melody2.mp3"), test::readFile(kFixtures + "/audio/clicks_20s.mp3"));
+    for (auto track : {std::make_pair("Camera.Mode", 1.0f), std::make_pair("Camera.Distance", 8.0f),
+                       std::make_pair("Camera.Pitch", 20.0f), std::make_pair("Camera.Yaw", 30.0f)}) {
+        auto bytes = encodeTrack({{0, track.second, Step}});  // an orbit camera 8 units out
+        test::writeFile(dir.file("res/sync/" + trackFileName(track.first)), std::string(bytes.begin(), bytes.end()));
+    }
+    auto sceneOf = [](const std::string& kind, const std::string& arguments) {
+        return "function build()\n  local o = object.new('" + kind + "'" + arguments + ")\n"
+               "  o:setScale(vector3.new(3, 3, 3))\n  scene.getRoot():addChild(o)\n  return true\nend\n"
+               "function update(step) scene.getRoot():update(step) end\n"
+               "function render(time) scene.getRoot():render(time) end\n";
+    };
+    // The file watcher compares modification times: each rewrite must look newer.
+    const std::string script = dir.file("res/scripts/scene.lua");
+    double saveTime = test::nowSeconds();
+    auto rewrite = [&](const std::string& text) {
+        test::writeFile(script, text);
+        test::setWriteTime(script, saveTime += 1.0);
+    };
+    test::writeFile(script, sceneOf("cube", ""));
+    test::Process player(SOLVANE_BINARY, dir.path());
+    ASSERT_TRUE(waitForLine(dir, "Starting playback!"));
+    Picture cube = captureSoon();
+    EXPECT_GT(cube.yellow, 100);
+    EXPECT_EQ(cube.cyan, 0);
+
+    const std::string reloading = "Scene File [res/scripts/scene.lua] Modified! Reloading!";
+    rewrite(sceneOf("ring", ", 1, 45"));
+    ASSERT_TRUE(waitForLine(dir, "Purging Shaders!"));
+    test::expectInOrder(logOf(dir), {reloading, "Purging Shaders!"});
+    Picture ring = captureSoon();
+    EXPECT_GT(ring.cyan, 100);
+    EXPECT_EQ(ring.yellow, 0);
+    rewrite("function build() return false end\nfunction update() end\nfunction render() end\n");
+    ASSERT_TRUE(waitForLine(dir, "Failed to build Lua scene!"));
+    EXPECT_EQ(captureSoon().lit, 0);
+    rewrite(sceneOf("cube", ""));
+    ASSERT_TRUE(waitForLine(dir, reloading, 3));
+    EXPECT_GT(captureSoon().yellow, 100);
+
+    ASSERT_TRUE(test::waitFor([&] {
+        test::sendKey(kTitle, "Escape");
+        return countLines(dir, "Escape key pressed!") > 0;
+    }, std::chrono::seconds(20)));
+    ASSERT_EQ(player.wait(), 0);
+    expectCleanRunEndedBy(dir, "Escape key pressed!");
+    EXPECT_EQ(countLines(dir, reloading), 3u);
+    EXPECT_EQ(countLines(dir, "Log Closed"), 0u);
+}

@@ -1,0 +1,148 @@
+// The free camera modes on the real driver, with real tracks and a virtual
+// pad: nothing moves without a controller; path points placed, removed and
+// built into the active camera object, path playback by "Camera.PathProgress",
+// and the built path drawn in a frame.
+#include "audio/ManualAudioDevice.h"
+#include "objects/CameraObject.h"
+#include "objects/WireframeCubeObject.h"
+#include "scene/SceneRootObject.h"
+#include "scene/ViewMath.h"
+#include "sync/TrackText.h"
+
+#include "GlContext.h"
+#include "VecExpect.h"
+#include "VirtualPad.h"
+
+#include <lua.hpp>
+
+#include <memory>
+
+namespace {
+constexpr int kSize = 256;  // the test window; frames are drawn into it
+
+void expectVec(const glm::vec3& actual, const glm::vec3& expected) { test::expectNear(actual, expected, 1e-4f); }
+
+// Lua, the sync device on a hand-set clock (one row per second), an empty
+// scene root and a virtual pad opened as the game controller.
+class Cameras : public test::EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        // The test window never has keyboard focus, and SDL drops pad input
+        // for unfocused windows unless told otherwise.
+        SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+        ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER), 0) << SDL_GetError();
+        pad = std::make_unique<test::VirtualPad>();
+        ASSERT_TRUE(engine.gameController.open(pad->deviceIndex()));
+        ASSERT_TRUE(engine.lua.create());
+        ASSERT_TRUE(engine.lua.runChunk("function render(t) end"));
+        audio.bpm = 60.0f / 16.0f;
+        ASSERT_TRUE(engine.syncDevice.init(&audio, syncDir.path() + "/"));
+        engine.scene.root = new SceneRootObject;
+        engine.scene.projection = ViewMath::projection(60.0f, 1.0f, 0.1f, 10000.0f);
+        glViewport(0, 0, kSize, kSize);
+    }
+
+    // Tracks are read once, at their first use: write them before the first frame.
+    void setTrack(const std::string& name, const std::vector<SyncKey>& keys) {
+        auto bytes = encodeTrack(keys);
+        test::writeFile(syncDir.file(trackFileName(name)), std::string(bytes.begin(), bytes.end()));
+    }
+    // One main-loop frame as far as the camera goes: sample the pad, then the scene.
+    void frame(float row = 0.0f) {
+        audio.position = row;
+        engine.gameController.update();
+        engine.syncDevice.update();
+        engine.scene.frame(row);
+    }
+    void press(SDL_GameControllerButton button) {
+        pad->setButton(button, true);
+        frame();
+        pad->setButton(button, false);
+        frame();
+    }
+
+    std::unique_ptr<test::VirtualPad> pad;  // closed by the engine test's tear-down first
+    test::TempDir syncDir;
+    ManualAudioDevice audio;
+};
+} // namespace
+
+TEST_F(Cameras, WithoutAControllerFreeModesKeepTheCameraAsItIs) {
+    setTrack("Camera.Mode", {{0, 2, Step}, {10, 3, Step}});
+    engine.gameController.close();
+    FirstPersonCamera& camera = engine.scene.freeCamera;
+    camera.position = glm::vec3(1, 2, 3);
+    camera.pitch = 12.0f;
+    camera.yaw = 34.0f;
+    pad->setStick(SDL_CONTROLLER_AXIS_LEFTY, -1.0f);
+    pad->setStick(SDL_CONTROLLER_AXIS_RIGHTX, 1.0f);
+    pad->setButton(SDL_CONTROLLER_BUTTON_A, true);
+    for (float row : {1.0f, 11.0f}) {
+        frame(row);
+        expectVec(camera.position, glm::vec3(1, 2, 3));
+        EXPECT_TRUE(camera.pitch == 12.0f && camera.yaw == 34.0f);
+        EXPECT_EQ(engine.scene.view, camera.getViewMatrix());  // rendered from its last pose
+    }
+    EXPECT_TRUE(engine.scene.cameraPathPoints.empty());
+}
+
+// The rules of each button on their own are unit-tested; here the pad drives them through the scene.
+TEST_F(Cameras, ButtonsEditThePathThatModeThreeRidesAndTheFrameDraws) {
+    setTrack("Camera.Mode", {{0, 2, Step}, {10, 3, Step}, {20, 7, Step}});
+    setTrack("Camera.PathProgress", {{0, 0.5f, Step}});
+    // Held A places one point; B takes it back and returns the camera there.
+    engine.scene.freeCamera.position = glm::vec3(3, 4, 5);
+    pad->setButton(SDL_CONTROLLER_BUTTON_A, true);
+    for (int i = 0; i < 5; ++i) frame();
+    EXPECT_EQ(engine.scene.cameraPathPoints.size(), 1u);
+    pad->setButton(SDL_CONTROLLER_BUTTON_A, false);
+    engine.scene.freeCamera.position = glm::vec3(50, 0, 0);
+    press(SDL_CONTROLLER_BUTTON_B);
+    EXPECT_TRUE(engine.scene.cameraPathPoints.empty());
+    expectVec(engine.scene.freeCamera.position, glm::vec3(3, 4, 5));
+
+    // X builds the path into the active camera object, if it is one.
+    auto* camera = new CameraObject(1);
+    auto* cube = new WireframeCubeObject;
+    addChild(engine.scene.root, camera);
+    addChild(engine.scene.root, cube);
+    ASSERT_TRUE(buildTree(&engine.scene, engine.scene.root));
+    engine.resourceLoader.processRequests();
+    for (float x : {0.0f, 2.0f, 4.0f, 6.0f}) {
+        engine.scene.freeCamera.position = glm::vec3(x, 0, 0);
+        press(SDL_CONTROLLER_BUTTON_A);
+    }
+    engine.scene.activeCamera = cube;
+    press(SDL_CONTROLLER_BUTTON_X);
+    EXPECT_EQ(log.count("Failed to find camera object in scene!"), 1u);
+    engine.scene.activeCamera = camera;
+    press(SDL_CONTROLLER_BUTTON_X);
+    ASSERT_EQ(camera->pathPoints.size(), 25u);
+
+    pad->setStick(SDL_CONTROLLER_AXIS_LEFTY, -1.0f);  // flight is off in mode 3
+    pad->setStick(SDL_CONTROLLER_AXIS_RIGHTX, 1.0f);  // looking is not
+    frame(10.0f);
+    expectVec(engine.scene.freeCamera.position, camera->pathPoints[12]);
+    EXPECT_FLOAT_EQ(engine.scene.freeCamera.yaw, 10.0f);
+    EXPECT_EQ(engine.scene.view, engine.scene.freeCamera.getViewMatrix());
+
+    // Mode 7 keeps the view set here: from z = -12 looking along +Z at the path
+    // (a line across the middle, drawn in its own colour).
+    cube->visible = false;
+    FirstPersonCamera eye;
+    eye.position = glm::vec3(3, 0, -12);
+    engine.scene.view = eye.getViewMatrix();
+    ASSERT_TRUE(engine.lua.runChunk("function render(t) scene.getRoot():render(t) end"));
+    frame(20.0f);
+    auto pixels = test::readPixels(0, 0, kSize, kSize);
+    auto isPath = [&](int x, int y) {
+        const unsigned char* p = &pixels[(static_cast<size_t>(y) * kSize + x) * 4];
+        return std::abs(p[0] - 23) <= 3 && std::abs(p[1] - 201) <= 3 && std::abs(p[2] - 230) <= 3;
+    };
+    int row = 0, elsewhere = 0;
+    for (int y = 0; y < kSize; ++y)
+        for (int x = 0; x < kSize; ++x) (std::abs(y - kSize / 2) <= 1 ? row : elsewhere) += isPath(x, y);
+    EXPECT_GT(row, kSize / 4);  // the path spans x 0..6 of the 13.9 units in view
+    EXPECT_EQ(elsewhere, 0);
+}

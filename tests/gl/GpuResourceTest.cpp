@@ -1,0 +1,159 @@
+// Shader programs, textures and render targets on the real driver: the
+// driver's own compile and link messages, cube faces read back from an
+// uploaded cross or from an image that is none, depth, half-float and
+// multisampled attachments, viewport restore, and face selection.
+#include "gfx/CubeFrameBuffer.h"
+#include "gfx/FrameBuffer.h"
+#include "gfx/ResourceLoader.h"
+#include "gfx/ShaderProgram.h"
+
+#include "GlContext.h"
+
+#include <stb/stb_image_write.h>
+
+namespace {
+GLint levelParameter(GLenum target, GLuint id, GLenum name) {
+    GLint value = -1;
+    glBindTexture(target, id);
+    glGetTexLevelParameteriv(target, 0, name, &value);
+    glBindTexture(target, 0);
+    return value;
+}
+
+std::vector<GLint> viewport() {
+    std::vector<GLint> v(4);
+    glGetIntegerv(GL_VIEWPORT, v.data());
+    return v;
+}
+
+std::vector<uint8_t> cubeFace(GLuint cube, int face, int size) {
+    return test::readTexture(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_CUBE_MAP_POSITIVE_X + face, cube, size, size);
+}
+
+std::string logStartingWith(const test::LogCapture& log, const std::string& prefix) {
+    for (const std::string& m : log.messages())
+        if (m.rfind(prefix, 0) == 0) return m;
+    return std::string();
+}
+} // namespace
+
+TEST(ShaderProgram, BadSourcesFailWithTheirMessageAndKeepTheOldProgram) {
+    test::TempDir dir;
+    test::LogCapture log;
+    const std::string shipped = std::string(SOLVANE_SOURCE_DIR) + "/res/shaders/Wireframe.";
+    const std::string vert = shipped + "vert", frag = shipped + "frag", missing = dir.file("missing.glsl");
+    ShaderProgram program;
+    EXPECT_FALSE(program.compile(missing.c_str(), frag.c_str(), nullptr));
+    EXPECT_TRUE(log.contains("Failed to read vertex shader source!"));
+    EXPECT_FALSE(program.compile(vert.c_str(), frag.c_str(), missing.c_str()));
+    EXPECT_TRUE(log.contains("Failed to read geometry shader source!"));
+    EXPECT_EQ(program.program, kNoShaderObject);
+    ASSERT_TRUE(program.compile(vert.c_str(), frag.c_str(), nullptr));
+    const GLuint good = program.program;
+    const std::string broken = dir.file("broken.frag"), unresolved = dir.file("unresolved.frag");
+    test::writeFile(broken, "#version 330 core\nout vec4 fragColor;\nvoid main() { fragColor = vec4(1.0) }\n");
+    // Compiles alone, but calls a function no stage defines.
+    test::writeFile(unresolved, "#version 330 core\nout vec4 fragColor;\nvec4 shadeSomething();\n"
+                                "void main() { fragColor = shadeSomething(); }\n");
+    EXPECT_FALSE(program.compile(vert.c_str(), broken.c_str(), nullptr));
+    std::string message = logStartingWith(log, "Failed to compile fragment shader: '");
+    EXPECT_NE(message.find("error"), std::string::npos) << message;  // the driver's text is inside
+    EXPECT_FALSE(program.compile(vert.c_str(), unresolved.c_str(), nullptr));
+    message = logStartingWith(log, "Failed to link shader program: '");
+    EXPECT_NE(message.find("shadeSomething"), std::string::npos) << message;
+    EXPECT_EQ(program.program, good);
+    EXPECT_TRUE(glIsProgram(good));
+    program.destroy();
+}
+
+TEST(Texture, CubeCrossFacesHoldTheirCellsInTheRightOrientation) {
+    const int face = 8;
+    std::vector<uint8_t> cross(3 * face * 4 * face * 4, 255);
+    for (int y = 0; y < 4 * face; ++y)
+        for (int x = 0; x < 3 * face; ++x) {
+            cross[(static_cast<size_t>(y) * 3 * face + x) * 4] = static_cast<uint8_t>(x * 8);
+            cross[(static_cast<size_t>(y) * 3 * face + x) * 4 + 1] = static_cast<uint8_t>(y * 8);
+        }
+    Texture texture;
+    texture.isCubeMap = true;
+    texture.upload(3 * face, 4 * face, GL_RGBA, cross.data(), 0, true);
+    const int cells[6][2] = {{2, 1}, {0, 1}, {1, 0}, {1, 2}, {1, 1}, {1, 3}};
+    for (int f = 0; f < 6; ++f) {
+        SCOPED_TRACE(f);
+        auto pixels = cubeFace(texture.id, f, face);
+        for (int r = 0; r < face; ++r)
+            for (int c = 0; c < face; ++c) {
+                // -Z is turned by 180 degrees.
+                const uint8_t* p = &pixels[(static_cast<size_t>(r) * face + c) * 4];
+                ASSERT_EQ(p[0], (cells[f][0] * face + (f == 5 ? face - 1 - c : c)) * 8);
+                ASSERT_EQ(p[1], (cells[f][1] * face + (f == 5 ? face - 1 - r : r)) * 8);
+            }
+    }
+    texture.release();
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST(Texture, ACubeMapFromAnImageThatIsNoCrossStillUploads) {
+    test::TempDir dir;
+    test::LogCapture log;
+    std::vector<uint8_t> square(100 * 100 * 4, 77);
+    ASSERT_TRUE(stbi_write_png(dir.file("square.png").c_str(), 100, 100, 4, square.data(), 400));
+    Texture cube;
+    ASSERT_TRUE(loadImageTexture(cube, dir.file("square.png").c_str(), true, true));
+    EXPECT_TRUE(log.contains("Cube map image 100x100 is not a cross of 3x4 square cells; using 25x25 faces"));
+    EXPECT_EQ(cubeFace(cube.id, 5, 25), std::vector<uint8_t>(25 * 25 * 4, 77));
+    cube.release();
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST(FrameBuffer, AttachmentsAreWhatWasAskedAndTheViewportComesBack) {
+    FrameBuffer fb;
+    ASSERT_TRUE(fb.create(64, 32, 1, true, GL_RGBA16F, 0));
+    ASSERT_EQ(fb.colorTextures.size(), 1u);
+    ASSERT_NE(fb.depthTexture, nullptr);
+    EXPECT_EQ(levelParameter(GL_TEXTURE_2D, fb.getColorTexture(0), GL_TEXTURE_INTERNAL_FORMAT), GL_RGBA16F);
+    EXPECT_GE(levelParameter(GL_TEXTURE_2D, fb.depthTexture->id, GL_TEXTURE_DEPTH_SIZE), 24);
+    glViewport(0, 0, 1280, 720);
+    glClearColor(0.25f, 2.5f, -1.0f, 1.0f);  // half floats keep values outside 0..1
+    fb.bind(true);
+    EXPECT_EQ(viewport(), (std::vector<GLint>{0, 0, 64, 32}));
+    float pixel[4] = {0, 0, 0, 0};
+    glReadPixels(10, 10, 1, 1, GL_RGBA, GL_FLOAT, pixel);
+    EXPECT_TRUE(pixel[0] == 0.25f && pixel[1] == 2.5f && pixel[2] == -1.0f);
+    fb.unbind();
+    EXPECT_EQ(viewport(), (std::vector<GLint>{0, 0, 1280, 720}));
+    glViewport(10, 20, 100, 50);  // restored from the origin, as width x + w, height y + h
+    fb.bind(false);
+    fb.unbind();
+    EXPECT_EQ(viewport(), (std::vector<GLint>{0, 0, 110, 70}));
+    fb.destroy();
+
+    ASSERT_TRUE(fb.create(32, 32, 2, true, GL_RGBA8, 4));
+    for (GLuint id : {fb.getColorTexture(0), fb.getColorTexture(1), fb.depthTexture->id})
+        EXPECT_EQ(levelParameter(GL_TEXTURE_2D_MULTISAMPLE, id, GL_TEXTURE_SAMPLES), 4);
+    fb.destroy();
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST(CubeFrameBuffer, SelectFaceClampsToMinusZAndClearsOnlyThatFace) {
+    CubeFrameBuffer cube;
+    ASSERT_TRUE(cube.create(8, 8, GL_RGBA8));
+    glViewport(0, 0, 200, 100);
+    glClearColor(0.0f, 0.0f, 1.0f, 1.0f);
+    cube.bind(true);  // clears face 0 (+X) blue
+    glClearColor(0.0f, 1.0f, 0.0f, 1.0f);
+    cube.selectFace(9);
+    GLint face = 0;
+    glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0,
+                                          GL_FRAMEBUFFER_ATTACHMENT_TEXTURE_CUBE_MAP_FACE, &face);
+    EXPECT_EQ(face, GL_TEXTURE_CUBE_MAP_NEGATIVE_Z);
+    cube.unbind();
+    EXPECT_EQ(viewport(), (std::vector<GLint>{0, 0, 200, 100}));
+    EXPECT_EQ(cubeFace(cube.getTexture(), 5, 8)[1], 255);
+    EXPECT_EQ(cubeFace(cube.getTexture(), 0, 8)[2], 255);
+    EXPECT_EQ(cubeFace(cube.getTexture(), 0, 8)[1], 0);
+    cube.destroy();
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}

@@ -1,0 +1,149 @@
+// The whole engine in this process, started in a temporary copy of the shipped
+// show with a short soundtrack that a test clock replaces after start-up: the
+// show frame by frame (every object type on screen, the FX tracks shaping the
+// picture through a multisampled scene buffer), and a held D-pad on a virtual
+// pad scrubbing the soundtrack in the main loop.
+#include "audio/ManualAudioDevice.h"
+#include "postfx/SceneBufferObject.h"
+#include "scene/SceneRootObject.h"
+
+#include "GlContext.h"
+#include "VirtualPad.h"
+
+#include <lua.hpp>
+
+#include <memory>
+
+namespace {
+constexpr int kWidth = 320;
+constexpr int kHeight = 180;
+
+// A soundtrack that plays 1/60 s per frame (the loop calls update once per
+// frame), ends after a given number of frames and notes every seek.
+class FrameClock : public ManualAudioDevice {
+public:
+    FrameClock(float start, int frames) : framesLeft(frames) { position = start; }
+    void update() override {
+        position += 1.0f / 60.0f;
+        --framesLeft;
+    }
+    bool isPlaying() override { return framesLeft > 0; }
+    void setPosition(float seconds) override {
+        seeks.emplace_back(position, seconds);
+        position = seconds;
+    }
+    int framesLeft;
+    std::vector<std::pair<float, float>> seeks;  // from, to
+};
+
+class WholeEngine : public ::testing::Test {
+protected:
+    void TearDown() override { engine.shutdown(); }
+
+    // Starts the engine on the shipped res/ (with `script` as the scene when
+    // given), then hands the soundtrack's place to `clock`.
+    template <typename Clock>
+    Clock* start(int msaa, std::unique_ptr<Clock> clock, const std::string& script = "") {
+        test::writeFile(dir.file("Config.txt"), test::standardConfig(kWidth, kHeight, msaa, false));
+        test::copyTree(std::string(SOLVANE_SOURCE_DIR) + "/res", dir.file("res"));
+        test::copyTree(std::string(SOLVANE_FIXTURES_DIR) + "/res/audio", dir.file("res/audio"));  // starts faster
+        if (!script.empty()) test::writeFile(dir.file("res/scripts/scene.lua"), script);
+        EXPECT_TRUE(workingDir.enter(dir.path()));
+        EXPECT_TRUE(engine.initialize());
+        engine.stopAudio();
+        Clock* raw = clock.get();
+        engine.audioDevice = std::move(clock);
+        engine.syncDevice.shutdown();
+        EXPECT_TRUE(engine.syncDevice.init(raw));
+        engine.lastStepPosition = raw->getPosition();
+        engine.stepAccumulator = 0.0f;
+        return raw;
+    }
+
+    test::TempDir dir;
+    test::WorkingDir workingDir;
+    Engine engine;
+};
+
+struct Frame {
+    double brightness = 0.0;  // mean of r, g and b over the picture, 0..255
+    int yellow = 0;           // cubes and needles
+    int cyan = 0;             // rings and flakes
+};
+
+// Seconds of soundtrack at a beat of the show (106 beats per minute).
+float atBeat(float beat) { return beat * 60.0f / 106.0f; }
+} // namespace
+
+TEST_F(WholeEngine, TheShippedShowRendersThroughAMultisampledBufferAndTheFxTracksShapeThePicture) {
+    ManualAudioDevice* clock = start(4, std::make_unique<ManualAudioDevice>());
+    ASSERT_EQ(engine.scene.root->children.size(), 1u);
+    SceneObject* buffer = engine.scene.root->children[0];
+    ASSERT_EQ(buffer->getType(), kSceneBufferType);
+    EXPECT_TRUE(static_cast<SceneBufferObject*>(buffer)->frameBuffer.multisampled);
+    auto frameAt = [&](float seconds) {
+        clock->position = seconds;
+        engine.syncDevice.update();
+        engine.scene.frame(seconds);
+        auto pixels = test::readPixels(0, 0, kWidth, kHeight);
+        Frame frame;
+        for (size_t i = 0; i < pixels.size(); i += 4) {
+            int r = pixels[i], g = pixels[i + 1], b = pixels[i + 2];
+            frame.brightness += (r + g + b) / 3.0 / (kWidth * kHeight);
+            frame.yellow += r > 150 && g > 150 && b < 80;
+            frame.cyan += r < 80 && g > 120 && b > 150;
+        }
+        return frame;
+    };
+
+    EXPECT_LT(frameAt(0.0f).brightness, 0.5) << "the show starts from black";
+    const Frame shown = frameAt(30.0f);
+    EXPECT_GT(shown.yellow, 200);
+    EXPECT_GT(shown.cyan, 200);
+    EXPECT_LT(shown.brightness, 40.0);
+    EXPECT_GT(frameAt(atBeat(64.0f)).brightness, 200.0) << "the white-out into the peak";
+    // On the beat in the peak a flash lifts the whole picture; half a beat later it is gone.
+    EXPECT_GT(frameAt(atBeat(72.0f)).brightness, frameAt(atBeat(72.5f)).brightness + 40.0);
+    EXPECT_LT(frameAt(atBeat(112.0f)).brightness, 0.5) << "and ends in black";
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(WholeEngine, HoldingDownScrubsBackFourFixedStepsAFrameAndStopsAtTheStart) {
+    // Counts the fixed steps by sign.
+    const char* counting = "backward = 0; forward = 0\n"
+                           "function build() return true end\n"
+                           "function update(step)\n"
+                           "  if math.abs(step + 0.0167) < 1e-6 then backward = backward + 1 else forward = forward + 1 end\n"
+                           "end\n"
+                           "function render(t) end\n";
+    // Pad input must not depend on which window has the keyboard focus.
+    SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER), 0) << SDL_GetError();
+    test::VirtualPad pad;
+    ASSERT_TRUE(pad.attached()) << SDL_GetError();
+    FrameClock* clock = start(0, std::make_unique<FrameClock>(10.0f, 60), counting);
+    ASSERT_TRUE(engine.gameController.isOpen());  // the start-up search found the pad
+    pad.setButton(SDL_CONTROLLER_BUTTON_DPAD_DOWN, true);
+    engine.run();
+    auto count = [&](const char* name) {
+        lua_getglobal(engine.lua.state(), name);
+        int value = static_cast<int>(lua_tointeger(engine.lua.state(), -1));
+        lua_pop(engine.lua.state(), 1);
+        return value;
+    };
+    // Each frame: back 0.0668 s, then 1/60 s of play; net 0.0501 s back, so
+    // three steps of -0.0167 and none forward.
+    ASSERT_EQ(clock->seeks.size(), 60u);
+    for (const auto& seek : clock->seeks) EXPECT_NEAR(seek.second - seek.first, -0.0668f, 1e-4f);
+    EXPECT_NEAR(clock->position, 10.0f - 60 * 0.0668f + 1.0f, 1e-3f);
+    EXPECT_NEAR(count("backward"), 180, 1);
+    EXPECT_EQ(count("forward"), 0);
+
+    // Held against the start, the seek stays at 0 instead of failing.
+    clock->position = 0.05f;
+    clock->framesLeft = 3;
+    clock->seeks.clear();
+    engine.run();
+    ASSERT_EQ(clock->seeks.size(), 3u);
+    EXPECT_TRUE(clock->seeks[0].second == 0.0f && clock->seeks[1].second == 0.0f);
+}
