@@ -58,19 +58,30 @@ protected:
 };
 } // namespace
 
-TEST_F(Managers, TexturesAreSharedPerKeyAndFailuresKeepTheWhiteDummyUntilAskedAgain) {
+TEST_F(Managers, TexturesAreSharedPerKeyFailuresKeepTheWhiteDummyAndPurgeFreesOnlyUnusedOnes) {
     const GLuint dummy = textures.getDummyTexture().id;
-    const std::string path = png("noise.png", 90);
-    Texture a, b, cube;
-    textures.requestTexture(&a, path.c_str(), false);
-    textures.requestTexture(&b, path.c_str(), false);
-    textures.requestTexture(&cube, path.c_str(), true);  // another key, another load
+    Texture a, b, cube, released;
+    {
+        // The manager keeps its own copy of the path: this string is gone before the load.
+        std::string path = png("noise.png", 90);
+        textures.requestTexture(&a, path.c_str(), false);
+        textures.requestTexture(&b, path.c_str(), false);
+        textures.requestTexture(&cube, path.c_str(), true);  // another key, another load
+        EXPECT_EQ(loader.pendingCount(), 2);
+        std::memset(&path[0], 'x', path.size());
+    }
+    textures.requestTexture(&released, png("pending.png", 3).c_str(), false);
+    textures.releaseTexture(&released);  // while its load is queued: never written again
+    released.id = 4242;
     EXPECT_TRUE(a.id == dummy && b.id == dummy);
-    EXPECT_EQ(loader.pendingCount(), 2);
     loader.processRequests();
-    EXPECT_NE(a.id, dummy);
-    EXPECT_EQ(a.id, b.id);
-    EXPECT_NE(cube.id, a.id);
+    EXPECT_EQ(released.id, 4242u);
+    EXPECT_TRUE(a.id != dummy && a.id == b.id && cube.id != a.id);
+    const GLuint unused = cube.id;
+    textures.releaseTexture(&cube);
+    textures.purge();
+    EXPECT_FALSE(glIsTexture(unused));
+    EXPECT_TRUE(glIsTexture(a.id));
 
     // A missing, a text and a truncated image; once the file is good, asking again loads it.
     const std::string text = source("text.png", "plain text, not a picture\n"), truncated = png("cut.png", 10);
@@ -89,28 +100,6 @@ TEST_F(Managers, TexturesAreSharedPerKeyAndFailuresKeepTheWhiteDummyUntilAskedAg
     textures.requestTexture(&again, dir.file("missing.png").c_str(), false);
     loader.processRequests();
     EXPECT_TRUE(glIsTexture(again.id) && again.id != dummy);
-}
-
-TEST_F(Managers, PurgeFreesOnlyUnusedLoadedTexturesAndReleasedUsersAreNeverWritten) {
-    Texture kept, unused, released;
-    {
-        // The manager keeps its own copy of the path: this string is gone before the load.
-        std::string temporary = png("kept.png", 1);
-        textures.requestTexture(&kept, temporary.c_str(), false);
-        std::memset(&temporary[0], 'x', temporary.size());
-    }
-    textures.requestTexture(&unused, png("unused.png", 2).c_str(), false);
-    loader.processRequests();
-    const GLuint unusedId = unused.id;
-    textures.releaseTexture(&unused);
-    textures.requestTexture(&released, png("pending.png", 3).c_str(), false);
-    textures.releaseTexture(&released);  // while its load is queued
-    released.id = 4242;
-    loader.processRequests();
-    EXPECT_EQ(released.id, 4242u);
-    textures.purge();
-    EXPECT_FALSE(glIsTexture(unusedId));
-    EXPECT_TRUE(glIsTexture(kept.id) && kept.id != textures.getDummyTexture().id);
 }
 
 TEST_F(Managers, ProgramsAreSharedAndFailuresFallBackToTheMagentaDummy) {

@@ -13,15 +13,12 @@ namespace {
 constexpr int kSize = 256;  // the test window; the cube is drawn into it
 using WireframeGl = test::EngineTest;
 
-struct Edge {
-    glm::vec2 a;
-    glm::vec2 b;
-};
+using Edge = std::pair<glm::vec2, glm::vec2>;  // window coordinates of its ends
 
 float distanceToSegment(const glm::vec2& p, const Edge& e) {
-    glm::vec2 d = e.b - e.a;
-    float t = glm::clamp(glm::dot(p - e.a, d) / glm::dot(d, d), 0.0f, 1.0f);
-    return glm::length(p - (e.a + t * d));
+    glm::vec2 d = e.second - e.first;
+    float t = glm::clamp(glm::dot(p - e.first, d) / glm::dot(d, d), 0.0f, 1.0f);
+    return glm::length(p - (e.first + t * d));
 }
 
 bool isColour(const std::vector<unsigned char>& px, int x, int y, int r, int g, int b) {
@@ -63,12 +60,12 @@ TEST_F(WireframeGl, CubeEdgesLandWhereTheProjectionPutsThemAndNothingElseIsDrawn
     };
     std::vector<Edge> edges;
     for (int i = 0; i < 24; i += 2)
-        edges.push_back({project(WireframeShapes::kCubeIndices[i]), project(WireframeShapes::kCubeIndices[i + 1])});
+        edges.emplace_back(project(WireframeShapes::kCubeIndices[i]), project(WireframeShapes::kCubeIndices[i + 1]));
 
     // Along every edge, away from the corners, the cube's yellow is within a pixel.
     for (const Edge& e : edges)
         for (float t = 0.2f; t <= 0.8f; t += 0.1f) {
-            glm::vec2 p = e.a + t * (e.b - e.a);
+            glm::vec2 p = e.first + t * (e.second - e.first);
             bool found = false;
             for (int dy = -1; dy <= 1; ++dy)
                 for (int dx = -1; dx <= 1; ++dx)
