@@ -1,7 +1,8 @@
 // The real player in a temporary working directory, checked line by line in
 // Log.txt and by its exit status: start-up failures, the shipped show played
-// to the end of its soundtrack, and a scene script edited while it runs
-// (pictures read back from the X server) until Escape ends the run.
+// to the end of its soundtrack, and a scene script that fails per call, then
+// is edited while it runs (pictures read back from the X server) until Escape
+// ends the run.
 #include "sync/TrackText.h"
 
 #include "TestSupport.h"
@@ -109,6 +110,7 @@ TEST(Player, StartUpFailuresEndWithStatusOneAndTheirReasonLast) {
         {kConfig, "res/audio/melody2.mp3", nullptr,
          {"Sucessfully initialized Sync Device", "Failed to create soundtrack in bass audio device!",
           "BASS Error Code: 2", "Failed to build soundtrack!"}},
+        {kConfig, "res/scripts/scene.lua", nullptr, {"Failed to load Lua scene file!", "Failed to initialize scene!"}},
         {kConfig, "res/scripts/scene.lua", "function build() return true",
          {"Failed to run Lua chunk!", "Failed to initialize scene!"}},
     };
@@ -140,7 +142,7 @@ TEST(Player, TheShippedShowPlaysToTheEndOfItsSoundtrackAndShutsDownCleanly) {
         EXPECT_TRUE(line.find("Error") == std::string::npos && line.find("Failed") == std::string::npos) << line;
 }
 
-TEST(Player, EditingTheScriptReloadsItAFailedBuildLeavesOnlyTheClearAndEscapeEndsTheRun) {
+TEST(Player, ScriptErrorsAreLoggedPerCallEditingReloadsAFailedBuildLeavesTheClearAndEscapeEnds) {
     test::TempDir dir;
     prepareShow(dir);
     test::writeFile(dir.file("res/audio/melody2.mp3"), test::readFile(kFixtures + "/audio/clicks_20s.mp3"));
@@ -162,9 +164,19 @@ TEST(Player, EditingTheScriptReloadsItAFailedBuildLeavesOnlyTheClearAndEscapeEnd
         test::writeFile(script, text);
         test::setWriteTime(script, saveTime += 1.0);
     };
-    test::writeFile(script, sceneOf("cube", ""));
+    // First a script without update whose render fails after drawing: one line per call, and the show goes on.
+    test::writeFile(script, "function build()\n  local c = object.new('cube')\n  c:setScale(vector3.new(3, 3, 3))\n"
+                            "  scene.getRoot():addChild(c)\n  return true\nend\n"
+                            "function render(time)\n  scene.getRoot():render(time)\n  scene.getRoot():setVisible(1)\nend\n");
     test::Process player(SOLVANE_BINARY, dir.path());
-    ASSERT_TRUE(waitForLine(dir, "Starting playback!"));
+    auto errors = [&](const std::string& call) {
+        auto lines = logOf(dir);
+        return std::count_if(lines.begin(), lines.end(), [&](const std::string& l) {
+            return l.rfind("Error running '" + call + "': ", 0) == 0 &&
+                   (call == "update" || l.find("bad argument #1 to 'setVisible' ('boolean' expected)") != l.npos);
+        });
+    };
+    ASSERT_TRUE(test::waitFor([&] { return errors("update") > 5 && errors("render") > 5; }));
     Picture cube = captureSoon();
     EXPECT_GT(cube.yellow, 100);
     EXPECT_EQ(cube.cyan, 0);

@@ -1,7 +1,7 @@
 // The free camera modes on the real driver, with real tracks and a virtual
 // pad: nothing moves without a controller; path points placed, removed and
-// built into the active camera object, path playback by "Camera.PathProgress",
-// and the built path drawn in a frame.
+// built into the active camera object by the buttons' rules with their
+// messages, path playback by "Camera.PathProgress", and the path drawn in a frame.
 #include "audio/ManualAudioDevice.h"
 #include "objects/CameraObject.h"
 #include "objects/WireframeCubeObject.h"
@@ -55,10 +55,11 @@ protected:
         engine.syncDevice.update();
         engine.scene.frame(row);
     }
-    void press(SDL_GameControllerButton button) {
-        pad->setButton(button, true);
+    // Held down for one frame, then let go for one.
+    void press(std::initializer_list<SDL_GameControllerButton> buttons) {
+        for (auto button : buttons) pad->setButton(button, true);
         frame();
-        pad->setButton(button, false);
+        for (auto button : buttons) pad->setButton(button, false);
         frame();
     }
 
@@ -87,38 +88,52 @@ TEST_F(Cameras, WithoutAControllerFreeModesKeepTheCameraAsItIs) {
     EXPECT_TRUE(engine.scene.cameraPathPoints.empty());
 }
 
-// The rules of each button on their own are unit-tested; here the pad drives them through the scene.
 TEST_F(Cameras, ButtonsEditThePathThatModeThreeRidesAndTheFrameDraws) {
     setTrack("Camera.Mode", {{0, 2, Step}, {10, 3, Step}, {20, 7, Step}});
     setTrack("Camera.PathProgress", {{0, 0.5f, Step}});
-    // Held A places one point; B takes it back and returns the camera there.
-    engine.scene.freeCamera.position = glm::vec3(3, 4, 5);
-    pad->setButton(SDL_CONTROLLER_BUTTON_A, true);
-    for (int i = 0; i < 5; ++i) frame();
-    EXPECT_EQ(engine.scene.cameraPathPoints.size(), 1u);
-    pad->setButton(SDL_CONTROLLER_BUTTON_A, false);
-    engine.scene.freeCamera.position = glm::vec3(50, 0, 0);
-    press(SDL_CONTROLLER_BUTTON_B);
-    EXPECT_TRUE(engine.scene.cameraPathPoints.empty());
-    expectVec(engine.scene.freeCamera.position, glm::vec3(3, 4, 5));
-
-    // X builds the path into the active camera object, if it is one.
     auto* camera = new CameraObject(1);
     auto* cube = new WireframeCubeObject;
     addChild(engine.scene.root, camera);
     addChild(engine.scene.root, cube);
     ASSERT_TRUE(buildTree(&engine.scene, engine.scene.root));
     engine.resourceLoader.processRequests();
-    for (float x : {0.0f, 2.0f, 4.0f, 6.0f}) {
-        engine.scene.freeCamera.position = glm::vec3(x, 0, 0);
-        press(SDL_CONTROLLER_BUTTON_A);
-    }
-    engine.scene.activeCamera = cube;
-    press(SDL_CONTROLLER_BUTTON_X);
-    EXPECT_EQ(log.count("Failed to find camera object in scene!"), 1u);
     engine.scene.activeCamera = camera;
-    press(SDL_CONTROLLER_BUTTON_X);
+    log.clear();
+    // Held A places one point; B takes it back and returns the camera there;
+    // B without points does nothing.
+    engine.scene.freeCamera.position = glm::vec3(3, 4, 5);
+    pad->setButton(SDL_CONTROLLER_BUTTON_A, true);
+    for (int i = 0; i < 5; ++i) frame();
+    pad->setButton(SDL_CONTROLLER_BUTTON_A, false);
+    engine.scene.freeCamera.position = glm::vec3(50, 0, 0);
+    press({SDL_CONTROLLER_BUTTON_B});
+    press({SDL_CONTROLLER_BUTTON_B});
+    expectVec(engine.scene.freeCamera.position, glm::vec3(3, 4, 5));
+    EXPECT_TRUE(engine.scene.cameraPathPoints.empty());
+
+    // A wins over B and X in the same frame; X wants four points and a camera object.
+    auto placeAt = [&](float x, std::initializer_list<SDL_GameControllerButton> buttons) {
+        engine.scene.freeCamera.position = glm::vec3(x, 0, 0);
+        press(buttons);
+    };
+    placeAt(0, {SDL_CONTROLLER_BUTTON_A, SDL_CONTROLLER_BUTTON_B, SDL_CONTROLLER_BUTTON_X});
+    placeAt(2, {SDL_CONTROLLER_BUTTON_A});
+    placeAt(4, {SDL_CONTROLLER_BUTTON_A});
+    press({SDL_CONTROLLER_BUTTON_X});
+    EXPECT_EQ(engine.scene.cameraPathPoints.size(), 3u);
+    EXPECT_TRUE(camera->pathPoints.empty());
+    placeAt(6, {SDL_CONTROLLER_BUTTON_A});
+    engine.scene.activeCamera = cube;  // registered by the script, but no camera object
+    press({SDL_CONTROLLER_BUTTON_X});
+    engine.scene.activeCamera = camera;
+    press({SDL_CONTROLLER_BUTTON_X});
     ASSERT_EQ(camera->pathPoints.size(), 25u);
+    EXPECT_EQ(log.messages(), (std::vector<std::string>{
+                                  "Placed Camera Path Point!", "Removed Camera Path Point!", "Placed Camera Path Point!",
+                                  "Placed Camera Path Point!", "Placed Camera Path Point!",
+                                  "Cannot Build Path With Less Than 4 Points!", "Placed Camera Path Point!",
+                                  "Failed to find camera object in scene!", "Outputted 24 Points Into Array of Size 25!",
+                                  "Built Camera Path With 25 Points!"}));
 
     pad->setStick(SDL_CONTROLLER_AXIS_LEFTY, -1.0f);  // flight is off in mode 3
     pad->setStick(SDL_CONTROLLER_AXIS_RIGHTX, 1.0f);  // looking is not
