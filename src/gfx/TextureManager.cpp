@@ -77,7 +77,3 @@ void TextureManager::destroy() {
     dummyKey.clear();
 }
 
-const TextureEntry* TextureManager::findEntry(const std::string& key) const {
-    std::lock_guard<std::mutex> guard(lock);
-    return registry.find(key);
-}

@@ -27,15 +27,13 @@ public:
 
     static std::string keyOf(const std::string& path, bool isCubeMap);
 
-    // For inspection (tests, tools); null when the key is unknown.
-    const TextureEntry* findEntry(const std::string& key) const;
     const Texture& getDummyTexture() const { return dummyTexture; }
 
 private:
     void submitLoad(TextureEntry& entry);
 
     ResourceRegistry<Texture, TextureSource> registry{"Texture"};
-    mutable std::mutex lock;
+    std::mutex lock;
     Texture dummyTexture;
     std::string dummyKey;
     ResourceLoader* loader = nullptr;

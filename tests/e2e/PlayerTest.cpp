@@ -151,12 +151,13 @@ TEST(Player, ScriptErrorsAreLoggedPerCallEditingReloadsAFailedBuildLeavesTheClea
         auto bytes = encodeTrack({{0, track.second, Step}});  // an orbit camera 8 units out
         test::writeFile(dir.file("res/sync/" + trackFileName(track.first)), std::string(bytes.begin(), bytes.end()));
     }
-    auto sceneOf = [](const std::string& kind, const std::string& arguments) {
-        return "function build()\n  local o = object.new('" + kind + "'" + arguments + ")\n"
-               "  o:setScale(vector3.new(3, 3, 3))\n  scene.getRoot():addChild(o)\n  return true\nend\n"
-               "function update(step) scene.getRoot():update(step) end\n"
-               "function render(time) scene.getRoot():render(time) end\n";
+    // A script building one object 3 units large (`object` the arguments of object.new).
+    auto withOne = [](const std::string& object) {
+        return "function build()\n  local o = object.new(" + object + ")\n  o:setScale(vector3.new(3, 3, 3))\n"
+               "  scene.getRoot():addChild(o)\n  return true\nend\n";
     };
+    const std::string drawn = "function update(step) scene.getRoot():update(step) end\n"
+                              "function render(time) scene.getRoot():render(time) end\n";
     // The file watcher compares modification times: each rewrite must look newer.
     const std::string script = dir.file("res/scripts/scene.lua");
     double saveTime = test::nowSeconds();
@@ -165,9 +166,8 @@ TEST(Player, ScriptErrorsAreLoggedPerCallEditingReloadsAFailedBuildLeavesTheClea
         test::setWriteTime(script, saveTime += 1.0);
     };
     // First a script without update whose render fails after drawing: one line per call, and the show goes on.
-    test::writeFile(script, "function build()\n  local c = object.new('cube')\n  c:setScale(vector3.new(3, 3, 3))\n"
-                            "  scene.getRoot():addChild(c)\n  return true\nend\n"
-                            "function render(time)\n  scene.getRoot():render(time)\n  scene.getRoot():setVisible(1)\nend\n");
+    test::writeFile(script, withOne("'cube'") + "function render(time)\n  scene.getRoot():render(time)\n"
+                                                "  scene.getRoot():setVisible(1)\nend\n");
     test::Process player(SOLVANE_BINARY, dir.path());
     auto errors = [&](const std::string& call) {
         auto lines = logOf(dir);
@@ -178,20 +178,18 @@ TEST(Player, ScriptErrorsAreLoggedPerCallEditingReloadsAFailedBuildLeavesTheClea
     };
     ASSERT_TRUE(test::waitFor([&] { return errors("update") > 5 && errors("render") > 5; }));
     Picture cube = captureSoon();
-    EXPECT_GT(cube.yellow, 100);
-    EXPECT_EQ(cube.cyan, 0);
+    EXPECT_TRUE(cube.yellow > 100 && cube.cyan == 0) << cube.yellow << " yellow, " << cube.cyan << " cyan";
 
     const std::string reloading = "Scene File [res/scripts/scene.lua] Modified! Reloading!";
-    rewrite(sceneOf("ring", ", 1, 45"));
+    rewrite(withOne("'ring', 1, 45") + drawn);
     ASSERT_TRUE(waitForLine(dir, "Purging Shaders!"));
     test::expectInOrder(logOf(dir), {reloading, "Purging Shaders!"});
     Picture ring = captureSoon();
-    EXPECT_GT(ring.cyan, 100);
-    EXPECT_EQ(ring.yellow, 0);
+    EXPECT_TRUE(ring.cyan > 100 && ring.yellow == 0) << ring.yellow << " yellow, " << ring.cyan << " cyan";
     rewrite("function build() return false end\nfunction update() end\nfunction render() end\n");
     ASSERT_TRUE(waitForLine(dir, "Failed to build Lua scene!"));
     EXPECT_EQ(captureSoon().lit, 0);
-    rewrite(sceneOf("cube", ""));
+    rewrite(withOne("'cube'") + drawn);
     ASSERT_TRUE(waitForLine(dir, reloading, 3));
     EXPECT_GT(captureSoon().yellow, 100);
 

@@ -63,7 +63,7 @@ protected:
         frame();
     }
 
-    std::unique_ptr<test::VirtualPad> pad;  // closed by the engine test's tear-down first
+    std::unique_ptr<test::VirtualPad> pad;  // detached after the tear-down has closed the controller
     test::TempDir syncDir;
     ManualAudioDevice audio;
 };

@@ -184,10 +184,6 @@ void Process::kill() {
     if (status == -1) status = 128 + SIGKILL;
 }
 
-void Process::terminate() {
-    if (pid > 0 && status == -1) ::kill(pid, SIGTERM);
-}
-
 namespace {
 std::string shellQuote(const std::string& s) {
     std::string out = "'";

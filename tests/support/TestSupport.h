@@ -89,16 +89,14 @@ public:
     ~Process();
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;
-    bool started() const { return pid > 0; }
     // Exit status once the process ended within the deadline; -1 on timeout,
     // 128+signal when killed by a signal.
     int wait(std::chrono::milliseconds deadline = std::chrono::seconds(30));
-    bool running();
-    void kill();
-    // SIGTERM: SDL turns it into the same quit event as the window's close button.
-    void terminate();
 
 private:
+    bool running();
+    void kill();
+
     int pid = -1;
     int status = -1;
 };
