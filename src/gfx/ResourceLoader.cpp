@@ -22,28 +22,13 @@ bool ResourceLoader::init(Engine* engine) {
 void ResourceLoader::loadShader(void* target, LoadCallback callback, void* context, const char* vertexPath,
                                 const char* fragmentPath, const char* geometryPath) {
     SDL_LogInfo(SDL_LOG_CATEGORY_RENDER, "Loading OGL Shader!");
-    LoadRequest request;
-    request.kind = LoadKind::Shader;
-    request.path0 = vertexPath;
-    request.path1 = fragmentPath;
-    request.path2 = geometryPath;
-    request.target = target;
-    request.callback = callback;
-    request.context = context;
-    submit(request);
+    submit({LoadKind::Shader, vertexPath, fragmentPath, geometryPath, false, target, callback, context});
 }
 
 void ResourceLoader::loadTexture(void* target, LoadCallback callback, void* context, const char* path,
                                  bool isCubeMap) {
     SDL_LogInfo(SDL_LOG_CATEGORY_RENDER, "Loading OGL Texture!");
-    LoadRequest request;
-    request.kind = LoadKind::Texture;
-    request.path0 = path;
-    request.isCubeMap = isCubeMap;
-    request.target = target;
-    request.callback = callback;
-    request.context = context;
-    submit(request);
+    submit({LoadKind::Texture, path, nullptr, nullptr, isCubeMap, target, callback, context});
 }
 
 void ResourceLoader::submit(const LoadRequest& request) {

@@ -32,21 +32,14 @@ bool readSource(const char* path, const Stage& stage, std::vector<uint8_t>& out)
     return false;
 }
 
-std::string shaderLog(GLuint shader) {
+// The driver's message for a shader or a program, through the matching getters.
+std::string infoLog(GLuint object, void (*getParameter)(GLuint, GLenum, GLint*),
+                    void (*getLog)(GLuint, GLsizei, GLsizei*, GLchar*)) {
     GLint length = -1;
-    glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
+    getParameter(object, GL_INFO_LOG_LENGTH, &length);
     if (length <= 0) return std::string();
     std::vector<char> text(static_cast<size_t>(length) + 1, 0);
-    glGetShaderInfoLog(shader, length, &length, text.data());
-    return std::string(text.data());
-}
-
-std::string programLog(GLuint program) {
-    GLint length = -1;
-    glGetProgramiv(program, GL_INFO_LOG_LENGTH, &length);
-    if (length <= 0) return std::string();
-    std::vector<char> text(static_cast<size_t>(length) + 1, 0);
-    glGetProgramInfoLog(program, length, &length, text.data());
+    getLog(object, length, &length, text.data());
     return std::string(text.data());
 }
 
@@ -61,7 +54,7 @@ GLuint compileStage(const Stage& stage, const std::vector<uint8_t>& source) {
     GLint status = -1;
     glGetShaderiv(shader, GL_COMPILE_STATUS, &status);
     if (status == 0) {
-        SDL_LogError(SDL_LOG_CATEGORY_VIDEO, stage.compileFailure, shaderLog(shader).c_str());
+        SDL_LogError(SDL_LOG_CATEGORY_VIDEO, stage.compileFailure, infoLog(shader, glGetShaderiv, glGetShaderInfoLog).c_str());
         glDeleteShader(shader);
         return kNoShaderObject;
     }
@@ -117,7 +110,7 @@ bool ShaderProgram::compile(const char* vertex, const char* fragment, const char
     GLint status = -1;
     glGetProgramiv(linked, GL_LINK_STATUS, &status);
     if (status == 0) {
-        SDL_LogError(SDL_LOG_CATEGORY_VIDEO, "Failed to link shader program: '%s'\n", programLog(linked).c_str());
+        SDL_LogError(SDL_LOG_CATEGORY_VIDEO, "Failed to link shader program: '%s'\n", infoLog(linked, glGetProgramiv, glGetProgramInfoLog).c_str());
         glDeleteProgram(linked);
         deleteShader(vs);
         deleteShader(fs);
