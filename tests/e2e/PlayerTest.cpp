@@ -1,10 +1,6 @@
-// The real player in a temporary working directory, checked line by line in
-// Log.txt and by its exit status: start-up failures, the shipped show played
-// to the end of its soundtrack, and a scene script that fails per call, then
-// is edited while it runs (pictures read back from the X server) until Escape
-// ends the run.
-#include "sync/TrackText.h"
-
+// The real player in a temporary folder, checked by Log.txt and its exit status:
+// start-up failures, the shipped show played to its end, and a script that fails
+// per call, then is edited while it runs (pictures from the X server) until Escape.
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -35,12 +31,10 @@ const std::vector<std::string> kShutdownLines = {
     "Shutting down window", "Window successfully shut down", "Shutting down SDL", "Successfully shut down SDL"};
 
 std::vector<std::string> logOf(const test::TempDir& dir) { return test::readLines(dir.file("Log.txt")); }
-
 size_t countLines(const test::TempDir& dir, const std::string& line) {
     auto lines = logOf(dir);
     return static_cast<size_t>(std::count(lines.begin(), lines.end(), line));
 }
-
 bool waitForLine(const test::TempDir& dir, const std::string& line, size_t times = 1) {
     return test::waitFor([&] { return countLines(dir, line) >= times; }, std::chrono::seconds(30));
 }
@@ -64,14 +58,8 @@ void prepareShow(const test::TempDir& dir) {
     test::copyTree(kFixtures + "/res", dir.file("res"));
 }
 
-// Pixels of the wireframe colours in the player's window, a few frames after
-// the state waited for was reached; -1 when there is no window to read.
-struct Picture {
-    int yellow = -1;  // cubes and needles
-    int cyan = -1;    // rings and flakes
-    int lit = -1;     // anything that is not black
-};
-Picture captureSoon() {
+// The player's window a few frames after the state waited for; -1 everywhere without one.
+test::Colours captureSoon() {
     std::this_thread::sleep_for(std::chrono::milliseconds(400));
     test::TempDir scratch;
     std::string png = scratch.file("window.png");
@@ -79,17 +67,10 @@ Picture captureSoon() {
                       "' 2>/dev/null | head -n 1); [ -n \"$w\" ] && import -window \"$w\" '" + png + "' >/dev/null 2>&1";
     int w = 0, h = 0, n = 0;
     unsigned char* px = std::system(cmd.c_str()) == 0 ? stbi_load(png.c_str(), &w, &h, &n, 4) : nullptr;
-    Picture p;
-    if (!px) return p;
-    p = {0, 0, 0};
-    for (int i = 0; i < w * h; ++i) {
-        int r = px[4 * i], g = px[4 * i + 1], b = px[4 * i + 2];
-        p.yellow += r > 150 && g > 150 && b < 80;
-        p.cyan += r < 80 && g > 120 && b > 150;
-        p.lit += r + g + b > 30;
-    }
+    if (!px) return {-1, -1, -1, -1.0};
+    const test::Colours colours = test::countColours(px, static_cast<size_t>(w) * h);
     stbi_image_free(px);
-    return p;
+    return colours;
 }
 } // namespace
 
@@ -146,11 +127,9 @@ TEST(Player, ScriptErrorsAreLoggedPerCallEditingReloadsAFailedBuildLeavesTheClea
     test::TempDir dir;
     prepareShow(dir);
     test::writeFile(dir.file("res/audio/melody2.mp3"), test::readFile(kFixtures + "/audio/clicks_20s.mp3"));
-    for (auto track : {std::make_pair("Camera.Mode", 1.0f), std::make_pair("Camera.Distance", 8.0f),
-                       std::make_pair("Camera.Pitch", 20.0f), std::make_pair("Camera.Yaw", 30.0f)}) {
-        auto bytes = encodeTrack({{0, track.second, Step}});  // an orbit camera 8 units out
-        test::writeFile(dir.file("res/sync/" + trackFileName(track.first)), std::string(bytes.begin(), bytes.end()));
-    }
+    for (auto [name, value] : {std::make_pair("Camera.Mode", 1.0f), std::make_pair("Camera.Distance", 8.0f),
+                               std::make_pair("Camera.Pitch", 20.0f), std::make_pair("Camera.Yaw", 30.0f)})
+        test::writeTrack(dir.file("res/sync"), name, {{0, value, Step}});  // an orbit camera 8 units out
     // A script building one object 3 units large (`object` the arguments of object.new).
     auto withOne = [](const std::string& object) {
         return "function build()\n  local o = object.new(" + object + ")\n  o:setScale(vector3.new(3, 3, 3))\n"
@@ -177,14 +156,14 @@ TEST(Player, ScriptErrorsAreLoggedPerCallEditingReloadsAFailedBuildLeavesTheClea
         });
     };
     ASSERT_TRUE(test::waitFor([&] { return errors("update") > 5 && errors("render") > 5; }));
-    Picture cube = captureSoon();
+    const test::Colours cube = captureSoon();
     EXPECT_TRUE(cube.yellow > 100 && cube.cyan == 0) << cube.yellow << " yellow, " << cube.cyan << " cyan";
 
     const std::string reloading = "Scene File [res/scripts/scene.lua] Modified! Reloading!";
     rewrite(withOne("'ring', 1, 45") + drawn);
     ASSERT_TRUE(waitForLine(dir, "Purging Shaders!"));
     test::expectInOrder(logOf(dir), {reloading, "Purging Shaders!"});
-    Picture ring = captureSoon();
+    const test::Colours ring = captureSoon();
     EXPECT_TRUE(ring.cyan > 100 && ring.yellow == 0) << ring.yellow << " yellow, " << ring.cyan << " cyan";
     rewrite("function build() return false end\nfunction update() end\nfunction render() end\n");
     ASSERT_TRUE(waitForLine(dir, "Failed to build Lua scene!"));

@@ -1,13 +1,11 @@
-// The free camera modes on the real driver, with real tracks and a virtual
-// pad: nothing moves without a controller; path points placed, removed and
-// built into the active camera object by the buttons' rules with their
-// messages, path playback by "Camera.PathProgress", and the path drawn in a frame.
+// The free camera modes on the real driver with real tracks and a virtual pad:
+// nothing moves without a controller; path points placed, removed and built by the
+// buttons with their messages, played by "Camera.PathProgress" and drawn in a frame.
 #include "audio/ManualAudioDevice.h"
 #include "objects/CameraObject.h"
 #include "objects/WireframeCubeObject.h"
 #include "scene/SceneRootObject.h"
 #include "scene/ViewMath.h"
-#include "sync/TrackText.h"
 
 #include "GlContext.h"
 #include "VecExpect.h"
@@ -44,10 +42,7 @@ protected:
     }
 
     // Tracks are read once, at their first use: write them before the first frame.
-    void setTrack(const std::string& name, const std::vector<SyncKey>& keys) {
-        auto bytes = encodeTrack(keys);
-        test::writeFile(syncDir.file(trackFileName(name)), std::string(bytes.begin(), bytes.end()));
-    }
+    void setTrack(const std::string& name, const std::vector<SyncKey>& keys) { test::writeTrack(syncDir.path(), name, keys); }
     // One main-loop frame as far as the camera goes: sample the pad, then the scene.
     void frame(float row = 0.0f) {
         audio.position = row;
@@ -74,8 +69,7 @@ TEST_F(Cameras, WithoutAControllerFreeModesKeepTheCameraAsItIs) {
     engine.gameController.close();
     FirstPersonCamera& camera = engine.scene.freeCamera;
     camera.position = glm::vec3(1, 2, 3);
-    camera.pitch = 12.0f;
-    camera.yaw = 34.0f;
+    camera.pitch = 12.0f, camera.yaw = 34.0f;
     pad->setStick(SDL_CONTROLLER_AXIS_LEFTY, -1.0f);
     pad->setStick(SDL_CONTROLLER_AXIS_RIGHTX, 1.0f);
     pad->setButton(SDL_CONTROLLER_BUTTON_A, true);

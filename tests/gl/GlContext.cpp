@@ -1,3 +1,5 @@
+// The shared hidden window and context (a global test environment), the
+// read-back helpers and the EngineTest fixture of GlContext.h.
 #include "GlContext.h"
 
 namespace test {
@@ -20,8 +22,7 @@ public:
         ASSERT_NE(context, nullptr) << SDL_GetError();
         glewExperimental = GL_TRUE;
         ASSERT_EQ(glewInit(), static_cast<GLenum>(GLEW_OK));
-        while (glGetError() != GL_NO_ERROR) {
-        }
+        while (glGetError() != GL_NO_ERROR) continue;
     }
     void TearDown() override {
         if (context) SDL_GL_DeleteContext(context);
@@ -33,17 +34,12 @@ public:
 ::testing::Environment* const environment = ::testing::AddGlobalTestEnvironment(new GlEnvironment);
 } // namespace
 
-std::vector<unsigned char> readPixels(int x, int y, int width, int height) {
+std::vector<unsigned char> readPixels(int x, int y, int width, int height, GLuint fbo) {
     std::vector<unsigned char> pixels(static_cast<size_t>(width) * height * 4);
+    if (fbo != kCurrent) glBindFramebuffer(GL_FRAMEBUFFER, fbo);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(x, y, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-    return pixels;
-}
-
-std::vector<unsigned char> readFramebuffer(GLuint fbo, int x, int y, int width, int height) {
-    glBindFramebuffer(GL_FRAMEBUFFER, fbo);
-    auto pixels = readPixels(x, y, width, height);
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    if (fbo != kCurrent) glBindFramebuffer(GL_FRAMEBUFFER, 0);
     return pixels;
 }
 

@@ -14,10 +14,9 @@
 
 namespace test {
 
-// RGBA8 pixels of the currently bound read framebuffer, bottom row first.
-std::vector<unsigned char> readPixels(int x, int y, int width, int height);
-// Pixels of the framebuffer `fbo`, bottom row first; the default one is bound afterwards.
-std::vector<unsigned char> readFramebuffer(GLuint fbo, int x, int y, int width, int height);
+constexpr GLuint kCurrent = ~0u;
+// RGBA8 pixels, bottom row first, of the bound framebuffer or of `fbo` (the default one is bound afterwards).
+std::vector<unsigned char> readPixels(int x, int y, int width, int height, GLuint fbo = kCurrent);
 // RGBA8 level 0 of an image of texture `id`: `imageTarget` is `bindTarget` or one of its cube faces.
 std::vector<unsigned char> readTexture(GLenum bindTarget, GLenum imageTarget, GLuint id, int width, int height);
 // Draws `corners` (x, y, z in clip space) with the program in use, from a vertex array of its own.

@@ -1,8 +1,6 @@
-// The whole engine in this process, started in a temporary copy of the shipped
-// show with a short soundtrack that a test clock replaces after start-up: the
-// show frame by frame (every object type on screen, the FX tracks shaping the
-// picture through a multisampled scene buffer), and a held D-pad on a virtual
-// pad scrubbing the soundtrack in the main loop.
+// The whole engine in this process, on a copy of the shipped show whose soundtrack a
+// test clock replaces after start-up: the show frame by frame (objects on screen, FX
+// tracks shaping the picture), and a held D-pad on a virtual pad scrubbing in the loop.
 #include "audio/ManualAudioDevice.h"
 #include "postfx/SceneBufferObject.h"
 #include "scene/SceneRootObject.h"
@@ -65,12 +63,6 @@ protected:
     Engine engine;
 };
 
-struct Frame {
-    double brightness = 0.0;  // mean of r, g and b over the picture, 0..255
-    int yellow = 0;           // cubes and needles
-    int cyan = 0;             // rings and flakes
-};
-
 // Seconds of soundtrack at a beat of the show (106 beats per minute).
 float atBeat(float beat) { return beat * 60.0f / 106.0f; }
 } // namespace
@@ -85,22 +77,13 @@ TEST_F(WholeEngine, TheShippedShowRendersThroughAMultisampledBufferAndTheFxTrack
         clock->position = seconds;
         engine.syncDevice.update();
         engine.scene.frame(seconds);
-        auto pixels = test::readPixels(0, 0, kWidth, kHeight);
-        Frame frame;
-        for (size_t i = 0; i < pixels.size(); i += 4) {
-            int r = pixels[i], g = pixels[i + 1], b = pixels[i + 2];
-            frame.brightness += (r + g + b) / 3.0 / (kWidth * kHeight);
-            frame.yellow += r > 150 && g > 150 && b < 80;
-            frame.cyan += r < 80 && g > 120 && b > 150;
-        }
-        return frame;
+        return test::countColours(test::readPixels(0, 0, kWidth, kHeight).data(), kWidth * kHeight);
     };
 
     EXPECT_LT(frameAt(0.0f).brightness, 0.5) << "the show starts from black";
-    const Frame shown = frameAt(30.0f);
-    EXPECT_GT(shown.yellow, 200);
-    EXPECT_GT(shown.cyan, 200);
-    EXPECT_LT(shown.brightness, 40.0);
+    const test::Colours shown = frameAt(30.0f);
+    EXPECT_TRUE(shown.yellow > 200 && shown.cyan > 200 && shown.brightness < 40.0)
+        << shown.yellow << " yellow, " << shown.cyan << " cyan, brightness " << shown.brightness;
     EXPECT_GT(frameAt(atBeat(64.0f)).brightness, 200.0) << "the white-out into the peak";
     // On the beat in the peak a flash lifts the whole picture; half a beat later it is gone.
     EXPECT_GT(frameAt(atBeat(72.0f)).brightness, frameAt(atBeat(72.5f)).brightness + 40.0);

@@ -1,13 +1,16 @@
+// The helpers of TestSupport.h, on POSIX calls (mkdtemp, utimensat, fork and
+// waitpid) and xdotool for keys.
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -20,10 +23,7 @@ namespace test {
 
 TempDir::TempDir() {
     std::string pattern = (fs::temp_directory_path() / "solvane-test-XXXXXX").string();
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    const char* made = mkdtemp(buffer.data());
-    dir = made ? made : "";
+    dir = mkdtemp(&pattern[0]) ? pattern : "";
 }
 
 TempDir::~TempDir() {
@@ -36,46 +36,37 @@ WorkingDir::~WorkingDir() {
 }
 
 bool WorkingDir::enter(const std::string& dir) {
-    if (previous.empty()) {
-        char* cwd = getcwd(nullptr, 0);
-        if (!cwd) return false;
-        previous = cwd;
-        free(cwd);
-    }
+    if (previous.empty()) previous = fs::current_path().string();
     return chdir(dir.c_str()) == 0;
 }
 
 void writeFile(const std::string& path, const std::string& content) {
-    fs::path p(path);
-    if (p.has_parent_path()) fs::create_directories(p.parent_path());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << content;
+    if (fs::path(path).has_parent_path()) fs::create_directories(fs::path(path).parent_path());
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
 }
 
 std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
     std::stringstream ss;
-    ss << in.rdbuf();
+    ss << std::ifstream(path, std::ios::binary).rdbuf();
     return ss.str();
 }
 
 std::vector<std::string> readLines(const std::string& path) {
     std::vector<std::string> lines;
     std::ifstream in(path);
-    std::string line;
-    while (std::getline(in, line)) lines.push_back(line);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
 }
 
 void expectInOrder(const std::vector<std::string>& lines, const std::vector<std::string>& expected) {
-    size_t at = 0;
+    auto at = lines.begin();
     for (const std::string& want : expected) {
-        auto it = std::find(lines.begin() + static_cast<long>(at), lines.end(), want);
-        if (it == lines.end()) {
+        at = std::find(at, lines.end(), want);
+        if (at == lines.end()) {
             ADD_FAILURE() << "missing or out of order: " << want;
             return;
         }
-        at = static_cast<size_t>(it - lines.begin()) + 1;
+        ++at;
     }
 }
 
@@ -88,17 +79,37 @@ void setWriteTime(const std::string& path, double seconds) {
 }
 
 double nowSeconds() {
-    using namespace std::chrono;
-    return duration<double>(system_clock::now().time_since_epoch()).count();
+    return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
 }
 
 bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds deadline) {
-    auto end = std::chrono::steady_clock::now() + deadline;
+    const auto end = std::chrono::steady_clock::now() + deadline;
     while (std::chrono::steady_clock::now() < end) {
         if (condition()) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return condition();
+}
+
+std::string trackBytes(const std::vector<SyncKey>& keys) {
+    const auto bytes = encodeTrack(keys);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+void writeTrack(const std::string& dir, const std::string& name, const std::vector<SyncKey>& keys) {
+    writeFile(dir + "/" + trackFileName(name), trackBytes(keys));
+}
+
+Colours countColours(const unsigned char* px, size_t pixelCount) {
+    Colours c;
+    for (size_t i = 0; i < 4 * pixelCount; i += 4) {
+        const int r = px[i], g = px[i + 1], b = px[i + 2];
+        c.yellow += r > 150 && g > 150 && b < 80;
+        c.cyan += r < 80 && g > 120 && b > 150;
+        c.lit += r + g + b > 30;
+        c.brightness += (r + g + b) / 3.0 / static_cast<double>(pixelCount);
+    }
+    return c;
 }
 
 LogCapture::LogCapture() {
@@ -109,29 +120,30 @@ LogCapture::LogCapture() {
 
 LogCapture::~LogCapture() { SDL_LogSetOutputFunction(previous, previousUserdata); }
 
-void LogCapture::output(void* userdata, int category, SDL_LogPriority priority, const char* message) {
-    auto* self = static_cast<LogCapture*>(userdata);
-    std::lock_guard<std::mutex> lock(self->mutex);
-    self->captured.push_back({category, priority, message ? message : ""});
-}
-
-std::vector<LogCapture::Entry> LogCapture::entries() const {
-    std::lock_guard<std::mutex> lock(mutex);
-    return captured;
+void LogCapture::output(void* self, int, SDL_LogPriority priority, const char* message) {
+    auto* capture = static_cast<LogCapture*>(self);
+    std::lock_guard<std::mutex> lock(capture->mutex);
+    capture->captured.emplace_back(priority, message ? message : "");
 }
 
 std::vector<std::string> LogCapture::messages() const {
+    std::lock_guard<std::mutex> lock(mutex);
     std::vector<std::string> out;
-    for (const Entry& e : entries()) out.push_back(e.message);
+    for (const auto& entry : captured) out.push_back(entry.second);
     return out;
 }
 
-bool LogCapture::contains(const std::string& message) const { return count(message) > 0; }
+std::vector<std::string> LogCapture::errors() const {
+    std::lock_guard<std::mutex> lock(mutex);
+    std::vector<std::string> out;
+    for (const auto& entry : captured)
+        if (entry.first == SDL_LOG_PRIORITY_ERROR) out.push_back(entry.second);
+    return out;
+}
 
 size_t LogCapture::count(const std::string& message) const {
-    size_t n = 0;
-    for (const Entry& e : entries()) n += e.message == message ? 1 : 0;
-    return n;
+    const auto all = messages();
+    return static_cast<size_t>(std::count(all.begin(), all.end(), message));
 }
 
 void LogCapture::clear() {
@@ -139,63 +151,36 @@ void LogCapture::clear() {
     captured.clear();
 }
 
-} // namespace test
-
-#include <csignal>
-#include <sys/wait.h>
-#include <unistd.h>
-
-namespace test {
-
 Process::Process(const std::string& binary, const std::string& workingDir) {
     pid = fork();
     if (pid == 0) {
-        if (chdir(workingDir.c_str()) != 0) _exit(127);
-        execl(binary.c_str(), binary.c_str(), static_cast<char*>(nullptr));
+        if (chdir(workingDir.c_str()) == 0) execl(binary.c_str(), binary.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
 }
 
 Process::~Process() {
-    if (running()) kill();
-}
-
-bool Process::running() {
-    if (pid <= 0 || status != -1) return false;
-    int st = 0;
-    pid_t r = waitpid(pid, &st, WNOHANG);
-    if (r == pid) {
-        status = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
-        return false;
+    if (pid > 0 && status == -1) {
+        ::kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
     }
-    return r == 0;
 }
 
 int Process::wait(std::chrono::milliseconds deadline) {
-    waitFor([this] { return !running(); }, deadline);
+    waitFor([this] {
+        int st = 0;
+        if (status != -1) return true;
+        if (pid <= 0 || waitpid(pid, &st, WNOHANG) != pid) return false;
+        status = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
+        return true;
+    }, deadline);
     return status;
 }
 
-void Process::kill() {
-    if (pid <= 0) return;
-    ::kill(pid, SIGKILL);
-    int st = 0;
-    waitpid(pid, &st, 0);
-    if (status == -1) status = 128 + SIGKILL;
-}
-
-namespace {
-std::string shellQuote(const std::string& s) {
-    std::string out = "'";
-    for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-} // namespace
-
+// Titles and keys are the tests' own words, without quotes.
 bool sendKey(const std::string& windowTitle, const std::string& key) {
-    std::string cmd = "w=$(xdotool search --name " + shellQuote(windowTitle) +
-                      " 2>/dev/null | head -n 1); [ -n \"$w\" ] && xdotool key --window \"$w\" " +
-                      shellQuote(key) + " >/dev/null 2>&1";
+    const std::string cmd = "w=$(xdotool search --name '" + windowTitle + "' 2>/dev/null | head -n 1); [ -n \"$w\" ] && " +
+                            "xdotool key --window \"$w\" '" + key + "' >/dev/null 2>&1";
     return std::system(cmd.c_str()) == 0;
 }
 
@@ -205,11 +190,8 @@ void copyTree(const std::string& from, const std::string& to) {
 }
 
 std::string standardConfig(int width, int height, int msaa, bool vsync) {
-    return "ViewportWidth = " + std::to_string(width) + ";\n" +
-           "ViewportHeight = " + std::to_string(height) + ";\n" +
-           "MSAA = " + std::to_string(msaa) + ";\n" +
-           "Fullscreen = false;\n" +
-           "VSync = " + (vsync ? "true" : "false") + ";\n";
+    return "ViewportWidth = " + std::to_string(width) + ";\nViewportHeight = " + std::to_string(height) +
+           ";\nMSAA = " + std::to_string(msaa) + ";\nFullscreen = false;\nVSync = " + (vsync ? "true" : "false") + ";\n";
 }
 
 } // namespace test

@@ -1,7 +1,6 @@
-// The game controller against real SDL devices (virtual pads): dead zone and
-// rescaling, button edges, the start-up search over joystick indices with its
-// messages and the mapping database, D-pad scrubbing, and the free camera's
-// look and flight under a pad. Start-up without any pad runs in the e2e tests.
+// The game controller on real SDL devices (virtual pads): dead zone, button edges,
+// the start-up search with its messages and the mapping database, D-pad scrubbing,
+// and the free camera under a pad. Start-up without a pad runs in the e2e tests.
 #include "platform/GameController.h"
 #include "scene/FirstPersonCamera.h"
 
@@ -21,15 +20,12 @@ const std::string kShippedDatabase = std::string(SOLVANE_SOURCE_DIR) + "/res/inp
 class Controller : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_EQ(SDL_Init(SDL_INIT_GAMECONTROLLER), 0) << SDL_GetError(); }
+    void TearDown() override { controller.close(), SDL_Quit(); }
     // One frame of the free camera: sample the pad, then look and (in free flight) fly.
     void frame(FirstPersonCamera& camera, bool flight = true) {
         controller.update();
         camera.look(controller);
         if (flight) camera.fly(controller);
-    }
-    void TearDown() override {
-        controller.close();
-        SDL_Quit();
     }
     // The log lines of the engine's start-up search.
     std::vector<std::string> startup(GameController& c, const std::string& database = kShippedDatabase) {
@@ -81,8 +77,7 @@ TEST_F(Controller, AHeldButtonIsPressedOnlyInItsFirstFrame) {
 }
 
 TEST_F(Controller, StartupOpensTheFirstControllerWithTheDatabaseLoaded) {
-    test::VirtualPad first;
-    test::VirtualPad second(true, "Second Pad");
+    test::VirtualPad first, second(true, "Second Pad");
     auto messages = startup(controller);
     ASSERT_TRUE(controller.isOpen());
     ASSERT_EQ(messages.size(), 6u);
@@ -99,8 +94,7 @@ TEST_F(Controller, StartupOpensTheFirstControllerWithTheDatabaseLoaded) {
 }
 
 TEST_F(Controller, StartupPassesOverJoysticksThatAreNoControllers) {
-    test::VirtualPad stick(false, "Flight Stick");
-    test::VirtualPad pad;
+    test::VirtualPad stick(false, "Flight Stick"), pad;
     test::LogCapture log;
     EXPECT_FALSE(GameController().open(stick.deviceIndex()));
     EXPECT_EQ(log.messages(), std::vector<std::string>{"Joystick 0 is not a game controller!"});
@@ -112,14 +106,12 @@ TEST_F(Controller, StartupPassesOverJoysticksThatAreNoControllers) {
 }
 
 TEST_F(Controller, StartupClosesAControllerItCannotMapAndTriesTheNext) {
-    test::VirtualPad first;
-    test::VirtualPad second;
+    test::VirtualPad first, second;
     UnmappableController unmappable;
     test::expectInOrder(startup(unmappable), {"Failed to map controller ( Test Pad ) at index 0!",
                                               "Failed to map controller ( Test Pad ) at index 1!"});
     EXPECT_FALSE(unmappable.isOpen());
-    EXPECT_EQ(SDL_GameControllerFromInstanceID(first.instanceId()), nullptr);
-    EXPECT_EQ(SDL_GameControllerFromInstanceID(second.instanceId()), nullptr);
+    for (auto* pad : {&first, &second}) EXPECT_EQ(SDL_GameControllerFromInstanceID(pad->instanceId()), nullptr);
 }
 
 TEST_F(Controller, AUserMappingMakesAnUnknownJoystickAController) {
@@ -210,13 +202,10 @@ TEST_F(Controller, TheLeftStickFliesTheFreeCameraAlongTheViewAndLevelToTheRightU
     const float d = 25.0f * std::sqrt(0.5f);
     test::expectNear(camera.position, glm::vec3(-d, -d, d), 1e-3f);
 
-    pad.setStick(SDL_CONTROLLER_AXIS_RIGHTX, 1.0f);
-    pad.setStick(SDL_CONTROLLER_AXIS_RIGHTY, 1.0f);
-    pad.setTrigger(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 1.0f);
-    pad.setTrigger(SDL_CONTROLLER_AXIS_TRIGGERLEFT, 1.0f);
+    for (auto axis : {SDL_CONTROLLER_AXIS_RIGHTX, SDL_CONTROLLER_AXIS_RIGHTY}) pad.setStick(axis, 1.0f);
+    for (auto axis : {SDL_CONTROLLER_AXIS_TRIGGERLEFT, SDL_CONTROLLER_AXIS_TRIGGERRIGHT}) pad.setTrigger(axis, 1.0f);
     frame(camera);
-    EXPECT_FLOAT_EQ(camera.pitch, 45.0f);
-    EXPECT_FLOAT_EQ(camera.yaw, 0.0f);
+    EXPECT_TRUE(camera.pitch == 45.0f && camera.yaw == 0.0f) << camera.pitch << ", " << camera.yaw;
     test::expectNear(camera.position, glm::vec3(-d, -d, d), 1e-3f);
     // Half-way presses leave more than half the speed: the dead zone comes first.
     pad.setTrigger(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 0.6f);

@@ -1,13 +1,11 @@
-// A GL-free engine for script tests: gEngine set, the Lua state with every
-// library, a scene with an empty root, and sync tracks read from a temporary
-// folder on a hand-set clock. Errors raised by the scripting module are read
-// back word for word.
+// A GL-free engine for script tests: gEngine set, the Lua state with every library,
+// a scene with an empty root, and sync tracks from a temporary folder on a hand-set
+// clock. Errors raised by the scripting module are read back word for word.
 #pragma once
 #include "audio/ManualAudioDevice.h"
 #include "core/Engine.h"
 #include "scene/SceneRootObject.h"
 #include "script/ScriptModule.h"
-#include "sync/TrackText.h"
 
 #include "TestSupport.h"
 
@@ -52,15 +50,12 @@ protected:
         return value;
     }
     // The scene object behind the handle in a Lua global.
-    SceneObject* global(const char* name) {
+    template <typename T = SceneObject>
+    T* global(const char* name) {
         lua_getglobal(L, name);
         SceneObject* object = ScriptModule::checkObject(L, -1);
         lua_pop(L, 1);
-        return object;
-    }
-    void writeTrack(const std::string& name, const std::vector<SyncKey>& keys) {
-        auto bytes = encodeTrack(keys);
-        test::writeFile(syncDir.file(trackFileName(name)), std::string(bytes.begin(), bytes.end()));
+        return static_cast<T*>(object);
     }
     // At 3.75 beats per minute a row lasts a second.
     void atRow(float row) {

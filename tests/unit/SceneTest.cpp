@@ -1,7 +1,6 @@
-// The scene without GL: the object tree (building, release, hidden subtrees,
-// objects outside the tree, model matrices), the camera maths, the wireframe
-// and drift geometry, and camera paths. Path editing with the controller's
-// buttons, with its messages, is checked in the gl tests.
+// The scene without GL: the object tree (building, release, hidden subtrees, loose
+// objects, model matrices), camera maths, wireframe and drift geometry, and camera
+// paths (editing them with the pad's buttons is checked in the gl tests).
 #include "objects/DriftMotion.h"
 #include "objects/WireframeShapes.h"
 #include "scene/CameraPath.h"
@@ -19,6 +18,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <map>
+#include <tuple>
 
 using glm::vec3;
 using test::expectNear;
@@ -122,8 +122,7 @@ TEST(SceneTree, ObjectsOutsideTheTreeAreFreedOnceWithItAndTheActiveCameraIsClear
     removeChild(t.root, t.c);
     scene.activeCamera = t.c;
     scene.releaseObjects();
-    EXPECT_EQ(scene.root, nullptr);
-    EXPECT_EQ(scene.activeCamera, nullptr);
+    EXPECT_TRUE(scene.root == nullptr && scene.activeCamera == nullptr);
     ASSERT_EQ(j.deleted.size(), 9u);
     for (const auto& [name, count] : j.deleted) EXPECT_EQ(count, 1) << name;
     EXPECT_EQ(std::count(j.calls.begin(), j.calls.end(), "release top"), 1);
@@ -171,8 +170,7 @@ TEST(ViewMath, ProjectionFitsTheVerticalFieldOfViewTheAspectAndThePlanes) {
     const glm::mat4 p = ViewMath::projection(60, aspect, 0.1f, 10000);
     const float edge = std::tan(30.0f * ViewMath::kDegreesToRadians) * 5.0f;  // half height at depth 5
     const glm::mat4 identity(1.0f);
-    EXPECT_NEAR(ndc(p, identity, {0, edge, -5}).y, 1.0f, 1e-5f);
-    EXPECT_NEAR(ndc(p, identity, {edge * aspect, 0, -5}).x, 1.0f, 1e-5f);
+    expectNear(ndc(p, identity, {edge * aspect, edge, -5}) * glm::vec3(1, 1, 0), {1, 1, 0});
     EXPECT_NEAR(ndc(p, identity, {0, 0, -0.1f}).z, -1.0f, 1e-4f);
     EXPECT_NEAR(ndc(p, identity, {0, 0, -10000}).z, 1.0f, 1e-4f);
 }
@@ -201,23 +199,19 @@ TEST(ViewMath, FreeCameraLooksAlongItsPitchAndYawFromItsPosition) {
 using namespace WireframeShapes;
 
 TEST(RingMesh, OneVertexPerWholeStepJoinedInOrderAndClosedToTheFirst) {
-    const struct {
-        float radius, step;
-        uint32_t vertices;
-        float lastDegrees;
-    } cases[] = {{2.0f, 10.0f, 36, 350.0f}, {1.0f, 7.0f, 51, 350.0f}, {3.0f, 360.0f, 1, 0.0f}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.step);
-        const RingMesh ring = buildRingMesh(c.radius, c.step);
-        ASSERT_EQ(ring.vertices.size(), c.vertices);
-        ASSERT_EQ(ring.indices.size(), 2 * c.vertices);
-        expectNear(ring.vertices[0], {c.radius, 0, 0});
-        const float last = c.lastDegrees * ViewMath::kDegreesToRadians;
-        expectNear(ring.vertices.back(), c.radius * glm::vec3(std::cos(last), std::sin(last), 0));
-        for (uint32_t i = 0; i < c.vertices; ++i) {
-            EXPECT_EQ(ring.indices[2 * i], i);
-            EXPECT_EQ(ring.indices[2 * i + 1], (i + 1) % c.vertices);
-        }
+    // Radius, step, vertex count and the last vertex's angle.
+    for (const auto& [radius, step, vertices, lastDegrees] :
+         {std::make_tuple(2.0f, 10.0f, 36u, 350.0f), std::make_tuple(1.0f, 7.0f, 51u, 350.0f),
+          std::make_tuple(3.0f, 360.0f, 1u, 0.0f)}) {
+        SCOPED_TRACE(step);
+        const RingMesh ring = buildRingMesh(radius, step);
+        ASSERT_EQ(ring.vertices.size(), vertices);
+        ASSERT_EQ(ring.indices.size(), 2 * vertices);
+        expectNear(ring.vertices[0], {radius, 0, 0});
+        const float last = lastDegrees * ViewMath::kDegreesToRadians;
+        expectNear(ring.vertices.back(), radius * glm::vec3(std::cos(last), std::sin(last), 0));
+        for (uint32_t i = 0; i < vertices; ++i)
+            EXPECT_TRUE(ring.indices[2 * i] == i && ring.indices[2 * i + 1] == (i + 1) % vertices) << i;
     }
     // Step 10 puts a vertex on +Y; step 7 leaves a closing segment of 10 degrees.
     expectNear(buildRingMesh(2.0f, 10.0f).vertices[9], {0, 2, 0});
@@ -239,12 +233,7 @@ TEST(DriftMotion, ParametersAreDrawnInTheirFixedOrderFromTheSeededGenerator) {
 }
 
 TEST(DriftMotion, MatrixSitsAtThePositionAtTimeZeroAndDriftsAndSpinsLater) {
-    DriftParameters p;
-    p.direction = glm::vec3(1, 0, 0);
-    p.speed = 5.0f;
-    p.spinAxis = glm::vec3(0, 0, 2);  // normalised when used
-    p.spinRate = 45.0f;
-    p.spinScale = -0.5f;
+    const DriftParameters p{{1, 0, 0}, 5.0f, {0, 0, 2}, 45.0f, -0.5f};  // the axis is normalised when used
     const glm::vec3 position(1, 2, 3);
     const glm::mat4 start = driftMatrix(position, p, 0.0f);
     expectNear(glm::vec3(start[3]), position);
@@ -296,8 +285,7 @@ TEST(CameraPathSampler, RefusesTooFewPointsAndSenselessSteps) {
     std::vector<vec3> samples(2);
     EXPECT_FALSE(sampleCameraPath(alongX({0, 2, 4}), samples, kCameraPathStep));
     EXPECT_TRUE(samples.empty());
-    EXPECT_FALSE(sampleCameraPath(alongX({0, 2, 4, 6}), samples, 0.0f));
-    EXPECT_FALSE(sampleCameraPath(alongX({0, 2, 4, 6}), samples, NAN));
+    for (float step : {0.0f, NAN}) EXPECT_FALSE(sampleCameraPath(alongX({0, 2, 4, 6}), samples, step));
 }
 
 TEST(CameraPathProgress, ProgressPicksASampleAndIsClamped) {

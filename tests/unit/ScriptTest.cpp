@@ -1,13 +1,10 @@
-// Scripts without GL: the protocol (the chunk, build, update and render with
-// one log line per failing call, the libraries a script gets and the ones it
-// must not, a Lua stack that does not grow), the scene's loading of its script,
-// and the scripting module as a script sees it, argument checks word for word.
+// Scripts without GL: the protocol (one log line per failing call, the libraries a
+// script gets and must not, a stack that does not grow), the scene's loading of its
+// script, and the scripting module as a script sees it, argument checks word for word.
 #include "LuaFixture.h"
 #include "objects/RingObject.h"
 
-namespace {
-bool startsWith(const std::string& s, const std::string& prefix) { return s.rfind(prefix, 0) == 0; }
-} // namespace
+#include "VecExpect.h"
 
 using LuaRuntime_ = LuaFixture;
 
@@ -31,8 +28,8 @@ TEST_F(LuaRuntime_, OpensTheListedLibrariesAndNoFileOrSystemAccess) {
 
 TEST_F(LuaRuntime_, ChunkErrorsAreLoggedOnceAndNameTheChunkByItsSource) {
     EXPECT_FALSE(engine.lua.runChunk("function build( return true end"));
-    ASSERT_EQ(log.entries().size(), 1u);
-    EXPECT_TRUE(startsWith(log.messages()[0], "Error executing lua chunk! '[string \"function build( return true end\"]:1:"));
+    ASSERT_EQ(log.messages().size(), 1u);
+    EXPECT_EQ(log.messages()[0].rfind("Error executing lua chunk! '[string \"function build( return true end\"]:1:", 0), 0u);
 
     log.clear();
     EXPECT_FALSE(engine.lua.runChunk("x = 1\nerror('broken at load')"));
@@ -60,7 +57,7 @@ TEST_F(LuaRuntime_, BuildMustReturnABoolean) {
     ASSERT_TRUE(engine.lua.runChunk("function build() local t = nil; return t.x end"));
     EXPECT_FALSE(engine.lua.callBuild());
     ASSERT_EQ(log.messages().size(), 1u);
-    EXPECT_TRUE(startsWith(log.messages()[0], "Error running 'build': [string")) << log.messages()[0];
+    EXPECT_EQ(log.messages()[0].rfind("Error running 'build': [string", 0), 0u) << log.messages()[0];
 }
 
 TEST_F(LuaRuntime_, RenderErrorsAreLoggedOncePerCallAndTheCallsGoOn) {
@@ -68,7 +65,7 @@ TEST_F(LuaRuntime_, RenderErrorsAreLoggedOncePerCallAndTheCallsGoOn) {
                                     "function render(t) if t > 1 then error('late frame') end last = t end"));
     for (float t : {0.5f, 2.0f, 2.5f, 0.75f}) engine.lua.callRender(t);
     ASSERT_EQ(log.messages().size(), 2u);
-    for (const std::string& m : log.messages()) EXPECT_TRUE(startsWith(m, "Error running 'render': ")) << m;
+    for (const std::string& m : log.messages()) EXPECT_EQ(m.rfind("Error running 'render': ", 0), 0u) << m;
     EXPECT_EQ(eval("last"), "0.75");
     engine.lua.callUpdate(-0.0167f);
     EXPECT_EQ(eval("step"), "-0.016699999570847");  // single precision widened to a Lua number
@@ -176,8 +173,7 @@ TEST_F(ScriptBinding, HandlesAreNewValuesAndVectorsAreValuesWithMethodsOnly) {
     EXPECT_EQ(eval("scene.getRoot():getVisible()"), "false");
 
     ASSERT_EQ(run("scene.getRoot():setPosition(vector3.new(3, 0, 4):normalize())"), "");
-    EXPECT_FLOAT_EQ(root->position.x, 0.6f);
-    EXPECT_FLOAT_EQ(root->position.z, 0.8f);
+    test::expectNear(root->position, {0.6f, 0, 0.8f});
     // The zero vector normalises to non-finite components, not an error.
     ASSERT_EQ(run("scene.getRoot():setPosition(vector3.new(0, 0, 0):normalize())"), "");
     EXPECT_FALSE(std::isfinite(root->position.x));
@@ -218,7 +214,7 @@ TEST_F(ScriptBinding, ArgumentErrorsNameTheArgumentAndCreateNothing) {
 }
 
 TEST_F(ScriptBinding, SyncGettersReadTracksAtTheCurrentRow) {
-    writeTrack("T", {{0, -1.5f, Linear}, {16, 2.5f, Step}});
+    test::writeTrack(syncDir.path(), "T", {{0, -1.5f, Linear}, {16, 2.5f, Step}});
     const std::string all = "sync.getFloat('T') .. ' ' .. sync.getInt('T') .. ' ' .. tostring(sync.getBool('T'))";
     atRow(2.0f);
     EXPECT_EQ(eval(all), "-1 -1 false");
@@ -236,10 +232,8 @@ TEST_F(ScriptBinding, TheFactoryMakesEachWireframeClassUnlinkedAndUnbuilt) {
         EXPECT_EQ(global("made")->parent, nullptr) << arguments;
     }
     EXPECT_TRUE(engine.scene.root->children.empty());
-    auto* ring = static_cast<RingObject*>(global("made"));  // the last one made
-    EXPECT_EQ(ring->radius, 2.5f);
-    EXPECT_EQ(ring->stepDegrees, 7.0f);
-    EXPECT_EQ(ring->segmentCount, 0u);  // counted at build
+    auto* ring = global<RingObject>("made");  // the last one made; segments are counted at build
+    EXPECT_TRUE(ring->radius == 2.5f && ring->stepDegrees == 7.0f && ring->segmentCount == 0u);
 }
 
 TEST_F(ScriptBinding, LinksThatWouldReleaseANodeTwiceAreRefused) {
