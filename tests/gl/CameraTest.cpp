@@ -42,7 +42,9 @@ protected:
     }
 
     // Tracks are read once, at their first use: write them before the first frame.
-    void setTrack(const std::string& name, const std::vector<SyncKey>& keys) { test::writeTrack(syncDir.path(), name, keys); }
+    void setTrack(const std::string& name, const std::vector<SyncKey>& keys) {
+        test::writeTrack(syncDir.path(), name, keys);
+    }
     // One main-loop frame as far as the camera goes: sample the pad, then the scene.
     void frame(float row = 0.0f) {
         audio.position = row;

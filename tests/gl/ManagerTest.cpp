@@ -1,7 +1,6 @@
-// The texture and shader managers with the real loader and driver: shared
-// loads, the dummies while loading and after failures, purge, released users
-// and short-lived paths, and shader hot reload through the real file watcher,
-// checked on drawn pixels.
+// The texture and shader managers on the real loader and driver: shared loads, the
+// dummies, purge, released users, short-lived paths, and shader hot reload through the
+// real file watcher, checked on drawn pixels.
 #include "gfx/FrameBuffer.h"
 
 #include "GlContext.h"
@@ -20,9 +19,8 @@ const Pixel kMagenta = {255, 0, 255, 255}, kRed = {255, 0, 0, 255}, kGreen = {0,
 // The centre pixel of a small target filled by `program`.
 Pixel drawWith(GLuint program) {
     static FrameBuffer target;
-    if (target.fbo == 0) {
-        EXPECT_TRUE(target.create(8, 8, 1, false, GL_RGBA8, 0));
-    }
+    static const bool created = target.create(8, 8, 1, false, GL_RGBA8, 0);
+    EXPECT_TRUE(created);
     target.bind(true);
     glUseProgram(program);
     test::drawCorners({-1.0f, -1.0f, 0.0f, 3.0f, -1.0f, 0.0f, -1.0f, 3.0f, 0.0f});
@@ -80,8 +78,7 @@ TEST_F(Managers, TexturesAreSharedPerKeyFailuresKeepTheWhiteDummyAndPurgeFreesOn
     const GLuint unused = cube.id;
     textures.releaseTexture(&cube);
     textures.purge();
-    EXPECT_FALSE(glIsTexture(unused));
-    EXPECT_TRUE(glIsTexture(a.id));
+    EXPECT_TRUE(!glIsTexture(unused) && glIsTexture(a.id));
 
     // A missing, a text and a truncated image; once the file is good, asking again loads it.
     const std::string text = source("text.png", "plain text, not a picture\n"), truncated = png("cut.png", 10);
@@ -120,8 +117,7 @@ TEST_F(Managers, ProgramsAreSharedAndFailuresFallBackToTheMagentaDummy) {
     EXPECT_EQ(loader.pendingCount(), 3);
     released.program = 4242;
     loader.processRequests();
-    EXPECT_EQ(released.program, 4242u);
-    EXPECT_EQ(first.program, second.program);
+    EXPECT_TRUE(released.program == 4242u && first.program == second.program);
     EXPECT_EQ(drawWith(first.program), kRed);
     EXPECT_EQ(drawWith(threeStages.program), kGreen);
     EXPECT_EQ(failing.program, dummyProgram);
@@ -134,8 +130,7 @@ TEST_F(Managers, ProgramsAreSharedAndFailuresFallBackToTheMagentaDummy) {
     shaders.releaseShader(&failing);
     shaders.releaseShader(&another);
     shaders.purge();
-    EXPECT_FALSE(glIsProgram(another.program));
-    EXPECT_TRUE(glIsProgram(first.program));
+    EXPECT_TRUE(!glIsProgram(another.program) && glIsProgram(first.program));
 }
 
 TEST_F(Managers, HotReloadThroughTheFileWatcher) {

@@ -1,7 +1,6 @@
-// Scene buffers on the real driver: a cube buffer renders its children once per
-// face with that face's view, so a cubemap debug object under it paints the six
-// faces in their colours; a buffer the driver refuses fails its build. (A 2D
-// buffer is drawn through in the shipped show's test.)
+// Scene buffers on the real driver: a cube buffer renders its children once per face
+// with that face's view, so a cubemap debug object under it paints the six faces in
+// their colours; a buffer the driver refuses fails its build.
 #include "objects/CubemapDebug.h"
 #include "postfx/SceneBufferObject.h"
 #include "postfx/SceneCubeBufferObject.h"
@@ -60,9 +59,8 @@ TEST_F(SceneBuffers, ACubemapDebugUnderACubeBufferPaintsEachFaceInItsColour) {
     ASSERT_EQ(probe->faces.size(), 6u);
     for (uint32_t face = 0; face < 6; ++face) {
         const FaceProbe::Face& seen = probe->faces[face];
-        EXPECT_TRUE(seen.face == face && seen.bound) << face;
-        EXPECT_EQ(seen.view, cube->faceViews[face]);
-        EXPECT_EQ(seen.position, glm::vec3(0.0f));
+        EXPECT_TRUE(seen.face == face && seen.bound && seen.view == cube->faceViews[face] &&
+                    seen.position == glm::vec3(0.0f)) << face;
     }
     EXPECT_FALSE(cube->cubeFrameBuffer.bound);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));

@@ -1,7 +1,6 @@
-// Wireframe objects on the real driver: a cube under the orbit camera lands
-// exactly where the projection puts its edges, with background everywhere
-// else, and gives its GL objects back on release; an object linked after the
-// tree was built (so never built) draws nothing until the next load.
+// Wireframe objects on the real driver: a cube under the orbit camera lands where the
+// projection puts its edges, background elsewhere, and gives its GL objects back on
+// release; an object never built (linked after the build) draws nothing.
 #include "objects/WireframeCubeObject.h"
 #include "objects/WireframeDraw.h"
 #include "objects/WireframeShapes.h"

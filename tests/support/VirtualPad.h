@@ -1,6 +1,6 @@
-// A game pad that exists only inside SDL (its virtual-joystick driver, SDL
-// 2.24+), so tests can move sticks and press buttons of a real SDL device.
-// Needs SDL's game-controller subsystem started; detached on destruction.
+// A game pad that exists only inside SDL (its virtual-joystick driver, 2.24+), so
+// tests move sticks and press buttons of a real SDL device. Needs SDL's
+// game-controller subsystem; detached on destruction.
 #pragma once
 #include <SDL.h>
 
@@ -26,21 +26,16 @@ public:
         instance = SDL_JoystickGetDeviceInstanceID(index);
         joystick = SDL_JoystickOpen(index);
         // Triggers rest at the bottom of the joystick range, not in the middle.
-        if (standardPad) {
-            setAxis(SDL_CONTROLLER_AXIS_TRIGGERLEFT, SDL_JOYSTICK_AXIS_MIN);
-            setAxis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, SDL_JOYSTICK_AXIS_MIN);
-        }
+        for (int trigger : {SDL_CONTROLLER_AXIS_TRIGGERLEFT, SDL_CONTROLLER_AXIS_TRIGGERRIGHT})
+            if (standardPad) setAxis(trigger, SDL_JOYSTICK_AXIS_MIN);
     }
     ~VirtualPad() {
         if (joystick) SDL_JoystickClose(joystick);
-        if (instance >= 0) {
-            // Device indices shift as pads come and go; find ours again.
-            for (int i = 0; i < SDL_NumJoysticks(); ++i)
-                if (SDL_JoystickGetDeviceInstanceID(i) == instance) SDL_JoystickDetachVirtual(i);
-        }
+        // Device indices shift as pads come and go; find ours again.
+        for (int i = 0; instance >= 0 && i < SDL_NumJoysticks(); ++i)
+            if (SDL_JoystickGetDeviceInstanceID(i) == instance) SDL_JoystickDetachVirtual(i);
     }
     VirtualPad(const VirtualPad&) = delete;
-    VirtualPad& operator=(const VirtualPad&) = delete;
 
     bool attached() const { return joystick != nullptr; }
     int deviceIndex() const { return index; }

@@ -77,7 +77,8 @@ TEST_F(AudioDevice, BadSoundtracksFailWithTheMessageAndTheirCode) {
     test::writeFile(dir.file("empty.mp3"), "");
     test::writeFile(dir.file("text.mp3"), std::string(2000, 'x'));
     test::writeFile(dir.file("image.mp3"), test::readFile(std::string(SOLVANE_FIXTURES_DIR) + "/images/grey.png"));
-    test::writeFile(dir.file("tagonly.mp3"), test::readFile(kAudio + "cbr_44100.mp3").substr(0, 300));  // the gapless tag frame alone
+    // The gapless tag frame alone: no audio frame at all.
+    test::writeFile(dir.file("tagonly.mp3"), test::readFile(kAudio + "cbr_44100.mp3").substr(0, 300));
     const std::pair<std::string, int> cases[] = {{"missing.mp3", 2}, {"", 2},           {"empty.mp3", 41},
                                                  {"text.mp3", 41},   {"image.mp3", 41}, {"tagonly.mp3", 41}};
     for (const auto& [name, code] : cases) {

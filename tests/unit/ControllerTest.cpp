@@ -20,7 +20,7 @@ const std::string kShippedDatabase = std::string(SOLVANE_SOURCE_DIR) + "/res/inp
 class Controller : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_EQ(SDL_Init(SDL_INIT_GAMECONTROLLER), 0) << SDL_GetError(); }
-    void TearDown() override { controller.close(), SDL_Quit(); }
+    void TearDown() override { controller.close(); SDL_Quit(); }
     // One frame of the free camera: sample the pad, then look and (in free flight) fly.
     void frame(FirstPersonCamera& camera, bool flight = true) {
         controller.update();

@@ -24,16 +24,14 @@ TEST(Config, OnlyWellFormedEntriesAreReadAndTheFirstValueWins) {
     EXPECT_EQ(c.getInt("ViewportWidth"), 1280);
     EXPECT_EQ(c.getInt("MSAA"), 4);
     for (const char* key : {"A", "B", "C", "D", "Missing"}) EXPECT_EQ(c.get(key), "") << key;
-    EXPECT_EQ(c.getInt("Missing"), -1);
-    EXPECT_FALSE(c.getBool("Missing"));
+    EXPECT_TRUE(c.getInt("Missing") == -1 && !c.getBool("Missing"));
 }
 
 TEST(Config, IntegersReadLikeAtoiAndOnlyTrueInAnyCaseIsTrue) {
     Config c;
     c.parse("N = 12abc; Z = abc; M = -7; T1 = TRUE; T2 = tRuE; F1 = yes; F2 = 1; F3 = true1;");
-    EXPECT_EQ(c.getInt("N"), 12);
-    EXPECT_EQ(c.getInt("Z"), 0);
-    EXPECT_EQ(c.getInt("M"), -7);
+    for (const auto& [key, value] : {std::make_pair("N", 12), std::make_pair("Z", 0), std::make_pair("M", -7)})
+        EXPECT_EQ(c.getInt(key), value) << key;
     for (const char* key : {"T1", "T2"}) EXPECT_TRUE(c.getBool(key)) << key;
     for (const char* key : {"F1", "F2", "F3"}) EXPECT_FALSE(c.getBool(key)) << key;
 }
@@ -92,6 +90,5 @@ TEST(FixedSteps, WholeStepsRunAndTheRemainderCarriesOver) {
 TEST(FixedSteps, ABackwardSeekRunsNegativeStepsUntilWithinOneStepOfZero) {
     float accumulator = 0.01f;
     EXPECT_EQ(stepsFor(accumulator, -0.08f), std::vector<float>(4, -kFixedStep));
-    EXPECT_GT(accumulator, -kFixedStep);
-    EXPECT_LT(accumulator, 0.0f);
+    EXPECT_TRUE(accumulator > -kFixedStep && accumulator < 0.0f) << accumulator;
 }

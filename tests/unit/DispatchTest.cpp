@@ -1,7 +1,6 @@
-// Work queues (each task run once and destroyed once, stop waits for the task
-// in progress) and the file watcher with real files whose times are set
-// explicitly and polled by hand (the poll task sleeps for an hour and is woken
-// at shutdown; the real loop runs in the gl and e2e hot-reload tests).
+// Work queues (each task run once and destroyed once, stop waits for the one in
+// progress) and the file watcher on real files with set times, polled by hand (its
+// own poll sleeps for an hour; the real loop runs in the hot-reload tests).
 #include "dispatch/DispatchManager.h"
 #include "dispatch/FileWatcher.h"
 
@@ -43,8 +42,7 @@ TEST(Dispatch, TheManagersQueueRunsEachTaskOnceAndDestroysItOnce) {
     EXPECT_TRUE(test::waitFor([&] { return counts.destroyed == 100; }));
     manager.shutdown();
     manager.shutdown();  // a second shutdown has nothing left to do
-    EXPECT_EQ(manager.getQueue("TestWorker"), nullptr);
-    EXPECT_EQ(counts.finished, 100);
+    EXPECT_TRUE(manager.getQueue("TestWorker") == nullptr && counts.finished == 100);
     DispatchManager running;
     running.createQueue("TestWorker", 0);  // destroyed running: must not terminate on a joinable worker
 }
@@ -60,8 +58,7 @@ TEST(Dispatch, StopWaitsForTheTaskInProgressAndQueuedTasksAreDestroyedUnrun) {
         queue.stop();
         EXPECT_EQ(counts.finished, 1);
     }
-    EXPECT_EQ(counts.started, 1);
-    EXPECT_EQ(counts.destroyed, 2);
+    EXPECT_TRUE(counts.started == 1 && counts.destroyed == 2);
 }
 
 namespace {
@@ -77,10 +74,7 @@ public:
         test::setWriteTime(path, now + offset);
         return path;
     }
-    void cycle() {
-        watcher.poll();
-        watcher.dispatchChanges();
-    }
+    void cycle() { watcher.poll(); watcher.dispatchChanges(); }
 
     test::TempDir dir;
     FileWatcher watcher;

@@ -1,9 +1,7 @@
-// Sync tracks: interpolation and key search, the row from the soundtrack, the
-// getters' rounding, single loads, damaged or missing files, and the text form
-// the show's tracks are written in, checked against the shipped binaries.
+// Sync tracks: interpolation and key search, the row from the soundtrack, rounding,
+// single loads, damaged or missing files, and the text form of the show's tracks.
 #include "audio/ManualAudioDevice.h"
 #include "sync/SyncDevice.h"
-#include "sync/TrackText.h"
 
 #include "TestSupport.h"
 
@@ -22,11 +20,6 @@ SyncTrack trackOf(const std::vector<SyncKey>& keys) {
     return t;
 }
 
-std::string bytesOf(const std::vector<SyncKey>& keys) {
-    auto bytes = encodeTrack(keys);
-    return std::string(bytes.begin(), bytes.end());
-}
-
 // "" when the text parses, else the error.
 std::string parse(const std::string& text, std::vector<TextTrack>& tracks) {
     std::string error;
@@ -36,7 +29,7 @@ std::string parse(const std::string& text, std::vector<TextTrack>& tracks) {
 class SyncFiles : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(sync.init(&audio, base)); }
-    void write(const std::string& name, const std::string& bytes) { test::writeFile(base + trackFileName(name), bytes); }
+    void write(const std::string& name, const std::string& bytes) { test::writeFile(dir.file(trackFileName(name)), bytes); }
     void atRow(float row) {
         audio.bpm = 60.0f / 16.0f;  // one row per second
         audio.position = row;
@@ -73,7 +66,7 @@ TEST_F(SyncFiles, SixteenRowsPerBeatAndGettersRoundDown) {
     audio.position = 12.5f;
     sync.update();
     EXPECT_NEAR(sync.getRow(), 12.5 * 106.0 / 60.0 * 16.0, 0.01);
-    write("Value", bytesOf({{0, 2.99f, Step}, {10, -0.25f, Step}, {20, 0.0f, Step}, {30, 0.001f, Step}}));
+    write("Value", test::trackBytes({{0, 2.99f, Step}, {10, -0.25f, Step}, {20, 0.0f, Step}, {30, 0.001f, Step}}));
     const struct {
         float row, value;
         int asInt;
@@ -88,13 +81,13 @@ TEST_F(SyncFiles, SixteenRowsPerBeatAndGettersRoundDown) {
 
 TEST_F(SyncFiles, EachNameIsLoadedOnceAndAMissingTrackReadsZeroSilently) {
     test::LogCapture log;
-    write("A", bytesOf({{0, 1.0f, Linear}, {16, 3.0f, Step}}));
+    write("A", test::trackBytes({{0, 1.0f, Linear}, {16, 3.0f, Step}}));
     atRow(8.0f);
     EXPECT_EQ(sync.getFloat("A"), 2.0f);
     EXPECT_TRUE(sync.getFloat("Missing") == 0.0f && sync.getInt("Missing") == 0 && !sync.getBool("Missing"));
     // Later edits and files that appear late are not seen.
-    write("A", bytesOf({{0, 9.0f, Step}}));
-    write("Missing", bytesOf({{0, 9.0f, Step}}));
+    write("A", test::trackBytes({{0, 9.0f, Step}}));
+    write("Missing", test::trackBytes({{0, 9.0f, Step}}));
     EXPECT_TRUE(sync.getFloat("A") == 2.0f && sync.getFloat("Missing") == 0.0f);
     EXPECT_TRUE(log.messages().empty());
 }
@@ -102,16 +95,16 @@ TEST_F(SyncFiles, EachNameIsLoadedOnceAndAMissingTrackReadsZeroSilently) {
 TEST_F(SyncFiles, ALongNameIsNeverCutIntoAnotherFilesName) {
     // A 260-character path buffer would cut the path after 259 characters and open that file.
     const std::string prefix(259 - base.size() - 1, 'n');
-    test::writeFile(base + "_" + prefix, bytesOf({{0, 5.0f, Step}}));
+    test::writeFile(base + "_" + prefix, test::trackBytes({{0, 5.0f, Step}}));
     const std::string longer(240, 'k');
-    write(longer, bytesOf({{0, 3.0f, Step}}));
+    write(longer, test::trackBytes({{0, 3.0f, Step}}));
     atRow(0.0f);
     EXPECT_EQ(sync.getFloat((prefix + "-and-more").c_str()), 0.0f);
     EXPECT_EQ(sync.getFloat(longer.c_str()), 3.0f);
 }
 
 TEST_F(SyncFiles, DamagedFilesKeepOnlyWholeKeysAndSaySoOnce) {
-    const std::string whole = bytesOf({{0, 1.0f, Linear}, {8, 2.0f, Linear}, {16, 3.0f, Step}});
+    const std::string whole = test::trackBytes({{0, 1.0f, Linear}, {8, 2.0f, Linear}, {16, 3.0f, Step}});
     auto withCount = [&](int32_t count) {
         std::string bytes = whole;
         std::memcpy(&bytes[0], &count, 4);
@@ -128,7 +121,7 @@ TEST_F(SyncFiles, DamagedFilesKeepOnlyWholeKeysAndSaySoOnce) {
         {"Cut", whole.substr(0, whole.size() - 1), 2, "holds 2 of its 3 keys"},
         {"Negative", withCount(-1), 0, "negative key count (-1)"},
         {"Huge", withCount(INT32_MAX), 3, "holds 3 of its 2147483647 keys"},
-        {"Zero", bytesOf({}), 0, nullptr},
+        {"Zero", test::trackBytes({}), 0, nullptr},
         {"Trailing", whole + "junk", 3, nullptr},
     };
     SyncTrackStore* store = createStore(base);
@@ -154,8 +147,8 @@ TEST(TrackText, TimesInRowsBeatsAndSecondsWithLinearByDefault) {
     ASSERT_EQ(tracks.size(), 2u);
     EXPECT_EQ(tracks[0].name, "Camera.Yaw");
     // 10 s is 282.667 rows at 106 beats per minute, rounded.
-    EXPECT_EQ(bytesOf(tracks[0].keys),
-              bytesOf({{0, 0.0f, Linear}, {64, -2.5f, Smooth}, {100, 7.0f, Ramp}, {283, 100.0f, Step}}));
+    EXPECT_EQ(test::trackBytes(tracks[0].keys),
+              test::trackBytes({{0, 0.0f, Linear}, {64, -2.5f, Smooth}, {100, 7.0f, Ramp}, {283, 100.0f, Step}}));
     EXPECT_TRUE(tracks[1].keys.empty());
 }
 
@@ -181,7 +174,7 @@ TEST(TrackText, ShippedBinariesMatchTheirSource) {
     std::set<std::string> names;
     for (const TextTrack& t : tracks) {
         names.insert(t.name);
-        EXPECT_EQ(test::readFile(base + trackFileName(t.name)), bytesOf(t.keys)) << t.name << ": recompile with tracktool";
+        EXPECT_EQ(test::readFile(base + trackFileName(t.name)), test::trackBytes(t.keys)) << t.name << ": recompile with tracktool";
     }
     const std::string script = test::readFile(std::string(SOLVANE_SOURCE_DIR) + "/res/scripts/scene.lua");
     const std::regex use("sync\\.get(Float|Bool|Int)\\(\"([^\"]+)\"\\)");
