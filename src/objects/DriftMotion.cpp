@@ -1,13 +1,14 @@
 // Drift parameters and matrices for needles and flakes.
 #include "objects/DriftMotion.h"
 
+#include "core/Random.h"
 #include "scene/ViewMath.h"
 
 #include <glm/gtc/matrix_transform.hpp>
 
 #include <cstdlib>
 
-float randomUnit() { return static_cast<float>(((std::rand() % 2001) - 1000) / 1000.0); }
+float randomUnit() { return static_cast<float>(((engineRand() % 2001) - 1000) / 1000.0); }
 
 DriftParameters drawDriftParameters() {
     DriftParameters p;

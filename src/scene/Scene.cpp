@@ -5,6 +5,7 @@
 
 #include "core/Engine.h"
 #include "core/FileIO.h"
+#include "core/Random.h"
 #include "objects/CameraObject.h"
 #include "objects/SharedShapeData.h"
 #include "postfx/SceneBufferObject.h"
@@ -61,7 +62,7 @@ void Scene::setGlobalGlState() {
     glEnable(GL_CULL_FACE);
     glFrontFace(GL_CCW);
     // Every run draws the same random needles, flakes, boids and spectra.
-    std::srand(0);
+    engineSrand(0);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 }
 

@@ -1,6 +1,7 @@
 // The scene without GL: the object tree (building, release, hidden subtrees, loose
 // objects, model matrices), camera maths, wireframe and drift geometry, and camera
 // paths (editing them with the pad's buttons is checked in the gl tests).
+#include "core/Random.h"
 #include "objects/DriftMotion.h"
 #include "objects/WireframeShapes.h"
 #include "scene/CameraPath.h"
@@ -220,10 +221,10 @@ TEST(RingMesh, OneVertexPerWholeStepJoinedInOrderAndClosedToTheFirst) {
 }
 
 TEST(DriftMotion, ParametersAreDrawnInTheirFixedOrderFromTheSeededGenerator) {
-    std::srand(0);
+    engineSrand(0);
     float draws[9];
-    for (float& d : draws) d = static_cast<float>(((std::rand() % 2001) - 1000) / 1000.0);
-    std::srand(0);
+    for (float& d : draws) d = static_cast<float>(((engineRand() % 2001) - 1000) / 1000.0);
+    engineSrand(0);
     const DriftParameters p = drawDriftParameters();
     expectNear(p.direction, {draws[2], draws[1], draws[0]});
     EXPECT_FLOAT_EQ(p.speed, draws[3] * 5.0f);

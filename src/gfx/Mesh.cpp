@@ -1,0 +1,73 @@
+// Shared vertex-array, buffer and sampler set-up. The layout is declared on
+// the vertex array once at creation; draws only bind it.
+#include "gfx/Mesh.h"
+
+const float kFullscreenQuad[8] = {-1.0f, 1.0f, -1.0f, -1.0f, 1.0f, 1.0f, 1.0f, -1.0f};
+
+Mesh createMesh(const MeshDesc& desc, std::initializer_list<VertexAttribute> layout) {
+    Mesh mesh;
+    glGenVertexArrays(1, &mesh.vertexArray);
+    glBindVertexArray(mesh.vertexArray);
+    glGenBuffers(1, &mesh.vertexBuffer);
+    glBindBuffer(GL_ARRAY_BUFFER, mesh.vertexBuffer);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(desc.vertexBytes), desc.vertices, desc.vertexUsage);
+    if (desc.indices) {
+        glGenBuffers(1, &mesh.indexBuffer);
+        // The element binding is part of the vertex array's state.
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, mesh.indexBuffer);
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(desc.indexBytes), desc.indices,
+                     desc.indexUsage);
+        mesh.indexType = desc.indexType;
+        const size_t indexSize = desc.indexType == GL_UNSIGNED_SHORT ? 2 : 4;
+        mesh.indexCount = static_cast<GLsizei>(desc.indexBytes / indexSize);
+    }
+    bool first = true;
+    for (const VertexAttribute& a : layout) {
+        glVertexAttribPointer(a.index, a.components, GL_FLOAT, GL_FALSE, a.strideBytes,
+                              reinterpret_cast<const void*>(a.offsetBytes));
+        glEnableVertexAttribArray(a.index);
+        if (first) {
+            const size_t stride = a.strideBytes ? static_cast<size_t>(a.strideBytes)
+                                                : static_cast<size_t>(a.components) * sizeof(float);
+            mesh.vertexCount = static_cast<GLsizei>(desc.vertexBytes / stride);
+            first = false;
+        }
+    }
+    return mesh;
+}
+
+void destroyMesh(Mesh& mesh) {
+    if (mesh.vertexBuffer != 0) glDeleteBuffers(1, &mesh.vertexBuffer);
+    if (mesh.indexBuffer != 0) glDeleteBuffers(1, &mesh.indexBuffer);
+    if (mesh.vertexArray != 0) glDeleteVertexArrays(1, &mesh.vertexArray);
+    mesh = Mesh();
+}
+
+Mesh createFullscreenQuad() {
+    MeshDesc desc;
+    desc.vertices = kFullscreenQuad;
+    desc.vertexBytes = sizeof kFullscreenQuad;
+    return createMesh(desc, {{0, 2, 0, 0}});
+}
+
+GLuint createSampler(const SamplerDesc& desc) {
+    GLuint sampler = 0;
+    glGenSamplers(1, &sampler);
+    if (sampler == 0) return 0;
+    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S, static_cast<GLint>(desc.wrapS));
+    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, static_cast<GLint>(desc.wrapT));
+    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_R, static_cast<GLint>(desc.wrapR));
+    glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER, static_cast<GLint>(desc.minFilter));
+    glSamplerParameteri(sampler, GL_TEXTURE_MAG_FILTER, static_cast<GLint>(desc.magFilter));
+    if (desc.maxAnisotropy && GLEW_EXT_texture_filter_anisotropic) {
+        GLfloat largest = 1.0f;
+        glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &largest);
+        glSamplerParameterf(sampler, GL_TEXTURE_MAX_ANISOTROPY_EXT, largest);
+    }
+    return sampler;
+}
+
+void destroySampler(GLuint& sampler) {
+    if (sampler != 0) glDeleteSamplers(1, &sampler);
+    sampler = 0;
+}

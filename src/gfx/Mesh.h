@@ -1,0 +1,64 @@
+// GL set-up every drawable shares: a vertex array that remembers its layout,
+// its vertex and index buffers, and sampler objects made from a small
+// description. Objects still write out their own draw calls. Main thread only.
+#pragma once
+#include <GL/glew.h>
+
+#include <cstddef>
+#include <initializer_list>
+
+// One vertex attribute of an interleaved (or tightly packed) float buffer.
+struct VertexAttribute {
+    GLuint index;          // attribute location
+    GLint components;      // 1 to 4 floats
+    GLsizei strideBytes;   // 0: tightly packed
+    size_t offsetBytes;
+};
+
+// Plain record: copied by value, a zero record holds nothing and draws nothing.
+struct Mesh {
+    GLuint vertexArray = 0;
+    GLuint vertexBuffer = 0;
+    GLuint indexBuffer = 0;       // 0: no element buffer (draw with glDrawArrays)
+    GLsizei indexCount = 0;
+    GLenum indexType = GL_UNSIGNED_INT;
+    GLsizei vertexCount = 0;      // informational: vertexBytes / stride of attribute 0
+
+    bool valid() const { return vertexArray != 0; }
+};
+
+struct MeshDesc {
+    const void* vertices = nullptr;  // may be null: storage only (filled later with glBufferSubData)
+    size_t vertexBytes = 0;
+    GLenum vertexUsage = GL_STATIC_DRAW;
+    const void* indices = nullptr;   // null: no index buffer
+    size_t indexBytes = 0;
+    GLenum indexType = GL_UNSIGNED_INT;  // GL_UNSIGNED_SHORT or GL_UNSIGNED_INT
+    GLenum indexUsage = GL_STATIC_DRAW;
+};
+
+// Generates the vertex array, binds it, uploads the buffers and declares the
+// layout once, so a draw only binds the vertex array. Leaves the vertex array
+// bound (callers that add instanced attributes continue from there).
+Mesh createMesh(const MeshDesc& desc, std::initializer_list<VertexAttribute> layout);
+// Deletes what is set (vertex buffer, index buffer, vertex array) and zeroes
+// the record; a zero record is left as it is.
+void destroyMesh(Mesh& mesh);
+
+// The full-screen quad: (-1, 1), (-1, -1), (1, 1), (1, -1) from attribute 0,
+// drawn with glDrawArrays(GL_TRIANGLE_STRIP, 0, 4).
+extern const float kFullscreenQuad[8];
+Mesh createFullscreenQuad();
+
+struct SamplerDesc {
+    GLenum minFilter = GL_LINEAR;
+    GLenum magFilter = GL_LINEAR;
+    GLenum wrapS = GL_CLAMP_TO_EDGE;
+    GLenum wrapT = GL_CLAMP_TO_EDGE;
+    GLenum wrapR = GL_CLAMP_TO_EDGE;
+    bool maxAnisotropy = false;  // the driver's largest anisotropy, where supported
+};
+
+// 0 when the driver refuses; destroySampler of 0 does nothing.
+GLuint createSampler(const SamplerDesc& desc);
+void destroySampler(GLuint& sampler);
