@@ -7,22 +7,21 @@
 bool CameraObject::build(Scene* s) {
     scene = s;
     if (cameraKind == 1) camera = std::make_unique<FirstPersonCamera>();
-    WireframeDraw::createBuffers(vertexArray, vertexBuffer, nullptr, 0, nullptr, nullptr, 0);
+    WireframeDraw::create(mesh, shader, nullptr, 0, nullptr, 0);
     uploadPath();
-    WireframeDraw::requestShader(shader);
     return true;
 }
 
 void CameraObject::uploadPath() {
-    if (pathPoints.empty() || !vertexBuffer) return;
-    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
+    if (pathPoints.empty() || !mesh.valid()) return;
+    glBindBuffer(GL_ARRAY_BUFFER, mesh.vertexBuffer);
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(pathPoints.size() * sizeof(glm::vec3)), pathPoints.data(),
                  GL_STATIC_DRAW);
 }
 
 void CameraObject::render(float time, const glm::mat4* parentMatrix) {
-    if (!pathPoints.empty() && vertexArray) {
-        WireframeDraw::begin(vertexArray, shader, vertexBuffer, 0, *scene);
+    if (!pathPoints.empty() && mesh.valid()) {
+        WireframeDraw::begin(mesh, shader, *scene);
         WireframeDraw::setModelAndColour(shader, localModelMatrix(), glm::vec4(0.09f, 0.79f, 0.9f, 1.0f));
         glDrawArrays(GL_LINE_STRIP, 0, static_cast<GLsizei>(pathPoints.size()));
     }
@@ -30,7 +29,6 @@ void CameraObject::render(float time, const glm::mat4* parentMatrix) {
 }
 
 void CameraObject::release() {
-    WireframeDraw::releaseShader(shader);
-    WireframeDraw::deleteBuffers(vertexArray, vertexBuffer, nullptr);
+    WireframeDraw::release(mesh, shader);
     camera.reset();
 }

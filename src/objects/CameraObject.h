@@ -2,11 +2,11 @@
 // camera path as a line strip. The scene and the path editor read and write
 // `camera` and `pathPoints`.
 #pragma once
+#include "gfx/Mesh.h"
 #include "gfx/ShaderProgram.h"
 #include "scene/Camera.h"
 #include "scene/SceneObject.h"
 
-#include <GL/glew.h>
 
 #include <cstdint>
 #include <memory>
@@ -24,8 +24,7 @@ public:
     // Replaces the path's vertex data; does nothing for an empty path.
     void uploadPath();
 
-    GLuint vertexArray = 0;
-    GLuint vertexBuffer = 0;
+    Mesh mesh;
     ShaderProgram shader;
     int32_t cameraKind;
     std::unique_ptr<Camera> camera;  // kind 1: a FirstPersonCamera

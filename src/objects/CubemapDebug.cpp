@@ -8,7 +8,6 @@
 #include <algorithm>
 
 namespace {
-const float kQuad[8] = {-1.0f, 1.0f, -1.0f, -1.0f, 1.0f, 1.0f, 1.0f, -1.0f};
 const char* const kVertexPath = "res/shaders/CubemapDebug.vert";
 const char* const kFragmentPath = "res/shaders/CubemapDebug.frag";
 } // namespace
@@ -26,38 +25,29 @@ glm::vec3 viewDirectionColor(const glm::mat4& view) {
 
 bool CubemapDebug::build(Scene* owner) {
     scene = owner;
-    glGenVertexArrays(1, &vertexArray);
-    glBindVertexArray(vertexArray);
-    glGenBuffers(1, &vertexBuffer);
-    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
-    glBufferData(GL_ARRAY_BUFFER, sizeof kQuad, kQuad, GL_STATIC_DRAW);
+    quad = createFullscreenQuad();
     gEngine->shaderManager.requestShader(&shader, kVertexPath, kFragmentPath, nullptr);
     return true;
 }
 
 void CubemapDebug::render(float time, const glm::mat4*) {
-    glBindVertexArray(vertexArray);
-    glUseProgram(shader.program);
-    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
-    glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, 0, nullptr);
-    glEnableVertexAttribArray(0);
-
-    glm::vec3 color(1.0f);
-    if (parent && parent->getType() == kSceneCubeBufferType)
-        color = cubeFaceColor(static_cast<SceneCubeBufferObject*>(parent)->cubeFrameBuffer.currentFace);
-    else if (scene)
-        color = viewDirectionColor(scene->view);
-    glUniform3fv(shader.getUniformLocation("uFaceColor"), 1, &color[0]);
-    glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
-
+    // Linked after the tree was built: nothing to draw until the next load.
+    if (quad.valid()) {
+        glBindVertexArray(quad.vertexArray);
+        glUseProgram(shader.program);
+        glm::vec3 color(1.0f);
+        if (parent && parent->getType() == kSceneCubeBufferType)
+            color = cubeFaceColor(static_cast<SceneCubeBufferObject*>(parent)->cubeFrameBuffer.currentFace);
+        else if (scene)
+            color = viewDirectionColor(scene->view);
+        glUniform3fv(shader.getUniformLocation("uFaceColor"), 1, &color[0]);
+        glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+    }
     const glm::mat4 identity(1.0f);
     renderChildren(time, &identity);
 }
 
 void CubemapDebug::release() {
     gEngine->shaderManager.releaseShader(&shader);
-    if (vertexBuffer != 0) glDeleteBuffers(1, &vertexBuffer);
-    vertexBuffer = 0;
-    if (vertexArray != 0) glDeleteVertexArrays(1, &vertexArray);
-    vertexArray = 0;
+    destroyMesh(quad);
 }

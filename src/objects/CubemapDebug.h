@@ -3,10 +3,10 @@
 // glance); elsewhere the colour follows the camera's view direction. Built on
 // SceneObject, the shader manager and the cube buffer; main thread only.
 #pragma once
+#include "gfx/Mesh.h"
 #include "gfx/ShaderProgram.h"
 #include "scene/SceneObject.h"
 
-#include <GL/glew.h>
 #include <glm/glm.hpp>
 
 // The colour of each cube face, +X, -X, +Y, -Y, +Z, -Z: red, yellow, blue,
@@ -22,8 +22,7 @@ public:
     void release() override;
     int getType() const override { return kCubemapDebugType; }
 
-    GLuint vertexArray = 0;
-    GLuint vertexBuffer = 0;
+    Mesh quad;
     ShaderProgram shader;
     Scene* scene = nullptr;
 };

@@ -12,8 +12,8 @@ bool DriftingObject::build(Scene* s) {
 void DriftingObject::renderDrifting(const SharedShape& shape, GLsizei indexCount, const glm::vec4& colour,
                                     float time) {
     glm::mat4 model = driftMatrix(position, drift, time);
-    if (scene && shape.vertexArray) {
-        WireframeDraw::begin(shape.vertexArray, shape.shader, shape.vertexBuffer, shape.indexBuffer, *scene);
+    if (scene && shape.mesh.valid()) {
+        WireframeDraw::begin(shape.mesh, shape.shader, *scene);
         WireframeDraw::setModelAndColour(shape.shader, model, colour);
         glDrawElements(GL_LINES, indexCount, GL_UNSIGNED_INT, nullptr);
     }

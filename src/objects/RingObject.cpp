@@ -6,19 +6,17 @@
 
 bool RingObject::build(Scene* s) {
     scene = s;
-    WireframeShapes::RingMesh mesh = WireframeShapes::buildRingMesh(radius, stepDegrees);
-    segmentCount = static_cast<uint32_t>(mesh.vertices.size());
-    WireframeDraw::createBuffers(vertexArray, vertexBuffer, mesh.vertices.data(),
-                                 static_cast<GLsizeiptr>(mesh.vertices.size() * sizeof(glm::vec3)), &indexBuffer,
-                                 mesh.indices.data(), static_cast<GLsizeiptr>(mesh.indices.size() * sizeof(uint32_t)));
-    WireframeDraw::requestShader(shader);
+    WireframeShapes::RingMesh ring = WireframeShapes::buildRingMesh(radius, stepDegrees);
+    segmentCount = static_cast<uint32_t>(ring.vertices.size());
+    WireframeDraw::create(mesh, shader, ring.vertices.data(), ring.vertices.size() * sizeof(glm::vec3),
+                          ring.indices.data(), ring.indices.size() * sizeof(uint32_t));
     return true;
 }
 
 void RingObject::render(float time, const glm::mat4*) {
     glm::mat4 model = localModelMatrix();
-    if (vertexArray) {
-        WireframeDraw::begin(vertexArray, shader, vertexBuffer, indexBuffer, *scene);
+    if (mesh.valid()) {
+        WireframeDraw::begin(mesh, shader, *scene);
         WireframeDraw::setModelAndColour(shader, model, glm::vec4(0.09f, 0.79f, 0.9f, 1.0f));
         GLsizei count = static_cast<GLsizei>(WireframeShapes::ringDrawCount(segmentCount, drawFraction));
         glDrawElements(GL_LINES, count, GL_UNSIGNED_INT, nullptr);
@@ -27,6 +25,5 @@ void RingObject::render(float time, const glm::mat4*) {
 }
 
 void RingObject::release() {
-    WireframeDraw::releaseShader(shader);
-    WireframeDraw::deleteBuffers(vertexArray, vertexBuffer, &indexBuffer);
+    WireframeDraw::release(mesh, shader);
 }

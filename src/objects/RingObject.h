@@ -1,10 +1,10 @@
 // A circle of line segments in the XY plane ("ring"), one vertex every
 // `stepDegrees`. Relies on the shader manager and the scene like the cube.
 #pragma once
+#include "gfx/Mesh.h"
 #include "gfx/ShaderProgram.h"
 #include "scene/SceneObject.h"
 
-#include <GL/glew.h>
 
 #include <cstdint>
 
@@ -17,9 +17,7 @@ public:
     void release() override;
     int getType() const override { return kRingType; }
 
-    GLuint vertexArray = 0;
-    GLuint vertexBuffer = 0;
-    GLuint indexBuffer = 0;
+    Mesh mesh;
     ShaderProgram shader;
     uint32_t segmentCount = 0;
     float radius;

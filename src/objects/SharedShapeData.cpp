@@ -9,33 +9,21 @@ namespace {
 SharedShape needles;
 SharedShape flakes;
 
-bool create(SharedShape& shape, const float* vertices, GLsizeiptr vertexBytes, const uint32_t* indices,
-            GLsizeiptr indexBytes) {
-    WireframeDraw::createBuffers(shape.vertexArray, shape.vertexBuffer, vertices, vertexBytes, &shape.indexBuffer,
-                                 indices, indexBytes);
-    WireframeDraw::requestShader(shape.shader);
+template <size_t VertexFloats, size_t IndexCount>
+bool create(SharedShape& shape, const float (&vertices)[VertexFloats], const uint32_t (&indices)[IndexCount]) {
+    WireframeDraw::create(shape.mesh, shape.shader, vertices, sizeof vertices, indices, sizeof indices);
     return true;
 }
 
 void destroy(SharedShape& shape) {
-    WireframeDraw::releaseShader(shape.shader);
-    WireframeDraw::deleteBuffers(shape.vertexArray, shape.vertexBuffer, &shape.indexBuffer);
+    WireframeDraw::release(shape.mesh, shape.shader);
     shape.shader.reset();
 }
 } // namespace
 
-bool initNeedleData() {
-    return create(needles, WireframeShapes::kNeedleVertices, sizeof WireframeShapes::kNeedleVertices,
-                  WireframeShapes::kNeedleIndices, sizeof WireframeShapes::kNeedleIndices);
-}
-
+bool initNeedleData() { return create(needles, WireframeShapes::kNeedleVertices, WireframeShapes::kNeedleIndices); }
 void releaseNeedleData() { destroy(needles); }
-
-bool initFlakeData() {
-    return create(flakes, WireframeShapes::kFlakeVertices, sizeof WireframeShapes::kFlakeVertices,
-                  WireframeShapes::kFlakeIndices, sizeof WireframeShapes::kFlakeIndices);
-}
-
+bool initFlakeData() { return create(flakes, WireframeShapes::kFlakeVertices, WireframeShapes::kFlakeIndices); }
 void releaseFlakeData() { destroy(flakes); }
 
 const SharedShape& needleData() { return needles; }

@@ -1,15 +1,12 @@
-// The GL objects all needles share, and those all flakes share: one vertex
-// array, vertex and index buffer and Wireframe program each, made once by the
-// scene at start-up and kept across script reloads.
+// The GL objects all needles share, and those all flakes share: one mesh and
+// Wireframe program each, made once by the scene at start-up and kept across
+// script reloads.
 #pragma once
+#include "gfx/Mesh.h"
 #include "gfx/ShaderProgram.h"
 
-#include <GL/glew.h>
-
 struct SharedShape {
-    GLuint vertexArray = 0;
-    GLuint vertexBuffer = 0;
-    GLuint indexBuffer = 0;
+    Mesh mesh;
     ShaderProgram shader;
 };
 

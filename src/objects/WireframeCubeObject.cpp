@@ -6,18 +6,16 @@
 
 bool WireframeCubeObject::build(Scene* s) {
     scene = s;
-    WireframeDraw::createBuffers(vertexArray, vertexBuffer, WireframeShapes::kCubeVertices,
-                                 sizeof WireframeShapes::kCubeVertices, &indexBuffer, WireframeShapes::kCubeIndices,
-                                 sizeof WireframeShapes::kCubeIndices);
-    WireframeDraw::requestShader(shader);
+    WireframeDraw::create(mesh, shader, WireframeShapes::kCubeVertices, sizeof WireframeShapes::kCubeVertices,
+                          WireframeShapes::kCubeIndices, sizeof WireframeShapes::kCubeIndices);
     return true;
 }
 
 void WireframeCubeObject::render(float time, const glm::mat4*) {
     glm::mat4 model = localModelMatrix();
     // An object linked after the tree was built has nothing to draw until the next load.
-    if (vertexArray) {
-        WireframeDraw::begin(vertexArray, shader, vertexBuffer, indexBuffer, *scene);
+    if (mesh.valid()) {
+        WireframeDraw::begin(mesh, shader, *scene);
         WireframeDraw::setModelAndColour(shader, model, glm::vec4(0.89f, 0.88f, 0.09f, 1.0f));
         glDrawElements(GL_LINES, 24, GL_UNSIGNED_INT, nullptr);
     }
@@ -25,6 +23,5 @@ void WireframeCubeObject::render(float time, const glm::mat4*) {
 }
 
 void WireframeCubeObject::release() {
-    WireframeDraw::releaseShader(shader);
-    WireframeDraw::deleteBuffers(vertexArray, vertexBuffer, &indexBuffer);
+    WireframeDraw::release(mesh, shader);
 }

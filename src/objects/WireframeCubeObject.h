@@ -1,10 +1,10 @@
 // A unit cube outline in the scene ("cube"), drawn with the Wireframe program.
 // Relies on the shader manager for its program and the scene for its camera.
 #pragma once
+#include "gfx/Mesh.h"
 #include "gfx/ShaderProgram.h"
 #include "scene/SceneObject.h"
 
-#include <GL/glew.h>
 
 class WireframeCubeObject : public SceneObject {
 public:
@@ -14,9 +14,7 @@ public:
     void release() override;
     int getType() const override { return kWireframeCubeType; }
 
-    GLuint vertexArray = 0;
-    GLuint vertexBuffer = 0;
-    GLuint indexBuffer = 0;
+    Mesh mesh;
     ShaderProgram shader;
     Scene* scene = nullptr;
 };

@@ -1,11 +1,13 @@
-// The draw steps every wireframe object shares: bind its arrays and the
-// Wireframe program, feed attribute 0, set the scene's projection and view,
-// then its own model matrix and colour. Main thread, current GL context.
+// The steps every wireframe object shares: its mesh (positions at attribute 0,
+// line indices), the Wireframe program, and the scene's projection and view.
+// Built on gfx/Mesh.h; main thread, current GL context.
 #pragma once
+#include "gfx/Mesh.h"
 #include "gfx/ShaderProgram.h"
 
-#include <GL/glew.h>
 #include <glm/glm.hpp>
+
+#include <cstdint>
 
 class Scene;
 
@@ -14,19 +16,14 @@ extern const char* const kWireframeFragmentPath;  // "res/shaders/Wireframe.frag
 
 namespace WireframeDraw {
 
-void requestShader(ShaderProgram& shader);
-void releaseShader(ShaderProgram& shader);
+// A GL_STATIC_DRAW mesh of vec3 positions (`indices` null: no index buffer,
+// `vertices` null: storage filled later) and a request for the program.
+void create(Mesh& mesh, ShaderProgram& shader, const void* vertices, size_t vertexBytes, const uint32_t* indices,
+            size_t indexBytes);
+void release(Mesh& mesh, ShaderProgram& shader);
 
-// Generates and binds a vertex array with a vertex buffer (and an index buffer
-// when `indices` is set), uploading the data with GL_STATIC_DRAW.
-void createBuffers(GLuint& vertexArray, GLuint& vertexBuffer, const void* vertices, GLsizeiptr vertexBytes,
-                   GLuint* indexBuffer, const void* indices, GLsizeiptr indexBytes);
-// Deletes what is set, in the order vertex buffer, index buffer, vertex array.
-void deleteBuffers(GLuint& vertexArray, GLuint& vertexBuffer, GLuint* indexBuffer);
-
-// indexBuffer 0: no element buffer (line strips drawn with glDrawArrays).
-void begin(GLuint vertexArray, const ShaderProgram& shader, GLuint vertexBuffer, GLuint indexBuffer,
-           const Scene& scene);
+// Binds the mesh's vertex array and the program, and sets projection and view.
+void begin(const Mesh& mesh, const ShaderProgram& shader, const Scene& scene);
 void setModelAndColour(const ShaderProgram& shader, const glm::mat4& model, const glm::vec4& diffuse);
 
 } // namespace WireframeDraw

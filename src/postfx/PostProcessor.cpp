@@ -16,18 +16,10 @@ const char* const kMixPath = "res/shaders/Mix.frag";
 const char* const kResolvePath = "res/shaders/ResolveFBO.frag";
 const char* const kResolveDepthPath = "res/shaders/ResolveDepth.frag";
 
-const float kQuad[8] = {-1.0f, 1.0f, -1.0f, -1.0f, 1.0f, 1.0f, 1.0f, -1.0f};
-
 bool createBuffer(FrameBuffer& buffer, int width, int height, bool withDepth, GLenum format, const char* failure) {
     if (buffer.create(width, height, 1, withDepth, format, 0)) return true;
     SDL_LogError(SDL_LOG_CATEGORY_RENDER, "%s", failure);
     return false;
-}
-
-void setQuadAttribute(GLuint buffer) {
-    glBindBuffer(GL_ARRAY_BUFFER, buffer);
-    glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, 0, nullptr);
-    glEnableVertexAttribArray(0);
 }
 
 // Single-channel textures (depth, the resolved depth) read as grey rather than red.
@@ -47,9 +39,6 @@ bool PostProcessor::init(const PostProcessorSetup& chainSetup) {
     // Truncated toward zero: 1366x767 gives 683x383.
     const int halfWidth = static_cast<int>(static_cast<float>(width) * 0.5f);
     const int halfHeight = static_cast<int>(static_cast<float>(height) * 0.5f);
-
-    glGenVertexArrays(1, &quadVertexArray);
-    glBindVertexArray(quadVertexArray);
 
     if (!createBuffer(resolvedSceneBuffer, width, height, true, GL_RGBA16F,
                       "Failed to initialize Resolved Scene Frame Buffer!") ||
@@ -73,16 +62,8 @@ bool PostProcessor::init(const PostProcessorSetup& chainSetup) {
     shaders.requestShader(&resolveProgram, kQuadVertexPath, kResolvePath, nullptr);
     shaders.requestShader(&resolveDepthProgram, kQuadVertexPath, kResolveDepthPath, nullptr);
 
-    glGenBuffers(1, &quadBuffer);
-    glBindBuffer(GL_ARRAY_BUFFER, quadBuffer);
-    glBufferData(GL_ARRAY_BUFFER, sizeof kQuad, kQuad, GL_STATIC_DRAW);
-    setQuadAttribute(quadBuffer);
-
-    glGenSamplers(1, &sampler);
-    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glSamplerParameteri(sampler, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    quad = createFullscreenQuad();
+    sampler = createSampler(SamplerDesc());  // linear, clamped to the edge
     // No anisotropic filtering: every pass samples a screen-aligned quad, where
     // it gains nothing, and some drivers (Mesa's llvmpipe) then blur even a
     // one-to-one copy.
@@ -102,7 +83,6 @@ void PostProcessor::beginPass(FrameBuffer& target, const ShaderProgram& program,
 }
 
 void PostProcessor::drawQuad() {
-    setQuadAttribute(quadBuffer);
     glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
 }
 
@@ -166,9 +146,8 @@ void PostProcessor::mixPass() {
 }
 
 void PostProcessor::process(FrameBuffer& scene) {
-    // Bound before the resolve passes too: a core context draws nothing without
-    // a vertex array, and the quad's attribute must not land in an object's array.
-    glBindVertexArray(quadVertexArray);
+    // Bound before the resolve passes too: a core context draws nothing without a vertex array.
+    glBindVertexArray(quad.vertexArray);
     if (scene.multisampled) {
         resolvePass(resolvedSceneBuffer, resolveProgram, scene.getColorTexture(0));
         resolvePass(depthBuffer, resolveDepthProgram, scene.depthTexture ? scene.depthTexture->id : 0);
@@ -225,12 +204,8 @@ void PostProcessor::present() {
 }
 
 void PostProcessor::release() {
-    if (quadBuffer != 0) glDeleteBuffers(1, &quadBuffer);
-    quadBuffer = 0;
-    if (sampler != 0) glDeleteSamplers(1, &sampler);
-    sampler = 0;
-    if (quadVertexArray != 0) glDeleteVertexArrays(1, &quadVertexArray);
-    quadVertexArray = 0;
+    destroyMesh(quad);
+    destroySampler(sampler);
     if (setup.shaders) {
         ShaderManager& shaders = *setup.shaders;
         shaders.releaseShader(&copyProgram);

@@ -4,6 +4,7 @@
 // ShaderManager); every parameter is an "FX." sync track read through a TrackReader.
 #pragma once
 #include "gfx/FrameBuffer.h"
+#include "gfx/Mesh.h"
 #include "gfx/ShaderProgram.h"
 
 #include <GL/glew.h>
@@ -48,8 +49,7 @@ public:
     FrameBuffer bloomBuffer3;  // half size
     FrameBuffer resolvedSceneBuffer;
     FrameBuffer depthBuffer;
-    GLuint quadVertexArray = 0;
-    GLuint quadBuffer = 0;
+    Mesh quad;
     GLuint sampler = 0;
 
 private:
