@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
 
     ResourceLoader loader;
     ShaderManager shaders;
-    loader.init(nullptr);
+    loader.init();
     if (!shaders.init(loader, nullptr)) return 1;
     std::map<std::string, float> tracks = {{"FX.BloomDry", 1.0f}, {"FX.BloomWet", 0.5f},
                                            {"FX.HighPassCutoff", 0.7f}, {"FX.BlurMagnitude", 2.0f}};

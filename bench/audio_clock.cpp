@@ -3,6 +3,7 @@
 // Uses SDL's dummy driver unless SDL_AUDIODRIVER names another.
 //   audio_clock [soundtrack.mp3] [seconds]
 #include "audio/BASSAudioDevice.h"
+#include "core/ShowTiming.h"
 
 #include <chrono>
 #include <cmath>
@@ -34,7 +35,7 @@ int main(int argc, char** argv) {
     setenv("SDL_AUDIODRIVER", "dummy", 0);
 
     BASSAudioDevice device;
-    if (!device.init() || !device.createSoundtrack(path, 106.0f)) {
+    if (!device.init() || !device.createSoundtrack(path, kSoundtrackBpm)) {
         std::fprintf(stderr, "cannot play %s\n", path.c_str());
         return 1;
     }

@@ -1,6 +1,7 @@
 // Benchmark of SyncDevice::getFloat: 50 tracks of 1,000 keys each, queried by
 // name in turn as the scene does, the row moving on every 50 queries.
 #include "audio/ManualAudioDevice.h"
+#include "core/ShowTiming.h"
 #include "sync/SyncDevice.h"
 
 #include <chrono>
@@ -37,7 +38,7 @@ int main() {
     std::vector<std::string> names;
     for (int i = 0; i < 50; ++i) {
         names.push_back("Group" + std::to_string(i / 10) + ".Parameter" + std::to_string(i % 10));
-        writeTrack((dir / ("_" + names.back() + ".track")).string(), 1000);
+        writeTrack((dir / trackFileName(names.back())).string(), 1000);
     }
 
     ManualAudioDevice audio;

@@ -2,10 +2,11 @@
 // for rendering at a fixed frame rate, for tests and for benchmarks.
 #pragma once
 #include "audio/IAudioDevice.h"
+#include "core/ShowTiming.h"
 
 class ManualAudioDevice : public IAudioDevice {
 public:
-    explicit ManualAudioDevice(float beatsPerMinute = 106.0f) : bpm(beatsPerMinute) {}
+    explicit ManualAudioDevice(float beatsPerMinute = kSoundtrackBpm) : bpm(beatsPerMinute) {}
 
     bool init() override { return true; }
     void shutdown() override {}

@@ -15,7 +15,6 @@ const char* const kLogFileName = "Log.txt";
 const char* const kWindowTitle = "Drenn - Solvane";
 const char* const kControllerMappingsFileName = "res/input/gamecontrollerdb.txt";
 const char* const kSoundtrackPath = "res/audio/melody2.mp3";
-const float kSoundtrackBpm = 106.0f;
 
 namespace {
 constexpr Uint32 kSdlInitFlags = SDL_INIT_TIMER | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK | SDL_INIT_GAMECONTROLLER;
@@ -94,7 +93,7 @@ bool Engine::initialize() {
     if (!dispatchManager.init()) return fail("Failed to initialize Dispatch Manager!");
     dispatchManager.createQueue("TestWorker", 0);
 
-    if (!resourceLoader.init(this)) return fail("Failed to initialize OGL Resource Loader!");
+    if (!resourceLoader.init()) return fail("Failed to initialize OGL Resource Loader!");
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Sucessfully initialized OGL Resource Loader");
     if (!shaderManager.init(resourceLoader, &fileWatcher)) return fail("Failed to initialize OGL Shader Manager!");
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Sucessfully initialized OGL Shader Manager");

@@ -5,6 +5,7 @@
 #include "audio/IAudioDevice.h"
 #include "core/Config.h"
 #include "core/Log.h"
+#include "core/ShowTiming.h"
 #include "dispatch/DispatchManager.h"
 #include "dispatch/FileWatcher.h"
 #include "gfx/ResourceLoader.h"
@@ -63,10 +64,6 @@ extern const char* const kLogFileName;
 extern const char* const kWindowTitle;
 extern const char* const kControllerMappingsFileName;
 extern const char* const kSoundtrackPath;
-extern const float kSoundtrackBpm;
-
-// Seconds of play position per fixed update of the scene.
-inline constexpr float kFixedStep = 0.0167f;
 
 // Adds `delta` seconds of play position to `accumulator` and calls step(+kFixedStep)
 // or step(-kFixedStep) until the accumulator is within one step of zero.

@@ -13,8 +13,7 @@
 #include <algorithm>
 #include <string>
 
-bool ResourceLoader::init(Engine* engine) {
-    owner = engine;
+bool ResourceLoader::init() {
     terminated = false;
     return true;
 }

@@ -1,13 +1,12 @@
 // Queued shader and texture loads, performed on the main thread in
-// processRequests() (newest first) and handed back through callbacks (results
-// newest first, no lock held). The lists grow as needed.
+// processRequests() newest request first, then handed back through callbacks
+// oldest request first, with no lock held. The lists grow as needed.
 #pragma once
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <vector>
 
-class Engine;
 struct Texture;
 
 // Life of a managed resource (shared by the texture and shader managers).
@@ -39,7 +38,7 @@ struct LoadResult {
 
 class ResourceLoader {
 public:
-    bool init(Engine* owner);
+    bool init();
     // The paths must stay valid until the request has been performed.
     void loadShader(void* target, LoadCallback callback, void* context, const char* vertexPath,
                     const char* fragmentPath, const char* geometryPath);
@@ -53,7 +52,6 @@ public:
     void cancel(void* context);
 
 private:
-    Engine* owner = nullptr;
     bool terminated = false;
     std::mutex requestLock;
     std::mutex resultLock;

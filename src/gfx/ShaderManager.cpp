@@ -25,7 +25,6 @@ bool ShaderManager::init(ResourceLoader& resourceLoader, FileWatcher* fileWatche
         return false;
     }
     SDL_LogInfo(SDL_LOG_CATEGORY_RENDER, "Successfully initialized dummy shader!");
-    dummyKey = keyOf(kDummyVertexPath, kDummyFragmentPath, nullptr);
     return true;
 }
 
@@ -123,7 +122,6 @@ void ShaderManager::destroy() {
     if (loader) loader->cancel(this);
     registry.clear([](ShaderProgram& program) { program.destroy(); });
     dummyShader.destroy();
-    dummyKey.clear();
 }
 
 const ShaderEntry* ShaderManager::findEntry(const std::string& key) const {

@@ -49,7 +49,6 @@ private:
     ResourceRegistry<ShaderProgram, ShaderSource> registry{"Shader"};
     mutable std::mutex lock;
     ShaderProgram dummyShader;
-    std::string dummyKey;
     ResourceLoader* loader = nullptr;
     FileWatcher* watcher = nullptr;
 };

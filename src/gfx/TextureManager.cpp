@@ -18,7 +18,6 @@ bool TextureManager::init(ResourceLoader& resourceLoader) {
         return false;
     }
     SDL_LogInfo(SDL_LOG_CATEGORY_RENDER, "Successfully initialized dummy texture!");
-    dummyKey = keyOf(dummyTexture.name, false);
     return true;
 }
 
@@ -74,6 +73,5 @@ void TextureManager::destroy() {
     if (loader) loader->cancel(this);
     registry.clear([](Texture& texture) { texture.release(); });
     dummyTexture.release();
-    dummyKey.clear();
 }
 

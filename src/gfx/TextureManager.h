@@ -35,6 +35,5 @@ private:
     ResourceRegistry<Texture, TextureSource> registry{"Texture"};
     std::mutex lock;
     Texture dummyTexture;
-    std::string dummyKey;
     ResourceLoader* loader = nullptr;
 };

@@ -3,6 +3,8 @@
 // database. Every message is in SDL's input category.
 #include "platform/GameController.h"
 
+#include "core/ShowTiming.h"
+
 #include <algorithm>
 
 namespace {
@@ -109,14 +111,14 @@ void GameController::resetState() {
 
 float dpadScrubSeconds(const GameController& controller) {
     if (!controller.isOpen()) return 0.0f;
-    // One frame of play at 60 Hz; four frames for the coarse direction.
+    // One fixed step of play; four for the coarse direction.
     static const struct {
         SDL_GameControllerButton button;
         float seconds;
-    } kScrubs[] = {{SDL_CONTROLLER_BUTTON_DPAD_LEFT, -0.0167f},
-                   {SDL_CONTROLLER_BUTTON_DPAD_RIGHT, 0.0167f},
-                   {SDL_CONTROLLER_BUTTON_DPAD_DOWN, -0.0668f},
-                   {SDL_CONTROLLER_BUTTON_DPAD_UP, 0.0668f}};
+    } kScrubs[] = {{SDL_CONTROLLER_BUTTON_DPAD_LEFT, -kFixedStep},
+                   {SDL_CONTROLLER_BUTTON_DPAD_RIGHT, kFixedStep},
+                   {SDL_CONTROLLER_BUTTON_DPAD_DOWN, -4.0f * kFixedStep},
+                   {SDL_CONTROLLER_BUTTON_DPAD_UP, 4.0f * kFixedStep}};
     for (const auto& scrub : kScrubs)
         if (controller.isButtonDown(scrub.button)) return scrub.seconds;
     return 0.0f;

@@ -1,15 +1,12 @@
-// 16 rows per beat at the soundtrack's tempo: at 106 beats per minute one
-// second is about 28.27 rows.
+// Rows per beat and tempo come from the show's timing; the tempo is the
+// soundtrack's own, as its device reports it.
 #include "sync/SyncDevice.h"
 
 #include "audio/IAudioDevice.h"
+#include "core/ShowTiming.h"
 
 #include <cmath>
 #include <limits>
-
-namespace {
-constexpr double kRowsPerBeat = 16.0;
-} // namespace
 
 SyncDevice::~SyncDevice() { destroyStore(store); }
 
@@ -20,8 +17,7 @@ bool SyncDevice::init(IAudioDevice* audioDevice, const std::string& basePath) {
 }
 
 void SyncDevice::update() {
-    const float rowsPerSecond = static_cast<float>(audio->getBPM() / 60.0 * kRowsPerBeat);
-    row = audio->getPosition() * rowsPerSecond;
+    row = audio->getPosition() * static_cast<float>(rowsPerSecond(audio->getBPM()));
 }
 
 float SyncDevice::getFloat(const char* name) { return static_cast<float>(getValue(getTrack(store, name), row)); }

@@ -1,6 +1,7 @@
 // The engine's sync tracks: converts the soundtrack position into the current
 // row once per frame and answers track values at that row by name.
 #pragma once
+#include "core/ShowTiming.h"
 #include "sync/SyncTrack.h"
 
 #include <string>
@@ -14,8 +15,8 @@ public:
     SyncDevice(const SyncDevice&) = delete;
     SyncDevice& operator=(const SyncDevice&) = delete;
 
-    // `basePath` is where the track files live; the show's are in "res/sync/".
-    bool init(IAudioDevice* audioDevice, const std::string& basePath = "res/sync/");
+    // `basePath` is where the track files live.
+    bool init(IAudioDevice* audioDevice, const std::string& basePath = kSyncTrackDirectory);
     void update();
     float getFloat(const char* name);
     bool getBool(const char* name);

@@ -2,6 +2,8 @@
 // value and int8 type, 9 bytes, no header or padding.
 #include "sync/SyncTrack.h"
 
+#include "core/ShowTiming.h"
+
 #include <SDL.h>
 
 #include <cmath>
@@ -30,7 +32,7 @@ SyncTrackStore* createStore(const std::string& basePath) {
 void destroyStore(SyncTrackStore* store) { delete store; }
 
 std::string trackPath(const SyncTrackStore& store, const char* name) {
-    return store.basePath + "_" + name + ".track";
+    return store.basePath + trackFileName(name);
 }
 
 int findTrack(const SyncTrackStore* store, const char* name) {

@@ -9,8 +9,8 @@
 #include <sstream>
 
 namespace {
-// 106 beats per minute, 16 rows per beat, as the sync device computes it.
-const float kRowsPerSecond = static_cast<float>((106.0 / 60.0) * 16.0);
+// As the sync device computes it, at the show's tempo.
+const float kRowsPerSecond = static_cast<float>(rowsPerSecond(kSoundtrackBpm));
 
 bool parseNumber(const std::string& word, double& out) {
     if (word.empty()) return false;
@@ -24,7 +24,7 @@ bool parseTime(const std::string& word, int32_t& row) {
     char unit = word.empty() ? 0 : word.back();
     if (unit == 'b' || unit == 's') {
         if (!parseNumber(word.substr(0, word.size() - 1), n)) return false;
-        n = unit == 'b' ? n * 16.0 : n * kRowsPerSecond;
+        n = unit == 'b' ? n * kRowsPerBeat : n * kRowsPerSecond;
         n = std::round(n);
     } else if (!parseNumber(word, n) || n != std::floor(n)) {
         return false;
@@ -109,4 +109,3 @@ std::vector<uint8_t> encodeTrack(const std::vector<SyncKey>& keys) {
     return out;
 }
 
-std::string trackFileName(const std::string& name) { return "_" + name + ".track"; }

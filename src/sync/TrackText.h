@@ -11,6 +11,7 @@
 // A plain number is a row. Interpolations: step, linear, smooth, ramp. Rows
 // must rise strictly within a track; a track appears once.
 #pragma once
+#include "core/ShowTiming.h"
 #include "sync/SyncTrack.h"
 
 #include <cstdint>
@@ -27,6 +28,3 @@ bool parseTrackText(const std::string& text, std::vector<TextTrack>& tracks, std
 
 // The binary form: key count, then row, value and one byte of type per key.
 std::vector<uint8_t> encodeTrack(const std::vector<SyncKey>& keys);
-
-// "_" + name + ".track", the file the engine opens for a track of that name.
-std::string trackFileName(const std::string& name);

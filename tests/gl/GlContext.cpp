@@ -71,7 +71,7 @@ void drawCorners(const std::vector<float>& corners, GLenum mode) {
 void EngineTest::SetUp() {
     ASSERT_TRUE(workingDir.enter(SOLVANE_SOURCE_DIR));
     gEngine = &engine;
-    ASSERT_TRUE(engine.resourceLoader.init(&engine));
+    ASSERT_TRUE(engine.resourceLoader.init());
     ASSERT_TRUE(engine.fileWatcher.init(20));
     ASSERT_TRUE(engine.shaderManager.init(engine.resourceLoader, &engine.fileWatcher));
     ASSERT_TRUE(engine.textureManager.init(engine.resourceLoader));
