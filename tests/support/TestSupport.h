@@ -1,6 +1,7 @@
 // Helpers shared by every test layer: temporary and working directories, small
 // files with chosen times, a capture of SDL's log, and the player as a child process.
 #pragma once
+#include "audio/ManualAudioDevice.h"
 #include "sync/TrackText.h"
 
 #include <SDL.h>
@@ -52,6 +53,11 @@ bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds d
 // The binary track file of `keys`, and that file written as track `name` in `dir`.
 std::string trackBytes(const std::vector<SyncKey>& keys);
 void writeTrack(const std::string& dir, const std::string& name, const std::vector<SyncKey>& keys);
+
+// A hand-set soundtrack clock on which one sync row lasts one second: `position` is the row.
+struct RowClock : ManualAudioDevice {
+    RowClock() : ManualAudioDevice(60.0f / static_cast<float>(kRowsPerBeat)) {}
+};
 
 // Pixels of the wireframe colours in RGBA8 pictures, and their mean brightness (0..255).
 struct Colours {

@@ -17,24 +17,12 @@ TEST(Config, OnlyWellFormedEntriesAreReadAndTheFirstValueWins) {
     Config c;
     c.parse("Comment line without entries\n"
             "ViewportWidth  = 1280;   trailing words\n"
-            "A =  2;\n"         // two blanks after '='
-            "B=3;\n"            // no blanks
-            "C = 4\n"           // no semicolon
-            "D = four five;\n"  // blank inside the value
-            "MSAA = 4;\nMSAA = 8;\n");
-    EXPECT_EQ(c.getInt("ViewportWidth"), 1280);
-    EXPECT_EQ(c.getInt("MSAA"), 4);
+            "A =  2;\nB=3;\nC = 4\nD = four five;\n"  // two blanks, none, no semicolon, a blank inside
+            "MSAA = 4;\nMSAA = 8;\nN = 12abc; T = tRuE; F = true1;");
+    EXPECT_TRUE(c.getInt("ViewportWidth") == 1280 && c.getInt("MSAA") == 4 && c.getInt("N") == 12);
     for (const char* key : {"A", "B", "C", "D", "Missing"}) EXPECT_EQ(c.get(key), "") << key;
     EXPECT_TRUE(c.getInt("Missing") == -1 && !c.getBool("Missing"));
-}
-
-TEST(Config, IntegersReadLikeAtoiAndOnlyTrueInAnyCaseIsTrue) {
-    Config c;
-    c.parse("N = 12abc; Z = abc; M = -7; T1 = TRUE; T2 = tRuE; F1 = yes; F2 = 1; F3 = true1;");
-    for (const auto& [key, value] : {std::make_pair("N", 12), std::make_pair("Z", 0), std::make_pair("M", -7)})
-        EXPECT_EQ(c.getInt(key), value) << key;
-    for (const char* key : {"T1", "T2"}) EXPECT_TRUE(c.getBool(key)) << key;
-    for (const char* key : {"F1", "F2", "F3"}) EXPECT_FALSE(c.getBool(key)) << key;
+    EXPECT_TRUE(c.getBool("T") && !c.getBool("F"));
 }
 
 TEST(Log, EachMessageIsOneFlushedLineAndNothingFollowsTheClose) {
@@ -49,9 +37,8 @@ TEST(Log, EachMessageIsOneFlushedLineAndNothingFollowsTheClose) {
     logOutputFunction(&engine, SDL_LOG_CATEGORY_SYSTEM, SDL_LOG_PRIORITY_INFO, "Log Closed");
     EXPECT_EQ(test::readFile(dir.file("Log.txt")), "first\ntwo\nlines\n");
 
-    LogFile unwritable;
-    EXPECT_FALSE(unwritable.open(dir.file("no/such/folder/Log.txt")));
-    unwritable.writeLine("dropped");  // must not crash
+    EXPECT_FALSE(engine.log.open(dir.file("no/such/folder/Log.txt")));
+    engine.log.writeLine("dropped");  // must not crash
 }
 
 TEST(Log, TwoThreadsWriteWholeLines) {
@@ -67,9 +54,7 @@ TEST(Log, TwoThreadsWriteWholeLines) {
     tb.join();
     log.close();
     const auto lines = test::readLines(dir.file("Log.txt"));
-    ASSERT_EQ(lines.size(), 4000u);
-    for (const auto& line : lines) ASSERT_TRUE(line == a || line == b) << "interleaved line: " << line.substr(0, 40);
-    EXPECT_EQ(std::count(lines.begin(), lines.end(), a), 2000);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), a) + std::count(lines.begin(), lines.end(), b), 4000);
 }
 
 namespace {
@@ -80,16 +65,11 @@ std::vector<float> stepsFor(float& accumulator, float delta) {
 }
 } // namespace
 
-TEST(FixedSteps, WholeStepsRunAndTheRemainderCarriesOver) {
+TEST(FixedSteps, WholeStepsRunTheRemainderCarriesOverAndASeekBackRunsNegativeSteps) {
     float accumulator = 0.0f;
     EXPECT_EQ(stepsFor(accumulator, 0.05f), (std::vector<float>{kFixedStep, kFixedStep}));
-    EXPECT_NEAR(accumulator, 0.05f - 2 * kFixedStep, 1e-6f);
-    EXPECT_TRUE(stepsFor(accumulator, 0.0f).empty());
     EXPECT_EQ(stepsFor(accumulator, 0.001f).size(), 1u);  // 0.0166 + 0.001 passes one step
-}
-
-TEST(FixedSteps, ABackwardSeekRunsNegativeStepsUntilWithinOneStepOfZero) {
-    float accumulator = 0.01f;
+    accumulator = 0.01f;
     EXPECT_EQ(stepsFor(accumulator, -0.08f), std::vector<float>(4, -kFixedStep));
     EXPECT_TRUE(accumulator > -kFixedStep && accumulator < 0.0f) << accumulator;
 }

@@ -2,7 +2,6 @@
 // a scene with an empty root, and sync tracks from a temporary folder on a hand-set
 // clock. Errors raised by the scripting module are read back word for word.
 #pragma once
-#include "audio/ManualAudioDevice.h"
 #include "core/Engine.h"
 #include "scene/SceneRootObject.h"
 #include "script/ScriptModule.h"
@@ -57,16 +56,14 @@ protected:
         lua_pop(L, 1);
         return static_cast<T*>(object);
     }
-    // At 3.75 beats per minute a row lasts a second.
     void atRow(float row) {
-        audio.bpm = 60.0f / 16.0f;
         audio.position = row;
         engine.syncDevice.update();
     }
 
     test::LogCapture log;
     test::TempDir syncDir;
-    ManualAudioDevice audio;
+    test::RowClock audio;
     Engine engine;
     lua_State* L = nullptr;
 };

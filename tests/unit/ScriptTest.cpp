@@ -2,73 +2,26 @@
 // script gets and must not, a stack that does not grow), the scene's loading of its
 // script, and the scripting module as a script sees it, argument checks word for word.
 #include "LuaFixture.h"
-#include "objects/RingObject.h"
 
 #include "VecExpect.h"
 
 using LuaRuntime_ = LuaFixture;
 
-TEST_F(LuaRuntime_, OpensTheListedLibrariesAndNoFileOrSystemAccess) {
-    for (const char* present : {"table", "string", "math", "debug", "bit", "jit", "object", "scene", "sync", "window",
-                                "vector3", "print", "pcall"})
+TEST_F(LuaRuntime_, ScriptsGetNoFileOrSystemAccess) {
+    for (const char* present : {"table", "string", "math", "bit", "jit", "object", "scene", "sync", "vector3"})
         EXPECT_NE(eval(std::string("type(") + present + ")"), "nil") << present;
     for (const char* absent : {"package", "io", "os", "require"})
         EXPECT_EQ(eval(std::string("type(") + absent + ")"), "nil") << absent;
-    const std::pair<const char*, const char*> calls[] = {
-        {"require('x')", "attempt to call global 'require' (a nil value)"},
-        {"local f = io.open('Config.txt')", "attempt to index global 'io' (a nil value)"},
-        {"os.exit(3)", "attempt to index global 'os' (a nil value)"}};
-    for (const auto& [chunk, error] : calls) {
-        log.clear();
-        EXPECT_FALSE(engine.lua.runChunk(chunk));
-        ASSERT_EQ(log.messages().size(), 1u) << chunk;
-        EXPECT_NE(log.messages()[0].find(error), std::string::npos) << log.messages()[0];
-    }
 }
 
 TEST_F(LuaRuntime_, ChunkErrorsAreLoggedOnceAndNameTheChunkByItsSource) {
-    EXPECT_FALSE(engine.lua.runChunk("function build( return true end"));
-    ASSERT_EQ(log.messages().size(), 1u);
-    EXPECT_EQ(log.messages()[0].rfind("Error executing lua chunk! '[string \"function build( return true end\"]:1:", 0), 0u);
-
-    log.clear();
     EXPECT_FALSE(engine.lua.runChunk("x = 1\nerror('broken at load')"));
     ASSERT_EQ(log.messages().size(), 1u);
-    EXPECT_NE(log.messages()[0].find(":2: broken at load'"), std::string::npos);
+    EXPECT_EQ(log.messages()[0], "Error executing lua chunk! '[string \"x = 1...\"]:2: broken at load'");
     EXPECT_EQ(eval("x"), "1");  // what ran before the error stays
-
     log.clear();
     EXPECT_FALSE(engine.lua.runChunk("error({})"));
     EXPECT_EQ(log.messages(), std::vector<std::string>{"Error executing lua chunk! '(error object is not a string)'"});
-}
-
-TEST_F(LuaRuntime_, BuildMustReturnABoolean) {
-    const std::string notBoolean = "Function 'build' must return a boolean!";
-    const std::pair<const char*, std::vector<std::string>> cases[] = {
-        {"return true", {}}, {"return false", {}}, {"", {notBoolean}}, {"return 1", {notBoolean}},
-        {"return nil, true", {notBoolean}}};
-    for (const auto& [body, messages] : cases) {
-        log.clear();
-        ASSERT_TRUE(engine.lua.runChunk((std::string("function build() ") + body + " end").c_str()));
-        EXPECT_EQ(engine.lua.callBuild(), std::string(body) == "return true") << body;
-        EXPECT_EQ(log.messages(), messages) << body;
-    }
-    log.clear();
-    ASSERT_TRUE(engine.lua.runChunk("function build() local t = nil; return t.x end"));
-    EXPECT_FALSE(engine.lua.callBuild());
-    ASSERT_EQ(log.messages().size(), 1u);
-    EXPECT_EQ(log.messages()[0].rfind("Error running 'build': [string", 0), 0u) << log.messages()[0];
-}
-
-TEST_F(LuaRuntime_, RenderErrorsAreLoggedOncePerCallAndTheCallsGoOn) {
-    ASSERT_TRUE(engine.lua.runChunk("function update(s) step = s end\n"
-                                    "function render(t) if t > 1 then error('late frame') end last = t end"));
-    for (float t : {0.5f, 2.0f, 2.5f, 0.75f}) engine.lua.callRender(t);
-    ASSERT_EQ(log.messages().size(), 2u);
-    for (const std::string& m : log.messages()) EXPECT_EQ(m.rfind("Error running 'render': ", 0), 0u) << m;
-    EXPECT_EQ(eval("last"), "0.75");
-    engine.lua.callUpdate(-0.0167f);
-    EXPECT_EQ(eval("step"), "-0.016699999570847");  // single precision widened to a Lua number
 }
 
 TEST_F(LuaRuntime_, TheStackDoesNotGrowWithResultsOrFailures) {
@@ -114,11 +67,8 @@ TEST_F(SceneLoad, AFailedBuildLeavesAnEmptyRootWithItsCauseLoggedAndGlobalsOutli
         ASSERT_NE(engine.scene.root, nullptr);
         EXPECT_TRUE(engine.scene.root->children.empty());
     }
-    log.clear();
     writeScript("loads = (loads or 0) + 1\nfunction build() return true end");
-    EXPECT_TRUE(engine.scene.load());
-    EXPECT_TRUE(engine.scene.load());
-    EXPECT_TRUE(log.messages().empty());
+    EXPECT_TRUE(engine.scene.load() && engine.scene.load());
     EXPECT_EQ(eval("loads"), "2");
 }
 
@@ -139,11 +89,9 @@ TEST_F(SceneLoad, ObjectsTheScriptNeverLinkedAreFreedAtTheNextLoad) {
     // handle never reaches a freed object: it raises, whatever the call.
     const std::string getPosition = "test:1: calling 'getPosition' on bad self " + kReleased;
     EXPECT_EQ(run("oldRoot:getPosition()"), getPosition);
-    EXPECT_EQ(run("newRoot:getPosition()"), "");
     EXPECT_EQ(run("oldLoose:getPosition()"), getPosition);
     EXPECT_EQ(run("loose:getPosition()"), "");
     EXPECT_EQ(run("newRoot:removeChild(oldLoose)"), "test:1: bad argument #1 to 'removeChild' " + kReleased);
-    EXPECT_EQ(run("scene.setActiveCamera(oldRoot)"), "test:1: bad argument #1 to 'setActiveCamera' " + kReleased);
 
     // A chunk that fails keeps what it attached, unbuilt, until the next load.
     writeScript("kept = object.new('cube')\nscene.getRoot():addChild(kept)\nerror('half way')");
@@ -157,9 +105,7 @@ TEST_F(SceneLoad, ObjectsTheScriptNeverLinkedAreFreedAtTheNextLoad) {
 
 using ScriptBinding = LuaFixture;
 
-TEST_F(ScriptBinding, HandlesAreNewValuesAndVectorsAreValuesWithMethodsOnly) {
-    EXPECT_EQ(eval("scene.getRoot() == scene.getRoot()"), "false");
-    EXPECT_EQ(eval("vector3.new(1, 2, 3).x"), "nil");
+TEST_F(ScriptBinding, VectorsAreValuesWithMethodsOnly) {
     SceneObject* root = engine.scene.root;
     ASSERT_EQ(run("local r = scene.getRoot()\n"
                   "r:setRotation(vector3.new(90, 0, 45))\n"
@@ -171,12 +117,8 @@ TEST_F(ScriptBinding, HandlesAreNewValuesAndVectorsAreValuesWithMethodsOnly) {
     EXPECT_EQ(root->scale, glm::vec3(2, 0, 1));
     EXPECT_EQ(root->position, glm::vec3(3, -1, 1.5f));
     EXPECT_EQ(eval("scene.getRoot():getVisible()"), "false");
-
     ASSERT_EQ(run("scene.getRoot():setPosition(vector3.new(3, 0, 4):normalize())"), "");
     test::expectNear(root->position, {0.6f, 0, 0.8f});
-    // The zero vector normalises to non-finite components, not an error.
-    ASSERT_EQ(run("scene.getRoot():setPosition(vector3.new(0, 0, 0):normalize())"), "");
-    EXPECT_FALSE(std::isfinite(root->position.x));
 }
 
 // Lua counts method arguments without the receiver: argument 2 of a method
@@ -187,23 +129,13 @@ TEST_F(ScriptBinding, ArgumentErrorsNameTheArgumentAndCreateNothing) {
     const std::string step = "bad argument #3 to 'new' (ring step must be above 0 and at most 360 degrees)";
     const std::pair<const char*, std::string> cases[] = {
         {"local v = 2 * vector3.new(1, 2, 3)", "bad argument #1 to '__mul' " + vector3},
-        {"local v = vector3.new(1, 2, 3) + 1", "bad argument #2 to '__add' " + vector3},
         {"local v = vector3.new(1, 2, 3) * vector3.new(1, 2, 3)",
          "bad argument #2 to '__mul' (number expected, got userdata)"},
-        {"local v = vector3.new(1, 2)", "bad argument #3 to 'new' (number expected, got no value)"},
-        {"scene.getRoot():setPosition({1, 2, 3})", "bad argument #1 to 'setPosition' " + vector3},
         {"scene.getRoot():setVisible(1)", "bad argument #1 to 'setVisible' " + boolean},
-        {"scene.getRoot():setVisible(nil)", "bad argument #1 to 'setVisible' " + boolean},
         {"scene.getRoot():addChild(vector3.new(1, 2, 3))", "bad argument #1 to 'addChild' ('object' expected)"},
         {"scene.getRoot().render(5, 1)", "bad argument #1 to 'render' ('object' expected)"},
-        {"scene.getRoot():update()", "bad argument #1 to 'update' (number expected, got no value)"},
-        {"scene.setActiveCamera()", "bad argument #1 to 'setActiveCamera' ('object' expected)"},
-        {"sync.getFloat({})", "bad argument #1 to 'getFloat' (string expected, got table)"},
-        {"object.new()", "bad argument #1 to 'new' (string expected, got no value)"},
         {"object.new('Cube')", "Error creating new scene object. Class 'Cube' not found!"},
-        {"object.new('ring', 1)", "bad argument #3 to 'new' (number expected, got no value)"},
         {"object.new('ring', 'wide', 10)", "bad argument #2 to 'new' (number expected, got string)"},
-        {"object.new('ring', 1, 0)", step},
         {"object.new('ring', 1, 361)", step},
         {"object.new('ring', 1, 0/0)", step},
     };
@@ -220,20 +152,6 @@ TEST_F(ScriptBinding, SyncGettersReadTracksAtTheCurrentRow) {
     EXPECT_EQ(eval(all), "-1 -1 false");
     atRow(8.0f);
     EXPECT_EQ(eval(all), "0.5 0 true");
-}
-
-TEST_F(ScriptBinding, TheFactoryMakesEachWireframeClassUnlinkedAndUnbuilt) {
-    const std::pair<const char*, int> classes[] = {{"'cube'", kWireframeCubeType}, {"'flake'", kFlakeType},
-                                                   {"'needle'", kNeedleType},      {"'camera'", kCameraObjectType},
-                                                   {"'ring', 2.5, 7", kRingType}};
-    for (const auto& [arguments, type] : classes) {
-        ASSERT_EQ(run(std::string("made = object.new(") + arguments + ")"), "") << arguments;
-        EXPECT_EQ(global("made")->getType(), type) << arguments;
-        EXPECT_EQ(global("made")->parent, nullptr) << arguments;
-    }
-    EXPECT_TRUE(engine.scene.root->children.empty());
-    auto* ring = global<RingObject>("made");  // the last one made; segments are counted at build
-    EXPECT_TRUE(ring->radius == 2.5f && ring->stepDegrees == 7.0f && ring->segmentCount == 0u);
 }
 
 TEST_F(ScriptBinding, LinksThatWouldReleaseANodeTwiceAreRefused) {
