@@ -5,18 +5,27 @@
 #include "script/ScriptModule.h"
 
 #include "core/Engine.h"
+#include "objects/BoidsObject.h"
 #include "objects/CameraObject.h"
 #include "objects/CubemapDebug.h"
+#include "objects/DiamondObject.h"
 #include "objects/FlakeObject.h"
 #include "objects/NeedleObject.h"
+#include "objects/ModelObject.h"
+#include "objects/ParticleCloud.h"
 #include "objects/RingObject.h"
+#include "objects/SphereObject.h"
+#include "objects/TexturedModel.h"
+#include "objects/UnderseaObjects.h"
 #include "objects/WireframeCubeObject.h"
 #include "postfx/SceneBufferObject.h"
 #include "postfx/SceneCubeBufferObject.h"
 
 #include <lua.hpp>
 
+#include <cmath>
 #include <cstring>
+#include <string>
 
 namespace {
 using Maker = SceneObject* (*)(lua_State* L);
@@ -72,29 +81,79 @@ SceneObject* makeCubemapDebug(lua_State*) { return new CubemapDebug; }
 
 SceneObject* makeCamera(lua_State*) { return new CameraObject(1); }
 
+// A count truncated toward zero, refused outside [low, high] before it can
+// wrap around as an unsigned value.
+uint32_t checkCount(lua_State* L, int index, double low, double high, const char* message) {
+    const double value = std::trunc(luaL_checknumber(L, index));
+    if (!(value >= low && value <= high)) luaL_argerror(L, index, message);
+    return static_cast<uint32_t>(value);
+}
+
+SceneObject* makeSphere(lua_State* L) {
+    // The ring spacing divides by rings - 1; zero sectors leave nothing to draw.
+    uint32_t rings = checkCount(L, 2, 2, 4096, "sphere rings must be from 2 to 4096");
+    uint32_t sectors = checkCount(L, 3, 1, 4096, "sphere sectors must be from 1 to 4096");
+    float radius = static_cast<float>(luaL_checknumber(L, 4));
+    if (!std::isfinite(radius)) luaL_argerror(L, 4, "sphere radius must be finite");
+    return new SphereObject(rings, sectors, radius);
+}
+
+SceneObject* makeUnderseaBox(lua_State*) { return new UnderseaBox; }
+
+SceneObject* makeSeaFloorGrid(lua_State* L) {
+    // 6 x (N - 1)^2 indices: below 2 the count wraps around to billions.
+    uint32_t gridSize = checkCount(L, 2, 2, 4096, "sea floor grid size must be from 2 to 4096");
+    float spacing = static_cast<float>(luaL_checknumber(L, 3));
+    return new SeaFloorGrid(gridSize, spacing);
+}
+
+SceneObject* makeBoids(lua_State*) { return new BoidsObject; }
+
+SceneObject* makeParticleCloud(lua_State* L) {
+    lua_Integer count = luaL_checkinteger(L, 2);
+    if (count < 0 || count > kMaxParticles) luaL_argerror(L, 2, "particle count must be from 0 to 10000000");
+    glm::vec3 color = ScriptModule::checkVector(L, 3);
+    return new ParticleCloud(static_cast<uint32_t>(count), color);
+}
+
+SceneObject* makeModel(lua_State* L) {
+    std::string model = luaL_checklstring(L, 2, nullptr);
+    std::string vertexShader = luaL_checklstring(L, 3, nullptr);
+    std::string fragmentShader = luaL_checklstring(L, 4, nullptr);
+    return new ModelObject(model, vertexShader, fragmentShader);
+}
+
+SceneObject* makeTexturedModel(lua_State* L) {
+    std::string model = luaL_checklstring(L, 2, nullptr);
+    std::string texture = luaL_checklstring(L, 3, nullptr);
+    return new TexturedModel(model, texture);
+}
+
+SceneObject* makeDiamond(lua_State*) { return new DiamondObject; }
+
 // Class names in the order they are matched.
 const FactoryEntry kFactory[] = {
     {"cube", makeCube},
     {"grid", nullptr},
     {"flake", makeFlake},
-    {"boids", nullptr},
+    {"boids", makeBoids},
     {"needle", makeNeedle},
     {"ring", makeRing},
     {"radial_grid", nullptr},
     {"skybox", nullptr},
     {"ocean", nullptr},
     {"skydome", nullptr},
-    {"sphere", nullptr},
-    {"underseaBox", nullptr},
-    {"texturedModel", nullptr},
-    {"particleCloud", nullptr},
+    {"sphere", makeSphere},
+    {"underseaBox", makeUnderseaBox},
+    {"texturedModel", makeTexturedModel},
+    {"particleCloud", makeParticleCloud},
     {"sceneBuffer", makeSceneBuffer},
     {"sceneCubeBuffer", makeSceneCubeBuffer},
-    {"seaFloorGrid", nullptr},
+    {"seaFloorGrid", makeSeaFloorGrid},
     {"cubemapDebug", makeCubemapDebug},
     {"camera", makeCamera},
-    {"model", nullptr},
-    {"diamond", nullptr},
+    {"model", makeModel},
+    {"diamond", makeDiamond},
 };
 } // namespace
 

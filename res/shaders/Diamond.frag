@@ -1,0 +1,43 @@
+#version 330 core
+// A cut gem: the sky refracted through each facet once per colour channel
+// (red bends least, blue most: the fire), a Schlick Fresnel reflection on
+// top, and facets that flash white in turn as the time goes on.
+// Uniforms: uSkyboxSampler (samplerCube, unit 0), uCameraPosition (world),
+// uTime (seconds).
+in vec3 vWorldPosition;
+in vec3 vWorldNormal;
+flat in vec3 vFacet;
+
+uniform samplerCube uSkyboxSampler;
+uniform vec3 uCameraPosition;
+uniform float uTime;
+
+layout(location = 0) out vec4 fragColor;
+
+// Diamond's index is about 2.42; the spread is exaggerated so the fire shows.
+const vec3 kInverseIndex = vec3(1.0 / 2.33, 1.0 / 2.42, 1.0 / 2.52);
+
+vec3 refracted(vec3 incident, vec3 n) {
+    vec3 colour;
+    for (int c = 0; c < 3; ++c) {
+        vec3 inside = refract(incident, n, kInverseIndex[c]);
+        // Bounce once off the far side, as the pavilion does, and leave mirrored.
+        vec3 leaving = reflect(inside, -n.yzx);
+        colour[c] = texture(uSkyboxSampler, normalize(leaving + 0.3 * inside))[c];
+    }
+    return colour;
+}
+
+void main() {
+    vec3 n = normalize(vWorldNormal);
+    vec3 incident = normalize(vWorldPosition - uCameraPosition);
+    float cosine = max(dot(-incident, n), 0.0);
+    float fresnel = 0.17 + 0.83 * pow(1.0 - cosine, 5.0);
+    vec3 reflection = texture(uSkyboxSampler, reflect(incident, n)).rgb;
+    vec3 colour = mix(refracted(incident, n) * 1.25, reflection, fresnel);
+    // Each facet has its own phase; a sharp peak of a slow wave makes it flash.
+    float phase = dot(vFacet, vec3(12.9898, 78.233, 37.719));
+    float sparkle = pow(max(sin(phase * 7.0 + uTime * 3.0), 0.0), 60.0);
+    colour += vec3(sparkle) * 2.5;
+    fragColor = vec4(colour, 1.0);
+}

@@ -1,0 +1,76 @@
+// Boids build, matrix refresh and instanced draw.
+#include "objects/BoidsObject.h"
+
+#include "core/Engine.h"
+#include "objects/SolidDraw.h"
+#include "scene/Scene.h"
+
+namespace {
+constexpr GLsizeiptr kMatrixBytes = kFlockSize * sizeof(glm::mat4);
+}
+
+bool BoidsObject::build(Scene* owner) {
+    scene = owner;
+    if (!SolidDraw::loadModel("res/models/Fish.exm", 6, "Failed to load model exm!", model)) return false;
+    mesh = SolidDraw::uploadPositionNormal(model.vertices.data(), model.vertices.size(), model.indices.data(),
+                                           model.indices.size());
+    freeExm(model);
+    gEngine->shaderManager.requestShader(&shader, "res/shaders/Boids.vert", "res/shaders/Boids.frag", nullptr);
+    flock.init(kFlockSize);
+
+    glGenBuffers(1, &matrixBuffer);
+    glBindBuffer(GL_ARRAY_BUFFER, matrixBuffer);
+    // Filled with the start positions, so a render before the first step draws the school, not stale memory.
+    glm::mat4 matrices[kFlockSize];
+    fillBoidMatrices(flock, matrices, kFlockSize);
+    glBufferData(GL_ARRAY_BUFFER, kMatrixBytes, matrices, GL_STREAM_DRAW);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glGenTextures(1, &matrixTexture);
+    glBindTexture(GL_TEXTURE_BUFFER, matrixTexture);
+    glTexBuffer(GL_TEXTURE_BUFFER, GL_RGBA32F, matrixBuffer);
+    glBindTexture(GL_TEXTURE_BUFFER, 0);
+    return true;
+}
+
+void BoidsObject::update(float step) {
+    flock.update(step);
+    if (step == 0.0f || matrixBuffer == 0) return;
+    glBindBuffer(GL_ARRAY_BUFFER, matrixBuffer);
+    // Only a hint to the driver (GL 4.3); the buffer is re-specified whole just below.
+    if (GLEW_VERSION_4_3 || GLEW_ARB_invalidate_subdata) glInvalidateBufferData(matrixBuffer);
+    glm::mat4 matrices[kFlockSize];
+    fillBoidMatrices(flock, matrices, kFlockSize);
+    glBufferData(GL_ARRAY_BUFFER, kMatrixBytes, matrices, GL_STREAM_DRAW);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+}
+
+void BoidsObject::render(float time, const glm::mat4*) {
+    if (mesh.valid()) {
+        glBindVertexArray(mesh.vertexArray);
+        glUseProgram(shader.program);
+        SolidDraw::setMat4(shader, "uProjectionMatrix", scene->projection);
+        SolidDraw::setMat4(shader, "uViewMatrix", scene->view);
+        SolidDraw::setVec3(shader, "uCameraPosition", scene->cameraPosition);
+        SolidDraw::setVec4(shader, "uDiffuse", glm::vec4(1.0f));
+        SolidDraw::setFloat(shader, "uTime", time);
+        glActiveTexture(GL_TEXTURE0);
+        glBindTexture(GL_TEXTURE_BUFFER, matrixTexture);
+        SolidDraw::setInt(shader, "uMatrixBuffer", 0);
+        glDrawElementsInstanced(GL_TRIANGLES, static_cast<GLsizei>(model.indexCount), GL_UNSIGNED_INT, nullptr,
+                                static_cast<GLsizei>(kFlockSize));
+        glBindTexture(GL_TEXTURE_BUFFER, 0);
+    }
+    // The fish are placed by their world positions alone; children get the identity.
+    const glm::mat4 identity(1.0f);
+    renderChildren(time, &identity);
+}
+
+void BoidsObject::release() {
+    flock.clear();
+    gEngine->shaderManager.releaseShader(&shader);
+    destroyMesh(mesh);
+    if (matrixBuffer != 0) glDeleteBuffers(1, &matrixBuffer);
+    matrixBuffer = 0;
+    if (matrixTexture != 0) glDeleteTextures(1, &matrixTexture);
+    matrixTexture = 0;
+}

@@ -1,0 +1,31 @@
+// A school of 128 fish: the Flock steps on the CPU, and one instanced draw of
+// "res/models/Fish.exm" places every fish by its matrix, read by the shader
+// from a buffer texture (one RGBA32F texel per column). Builds on Flock,
+// gfx/Mesh.h, the .exm loader and the shader manager; main thread only.
+#pragma once
+#include "gfx/Exm.h"
+#include "gfx/Mesh.h"
+#include "gfx/ShaderProgram.h"
+#include "objects/Flock.h"
+#include "scene/SceneObject.h"
+
+constexpr size_t kFlockSize = 128;  // also the instance count and the matrix buffer's size in matrices
+
+class BoidsObject : public SceneObject {
+public:
+    // False with "Failed to load model exm!" when the fish model is missing or malformed.
+    bool build(Scene* scene) override;
+    // Steps the flock and, for a non-zero step, refreshes the matrices. Children are not updated.
+    void update(float step) override;
+    void render(float time, const glm::mat4* parentMatrix) override;
+    void release() override;
+    int getType() const override { return kBoidsType; }
+
+    Mesh mesh;
+    ShaderProgram shader;
+    Flock flock;
+    GLuint matrixBuffer = 0;
+    GLuint matrixTexture = 0;
+    ExmModel model;  // only the counts remain after build
+    Scene* scene = nullptr;
+};

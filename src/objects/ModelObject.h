@@ -1,0 +1,32 @@
+// A mesh from an .exm file (position and normal, 6 floats a vertex) drawn with
+// a vertex and fragment shader that the script names. The object keeps its
+// own copies of the paths. Builds on gfx/Mesh.h, the .exm loader and the
+// shader manager (whose reload swaps the program in); main thread only.
+#pragma once
+#include "gfx/Exm.h"
+#include "gfx/Mesh.h"
+#include "gfx/ShaderProgram.h"
+#include "scene/SceneObject.h"
+
+#include <string>
+
+class ModelObject : public SceneObject {
+public:
+    ModelObject(std::string modelPath, std::string vertexShaderPath, std::string fragmentShaderPath)
+        : modelPath(std::move(modelPath)), vertexShaderPath(std::move(vertexShaderPath)),
+          fragmentShaderPath(std::move(fragmentShaderPath)) {}
+
+    // False with "Failed to load model exm!" when the model is missing or malformed.
+    bool build(Scene* scene) override;
+    void render(float time, const glm::mat4* parentMatrix) override;
+    void release() override;
+    int getType() const override { return kModelObjectType; }
+
+    Mesh mesh;
+    ShaderProgram shader;
+    std::string modelPath;
+    std::string vertexShaderPath;
+    std::string fragmentShaderPath;
+    ExmModel model;  // only the counts remain after build
+    Scene* scene = nullptr;
+};

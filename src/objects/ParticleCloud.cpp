@@ -1,0 +1,84 @@
+// Particle generation and the cloud's draw. The object's scale sizes the box
+// at build and is not part of the model matrix.
+#include "objects/ParticleCloud.h"
+
+#include "core/Engine.h"
+#include "core/Random.h"
+#include "objects/SolidDraw.h"
+#include "scene/Scene.h"
+#include "scene/ViewMath.h"
+
+namespace {
+float unitDraw() { return static_cast<float>(engineRand()) / 32767.0f; }
+} // namespace
+
+std::vector<Particle> generateParticles(uint32_t count, const glm::vec3& boxSize) {
+    std::vector<Particle> particles(count);
+    for (Particle& p : particles) {
+        p.offset.z = (unitDraw() - 0.5f) * boxSize.z;
+        p.offset.y = (unitDraw() - 0.5f) * boxSize.y;
+        p.offset.x = (unitDraw() - 0.5f) * boxSize.x;
+        const float dz = unitDraw() * 2.0f - 1.0f;
+        const float dy = unitDraw() * 2.0f - 1.0f;
+        const float dx = unitDraw() * 2.0f - 1.0f;
+        const float inverseLength = 1.0f / std::sqrt(dx * dx + dy * dy + dz * dz);
+        p.direction = glm::vec3(dx, dy, dz) * inverseLength;
+        p.unitRandom = unitDraw();
+        p.scaledRandom = unitDraw() * 5.0f;
+        engineRand();
+    }
+    return particles;
+}
+
+glm::mat4 unscaledModelMatrix(const glm::vec3& position, const glm::vec3& rotation) {
+    return ViewMath::modelMatrix(position, rotation, glm::vec3(1.0f));
+}
+
+bool ParticleCloud::build(Scene* owner) {
+    scene = owner;
+    particles = generateParticles(particleCount, scale);
+    MeshDesc desc;
+    desc.vertices = particles.data();
+    desc.vertexBytes = particles.size() * sizeof(Particle);
+    mesh = createMesh(desc, {{0, 3, 32, 0}, {1, 3, 32, 12}, {2, 1, 32, 24}, {3, 1, 32, 28}});
+    gEngine->shaderManager.requestShader(&shader, "res/shaders/ParticleCloud.vert", "res/shaders/ParticleCloud.frag",
+                                         "res/shaders/PointSprite.geom");
+    startPosition = position;
+    return true;
+}
+
+void ParticleCloud::render(float time, const glm::mat4*) {
+    const glm::mat4 model = unscaledModelMatrix(position, rotation);
+    if (mesh.valid()) {
+        glBindVertexArray(mesh.vertexArray);
+        glUseProgram(shader.program);
+        SyncDevice& sync = gEngine->syncDevice;
+        SolidDraw::setMat4(shader, "uProjectionMatrix", scene->projection);
+        SolidDraw::setMat4(shader, "uViewMatrix", scene->view);
+        SolidDraw::setMat4(shader, "uModelMatrix", model);
+        SolidDraw::setFloat(shader, "uTime", time);
+        SolidDraw::setVec3(shader, "uColor", color);
+        SolidDraw::setFloat(shader, "uCollect", sync.getFloat("Particles.Collect"));
+        SolidDraw::setFloat(shader, "uSpiral", sync.getFloat("Particles.Spiral"));
+        SolidDraw::setVec3(shader, "uStartPosition", startPosition);
+        SolidDraw::setFloat(shader, "uFogDensity", sync.getFloat("SeaFloor.FogDensity"));
+        glm::vec3 fog;
+        fog.b = sync.getFloat("SeaFloor.FogB");
+        fog.g = sync.getFloat("SeaFloor.FogG");
+        fog.r = sync.getFloat("SeaFloor.FogR");
+        SolidDraw::setVec3(shader, "uFogColor", fog);
+        // Sprites blend over what is drawn and do not hide each other.
+        glEnable(GL_BLEND);
+        glDepthMask(GL_FALSE);
+        glDrawArrays(GL_POINTS, 0, static_cast<GLsizei>(particleCount));
+        glDepthMask(GL_TRUE);
+        glDisable(GL_BLEND);
+    }
+    renderChildren(time, &model);
+}
+
+void ParticleCloud::release() {
+    gEngine->shaderManager.releaseShader(&shader);
+    destroyMesh(mesh);
+    particles = std::vector<Particle>();
+}

@@ -1,0 +1,84 @@
+// Undersea box and sea floor build and draw.
+#include "objects/UnderseaObjects.h"
+
+#include "core/Engine.h"
+#include "objects/SolidDraw.h"
+#include "scene/Scene.h"
+
+const char* const kNoiseTexturePath = "res/textures/noise.png";
+
+void NoiseMeshObject::buildMesh(Scene* owner, const MeshData& data, const char* vertexPath, const char* fragmentPath) {
+    scene = owner;
+    mesh = SolidDraw::uploadPositionNormal(data);
+    gEngine->shaderManager.requestShader(&shader, vertexPath, fragmentPath, nullptr);
+    gEngine->textureManager.requestTexture(&noiseTexture, kNoiseTexturePath, false);
+    sampler = SolidDraw::createRepeatSampler();
+}
+
+void NoiseMeshObject::beginDraw(const char* samplerName) {
+    glBindVertexArray(mesh.vertexArray);
+    glUseProgram(shader.program);
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, noiseTexture.id);
+    glBindSampler(0, sampler);
+    SolidDraw::setInt(shader, samplerName, 0);
+}
+
+void NoiseMeshObject::release() {
+    gEngine->shaderManager.releaseShader(&shader);
+    gEngine->textureManager.releaseTexture(&noiseTexture);
+    destroySampler(sampler);
+    destroyMesh(mesh);
+}
+
+bool UnderseaBox::build(Scene* owner) {
+    buildMesh(owner, underseaBoxMesh(), "res/shaders/Undersea.vert", "res/shaders/Undersea.frag");
+    return true;
+}
+
+void UnderseaBox::render(float time, const glm::mat4*) {
+    const glm::mat4 model = localModelMatrix();
+    if (mesh.valid()) {
+        beginDraw("uNoiseTexSampler");
+        SolidDraw::setFloat(shader, "uTime", time);
+        SolidDraw::setMat4(shader, "uProjectionMatrix", scene->projection);
+        SolidDraw::setMat4(shader, "uViewMatrix", scene->view);
+        SolidDraw::setMat4(shader, "uModelMatrix", model);
+        SolidDraw::setVec3(shader, "uCameraPosition", scene->cameraPosition);
+        // Culling, depth and blending stay the scene's: back faces culled leaves only the inside.
+        glDrawElements(GL_TRIANGLES, 36, GL_UNSIGNED_INT, nullptr);
+    }
+    renderChildren(time, &model);
+}
+
+bool SeaFloorGrid::build(Scene* owner) {
+    MeshData data = seaFloorMesh(gridSize, spacing);
+    buildMesh(owner, data, "res/shaders/Seafloor.vert", "res/shaders/Seafloor.frag");
+    vertices = std::move(data.vertices);
+    return true;
+}
+
+void SeaFloorGrid::render(float time, const glm::mat4*) {
+    const glm::mat4 model = localModelMatrix();
+    if (mesh.valid()) {
+        beginDraw("uNoiseSampler");
+        SolidDraw::setMat4(shader, "uProjectionMatrix", scene->projection);
+        SolidDraw::setMat4(shader, "uViewMatrix", scene->view);
+        SolidDraw::setMat4(shader, "uModelMatrix", model);
+        SolidDraw::setVec3(shader, "uSunPosition", scene->sunPosition);
+        SolidDraw::setVec3(shader, "uCameraPosition", scene->cameraPosition);
+        SolidDraw::setVec4(shader, "uDiffuse", glm::vec4(0.09f, 0.79f, 0.9f, 1.0f));
+        SyncDevice& sync = gEngine->syncDevice;
+        SolidDraw::setFloat(shader, "uFogDensity", sync.getFloat("SeaFloor.FogDensity"));
+        SolidDraw::setVec3(shader, "uFogColor",
+                           glm::vec3(sync.getFloat("SeaFloor.FogR"), sync.getFloat("SeaFloor.FogG"),
+                                     sync.getFloat("SeaFloor.FogB")));
+        glDrawElements(GL_TRIANGLES, mesh.indexCount, GL_UNSIGNED_INT, nullptr);
+    }
+    renderChildren(time, &model);
+}
+
+void SeaFloorGrid::release() {
+    vertices = std::vector<float>();
+    NoiseMeshObject::release();
+}
