@@ -6,7 +6,6 @@
 //   make_models [repository root]   (default: the current directory)
 #include "gfx/Exm.h"
 
-#define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb/stb_image_write.h>
 
 #include <glm/glm.hpp>

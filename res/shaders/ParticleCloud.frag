@@ -17,5 +17,6 @@ void main() {
     if (r > 1.0) discard;
     float alpha = pow(1.0 - r, 2.0) * gGlow;
     float fog = clamp(1.0 - exp(-uFogDensity * gDepth), 0.0, 1.0);
-    fragColor = vec4(mix(uColor, uFogColor, fog), alpha * (1.0 - 0.7 * fog));
+    // Distant sprites fade out rather than darken: dark specks read as dirt.
+    fragColor = vec4(mix(uColor, uFogColor, fog * 0.5), alpha * (1.0 - fog));
 }

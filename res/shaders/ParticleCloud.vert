@@ -32,7 +32,7 @@ void main() {
     float angle = uSpiral * 6.2831853 / (1.0 + 0.15 * length(around.xz));
     float c = cos(angle), s = sin(angle);
     world = uStartPosition + vec3(c * around.x - s * around.z, around.y, s * around.x + c * around.z);
-    vSize = 0.04 + 0.08 * aUnitRandom;
+    vSize = 0.06 + 0.12 * aUnitRandom;
     vGlow = 0.4 + 0.6 * fract(aScaledRandom * 3.7);
     gl_Position = uViewMatrix * vec4(world, 1.0);
 }

@@ -15,10 +15,26 @@ out vec3 vWorldPosition;
 out vec3 vWorldNormal;
 out vec2 vGround;
 
+// Bilinear filtering by hand from one mip level: a sampler's filtering in a
+// vertex shader may differ between the vertices a triangle shares (derivatives
+// do not exist here), which would tear the mesh.
+float noiseAt(vec2 uv, int level) {
+    ivec2 size = textureSize(uNoiseSampler, level);
+    vec2 t = uv * vec2(size) - 0.5;
+    ivec2 i = ivec2(floor(t));
+    vec2 f = t - floor(t);
+    float a = texelFetch(uNoiseSampler, (i % size + size) % size, level).r;
+    float b = texelFetch(uNoiseSampler, ((i + ivec2(1, 0)) % size + size) % size, level).r;
+    float c = texelFetch(uNoiseSampler, ((i + ivec2(0, 1)) % size + size) % size, level).r;
+    float d = texelFetch(uNoiseSampler, ((i + ivec2(1, 1)) % size + size) % size, level).r;
+    return mix(mix(a, b, f.x), mix(c, d, f.x), f.y);
+}
+
 float dune(vec2 p) {
-    float broad = textureLod(uNoiseSampler, p * 0.004, 0.0).r;
-    float ripple = textureLod(uNoiseSampler, p * 0.02 + vec2(0.37, 0.11), 0.0).r;
-    return broad * 9.0 + ripple * 1.6;
+    // Coarse mip levels: the noise is grainy, dunes are not.
+    float broad = noiseAt(p * 0.002, 4);
+    float ripple = noiseAt(p * 0.012 + vec2(0.37, 0.11), 2);
+    return broad * 14.0 + ripple * 1.2;
 }
 
 void main() {

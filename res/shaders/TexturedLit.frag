@@ -33,6 +33,6 @@ void main() {
     float a = texture(uNoiseTexSampler, drift + uTime * 0.02).r;
     float b = texture(uNoiseTexSampler, drift * 1.3 - uTime * 0.017).r;
     float caustic = pow(1.0 - abs(a - b), 10.0) * max(n.y, 0.0);
-    vec3 colour = albedo * light + uDiffuse.rgb * (rim * 0.35 + caustic * 0.5);
+    vec3 colour = albedo * light + uDiffuse.rgb * (rim * 0.2 + caustic * 0.25);
     fragColor = vec4(colour, 1.0);
 }

@@ -77,6 +77,14 @@ bool loadModel(const std::string& path, uint32_t floatsPerVertex, const char* fa
     return loaded;
 }
 
+CameraView cameraFor(const SceneObject& object, const Scene& scene) {
+    if (object.parent && object.parent->getType() == kSceneCubeBufferType) {
+        const auto* cube = static_cast<const SceneCubeBufferObject*>(object.parent);
+        return {cube->cubeProjection, cube->currentView, cube->currentPosition};
+    }
+    return {scene.projection, scene.view, scene.cameraPosition};
+}
+
 SceneCubeBufferObject* topLevelCubeBuffer(const Scene& scene) {
     if (!scene.root) return nullptr;
     for (SceneObject* child : scene.root->children)

@@ -14,6 +14,7 @@
 #include <string>
 
 class Scene;
+class SceneObject;
 class SceneCubeBufferObject;
 
 namespace SolidDraw {
@@ -40,6 +41,15 @@ bool modelFitsLayout(const ExmModel& model, uint32_t floatsPerVertex);
 // Loads `path` and checks it against the layout. On failure logs the reason
 // (naming the file), then `failMessage`, and returns false.
 bool loadModel(const std::string& path, uint32_t floatsPerVertex, const char* failMessage, ExmModel& model);
+
+// The camera an object draws with: a parent cube scene buffer's face while it
+// renders, else the scene's.
+struct CameraView {
+    glm::mat4 projection;
+    glm::mat4 view;
+    glm::vec3 position;
+};
+CameraView cameraFor(const SceneObject& object, const Scene& scene);
 
 // The first direct child of the scene's root that is a cube scene buffer, or null.
 SceneCubeBufferObject* topLevelCubeBuffer(const Scene& scene);

@@ -40,11 +40,13 @@ void UnderseaBox::render(float time, const glm::mat4*) {
     const glm::mat4 model = localModelMatrix();
     if (mesh.valid()) {
         beginDraw("uNoiseTexSampler");
+        // Under a cube scene buffer the box draws each face's view, so reflections can show the water.
+        const SolidDraw::CameraView camera = SolidDraw::cameraFor(*this, *scene);
         SolidDraw::setFloat(shader, "uTime", time);
-        SolidDraw::setMat4(shader, "uProjectionMatrix", scene->projection);
-        SolidDraw::setMat4(shader, "uViewMatrix", scene->view);
+        SolidDraw::setMat4(shader, "uProjectionMatrix", camera.projection);
+        SolidDraw::setMat4(shader, "uViewMatrix", camera.view);
         SolidDraw::setMat4(shader, "uModelMatrix", model);
-        SolidDraw::setVec3(shader, "uCameraPosition", scene->cameraPosition);
+        SolidDraw::setVec3(shader, "uCameraPosition", camera.position);
         // Culling, depth and blending stay the scene's: back faces culled leaves only the inside.
         glDrawElements(GL_TRIANGLES, 36, GL_UNSIGNED_INT, nullptr);
     }
@@ -62,11 +64,12 @@ void SeaFloorGrid::render(float time, const glm::mat4*) {
     const glm::mat4 model = localModelMatrix();
     if (mesh.valid()) {
         beginDraw("uNoiseSampler");
-        SolidDraw::setMat4(shader, "uProjectionMatrix", scene->projection);
-        SolidDraw::setMat4(shader, "uViewMatrix", scene->view);
+        const SolidDraw::CameraView camera = SolidDraw::cameraFor(*this, *scene);
+        SolidDraw::setMat4(shader, "uProjectionMatrix", camera.projection);
+        SolidDraw::setMat4(shader, "uViewMatrix", camera.view);
         SolidDraw::setMat4(shader, "uModelMatrix", model);
         SolidDraw::setVec3(shader, "uSunPosition", scene->sunPosition);
-        SolidDraw::setVec3(shader, "uCameraPosition", scene->cameraPosition);
+        SolidDraw::setVec3(shader, "uCameraPosition", camera.position);
         SolidDraw::setVec4(shader, "uDiffuse", glm::vec4(0.09f, 0.79f, 0.9f, 1.0f));
         SyncDevice& sync = gEngine->syncDevice;
         SolidDraw::setFloat(shader, "uFogDensity", sync.getFloat("SeaFloor.FogDensity"));

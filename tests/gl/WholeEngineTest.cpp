@@ -128,3 +128,19 @@ TEST_F(WholeEngine, HoldingDownScrubsBackFourFixedStepsAFrameAndStopsAtTheStart)
     ASSERT_EQ(clock->seeks.size(), 3u);
     EXPECT_TRUE(clock->seeks[0].second == 0.0f && clock->seeks[1].second == 0.0f);
 }
+
+TEST_F(WholeEngine, TheSolidsExampleShowsEveryClassWithRealPrograms) {
+    ManualAudioDevice* clock = start(0, std::make_unique<ManualAudioDevice>(),
+                                     test::readFile(std::string(SOLVANE_SOURCE_DIR) + "/res/scripts/examples/solids.lua"));
+    ASSERT_EQ(engine.scene.root->children.size(), 9u);
+    for (float seconds : {4.0f, 20.0f, 40.0f}) {
+        clock->position = seconds;
+        engine.syncDevice.update();
+        engine.scene.frame(seconds);
+        const test::Colours colours = test::countColours(test::readPixels(0, 0, kWidth, kHeight).data(), kWidth * kHeight);
+        EXPECT_GT(colours.lit, kWidth * kHeight * 95 / 100) << "the water fills the picture at " << seconds;
+    }
+    // Every program compiled: none of the objects is left on the dummy.
+    EXPECT_EQ(test::readFile(dir.file("Log.txt")).find("Invalid Shader Queued In Manager!"), std::string::npos);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}

@@ -1,0 +1,230 @@
+// The solid and model objects on the real driver: each draws under a camera,
+// the sphere reflects the first top-level cube buffer, textured models share
+// a texture, a model's edited shader takes over, and models that are missing
+// or do not fit their class fail the build with their lines.
+#include "audio/ManualAudioDevice.h"
+#include "objects/BoidsObject.h"
+#include "objects/DiamondObject.h"
+#include "objects/ModelObject.h"
+#include "objects/ParticleCloud.h"
+#include "objects/SphereObject.h"
+#include "objects/TexturedModel.h"
+#include "objects/UnderseaObjects.h"
+#include "postfx/SceneCubeBufferObject.h"
+#include "scene/SceneRootObject.h"
+#include "scene/ViewMath.h"
+
+#include "GlContext.h"
+
+#include <functional>
+#include <memory>
+
+namespace {
+constexpr int kSize = 256;
+
+class SolidsGl : public test::EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        engine.scene.root = new SceneRootObject;
+        engine.scene.projection = ViewMath::projection(60.0f, 1.0f, 0.1f, 10000.0f);
+        engine.scene.view = ViewMath::orbitView(30.0f, 20.0f, 30.0f, 0.0f);
+        engine.scene.cameraPosition = ViewMath::cameraPositionFromView(engine.scene.view);
+        engine.scene.sunPosition = glm::vec3(100.0f, 400.0f, 50.0f);
+        ASSERT_TRUE(engine.syncDevice.init(&clock, fogTracks.path() + "/"));
+    }
+    void loadAll() {
+        while (engine.resourceLoader.pendingCount() > 0) engine.resourceLoader.processRequests();
+    }
+    // Renders `object` on black and returns the pixels.
+    std::vector<unsigned char> draw(SceneObject& object, float time = 1.0f) {
+        glViewport(0, 0, kSize, kSize);
+        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        const glm::mat4 identity(1.0f);
+        object.render(time, &identity);
+        return test::readPixels(0, 0, kSize, kSize);
+    }
+    static glm::vec3 meanColour(const std::vector<unsigned char>& px) {
+        glm::dvec3 sum(0.0);
+        size_t lit = 0;
+        for (size_t i = 0; i < px.size(); i += 4) {
+            if (px[i] + px[i + 1] + px[i + 2] == 0) continue;
+            sum += glm::dvec3(px[i], px[i + 1], px[i + 2]);
+            ++lit;
+        }
+        return lit ? glm::vec3(sum / static_cast<double>(lit)) : glm::vec3(0.0f);
+    }
+
+    ManualAudioDevice clock;
+    test::TempDir fogTracks;  // none: the fog tracks read 0
+};
+
+// A cube buffer whose faces are all cleared to one colour.
+std::unique_ptr<SceneCubeBufferObject> paintedCube(Scene& scene, const glm::vec3& colour) {
+    auto cube = std::make_unique<SceneCubeBufferObject>(16, 16, GL_RGBA);
+    EXPECT_TRUE(cube->build(&scene));
+    glClearColor(colour.r, colour.g, colour.b, 1.0f);
+    const glm::mat4 identity(1.0f);
+    cube->render(0.0f, &identity);
+    return cube;
+}
+} // namespace
+
+TEST_F(SolidsGl, EachClassDrawsWithItsRealProgram) {
+    struct Case {
+        const char* name;
+        std::function<SceneObject*()> make;
+        size_t minimumLit;
+    };
+    const Case cases[] = {
+        {"sphere", [] { return new SphereObject(16, 24, 6.0f); }, 2000},
+        {"diamond", [] { auto* d = new DiamondObject; d->scale = glm::vec3(6.0f); return d; }, 2000},
+        // Seen from inside: the camera is in the box.
+        {"underseaBox", [] { auto* b = new UnderseaBox; b->scale = glm::vec3(200.0f); return b; }, kSize * kSize},
+        {"seaFloorGrid", [] { auto* g = new SeaFloorGrid(64, 2.0f); g->position.y = -10.0f; return g; }, 5000},
+        {"boids", [] { return new BoidsObject; }, 500},
+        {"particleCloud", [] { auto* p = new ParticleCloud(4000, glm::vec3(1.0f)); p->scale = glm::vec3(30.0f); return p; }, 500},
+        {"model", [] { auto* m = new ModelObject("res/models/Fish.exm", "res/shaders/VN.vert", "res/shaders/Iridescent.frag");
+                       m->scale = glm::vec3(6.0f); return m; }, 1000},
+        {"texturedModel", [] { auto* t = new TexturedModel("res/models/Rock.exm", "res/textures/Rock.png");
+                               t->scale = glm::vec3(6.0f); return t; }, 2000},
+    };
+    for (const Case& c : cases) {
+        std::unique_ptr<SceneObject> object(c.make());
+        EXPECT_EQ(test::countColours(draw(*object).data(), kSize * kSize).lit, 0) << c.name << " drew before its build";
+        ASSERT_TRUE(object->build(&engine.scene)) << c.name;
+        loadAll();
+        object->update(0.0167f);
+        const auto px = draw(*object);
+        const test::Colours colours = test::countColours(px.data(), kSize * kSize);
+        EXPECT_GE(static_cast<size_t>(colours.lit), c.minimumLit) << c.name;
+        // Nothing magenta: no program fell back to the dummy.
+        const glm::vec3 mean = meanColour(px);
+        EXPECT_FALSE(mean.r > 200 && mean.b > 200 && mean.g < 60) << c.name;
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << c.name;
+        object->release();
+    }
+    EXPECT_FALSE(log.contains("Invalid Shader Queued In Manager!"));
+}
+
+TEST_F(SolidsGl, SphereReflectsTheFirstCubeBufferDirectlyUnderTheRoot) {
+    SphereObject sphere(16, 24, 8.0f);
+    ASSERT_TRUE(sphere.build(&engine.scene));
+    loadAll();
+    auto red = paintedCube(engine.scene, {1, 0, 0});
+    auto blue = paintedCube(engine.scene, {0, 0, 1});
+    SceneRootObject holder;  // keeps a cube buffer one level down
+    auto reflected = [&] { return meanColour(draw(sphere)); };
+
+    addChild(&holder, red.get());
+    addChild(engine.scene.root, &holder);
+    addChild(engine.scene.root, blue.get());
+    glm::vec3 c = reflected();
+    EXPECT_TRUE(c.b > 120 && c.r < 10) << "a deeper cube buffer is not found: " << c.r << " " << c.b;
+    removeChild(&holder, red.get());
+    engine.scene.root->children.insert(engine.scene.root->children.begin(), red.get());
+    c = reflected();
+    EXPECT_TRUE(c.r > 120 && c.b < 10) << "the first in child order: " << c.r << " " << c.b;
+    engine.scene.root->children.clear();
+    c = reflected();  // no cube buffer: the sky, a mix of colours
+    EXPECT_TRUE(c.r > 10 && c.b > 10) << c.r << " " << c.b;
+    sphere.release();
+    red->release();
+    blue->release();
+}
+
+TEST_F(SolidsGl, TexturedModelsShareTheirTextureAndReleasingOneKeepsTheOthers) {
+    std::string path = "res/textures/Rock.png";
+    TexturedModel first("res/models/Rock.exm", path), second("res/models/Rock.exm", path);
+    second.scale = glm::vec3(6.0f);
+    path.assign(path.size(), 'x');  // the objects hold their own copies
+    ASSERT_TRUE(first.build(&engine.scene) && second.build(&engine.scene));
+    loadAll();
+    const GLuint id = first.diffuseTexture.id;
+    EXPECT_EQ(second.diffuseTexture.id, id);
+    EXPECT_EQ(first.diffuseTexture.width, 256);  // the image, not the 1x1 stand-in
+    first.release();
+    engine.textureManager.purge();
+    EXPECT_TRUE(glIsTexture(id));
+    EXPECT_EQ(second.diffuseTexture.id, id);
+    EXPECT_GT(test::countColours(draw(second).data(), kSize * kSize).lit, 2000);
+    second.release();
+}
+
+TEST_F(SolidsGl, AModelPicksUpItsEditedShader) {
+    test::TempDir dir;
+    const std::string frag = dir.file("Flat.frag");
+    auto fragmentOf = [](const char* rgb) {
+        return std::string("#version 330 core\nlayout(location = 0) out vec4 c;\nvoid main() { c = vec4(") + rgb +
+               ", 1.0); }\n";
+    };
+    test::writeFile(frag, fragmentOf("1, 0, 0"));
+    ModelObject model("res/models/Fish.exm", "res/shaders/VN.vert", frag);
+    model.scale = glm::vec3(8.0f);
+    ASSERT_TRUE(model.build(&engine.scene));
+    loadAll();
+    EXPECT_GT(meanColour(draw(model)).r, 250.0f);
+
+    test::writeFile(frag, fragmentOf("0, 1, 0"));
+    test::setWriteTime(frag, test::nowSeconds() + 5.0);
+    ASSERT_TRUE(test::waitFor([&] {
+        engine.fileWatcher.dispatchChanges();
+        engine.resourceLoader.processRequests();
+        return meanColour(draw(model)).g > 250.0f;
+    }));
+    model.release();
+}
+
+TEST_F(SolidsGl, MissingOrMisfittingModelsFailTheBuildWithTheirLines) {
+    test::TempDir dir;
+    // Seven floats: not whole vertices of 6 or of 8.
+    ExmModel odd;
+    odd.vertices.assign(7, 0.0f);
+    odd.floatCount = 7;
+    ASSERT_TRUE(writeExm(dir.file("odd.exm"), odd));
+    // A triangle naming a fourth vertex of three.
+    ExmModel past;
+    past.vertices.assign(18, 0.0f);
+    past.indices = {0, 1, 3};
+    past.floatCount = 18;
+    past.indexCount = 3;
+    ASSERT_TRUE(writeExm(dir.file("past.exm"), past));
+
+    struct Case {
+        std::function<SceneObject*()> make;
+        std::string cause, failure;
+    };
+    const std::string odd6 = "Model '" + dir.file("odd.exm") + "' does not fit 6 floats per vertex or has indices past its vertices!";
+    const Case cases[] = {
+        {[&] { return new ModelObject(dir.file("odd.exm"), "a", "b"); }, odd6, "Failed to load model exm!"},
+        {[&] { return new ModelObject(dir.file("past.exm"), "a", "b"); },
+         "Model '" + dir.file("past.exm") + "' does not fit 6 floats per vertex or has indices past its vertices!",
+         "Failed to load model exm!"},
+        {[&] { return new TexturedModel("res/models/Fish.exm", "t.png"); },
+         "Model 'res/models/Fish.exm' does not fit 8 floats per vertex or has indices past its vertices!",
+         "Failed to load textured model exm!"},
+        {[&] { return new ModelObject(dir.file("none.exm"), "a", "b"); },
+         "Failed to read model data from '" + dir.file("none.exm") + "'!", "Failed to load model exm!"},
+    };
+    for (const Case& c : cases) {
+        log.clear();
+        std::unique_ptr<SceneObject> object(c.make());
+        EXPECT_FALSE(object->build(&engine.scene));
+        EXPECT_EQ(log.errors(), (std::vector<std::string>{c.cause, c.failure}));
+        object->release();
+    }
+
+    // Without res/models at all, the fish and the gem are missing too.
+    test::WorkingDir elsewhere;
+    ASSERT_TRUE(elsewhere.enter(dir.path()));
+    log.clear();
+    BoidsObject boids;
+    EXPECT_FALSE(boids.build(&engine.scene));
+    EXPECT_EQ(log.errors(), (std::vector<std::string>{"Failed to read model data from 'res/models/Fish.exm'!",
+                                                      "Failed to load model exm!"}));
+    boids.release();
+    DiamondObject diamond;
+    EXPECT_FALSE(diamond.build(&engine.scene));
+    diamond.release();
+}
