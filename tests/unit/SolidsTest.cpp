@@ -15,6 +15,7 @@
 #include "VecExpect.h"
 
 #include <array>
+#include <map>
 
 namespace {
 glm::vec3 vertexPosition(const MeshData& mesh, uint32_t index) {
@@ -41,7 +42,7 @@ TEST(SolidMeshes, SphereHasPolesRingsAndTheIndexOrderOfCapsAndBands) {
     test::expectNear(vertexPosition(mesh, 13), {0, -1, 0});
 
     // Larger spheres: every vertex on the radius with its outward unit normal, every index in range.
-    for (auto [rings, sectors] : {std::pair<uint32_t, uint32_t>{2, 1}, {7, 5}, {16, 32}}) {
+    for (auto [rings, sectors] : {std::pair<uint32_t, uint32_t>{2, 3}, {7, 5}, {16, 32}}) {
         const MeshData m = sphereMesh(rings, sectors, 2.5f);
         const uint32_t count = rings * sectors + 2;
         ASSERT_EQ(m.vertices.size(), count * 6u);
@@ -51,6 +52,15 @@ TEST(SolidMeshes, SphereHasPolesRingsAndTheIndexOrderOfCapsAndBands) {
             test::expectNear(vertexNormal(m, i), vertexPosition(m, i) / 2.5f, 1e-5f);
         }
         for (uint32_t index : m.indices) ASSERT_LT(index, count);
+        // Closed and consistently wound: every edge is walked once each way.
+        std::map<std::pair<uint32_t, uint32_t>, int> edges;
+        for (size_t t = 0; t < m.indices.size() / 3; ++t) {
+            const auto v = triangle(m, t);
+            for (int e = 0; e < 3; ++e) ++edges[{v[e], v[(e + 1) % 3]}];
+        }
+        for (const auto& [edge, uses] : edges)
+            ASSERT_TRUE(uses == 1 && edges.count({edge.second, edge.first}) == 1)
+                << rings << "x" << sectors << ": edge " << edge.first << "-" << edge.second;
     }
 }
 
