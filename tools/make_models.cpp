@@ -233,18 +233,41 @@ ExmModel makeRock() {
     return m;
 }
 
-// Lichen-spotted granite, tiling (the noise wraps at the edges).
+// Value noise on a lattice that wraps every `period` cells, so an image
+// spanning whole periods tiles without a seam.
+float tileNoise(const glm::vec2& p, int period) {
+    const glm::vec2 f = glm::floor(p);
+    const glm::vec2 t = p - f;
+    const glm::vec2 w = t * t * (3.0f - 2.0f * t);
+    auto at = [&](int dx, int dy) {
+        const int x = ((static_cast<int>(f.x) + dx) % period + period) % period;
+        const int y = ((static_cast<int>(f.y) + dy) % period + period) % period;
+        return hash(x, y, period);
+    };
+    return glm::mix(glm::mix(at(0, 0), at(1, 0), w.x), glm::mix(at(0, 1), at(1, 1), w.x), w.y);
+}
+
+// `uv` in [0, 1); the first octave has `period` cells across the image.
+float tileFbm(const glm::vec2& uv, int period, int octaves) {
+    float sum = 0.0f, amplitude = 0.5f;
+    for (int i = 0; i < octaves; ++i) {
+        sum += amplitude * tileNoise(uv * static_cast<float>(period), period);
+        period *= 2;
+        amplitude *= 0.5f;
+    }
+    return sum;
+}
+
+// Lichen-spotted granite, tiling.
 bool writeRockTexture(const std::string& path) {
     const int size = 256;
     std::vector<uint8_t> pixels(size * size * 3);
     for (int y = 0; y < size; ++y)
         for (int x = 0; x < size; ++x) {
-            // Sampled on a torus so the image tiles.
-            const float a = 2.0f * kPi * x / size, b = 2.0f * kPi * y / size;
-            const glm::vec3 p(std::cos(a) * 2.0f, std::sin(a) * 2.0f + std::cos(b) * 2.0f, std::sin(b) * 2.0f);
-            const float grain = fbm(p * 4.0f, 5);
-            const float speckle = valueNoise(p * 24.0f);
-            const float lichen = glm::smoothstep(0.55f, 0.62f, fbm(p * 1.5f + 7.0f, 4));
+            const glm::vec2 uv(static_cast<float>(x) / size, static_cast<float>(y) / size);
+            const float grain = tileFbm(uv, 8, 5);
+            const float speckle = tileNoise(uv * 96.0f, 96);
+            const float lichen = glm::smoothstep(0.52f, 0.6f, tileFbm(uv + 0.37f, 4, 4));
             glm::vec3 stone = glm::mix(glm::vec3(0.30f, 0.28f, 0.26f), glm::vec3(0.62f, 0.58f, 0.52f), grain);
             stone *= 0.85f + 0.3f * speckle;
             const glm::vec3 colour = glm::mix(stone, glm::vec3(0.55f, 0.62f, 0.25f) * (0.7f + 0.5f * grain), lichen);
