@@ -1,23 +1,31 @@
-// Benchmark of the soundtrack clock: plays the show's soundtrack for 10 s and
-// polls the device's position at 60 Hz against the steady wall clock.
-// Uses SDL's dummy driver unless SDL_AUDIODRIVER names another.
-//   audio_clock [soundtrack.mp3] [seconds]
+// Benchmark of the soundtrack clock: seeks the playing soundtrack a number of
+// times, then plays it on and polls the device's position at 60 Hz against the
+// steady wall clock. Uses SDL's dummy driver unless SDL_AUDIODRIVER names another
+// (scripts/with_null_sink.sh runs it on PulseAudio's null sink).
+//   audio_clock [soundtrack.mp3] [seconds] [--seeks N] [--check-ms LIMIT]
+// With --check-ms it exits 1 when the output is the dummy driver although another
+// was asked for, when the position right after a seek is off by more than LIMIT
+// milliseconds, or when the clock's typical rate (the median over one-second
+// windows, so that a busy machine's occasional output stall does not count) would
+// drift by more than LIMIT over the run.
 #include "audio/BASSAudioDevice.h"
 #include "core/ShowTiming.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace {
-double wallSeconds() {
-    using namespace std::chrono;
-    return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
+using Clock = std::chrono::steady_clock;
+const auto kPeriod = std::chrono::microseconds(16667);
+
+double wallSeconds() { return std::chrono::duration<double>(Clock::now().time_since_epoch()).count(); }
 
 double standardDeviation(const std::vector<double>& v) {
     double mean = 0.0;
@@ -27,11 +35,64 @@ double standardDeviation(const std::vector<double>& v) {
     for (double x : v) sum += (x - mean) * (x - mean);
     return std::sqrt(sum / static_cast<double>(v.size()));
 }
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+double largestMagnitude(const std::vector<double>& v) {
+    double m = 0.0;
+    for (double x : v) m = std::max(m, std::fabs(x));
+    return m;
+}
+
+// Waits for a tick as a vsync-paced frame loop would: sleeps to just before it,
+// then spins, so the poll's own wake-up jitter stays out of the figures.
+void waitFor(Clock::time_point tick) {
+    std::this_thread::sleep_until(tick - std::chrono::milliseconds(1));
+    while (Clock::now() < tick) {
+    }
+}
+
+struct SeekFigures {
+    std::vector<double> immediate;  // position read right after the seek, less the target
+    std::vector<double> settled;    // 100 ms on: position less (target + wall time since the seek)
+};
+
+// Seeks back and forth between 2 s and 5 s, one seek every 0.3 s of polling.
+SeekFigures measureSeeks(BASSAudioDevice& device, int count) {
+    SeekFigures figures;
+    for (int i = 0; i < count && device.isPlaying(); ++i) {
+        const float target = 2.0f + static_cast<float>((i * 7) % 31) * 0.1f;
+        const double wallAtSeek = wallSeconds();
+        device.setPosition(target);
+        figures.immediate.push_back(static_cast<double>(device.getPosition()) - target);
+        const auto from = Clock::now();
+        for (int tick = 1; tick <= 18; ++tick) {
+            waitFor(from + tick * kPeriod);
+            const double position = device.getPosition();
+            if (tick == 6) figures.settled.push_back(position - (target + (wallSeconds() - wallAtSeek)));
+        }
+    }
+    return figures;
+}
 } // namespace
 
 int main(int argc, char** argv) {
-    const std::string path = argc > 1 ? argv[1] : SOLVANE_SOURCE_DIR "/res/audio/melody2.mp3";
-    const double duration = argc > 2 ? std::atof(argv[2]) : 10.0;
+    std::string path = SOLVANE_SOURCE_DIR "/res/audio/melody2.mp3";
+    double duration = 10.0;
+    int seeks = 20;
+    double checkMs = 0.0;
+    int positional = 0;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--seeks") == 0 && i + 1 < argc) seeks = std::atoi(argv[++i]);
+        else if (std::strcmp(argv[i], "--check-ms") == 0 && i + 1 < argc) checkMs = std::atof(argv[++i]);
+        else if (positional++ == 0) path = argv[i];
+        else duration = std::atof(argv[i]);
+    }
+    const char* requested = std::getenv("SDL_AUDIODRIVER");
+    const std::string wanted = requested ? requested : "dummy";
     setenv("SDL_AUDIODRIVER", "dummy", 0);
 
     BASSAudioDevice device;
@@ -39,22 +100,20 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot play %s\n", path.c_str());
         return 1;
     }
-    std::printf("driver: %s, soundtrack: %s\n", playback::outputDriver().c_str(), path.c_str());
+    const std::string driver = playback::outputDriver();
+    std::printf("driver: %s, soundtrack: %s\n", driver.c_str(), path.c_str());
     device.play();
     while (device.isPlaying() && device.getPosition() <= 0.0f) std::this_thread::sleep_for(std::chrono::microseconds(200));
 
-    // Poll at 60 Hz on a fixed schedule, as a vsync-paced frame loop would: sleep
-    // to just before each tick, then spin, so the poll's own wake-up jitter stays
-    // out of the figures.
+    const SeekFigures seekFigures = measureSeeks(device, seeks);
+    device.setPosition(0.5f);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // past the seek's own figures
+
     std::vector<double> wall;
     std::vector<double> position;
-    const auto start = std::chrono::steady_clock::now();
-    const auto period = std::chrono::microseconds(16667);
-    for (int i = 0; i <= static_cast<int>(duration * 60.0); ++i) {
-        const auto tick = start + i * period;
-        std::this_thread::sleep_until(tick - std::chrono::milliseconds(1));
-        while (std::chrono::steady_clock::now() < tick) {
-        }
+    const auto start = Clock::now();
+    for (int i = 0; i <= static_cast<int>(duration * 60.0) && device.isPlaying(); ++i) {
+        waitFor(start + i * kPeriod);
         wall.push_back(wallSeconds());
         position.push_back(device.getPosition());
     }
@@ -62,6 +121,10 @@ int main(int argc, char** argv) {
     device.shutdown();
 
     const size_t n = wall.size();
+    if (n < 2) {
+        std::fprintf(stderr, "the soundtrack stopped before it could be measured\n");
+        return 1;
+    }
     double worst = 0.0;
     std::vector<double> steps;
     std::vector<double> stepErrors;
@@ -71,11 +134,37 @@ int main(int argc, char** argv) {
         stepErrors.push_back((position[i] - position[i - 1]) - (wall[i] - wall[i - 1]));
     }
     const double drift = (position[n - 1] - position[0]) - (wall[n - 1] - wall[0]);
+    std::vector<double> secondDrifts;
+    for (size_t i = 60; i < n; i += 60)
+        secondDrifts.push_back(((position[i] - position[i - 60]) - (wall[i] - wall[i - 60])) / (wall[i] - wall[i - 60]));
+    const double typicalDrift = secondDrifts.empty() ? drift : median(secondDrifts) * (wall[n - 1] - wall[0]);
     std::printf("polls: %zu over %.3f s of wall clock\n", n, wall[n - 1] - wall[0]);
     std::printf("drift of position against wall clock: %+.3f ms (largest gap on the way: %.3f ms)\n",
                 drift * 1e3, worst * 1e3);
+    std::printf("drift at the median rate of one-second windows: %+.3f ms\n", typicalDrift * 1e3);
     std::printf("frame-to-frame position step: standard deviation %.3f ms\n", standardDeviation(steps) * 1e3);
     std::printf("frame-to-frame step less wall step: standard deviation %.3f ms\n",
                 standardDeviation(stepErrors) * 1e3);
-    return 0;
+    if (!seekFigures.immediate.empty()) {
+        std::printf("seeks: %zu; position right after a seek less its target: largest %.3f ms\n",
+                    seekFigures.immediate.size(), largestMagnitude(seekFigures.immediate) * 1e3);
+    }
+    if (!seekFigures.settled.empty()) {
+        std::printf("100 ms after a seek, position less (target + wall time since): largest %.3f ms, "
+                    "standard deviation %.3f ms\n",
+                    largestMagnitude(seekFigures.settled) * 1e3, standardDeviation(seekFigures.settled) * 1e3);
+    }
+
+    if (checkMs <= 0.0) return 0;
+    bool ok = true;
+    if (driver != wanted) {
+        std::printf("FAIL: output driver %s, asked for %s\n", driver.c_str(), wanted.c_str());
+        ok = false;
+    }
+    const double limit = checkMs * 1e-3;
+    if (std::fabs(typicalDrift) > limit || largestMagnitude(seekFigures.immediate) > limit) {
+        std::printf("FAIL: the clock drifts, or misses a seek target, by more than %.1f ms\n", checkMs);
+        ok = false;
+    }
+    return ok ? 0 : 1;
 }

@@ -8,7 +8,7 @@ packages=(
   libsdl2-dev libglew-dev libluajit-5.1-dev libglm-dev libfftw3-dev libstb-dev libmpg123-dev
 )
 if [ "${1:-}" = "--test" ]; then
-  packages+=(libgtest-dev xvfb xauth libgl1-mesa-dri xdotool)
+  packages+=(libgtest-dev xvfb xauth libgl1-mesa-dri xdotool pulseaudio)
 fi
 # Only for remaking the committed content (tools/make_soundtrack encodes with lame).
 if [ "${1:-}" = "--content" ]; then

@@ -22,6 +22,11 @@ namespace playback {
 namespace {
 
 constexpr uint32_t kDefaultUpdatePeriodMs = 100;
+// SDL refills its output one whole buffer at a time, so the buffer is also the
+// refill period. Shorter than this, a busy machine wakes the audio thread too
+// late, the output runs dry and the music falls behind the wall clock (a 16 ms
+// buffer lost 40% of the time on a loaded two-core machine).
+constexpr uint32_t kMinimumBufferMs = 64;
 
 struct Stream {
     std::vector<int16_t> pcm;  // interleaved stereo
@@ -154,7 +159,7 @@ bool openDevice(Library& lib, uint32_t periodMs) {
     want.freq = static_cast<int>(kOutputRate);
     want.format = AUDIO_S16SYS;
     want.channels = 2;
-    want.samples = static_cast<Uint16>(kOutputRate * periodMs / 1000);
+    want.samples = static_cast<Uint16>(kOutputRate * std::max(periodMs, kMinimumBufferMs) / 1000);
     want.callback = outputCallback;
     // No changes allowed: SDL converts to whatever the hardware wants.
     SDL_AudioDeviceID id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);

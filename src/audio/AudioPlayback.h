@@ -39,7 +39,8 @@ constexpr uint64_t kInvalidPosition = ~0ull;  // all bits set: the failure value
 // real output can be opened it falls back to SDL's dummy driver, which plays in
 // silence at the speed of the wall clock, and logs one info line saying so.
 bool init(int device, uint32_t frequency, uint32_t flags);
-// kConfigUpdatePeriod: milliseconds between refills of the output (5 to 100).
+// kConfigUpdatePeriod: milliseconds between refills of the output (5 to 100);
+// refills come no more often than every 64 ms, the shortest buffer that holds.
 bool setConfig(uint32_t option, uint32_t value);
 // Frees every stream and closes the output.
 bool free();

@@ -80,3 +80,8 @@ void BASSAudioDevice::setPosition(float seconds) {
 }
 
 float BASSAudioDevice::getBPM() { return bpm; }
+
+double BASSAudioDevice::getLength() {
+    const uint64_t bytes = playback::channelGetLength(stream, playback::kPosByte);
+    return bytes == playback::kInvalidPosition ? 0.0 : playback::channelBytes2Seconds(stream, bytes);
+}

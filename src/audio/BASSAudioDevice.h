@@ -17,6 +17,8 @@ public:
     float getPosition() override;
     void setPosition(float seconds) override;
     float getBPM() override;
+    // Seconds of the loaded soundtrack; 0 without one.
+    double getLength();
 
 private:
     playback::Handle stream = 0;

@@ -3,6 +3,7 @@
 #include "core/Engine.h"
 
 #include "audio/BASSAudioDevice.h"
+#include "core/Profile.h"
 
 #include <GL/glew.h>
 
@@ -147,6 +148,7 @@ void Engine::run() {
     if (!window.pumpEvents()) return;
     for (;;) {
         if (!audioDevice->isPlaying()) break;  // the end of the soundtrack ends the show
+        profile::Scope total(profile::kTotal);
         if (gameController.isOpen()) {
             gameController.update();
             scrubSoundtrack();
@@ -163,7 +165,9 @@ void Engine::run() {
         resourceLoader.processRequests();
         scene.frame(audioDevice->getPosition());
 
+        total.end();
         window.swap();
+        profile::endFrame();
         if (!window.pumpEvents()) break;
     }
 }

@@ -3,6 +3,8 @@
 // reported, while several files saved between two polls all are.
 #include "dispatch/FileWatcher.h"
 
+#include "core/Profile.h"
+
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -53,6 +55,7 @@ void FileWatcher::poll() {
 }
 
 void FileWatcher::dispatchChanges() {
+    profile::Scope timed(profile::kLoader);
     std::set<std::string> taken;
     {
         std::lock_guard<std::mutex> lock(changeLock);

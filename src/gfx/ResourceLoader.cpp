@@ -4,6 +4,7 @@
 #include "gfx/ResourceLoader.h"
 
 #include "core/FileIO.h"
+#include "core/Profile.h"
 #include "gfx/Image.h"
 #include "gfx/ShaderProgram.h"
 #include "gfx/Texture.h"
@@ -43,6 +44,7 @@ int ResourceLoader::pendingCount() {
 
 void ResourceLoader::processRequests() {
     if (terminated) return;
+    profile::Scope timed(profile::kLoader);
     for (;;) {
         LoadRequest request;
         {

@@ -2,6 +2,8 @@
 // glGetString is a GL 1.1 entry point and needs no loader.
 #include "platform/Window.h"
 
+#include "core/Profile.h"
+
 #include <SDL_opengl.h>
 
 namespace {
@@ -77,6 +79,7 @@ bool Window::pumpEvents() {
 }
 
 void Window::swap() {
+    profile::Scope timed(profile::kSwap);
     if (window) SDL_GL_SwapWindow(window);
 }
 

@@ -3,6 +3,7 @@
 // present step draws last. No allocation per frame.
 #include "postfx/PostProcessor.h"
 
+#include "core/Profile.h"
 #include "gfx/ShaderManager.h"
 
 #include <SDL.h>
@@ -146,6 +147,7 @@ void PostProcessor::mixPass() {
 }
 
 void PostProcessor::process(FrameBuffer& scene) {
+    profile::Scope timed(profile::kPostSetup);
     // Bound before the resolve passes too: a core context draws nothing without a vertex array.
     glBindVertexArray(quad.vertexArray);
     if (scene.multisampled) {

@@ -2,6 +2,7 @@
 // logged error messages are popped, so failing scripts cannot grow it.
 #include "script/LuaRuntime.h"
 
+#include "core/Profile.h"
 #include "script/ScriptModule.h"
 
 #include <SDL.h>
@@ -72,11 +73,13 @@ bool LuaRuntime::callBuild() {
 }
 
 void LuaRuntime::callUpdate(float step) {
+    profile::Scope timed(profile::kLuaUpdate);
     double argument = step;
     callGlobal(L, "update", &argument, 0);
 }
 
 void LuaRuntime::callRender(float time) {
+    profile::Scope timed(profile::kLuaRender);
     double argument = time;
     callGlobal(L, "render", &argument, 0);
 }

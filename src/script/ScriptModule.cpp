@@ -4,6 +4,7 @@
 #include "script/ScriptModule.h"
 
 #include "core/Engine.h"
+#include "core/Profile.h"
 #include "scene/SceneRootObject.h"
 
 #include <lua.hpp>
@@ -76,6 +77,7 @@ int objectSetVisible(lua_State* L) {
 int objectRender(lua_State* L) {
     SceneObject* object = ScriptModule::checkObject(L, 1);
     float time = static_cast<float>(luaL_checknumber(L, 2));
+    profile::Scope timed(profile::kTreeWalk);
     object->render(time, &kIdentity);
     return 0;
 }
@@ -83,6 +85,7 @@ int objectRender(lua_State* L) {
 int objectUpdate(lua_State* L) {
     SceneObject* object = ScriptModule::checkObject(L, 1);
     float step = static_cast<float>(luaL_checknumber(L, 2));
+    profile::Scope timed(profile::kTreeWalk);
     object->update(step);
     return 0;
 }

@@ -3,6 +3,7 @@
 #include "sync/SyncDevice.h"
 
 #include "audio/IAudioDevice.h"
+#include "core/Profile.h"
 #include "core/ShowTiming.h"
 
 #include <cmath>
@@ -17,10 +18,14 @@ bool SyncDevice::init(IAudioDevice* audioDevice, const std::string& basePath) {
 }
 
 void SyncDevice::update() {
+    profile::Scope timed(profile::kSync);
     row = audio->getPosition() * static_cast<float>(rowsPerSecond(audio->getBPM()));
 }
 
-float SyncDevice::getFloat(const char* name) { return static_cast<float>(getValue(getTrack(store, name), row)); }
+float SyncDevice::getFloat(const char* name) {
+    profile::Scope timed(profile::kSync);
+    return static_cast<float>(getValue(getTrack(store, name), row));
+}
 
 bool SyncDevice::getBool(const char* name) { return getFloat(name) > 0.0f; }
 

@@ -2,6 +2,7 @@
 // test clock replaces after start-up: the show frame by frame (objects on screen, FX
 // tracks shaping the picture), and a held D-pad on a virtual pad scrubbing in the loop.
 #include "audio/ManualAudioDevice.h"
+#include "core/Profile.h"
 #include "postfx/SceneBufferObject.h"
 #include "scene/SceneRootObject.h"
 
@@ -143,4 +144,31 @@ TEST_F(WholeEngine, TheSolidsExampleShowsEveryClassWithRealPrograms) {
     // Every program compiled: none of the objects is left on the dummy.
     EXPECT_EQ(test::readFile(dir.file("Log.txt")).find("Invalid Shader Queued In Manager!"), std::string::npos);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(WholeEngine, AProfilerGetsEveryPresentedFrameWithTheStagesOfTheShowInIt) {
+    start(0, std::make_unique<FrameClock>(20.0f, 30));
+    struct Seen {
+        int frames = 0;
+        int complete = 0;  // every stage of the show timed, nested stages within their parents
+        int stepped = 0;   // with a script update
+    } seen;
+    profile::StageTimes times;
+    times.context = &seen;
+    times.frameDone = [](const profile::StageTimes& t, void* context) {
+        Seen& s = *static_cast<Seen*>(context);
+        const int64_t* ns = t.nanoseconds;
+        ++s.frames;
+        s.stepped += ns[profile::kLuaUpdate] > 0;
+        s.complete += ns[profile::kSync] > 0 && ns[profile::kPostSetup] > 0 && ns[profile::kLoader] > 0 &&
+                      ns[profile::kSwap] > 0 && ns[profile::kTreeWalk] > 0 &&
+                      ns[profile::kTotal] >= ns[profile::kLuaRender] + ns[profile::kLuaUpdate] &&
+                      ns[profile::kLuaRender] + ns[profile::kLuaUpdate] >= ns[profile::kTreeWalk] + ns[profile::kPostSetup];
+    };
+    profile::active = &times;
+    engine.run();
+    profile::active = nullptr;
+    EXPECT_EQ(seen.frames, 30);
+    EXPECT_EQ(seen.complete, 30);
+    EXPECT_GE(seen.stepped, 28);  // 1/60 s a frame against 0.0167 s steps: now and then a frame has none
 }
