@@ -1,13 +1,29 @@
-// Process entry: one engine on the stack. Exit status 1 when start-up fails.
+// Process entry: the command line, then one engine on the stack. Exit status 2
+// for a wrong command line, 1 when start-up or a capture fails, before or after the window.
+#include "capture/CaptureRun.h"
+#include "core/CommandLine.h"
 #include "core/Engine.h"
 
-int main(int, char**) {
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    LaunchOptions options;
+    std::string error;
+    if (!parseCommandLine(argc, argv, options, error)) {
+        std::fprintf(stderr, "solvane: %s\n", error.c_str());
+        return 2;
+    }
+    if (options.capture.enabled() && !prepareCaptureTarget(options.capture, error)) {
+        std::fprintf(stderr, "solvane: %s\n", error.c_str());
+        return 1;
+    }
     Engine engine;
+    engine.capture = options.capture;
     if (!engine.initialize()) {
         engine.abortStartup();
         return 1;
     }
-    engine.run();
+    const bool ok = engine.run();
     engine.shutdown();
-    return 0;
+    return ok ? 0 : 1;
 }

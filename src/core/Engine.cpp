@@ -3,6 +3,7 @@
 #include "core/Engine.h"
 
 #include "audio/BASSAudioDevice.h"
+#include "audio/ManualAudioDevice.h"
 #include "core/Profile.h"
 
 #include <GL/glew.h>
@@ -75,6 +76,12 @@ bool Engine::initialize() {
     int msaa = config.getInt("MSAA");
     bool fullscreen = config.getBool("Fullscreen");
     bool vsync = config.getBool("VSync");
+    if (capture.enabled()) {
+        // Offline frames: the capture's size, never paced by the display nor covering it.
+        if (capture.width > 0) width = capture.width, height = capture.height;
+        fullscreen = false;
+        vsync = false;
+    }
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Selected Settings: %dx%d Resolution with %dx MSAA", width, height, msaa);
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, fullscreen ? "Fullscreen mode enabled!" : "Fullscreen mode disabled!");
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, vsync ? "VSync enabled!" : "VSync disabled!");
@@ -83,7 +90,11 @@ bool Engine::initialize() {
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Initialized window");
 
     glewExperimental = GL_TRUE;
-    if (glewInit() != GLEW_OK) return fail("Failed to initialize GLEW!");
+    // GLEW is built for GLX: on an EGL context (SDL's offscreen driver) it loads
+    // every GL entry point and only then fails for want of a GLX display.
+    const GLenum glewResult = glewInit();
+    if (glewResult != GLEW_OK && !(glewResult == GLEW_ERROR_NO_GLX_DISPLAY && GLEW_VERSION_3_3))
+        return fail("Failed to initialize GLEW!");
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Sucessfully initialized GLEW");
     while (glGetError() != GL_NO_ERROR) {
         // GLEW's probing of a core context leaves errors behind.
@@ -104,7 +115,10 @@ bool Engine::initialize() {
     if (!fileWatcher.init(kFileWatchIntervalMs)) return fail("Failed to initialize File Watcher!");
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Sucessfully initialized File Watcher");
 
-    audioDevice = std::make_unique<BASSAudioDevice>();
+    if (capture.enabled())
+        audioDevice = std::make_unique<ManualAudioDevice>();
+    else
+        audioDevice = std::make_unique<BASSAudioDevice>();
     if (!audioDevice->init()) return fail("Failed to initialize Audio Device!");
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Sucessfully initialized Audio Device");
 
@@ -137,15 +151,17 @@ bool Engine::initialize() {
     audioDevice->play();
     // A soundtrack that has already stopped (too short, or play failed) will
     // never be heard: the loop ends at once instead of waiting for ever.
-    while (audioDevice->isPlaying() && !(audioDevice->getPosition() > 0.0f)) {
+    // The capture clock moves only when the capture sets it.
+    while (!capture.enabled() && audioDevice->isPlaying() && !(audioDevice->getPosition() > 0.0f)) {
         SDL_Delay(kTrackWaitMs);
         SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Waiting on track...");
     }
     return true;
 }
 
-void Engine::run() {
-    if (!window.pumpEvents()) return;
+bool Engine::run() {
+    if (!window.pumpEvents()) return true;
+    if (capture.enabled()) return runCapture();
     for (;;) {
         if (!audioDevice->isPlaying()) break;  // the end of the soundtrack ends the show
         profile::Scope total(profile::kTotal);
@@ -153,23 +169,29 @@ void Engine::run() {
             gameController.update();
             scrubSoundtrack();
         }
-        audioDevice->update();
-        fileWatcher.dispatchChanges();
-        syncDevice.update();
-
-        // The position is read afresh at each use, never cached for the frame.
-        runFixedSteps(stepAccumulator, audioDevice->getPosition() - lastStepPosition,
-                      [this](float step) { scene.fixedStep(step); });
-        lastStepPosition = audioDevice->getPosition();
-
-        resourceLoader.processRequests();
-        scene.frame(audioDevice->getPosition());
-
+        advanceClock();
+        renderFrame();
         total.end();
         window.swap();
         profile::endFrame();
         if (!window.pumpEvents()) break;
     }
+    return true;
+}
+
+void Engine::advanceClock() {
+    audioDevice->update();
+    fileWatcher.dispatchChanges();
+    syncDevice.update();
+    // The position is read afresh at each use, never cached for the frame.
+    runFixedSteps(stepAccumulator, audioDevice->getPosition() - lastStepPosition,
+                  [this](float step) { scene.fixedStep(step); });
+    lastStepPosition = audioDevice->getPosition();
+}
+
+void Engine::renderFrame() {
+    resourceLoader.processRequests();
+    scene.frame(audioDevice->getPosition());
 }
 
 void Engine::scrubSoundtrack() {

@@ -3,6 +3,7 @@
 // gEngine reaches it from code that holds no reference (scripts, scene, objects).
 #pragma once
 #include "audio/IAudioDevice.h"
+#include "capture/CaptureSettings.h"
 #include "core/Config.h"
 #include "core/Log.h"
 #include "core/ShowTiming.h"
@@ -28,7 +29,8 @@ public:
 
     // False at the first failing step, which has logged why.
     bool initialize();
-    void run();
+    // The real-time loop, or the capture loop when `capture` is enabled; false when a capture failed.
+    bool run();
     void shutdown();
     // After a failed initialize: stops the background threads already started,
     // so the process can end cleanly without a full shutdown.
@@ -37,6 +39,19 @@ public:
     void stopAudio();
     // Moves the soundtrack by the held D-pad direction of the sampled controller.
     void scrubSoundtrack();
+    // One frame's updates at the clock's position: audio, file changes, sync, fixed steps.
+    void advanceClock();
+    // Pending loads, then the scene drawn at the clock's position (not presented).
+    void renderFrame();
+    // Renders `capture`'s frames from the hand-set clock (capture/CaptureRun.cpp).
+    bool runCapture();
+
+    // Set before initialize: renders frames offline instead of playing in real time.
+    CaptureSettings capture;
+    struct CaptureStats {
+        long frames = 0;
+        double seconds = 0.0;
+    } captureStats;  // of the last capture that succeeded
 
     // Members in construction order; destruction runs in reverse.
     Window window;

@@ -1,0 +1,33 @@
+// The player's command line: a table of options, each with the function that
+// stores its value, and a table of checks across options. Without arguments the
+// player runs the show in real time. Relies on nothing but the settings records.
+#pragma once
+#include "capture/CaptureSettings.h"
+
+#include <string>
+#include <vector>
+
+struct LaunchOptions {
+    CaptureSettings capture;
+    std::vector<std::string> given;  // option names in the order they came
+    bool has(const std::string& name) const;
+};
+
+struct CommandLineOption {
+    const char* name;      // "--fps"
+    const char* value;     // shown in the usage line ("N"); null: the option takes no value
+    bool valueOptional;    // the value may be left out (the next word starts with "--" or there is none)
+    const char* requires;  // another option that must be given with this one, or null
+    // Stores `value` (empty when an optional value was left out); false with `error` set when it is unusable.
+    bool (*apply)(LaunchOptions& options, const std::string& value, std::string& error);
+};
+
+// A rule between options, checked after every option was read.
+using CommandLineCheck = bool (*)(const LaunchOptions& options, std::string& error);
+
+const std::vector<CommandLineOption>& commandLineOptions();
+const std::vector<CommandLineCheck>& commandLineChecks();
+
+// False with one line in `error` on an unknown or repeated option, a missing or bad value, or a failed check.
+bool parseCommandLine(int argc, const char* const* argv, LaunchOptions& options, std::string& error);
+std::string commandLineUsage();
