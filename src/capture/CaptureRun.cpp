@@ -46,14 +46,15 @@ double secondsSince(std::chrono::steady_clock::time_point start) {
 } // namespace
 
 bool prepareCaptureTarget(const CaptureSettings& settings, std::string& error) {
-    if (!writableFolder(settings.directory, error)) return false;
-    if (settings.video.empty()) return true;
-    if (findProgram("ffmpeg").empty()) {
-        error = "--video needs ffmpeg, which is not installed (Debian package ffmpeg)";
-        return false;
+    if (!settings.video.empty()) {
+        if (findProgram("ffmpeg").empty()) {
+            error = "--video needs ffmpeg, which is not installed (Debian package ffmpeg)";
+            return false;
+        }
+        const std::filesystem::path parent = std::filesystem::path(settings.video).parent_path();
+        if (!writableFolder(parent.empty() ? "." : parent.string(), error)) return false;
     }
-    const std::filesystem::path parent = std::filesystem::path(settings.video).parent_path();
-    return writableFolder(parent.empty() ? "." : parent.string(), error);
+    return writableFolder(settings.directory, error);
 }
 
 double soundtrackSeconds(const std::string& path) {

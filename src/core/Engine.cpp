@@ -76,15 +76,17 @@ bool Engine::initialize() {
     int msaa = config.getInt("MSAA");
     bool fullscreen = config.getBool("Fullscreen");
     bool vsync = config.getBool("VSync");
+    SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Selected Settings: %dx%d Resolution with %dx MSAA", width, height, msaa);
+    SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, fullscreen ? "Fullscreen mode enabled!" : "Fullscreen mode disabled!");
+    SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, vsync ? "VSync enabled!" : "VSync disabled!");
     if (capture.enabled()) {
         // Offline frames: the capture's size, never paced by the display nor covering it.
         if (capture.width > 0) width = capture.width, height = capture.height;
         fullscreen = false;
         vsync = false;
+        SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Capturing %dx%d at %d fps: full-screen and VSync off", width, height,
+                    capture.fps);
     }
-    SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Selected Settings: %dx%d Resolution with %dx MSAA", width, height, msaa);
-    SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, fullscreen ? "Fullscreen mode enabled!" : "Fullscreen mode disabled!");
-    SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, vsync ? "VSync enabled!" : "VSync disabled!");
 
     if (!window.create(kWindowTitle, width, height, msaa, fullscreen, vsync)) return fail("Failed to initialize window!");
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Initialized window");

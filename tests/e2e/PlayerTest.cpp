@@ -1,15 +1,13 @@
 // The real player in a temporary folder, checked by Log.txt and its exit status:
 // start-up failures, the shipped show played to its end, and a script that fails
-// per call, then is edited while it runs (pictures from the X server) until Escape.
+// per call, then is edited while it runs (pictures from its own capture) until Escape.
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
-#include <stb/stb_image.h>
+#include "capture/CaptureSettings.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
-#include <thread>
 
 namespace {
 const char* kTitle = "Drenn - Solvane";
@@ -58,19 +56,21 @@ void prepareShow(const test::TempDir& dir) {
     test::copyTree(kFixtures + "/res", dir.file("res"));
 }
 
-// The player's window a few frames after the state waited for; -1 everywhere without one.
-test::Colours captureSoon() {
-    std::this_thread::sleep_for(std::chrono::milliseconds(400));
-    test::TempDir scratch;
-    std::string png = scratch.file("window.png");
-    std::string cmd = "w=$(xdotool search --name '" + std::string(kTitle) +
-                      "' 2>/dev/null | head -n 1); [ -n \"$w\" ] && import -window \"$w\" '" + png + "' >/dev/null 2>&1";
-    int w = 0, h = 0, n = 0;
-    unsigned char* px = std::system(cmd.c_str()) == 0 ? stbi_load(png.c_str(), &w, &h, &n, 4) : nullptr;
-    if (!px) return {-1, -1, -1, -1.0};
-    const test::Colours colours = test::countColours(px, static_cast<size_t>(w) * h);
-    stbi_image_free(px);
-    return colours;
+// The player captures its frames: the newest one `ahead` frames after those
+// already written when called, so it shows the state the test waited for.
+test::Colours frameSoon(const std::string& frames, long ahead = 40) {
+    auto newest = [&] {
+        long index = -1;
+        for (const auto& entry : std::filesystem::directory_iterator(frames)) {
+            const std::string name = entry.path().filename().string();
+            if (name.size() == 16 && name.rfind("frame_", 0) == 0 && name.compare(12, 4, ".png") == 0)
+                index = std::max(index, std::stol(name.substr(6, 6)));
+        }
+        return index;
+    };
+    const long wanted = newest() + ahead;
+    if (!test::waitFor([&] { return newest() >= wanted; }, std::chrono::seconds(60))) return {-1, -1, -1, -1.0};
+    return test::pngColours(captureFramePath(frames, newest()));
 }
 } // namespace
 
@@ -148,7 +148,8 @@ TEST(Player, ScriptErrorsAreLoggedPerCallEditingReloadsAFailedBuildLeavesTheClea
     // First a script without update whose render fails after drawing: one line per call, and the show goes on.
     test::writeFile(script, withOne("'cube'") + "function render(time)\n  scene.getRoot():render(time)\n"
                                                 "  scene.getRoot():setVisible(1)\nend\n");
-    test::Process player(SOLVANE_BINARY, dir.path());
+    // Captured at a high rate, so the show outlasts the edits and frames follow each other closely.
+    test::Process player(SOLVANE_BINARY, dir.path(), {"--capture", "frames", "--fps", "500"});
     auto errors = [&](const std::string& call) {
         auto lines = logOf(dir);
         return std::count_if(lines.begin(), lines.end(), [&](const std::string& l) {
@@ -157,21 +158,21 @@ TEST(Player, ScriptErrorsAreLoggedPerCallEditingReloadsAFailedBuildLeavesTheClea
         });
     };
     ASSERT_TRUE(test::waitFor([&] { return errors("update") > 5 && errors("render") > 5; }));
-    const test::Colours cube = captureSoon();
+    const test::Colours cube = frameSoon(dir.file("frames"));
     EXPECT_TRUE(cube.yellow > 100 && cube.cyan == 0) << cube.yellow << " yellow, " << cube.cyan << " cyan";
 
     const std::string reloading = "Scene File [res/scripts/scene.lua] Modified! Reloading!";
     rewrite(withOne("'ring', 1, 45") + drawn);
     ASSERT_TRUE(waitForLine(dir, "Purging Shaders!"));
     test::expectInOrder(logOf(dir), {reloading, "Purging Shaders!"});
-    const test::Colours ring = captureSoon();
+    const test::Colours ring = frameSoon(dir.file("frames"));
     EXPECT_TRUE(ring.cyan > 100 && ring.yellow == 0) << ring.yellow << " yellow, " << ring.cyan << " cyan";
     rewrite("function build() return false end\nfunction update() end\nfunction render() end\n");
     ASSERT_TRUE(waitForLine(dir, "Failed to build Lua scene!"));
-    EXPECT_EQ(captureSoon().lit, 0);
+    EXPECT_EQ(frameSoon(dir.file("frames")).lit, 0);
     rewrite(withOne("'cube'") + drawn);
     ASSERT_TRUE(waitForLine(dir, reloading, 3));
-    EXPECT_GT(captureSoon().yellow, 100);
+    EXPECT_GT(frameSoon(dir.file("frames")).yellow, 100);
 
     ASSERT_TRUE(test::waitFor([&] {
         test::sendKey(kTitle, "Escape");

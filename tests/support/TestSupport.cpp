@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <stb/stb_image.h>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -112,6 +113,17 @@ Colours countColours(const unsigned char* px, size_t pixelCount) {
     return c;
 }
 
+Colours pngColours(const std::string& path, int* width, int* height) {
+    int w = 0, h = 0, n = 0;
+    unsigned char* px = stbi_load(path.c_str(), &w, &h, &n, 4);
+    if (!px) return {-1, -1, -1, -1.0};
+    const Colours colours = countColours(px, static_cast<size_t>(w) * h);
+    stbi_image_free(px);
+    if (width) *width = w;
+    if (height) *height = h;
+    return colours;
+}
+
 LogCapture::LogCapture() {
     SDL_LogGetOutputFunction(&previous, &previousUserdata);
     SDL_LogSetAllPriority(SDL_LOG_PRIORITY_VERBOSE);
@@ -151,10 +163,18 @@ void LogCapture::clear() {
     captured.clear();
 }
 
-Process::Process(const std::string& binary, const std::string& workingDir) {
+Process::Process(const std::string& binary, const std::string& workingDir, const std::vector<std::string>& arguments,
+                 const std::string& stderrFile) {
+    std::vector<char*> argv{const_cast<char*>(binary.c_str())};
+    for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
     pid = fork();
     if (pid == 0) {
-        if (chdir(workingDir.c_str()) == 0) execl(binary.c_str(), binary.c_str(), static_cast<char*>(nullptr));
+        if (!stderrFile.empty()) {
+            int fd = open(stderrFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (fd >= 0) dup2(fd, STDERR_FILENO);
+        }
+        if (chdir(workingDir.c_str()) == 0) execv(binary.c_str(), argv.data());
         _exit(127);
     }
 }

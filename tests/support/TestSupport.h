@@ -67,6 +67,8 @@ struct Colours {
     double brightness = 0.0;
 };
 Colours countColours(const unsigned char* rgba, size_t pixelCount);
+// The colours of a PNG file; -1 everywhere when it cannot be read. Its size in `width` and `height` when given.
+Colours pngColours(const std::string& path, int* width = nullptr, int* height = nullptr);
 
 // SDL's log output for its lifetime: keeps every message.
 class LogCapture {
@@ -90,7 +92,9 @@ private:
 // The real player started in a working directory, killed on destruction if still running.
 class Process {
 public:
-    Process(const std::string& binary, const std::string& workingDir);
+    // `arguments` follow the program name; stderr goes to `stderrFile` when one is given.
+    Process(const std::string& binary, const std::string& workingDir, const std::vector<std::string>& arguments = {},
+            const std::string& stderrFile = "");
     ~Process();
     Process(const Process&) = delete;
     // Exit status once ended within the deadline; -1 on timeout, 128+signal when killed.

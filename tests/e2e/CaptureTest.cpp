@@ -1,0 +1,184 @@
+// The player's offline capture: exact frames of a range, the same bytes on a
+// re-run and with no X server, the scene a run from 0 reaches, video through
+// ffmpeg, and bad input refused before any window with one line on stderr.
+#include "capture/CaptureRun.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+struct PlayerRun {
+    int status = -1;
+    std::vector<std::string> stderrLines;
+};
+
+// The player in `dir` with `arguments`, after `prefix` (environment settings, or a
+// wrapper): the tests' own words, without quotes.
+PlayerRun play(const test::TempDir& dir, const std::string& arguments, const std::string& prefix = "",
+               const std::string& after = "") {
+    const std::string command = "cd '" + dir.path() + "' && " + prefix + " '" + SOLVANE_BINARY + "' " + arguments +
+                                " 2> stderr.txt" + after;
+    const int raw = std::system(command.c_str());
+    PlayerRun run;
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    for (const std::string& line : test::readLines(dir.file("stderr.txt")))
+        if (line.rfind("solvane: ", 0) == 0) run.stderrLines.push_back(line);  // not SDL's own debug lines
+    return run;
+}
+
+// A copy of the shipped show; `fixtureSoundtrack` swaps in the three-second one.
+void copyShow(const test::TempDir& dir, bool fixtureSoundtrack = false) {
+    test::writeFile(dir.file("Config.txt"), test::standardConfig(320, 240, 4, true));
+    test::copyTree(std::string(SOLVANE_SOURCE_DIR) + "/res", dir.file("res"));
+    if (fixtureSoundtrack)
+        test::copyTree(std::string(SOLVANE_FIXTURES_DIR) + "/res/audio", dir.file("res/audio"));
+}
+
+std::vector<std::string> framesIn(const std::string& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+bool sameFiles(const std::string& a, const std::string& b) { return test::readFile(a) == test::readFile(b); }
+} // namespace
+
+TEST(Capture, ARangeGivesItsFramesByteForByteAgainAndTheSceneARunFromZeroReaches) {
+    test::TempDir dir;
+    copyShow(dir);
+    const std::string range = "--from 30 --to 32 --fps 30 --size 640x360";
+    ASSERT_EQ(play(dir, "--capture a " + range).status, 0);
+    ASSERT_EQ(play(dir, "--capture b " + range).status, 0);
+    const auto names = framesIn(dir.file("a"));
+    ASSERT_EQ(names.size(), 60u);
+    EXPECT_EQ(names.front(), "frame_000000.png");
+    EXPECT_EQ(names.back(), "frame_000059.png");
+    EXPECT_EQ(framesIn(dir.file("b")), names);
+    for (const std::string& name : names) EXPECT_TRUE(sameFiles(dir.file("a/" + name), dir.file("b/" + name))) << name;
+    int w = 0, h = 0;
+    const test::Colours colours = test::pngColours(dir.file("a/frame_000030.png"), &w, &h);
+    EXPECT_EQ(w * 10000 + h, 640 * 10000 + 360);
+    EXPECT_TRUE(colours.yellow > 500 && colours.cyan > 500) << colours.yellow << " yellow, " << colours.cyan << " cyan";
+
+    // The needles and flakes drift by fixed steps: frame 0 from 1.5 s is frame 30 of a capture from 0.
+    ASSERT_EQ(play(dir, "--capture c --from 0 --to 1.55 --fps 20 --size 320x180").status, 0);
+    ASSERT_EQ(play(dir, "--capture d --from 1.5 --to 1.55 --fps 20 --size 320x180").status, 0);
+    EXPECT_TRUE(sameFiles(dir.file("c/frame_000030.png"), dir.file("d/frame_000000.png")));
+    EXPECT_FALSE(sameFiles(dir.file("c/frame_000029.png"), dir.file("d/frame_000000.png")));
+
+    ASSERT_EQ(play(dir, "--capture e --from 36.25 --to 36.26 --size 320x180").status, 0);
+    EXPECT_GT(test::pngColours(dir.file("e/frame_000000.png")).brightness, 200.0);  // the show's white-out
+}
+
+TEST(Capture, WithoutAnXServerSdlsOffscreenDriverGivesTheSameFrames) {
+    test::TempDir dir;
+    copyShow(dir, true);
+    const std::string range = " --from 1 --to 1.2 --fps 10 --size 320x180";
+    ASSERT_EQ(play(dir, "--capture x" + range).status, 0);
+    const PlayerRun headless = play(dir, "--capture y" + range, "env -u DISPLAY SDL_VIDEODRIVER=offscreen");
+    ASSERT_EQ(headless.status, 0);
+    ASSERT_EQ(framesIn(dir.file("y")).size(), 2u);
+    for (const char* name : {"frame_000000.png", "frame_000001.png"})
+        EXPECT_TRUE(sameFiles(dir.file(std::string("x/") + name), dir.file(std::string("y/") + name))) << name;
+}
+
+TEST(Capture, BadInputEndsBeforeAnyWindowWithOneLine) {
+    const struct {
+        std::string arguments;
+        int status;
+        const char* mentions;
+    } cases[] = {
+        {"--capture out --fps 0", 2, "--fps"},
+        {"--capture out --fps -5", 2, "--fps"},
+        {"--capture out --fps abc", 2, "--fps"},
+        {"--capture out --from 20 --to 10", 2, "--to"},
+        {"--capture out --size 0x100", 2, "--size"},
+        {"--capture out --size 99999x99999", 2, "--size"},
+        {"--fps 30", 2, "--capture"},
+        {"--capture Config.txt/out", 1, "cannot write into 'Config.txt/out'"},
+        // No program on an empty PATH: ffmpeg is missing.
+        {"--capture out --video show.mp4", 1, "ffmpeg"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        test::TempDir dir;
+        copyShow(dir, true);
+        const PlayerRun run = play(dir, c.arguments, c.mentions == std::string("ffmpeg") ? "PATH=" : "");
+        EXPECT_EQ(run.status, c.status);
+        ASSERT_EQ(run.stderrLines.size(), 1u);
+        EXPECT_NE(run.stderrLines[0].find(c.mentions), std::string::npos) << run.stderrLines[0];
+        EXPECT_FALSE(fs::exists(dir.file("Log.txt")));
+        EXPECT_FALSE(fs::exists(dir.file("out")));
+    }
+}
+
+TEST(Capture, AnEndPastTheSoundtrackIsClampedAndAStartPastItRefused) {
+    test::TempDir dir;
+    copyShow(dir, true);
+    const double length = soundtrackSeconds(dir.file("res/audio/melody2.mp3"));
+    ASSERT_GT(length, 1.0);
+    const PlayerRun clamped = play(dir, "--capture out --from " + std::to_string(length - 0.5) + " --to 100 --fps 10 --size 64x36");
+    ASSERT_EQ(clamped.status, 0);
+    EXPECT_EQ(static_cast<long>(framesIn(dir.file("out")).size()), captureFrameCount(length - 0.5, length, 10));
+    ASSERT_EQ(clamped.stderrLines.size(), 2u);
+    EXPECT_NE(clamped.stderrLines[0].find("--to 100.000000 is past the end of the soundtrack"), std::string::npos)
+        << clamped.stderrLines[0];
+    const PlayerRun late = play(dir, "--capture late --from 100 --size 64x36");
+    EXPECT_EQ(late.status, 1);
+    ASSERT_EQ(late.stderrLines.size(), 1u);
+    EXPECT_NE(late.stderrLines[0].find("--from 100.000000 is past the end"), std::string::npos) << late.stderrLines[0];
+}
+
+TEST(Capture, AFullDiskEndsWithALineAndStatusOneKeepingTheFramesWritten) {
+    if (std::system("unshare -m true >/dev/null 2>&1") != 0) GTEST_SKIP() << "needs a mount namespace (root)";
+    test::TempDir dir;
+    copyShow(dir);
+    fs::create_directories(dir.file("frames"));
+    fs::create_directories(dir.file("kept"));
+    // A small file system for the frames, private to the player's namespace and
+    // gone with it: what it held is copied out first.
+    const PlayerRun run = play(dir, "--capture frames --from 30 --to 40 --fps 30 --size 320x180",
+                               "unshare -m sh -c 'mount -t tmpfs -o size=256k tmpfs frames && \"$0\" \"$@\"; "
+                               "echo $? > status; cp frames/* kept/' ");
+    ASSERT_EQ(run.status, 0) << "the wrapper's own status";
+    EXPECT_EQ(test::readFile(dir.file("status")), "1\n");
+    ASSERT_EQ(run.stderrLines.size(), 1u);
+    EXPECT_NE(run.stderrLines[0].find("No space left on device"), std::string::npos) << run.stderrLines[0];
+    const auto kept = framesIn(dir.file("kept"));
+    ASSERT_FALSE(kept.empty());
+    EXPECT_LT(kept.size(), 300u);
+    for (const std::string& name : kept) {
+        EXPECT_EQ(name.rfind(".png"), name.size() - 4) << name;
+        EXPECT_GT(test::pngColours(dir.file("kept/" + name)).lit, 0) << name;
+    }
+}
+
+TEST(Capture, AVideoHoldsH264AtTheRateAndSizeAndTheSoundtrackRange) {
+    test::TempDir dir;
+    copyShow(dir);
+    ASSERT_EQ(play(dir, "--capture frames --video show.mp4 --from 10 --to 14 --fps 30 --size 320x180").status, 0);
+    EXPECT_EQ(framesIn(dir.file("frames")).size(), 120u);
+    const std::string probe = "cd '" + dir.path() + "' && ffprobe -v error -show_entries " +
+                              "stream=codec_type,codec_name,width,height,r_frame_rate,pix_fmt:format=duration " +
+                              "-of default=noprint_wrappers=1 show.mp4 > probe.txt";
+    ASSERT_EQ(std::system(probe.c_str()), 0);
+    const auto lines = test::readLines(dir.file("probe.txt"));
+    auto count = [&](const std::string& line) { return std::count(lines.begin(), lines.end(), line); };
+    EXPECT_EQ(count("codec_type=video"), 1);
+    EXPECT_EQ(count("codec_type=audio"), 1);
+    EXPECT_EQ(count("codec_name=h264"), 1);
+    EXPECT_EQ(count("pix_fmt=yuv420p"), 1);
+    EXPECT_EQ(count("width=320"), 1);
+    EXPECT_EQ(count("height=180"), 1);
+    EXPECT_EQ(count("r_frame_rate=30/1"), 1);
+    auto duration = std::find_if(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("duration=", 0) == 0; });
+    ASSERT_NE(duration, lines.end());
+    EXPECT_NEAR(std::stod(duration->substr(9)), 4.0, 1.0 / 30.0) << *duration;
+}

@@ -1,0 +1,117 @@
+// The player's command line and the GL-free parts of a capture: frame
+// schedule, pixel layout, progress text and PNG files that are whole or absent.
+#include "capture/FrameWriter.h"
+#include "core/CommandLine.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+#include <stb/stb_image.h>
+
+#include <filesystem>
+
+namespace {
+bool parse(std::vector<const char*> words, LaunchOptions& options, std::string& error) {
+    words.insert(words.begin(), "solvane");
+    return parseCommandLine(static_cast<int>(words.size()), words.data(), options, error);
+}
+} // namespace
+
+TEST(CommandLine, ReadsEveryCaptureOptionAndLeavesDefaultsForTheRest) {
+    LaunchOptions none;
+    std::string error;
+    ASSERT_TRUE(parse({}, none, error));
+    EXPECT_FALSE(none.capture.enabled());
+
+    LaunchOptions o;
+    ASSERT_TRUE(parse({"--size", "640x360", "--capture", "out", "--to", "32", "--from", "30.5", "--video", "a.mp4"}, o,
+                      error)) << error;
+    EXPECT_EQ(o.capture.directory, "out");
+    EXPECT_EQ(o.capture.fps, 60);
+    EXPECT_EQ(o.capture.from, 30.5);
+    EXPECT_EQ(o.capture.to, 32.0);
+    EXPECT_EQ(o.capture.width * 10000 + o.capture.height, 640 * 10000 + 360);
+    EXPECT_EQ(o.capture.video, "a.mp4");
+}
+
+TEST(CommandLine, RefusesBadArgumentsWithALineNamingTheOption) {
+    const struct {
+        std::vector<const char*> words;
+        const char* mentions;
+    } cases[] = {
+        {{"--capture", "o", "--fps", "0"}, "--fps"},
+        {{"--capture", "o", "--fps", "-5"}, "--fps"},
+        {{"--capture", "o", "--fps", "abc"}, "'abc'"},
+        {{"--capture", "o", "--fps", "2.5"}, "--fps"},
+        {{"--capture", "o", "--fps", "1001"}, "--fps"},
+        {{"--capture", "o", "--from", "20", "--to", "10"}, "--to"},
+        {{"--capture", "o", "--from", "-1"}, "--from"},
+        {{"--capture", "o", "--to", "nan"}, "--to"},
+        {{"--capture", "o", "--size", "0x100"}, "--size"},
+        {{"--capture", "o", "--size", "99999x99999"}, "16384"},
+        {{"--capture", "o", "--size", "640"}, "--size"},
+        {{"--capture", "o", "--size", "640x360x2"}, "--size"},
+        {{"--capture", "o", "--video", "show.avi"}, ".mp4"},
+        {{"--capture"}, "--capture needs"},
+        {{"--capture", ""}, "--capture"},
+        {{"--capture", "o", "--fps"}, "--fps needs"},
+        {{"--fps", "30"}, "only works with --capture"},
+        {{"--capture", "o", "--capture", "p"}, "twice"},
+        {{"capture"}, "unknown argument 'capture'"},
+    };
+    for (const auto& c : cases) {
+        LaunchOptions o;
+        std::string error;
+        EXPECT_FALSE(parse(c.words, o, error)) << c.mentions;
+        EXPECT_NE(error.find(c.mentions), std::string::npos) << error;
+        EXPECT_EQ(error.find('\n'), std::string::npos);
+    }
+}
+
+TEST(CaptureSchedule, FramesCoverTheRangeAndThePreRollMeetsAFullRunsPositions) {
+    EXPECT_EQ(captureFrameCount(30.0, 32.0, 30), 60);
+    EXPECT_EQ(captureFrameCount(0.1, 0.3, 30), 6);  // 6.000000000000001 in doubles
+    EXPECT_EQ(captureFrameCount(0.0, 1.01, 10), 11);
+    EXPECT_EQ(captureFrameCount(2.0, 2.0, 10), 0);
+    EXPECT_EQ(captureFrameTime(36.25, 30, 3), 36.35f);
+    // A capture from `from` passes the positions a capture from 0 passes, up to its first frame.
+    for (auto [from, fps] : {std::make_pair(1.0, 30), std::make_pair(40.0, 60), std::make_pair(0.25, 30),
+                             std::make_pair(0.1, 30)}) {
+        const long n = capturePreRollCount(from, fps);
+        for (long k = 1; k <= n; ++k) ASSERT_EQ(capturePreRollTime(fps, k), captureFrameTime(0.0, fps, k));
+        EXPECT_LT(static_cast<double>(n) / fps, from - 1e-9);
+        EXPECT_GE(static_cast<double>(n + 1) / fps, from - 1e-9) << from << " at " << fps;
+    }
+    EXPECT_EQ(capturePreRollCount(0.0, 60), 0);
+}
+
+TEST(CaptureSchedule, ProgressNamesFramePercentRateAndTimeLeft) {
+    EXPECT_NE(captureProgressLine(150, 600, 10.0).find("frame 150/600  25% 15.0 fps 0:30 left"), std::string::npos)
+        << captureProgressLine(150, 600, 10.0);
+    EXPECT_NE(captureProgressLine(0, 600, 0.0).find("-:-- left"), std::string::npos);
+}
+
+TEST(CaptureFiles, PixelsAreFlippedTopDownAndAPngIsWholeOrAbsent) {
+    // GL rows come bottom first: red, green below; blue, white on top.
+    const uint8_t rgba[] = {255, 0, 0, 9, 0, 255, 0, 9, 0, 0, 255, 9, 255, 255, 255, 9};
+    uint8_t rgb[12] = {};
+    flipRgbaToRgb(rgba, 2, 2, rgb);
+    const std::vector<uint8_t> expected = {0, 0, 255, 255, 255, 255, 255, 0, 0, 0, 255, 0};
+    EXPECT_EQ(std::vector<uint8_t>(rgb, rgb + 12), expected);
+
+    test::TempDir dir;
+    std::string error;
+    const std::string path = captureFramePath(dir.path(), 7);
+    EXPECT_EQ(path, dir.file("frame_000007.png"));
+    ASSERT_TRUE(writePngFile(path, rgb, 2, 2, error)) << error;
+    int w = 0, h = 0, n = 0;
+    unsigned char* back = stbi_load(path.c_str(), &w, &h, &n, 3);
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(std::vector<uint8_t>(back, back + 12), expected);
+    stbi_image_free(back);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+
+    const std::string missing = dir.file("gone/frame_000000.png");
+    EXPECT_FALSE(writePngFile(missing, rgb, 2, 2, error));
+    EXPECT_NE(error.find("cannot write " + missing), std::string::npos) << error;
+}
