@@ -7,8 +7,14 @@ packages=(
   cmake g++ pkg-config make
   libsdl2-dev libglew-dev libluajit-5.1-dev libglm-dev libfftw3-dev libstb-dev libmpg123-dev
 )
+# Every program a test runs: xvfb-run (xvfb, xauth), xdotool (key presses),
+# ffmpeg and ffprobe (video capture), unshare and mount (a tiny full disk).
 if [ "${1:-}" = "--test" ]; then
-  packages+=(libgtest-dev xvfb xauth libgl1-mesa-dri xdotool pulseaudio)
+  packages+=(libgtest-dev xvfb xauth libgl1-mesa-dri libegl-mesa0 xdotool ffmpeg util-linux mount pulseaudio)
+fi
+# Only for `solvane --video`.
+if [ "${1:-}" = "--video" ]; then
+  packages+=(ffmpeg)
 fi
 # Only for remaking the committed content (tools/make_soundtrack encodes with lame).
 if [ "${1:-}" = "--content" ]; then
