@@ -8,7 +8,11 @@
 #include <gtest/gtest.h>
 #include <stb/stb_image.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <filesystem>
+#include <random>
 
 namespace {
 bool parse(std::vector<const char*> words, LaunchOptions& options, std::string& error) {
@@ -70,7 +74,7 @@ TEST(CommandLine, RefusesBadArgumentsWithALineNamingTheOption) {
 
 TEST(CaptureSchedule, FramesCoverTheRangeAndThePreRollMeetsAFullRunsPositions) {
     EXPECT_EQ(captureFrameCount(30.0, 32.0, 30), 60);
-    EXPECT_EQ(captureFrameCount(0.1, 0.3, 30), 6);  // 6.000000000000001 in doubles
+    EXPECT_EQ(captureFrameCount(0.1, 0.4, 10), 3);  // 3.0000000000000004 in doubles
     EXPECT_EQ(captureFrameCount(0.0, 1.01, 10), 11);
     EXPECT_EQ(captureFrameCount(2.0, 2.0, 10), 0);
     EXPECT_EQ(captureFrameTime(36.25, 30, 3), 36.35f);
@@ -109,6 +113,23 @@ TEST(CaptureFiles, PixelsAreFlippedTopDownAndAPngIsWholeOrAbsent) {
     ASSERT_NE(back, nullptr);
     EXPECT_EQ(std::vector<uint8_t>(back, back + 12), expected);
     stbi_image_free(back);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+
+    // A write that breaks off (the file-size limit stands in for a full disk) leaves no file behind.
+    std::vector<uint8_t> noise(64 * 64 * 3);
+    std::mt19937 random(7);
+    for (uint8_t& byte : noise) byte = static_cast<uint8_t>(random());
+    rlimit previous{};
+    getrlimit(RLIMIT_FSIZE, &previous);
+    rlimit small = previous;
+    small.rlim_cur = 4096;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &small);
+    const bool written = writePngFile(dir.file("big.png"), noise.data(), 64, 64, error);
+    setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(written);
+    EXPECT_NE(error.find("File too large"), std::string::npos) << error;
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 
     const std::string missing = dir.file("gone/frame_000000.png");
