@@ -78,36 +78,33 @@ bool FrameWriter::submit(long index, std::vector<uint8_t> rgb) {
 }
 
 void FrameWriter::pngLoop() {
-    for (;;) {
-        std::unique_lock<std::mutex> guard(lock);
-        changed.wait(guard, [&] { return stopping || !failed.empty() || !pngJobs.empty(); });
-        if (!failed.empty() || pngJobs.empty()) return;
-        Job job = std::move(pngJobs.front());
-        pngJobs.pop_front();
-        ++busy;
-        guard.unlock();
-        std::string error;
-        const bool ok = writePngFile(captureFramePath(directory, job.index), job.rgb->data(), width, height, error);
-        guard.lock();
-        --busy;
-        if (!ok && failed.empty()) failed = error;
-        changed.notify_all();
-    }
+    workLoop(pngJobs, [this](const Job& job, std::string& error) {
+        return writePngFile(captureFramePath(directory, job.index), job.rgb->data(), width, height, error);
+    });
 }
 
 void FrameWriter::videoLoop() {
+    workLoop(videoJobs, [this](const Job& job, std::string& error) {
+        if (video->write(job.rgb->data(), job.rgb->size())) return true;
+        error = "ffmpeg stopped taking frames at frame " + std::to_string(job.index);
+        return false;
+    });
+}
+
+void FrameWriter::workLoop(std::deque<Job>& jobs, const std::function<bool(const Job&, std::string&)>& work) {
     for (;;) {
         std::unique_lock<std::mutex> guard(lock);
-        changed.wait(guard, [&] { return stopping || !failed.empty() || !videoJobs.empty(); });
-        if (!failed.empty() || videoJobs.empty()) return;
-        Job job = std::move(videoJobs.front());
-        videoJobs.pop_front();
+        changed.wait(guard, [&] { return stopping || !failed.empty() || !jobs.empty(); });
+        if (!failed.empty() || jobs.empty()) return;
+        Job job = std::move(jobs.front());
+        jobs.pop_front();
         ++busy;
         guard.unlock();
-        const bool ok = video->write(job.rgb->data(), job.rgb->size());
+        std::string error;
+        const bool ok = work(job, error);
         guard.lock();
         --busy;
-        if (!ok && failed.empty()) failed = "ffmpeg stopped taking frames at frame " + std::to_string(job.index);
+        if (!ok && failed.empty()) failed = error;
         changed.notify_all();
     }
 }

@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -40,6 +41,8 @@ private:
     };
     void pngLoop();
     void videoLoop();
+    // Takes jobs from `jobs` until stopped and it is empty, or until any thread failed.
+    void workLoop(std::deque<Job>& jobs, const std::function<bool(const Job&, std::string&)>& work);
 
     std::string directory;
     int width = 0;
