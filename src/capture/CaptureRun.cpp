@@ -9,8 +9,10 @@
 #include "core/Engine.h"
 #include "gfx/FrameReadback.h"
 
+#include <GL/glew.h>
 #include <SDL.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -89,6 +91,15 @@ bool Engine::runCapture() {
     auto* clock = static_cast<ManualAudioDevice*>(audioDevice.get());
     const int width = window.getWidth();
     const int height = window.getHeight();
+    GLint viewport[2] = {0, 0}, renderbuffer = 0;
+    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
+    glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &renderbuffer);
+    const int largest = std::min({viewport[0], viewport[1], static_cast<int>(renderbuffer)});
+    if (width > largest || height > largest) {
+        report("--size " + std::to_string(width) + "x" + std::to_string(height) + " is larger than this GL driver draws (" +
+               std::to_string(largest) + " pixels a side)");
+        return false;
+    }
     const long frames = captureFrameCount(settings.from, settings.to, settings.fps);
 
     for (long k = 1, n = capturePreRollCount(settings.from, settings.fps); k <= n; ++k) {
