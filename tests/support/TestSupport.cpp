@@ -151,10 +151,13 @@ void LogCapture::clear() {
     captured.clear();
 }
 
-Process::Process(const std::string& binary, const std::string& workingDir) {
+Process::Process(const std::string& binary, const std::string& workingDir, const std::vector<std::string>& args) {
+    std::vector<char*> argv{const_cast<char*>(binary.c_str())};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
     pid = fork();
     if (pid == 0) {
-        if (chdir(workingDir.c_str()) == 0) execl(binary.c_str(), binary.c_str(), static_cast<char*>(nullptr));
+        if (chdir(workingDir.c_str()) == 0) execv(binary.c_str(), argv.data());
         _exit(127);
     }
 }

@@ -90,7 +90,7 @@ private:
 // The real player started in a working directory, killed on destruction if still running.
 class Process {
 public:
-    Process(const std::string& binary, const std::string& workingDir);
+    Process(const std::string& binary, const std::string& workingDir, const std::vector<std::string>& args = {});
     ~Process();
     Process(const Process&) = delete;
     // Exit status once ended within the deadline; -1 on timeout, 128+signal when killed.
