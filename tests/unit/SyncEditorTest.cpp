@@ -20,6 +20,11 @@ namespace {
 using namespace test::editorwire;
 using test::StandInEditor;
 
+// A soundtrack that, like the real one, seeks to whole samples: here always the one before.
+struct SampleClock : ManualAudioDevice {
+    void setPosition(float seconds) override { position = static_cast<float>(std::floor(seconds * 44100.0) / 44100.0); }
+};
+
 struct Session {
     // Connects a sync device to the stand-in editor with tracks "A" (a key from its
     // file) and "B" (no file) asked for in that order.
@@ -58,7 +63,7 @@ struct Session {
     const float rowsPerSecond = static_cast<float>(106.0 / 60.0 * 16.0);
     test::TempDir dir;
     std::string base = dir.path() + "/";
-    ManualAudioDevice audio;
+    SampleClock audio;
     SyncDevice sync;
     StandInEditor editor;
 };
@@ -91,7 +96,7 @@ TEST_F(EditorSession, RowJumpsMoveTheSoundtrackPausesHoldItAndPlayingRowsAreRepo
     audio.play();
     editor.write(setRow(100));
     ASSERT_TRUE(pump([&] { return sync.getRow() == 100.0f; }));
-    EXPECT_FLOAT_EQ(audio.position, 100.0f / rowsPerSecond);
+    EXPECT_NEAR(audio.position, 100.0f / rowsPerSecond, 1.0 / 44100);
     // Played on from there, each new row is told; the editor's own jump is not echoed.
     audio.position += 0.1f;  // 2.8 rows
     sync.update();
@@ -102,7 +107,7 @@ TEST_F(EditorSession, RowJumpsMoveTheSoundtrackPausesHoldItAndPlayingRowsAreRepo
     EXPECT_TRUE(sync.editorPaused());
     editor.write(pause(false) + pause(true));
     ASSERT_TRUE(pump([&] { return sync.editorPaused() && !audio.isPlaying(); }));
-    // A jump while paused lands on the row exactly, though the clock rounds it to a sample.
+    // A jump while paused lands on the row exactly, though the clock seeks to the sample before it.
     editor.write(setRow(333));
     ASSERT_TRUE(pump([&] { return sync.getRow() == 333.0f; }));
     // With the editor gone nobody can resume: the show plays on.
@@ -113,14 +118,14 @@ TEST_F(EditorSession, RowJumpsMoveTheSoundtrackPausesHoldItAndPlayingRowsAreRepo
 
 TEST_F(EditorSession, SavesEveryTrackThroughATemporaryFileButNoneOutsideTheFolder) {
     connect();
-    for (const char* name : {"../Escape", "sub/Dir", "C"}) sync.getFloat(name);
+    for (const char* name : {"../Escape", "..", "C"}) sync.getFloat(name);
     editor.read(100, 200);
     const std::vector<SyncKey> keys = {{0, 1.5f, Smooth}, {40, -2.0f, Ramp}, {96, 0.25f, Step}};
     for (const SyncKey& k : keys) editor.write(setKey(1, static_cast<uint32_t>(k.row), k.value, static_cast<uint8_t>(k.type)));
     test::LogCapture log;
     editor.write("\x05");
     ASSERT_TRUE(pump([&] { return log.count("Sync editor: saved 3 tracks to " + base) == 1; }));
-    EXPECT_EQ(log.errors().size(), 2u);
+    EXPECT_EQ(log.errors().size(), 2u);  // ".." too, which only a careless join would let out
     EXPECT_TRUE(log.contains("Sync editor: track '../Escape' is not saved: its file would lie outside " + base));
 
     SyncTrackStore* reloaded = createStore(base);
