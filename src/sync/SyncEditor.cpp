@@ -92,26 +92,31 @@ int connectTo(const std::string& host, uint16_t port, Clock::time_point deadline
 // Sends the demo's greeting and reads exactly the editor's, so that anything
 // the editor sends after it stays in the socket for the first frame.
 bool greet(int fd, Clock::time_point deadline, std::string& reason) {
+    auto fail = [&reason](const std::string& why) {
+        reason = why;
+        return false;
+    };
+    auto wouldBlock = [] { return errno == EAGAIN || errno == EWOULDBLOCK; };
     const std::string& hello = editor::kClientGreeting;
     size_t sent = 0;
     while (sent < hello.size()) {
         const ssize_t n = ::send(fd, hello.data() + sent, hello.size() - sent, MSG_NOSIGNAL);
         if (n > 0) sent += static_cast<size_t>(n);
         else if (n < 0 && errno == EINTR) continue;
-        else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && waitFor(fd, POLLOUT, deadline)) continue;
-        else return reason = n < 0 ? std::strerror(errno) : "nothing sent", false;
+        else if (n < 0 && wouldBlock() && waitFor(fd, POLLOUT, deadline)) continue;
+        else return fail(n < 0 && !wouldBlock() ? std::strerror(errno) : "it took no greeting in time");
     }
     std::string answer(editor::kServerGreeting.size(), '\0');
     size_t got = 0;
     while (got < answer.size()) {
         const ssize_t n = ::recv(fd, &answer[got], answer.size() - got, 0);
         if (n > 0) got += static_cast<size_t>(n);
-        else if (n == 0) return reason = "it closed the connection", false;
+        else if (n == 0) return fail("it closed the connection");
         else if (errno == EINTR) continue;
-        else if ((errno == EAGAIN || errno == EWOULDBLOCK) && waitFor(fd, POLLIN, deadline)) continue;
-        else return reason = errno == EAGAIN || errno == EWOULDBLOCK ? "no answer in time" : std::strerror(errno), false;
+        else if (wouldBlock() && waitFor(fd, POLLIN, deadline)) continue;
+        else return fail(wouldBlock() ? "no answer in time" : std::strerror(errno));
     }
-    if (answer != editor::kServerGreeting) return reason = "it answered with other words", false;
+    if (answer != editor::kServerGreeting) return fail("it answered with other words");
     return true;
 }
 
