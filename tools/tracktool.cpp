@@ -29,7 +29,6 @@
 #include <vector>
 
 namespace {
-const float kShowBpm = 106.0f;
 
 int usage() {
     std::fprintf(stderr,
@@ -143,7 +142,7 @@ int value(const std::string& dir, const std::string& name, const std::string& wh
         std::fprintf(stderr, "%s: not a time (\"12.5s\"), beats (\"8b\") or a row\n", when.c_str());
         return 1;
     }
-    ManualAudioDevice audio(kShowBpm);
+    ManualAudioDevice audio(kSoundtrackBpm);
     SyncDevice sync;
     sync.init(&audio, dir + "/");
     float result = 0.0f;
@@ -173,7 +172,7 @@ std::vector<std::string> splitList(const std::string& text) {
 
 int plot(const std::string& dir, const std::string& out, const std::vector<std::string>& options) {
     PlotRequest request;
-    request.bpm = kShowBpm;
+    request.bpm = kSoundtrackBpm;
     std::vector<std::string> chosen;
     std::string audioPath;
     for (size_t i = 0; i < options.size(); ++i) {

@@ -17,7 +17,6 @@ constexpr int kLaneHeight = 120;
 constexpr int kLaneGap = 8;
 constexpr int kWaveHeight = 140;
 constexpr int kFooter = 28;         // seconds
-constexpr int kRowsPerBeat = 16;
 constexpr int kBeatsPerBar = 4;
 
 const Rgb kBackground{16, 16, 20};
@@ -53,12 +52,12 @@ void drawMarker(RgbImage& image, int x, int y, int32_t type) {
 } // namespace
 
 PlotPicture plotTracks(const PlotRequest& request) {
-    const double rowsPerSecond = static_cast<float>(request.bpm / 60.0 * kRowsPerBeat);
+    const double perSecond = static_cast<float>(rowsPerSecond(request.bpm));
     const double audioSeconds = static_cast<double>(request.audio.size() / 2) / kPlotAudioRate;
     double lastKey = 0.0;
     for (const PlotLane& lane : request.tracks)
-        if (!lane.keys.empty()) lastKey = std::max(lastKey, lane.keys.back().row / rowsPerSecond);
-    const double barSeconds = kRowsPerBeat * kBeatsPerBar / rowsPerSecond;
+        if (!lane.keys.empty()) lastKey = std::max(lastKey, lane.keys.back().row / perSecond);
+    const double barSeconds = kRowsPerBeat * kBeatsPerBar / perSecond;
 
     PlotPicture picture;
     picture.fromSeconds = std::max(0.0, request.fromSeconds);
@@ -80,7 +79,7 @@ PlotPicture plotTracks(const PlotRequest& request) {
     // Beats and bars over the whole height of the lanes; beats only when they stay apart.
     const int top = kHeader;
     const int bottom = height - kFooter;
-    const double beatSeconds = kRowsPerBeat / rowsPerSecond;
+    const double beatSeconds = kRowsPerBeat / perSecond;
     const bool showBeats = beatSeconds / span * plotWidth >= 4.0;
     const double barPixels = barSeconds / span * plotWidth;
     const int barLabelEvery = std::max(1, static_cast<int>(std::ceil(36.0 / std::max(barPixels, 1e-9))));
@@ -132,7 +131,7 @@ PlotPicture plotTracks(const PlotRequest& request) {
         for (const SyncKey& k : lane.keys) widen(k.value);
         std::vector<double> values(static_cast<size_t>(plotWidth));
         for (int x = 0; x < plotWidth; ++x) {
-            values[static_cast<size_t>(x)] = static_cast<float>(getValue(&track, secondsOfX(kLeft + x) * rowsPerSecond));
+            values[static_cast<size_t>(x)] = static_cast<float>(getValue(&track, secondsOfX(kLeft + x) * perSecond));
             widen(values[static_cast<size_t>(x)]);
         }
         const double pad = hi > lo ? (hi - lo) * 0.08 : std::max(1.0, std::fabs(hi) * 0.5);
@@ -167,7 +166,7 @@ PlotPicture plotTracks(const PlotRequest& request) {
             previous = y;
         }
         for (const SyncKey& k : lane.keys) {
-            const double s = k.row / rowsPerSecond;
+            const double s = k.row / perSecond;
             if (s < picture.fromSeconds || s > picture.toSeconds) continue;
             drawMarker(picture, xOfSeconds(s), yOf(k.value), k.type);
         }

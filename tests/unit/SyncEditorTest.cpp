@@ -41,7 +41,7 @@ struct Session {
         ASSERT_EQ(editor.read(12), getTrack("A") + getTrack("B"));
     }
     void atRow(float row) {
-        audio.position = row / rowsPerSecond;
+        audio.position = row / perSecond;
         sync.update();
     }
     // Updates the device until `condition` holds, within the deadline.
@@ -60,7 +60,7 @@ struct Session {
         return value;
     }
 
-    const float rowsPerSecond = static_cast<float>(106.0 / 60.0 * 16.0);
+    const float perSecond = static_cast<float>(rowsPerSecond(kSoundtrackBpm));
     test::TempDir dir;
     std::string base = dir.path() + "/";
     SampleClock audio;
@@ -96,7 +96,7 @@ TEST_F(EditorSession, RowJumpsMoveTheSoundtrackPausesHoldItAndPlayingRowsAreRepo
     audio.play();
     editor.write(setRow(100));
     ASSERT_TRUE(pump([&] { return sync.getRow() == 100.0f; }));
-    EXPECT_NEAR(audio.position, 100.0f / rowsPerSecond, 1.0 / 44100);
+    EXPECT_NEAR(audio.position, 100.0f / perSecond, 1.0 / 44100);
     // Played on from there, each new row is told; the editor's own jump is not echoed.
     audio.position += 0.1f;  // 2.8 rows
     sync.update();
