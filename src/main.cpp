@@ -1,5 +1,6 @@
 // Process entry: the command line, then one engine on the stack. Exit status 2
 // for a wrong command line, 1 when start-up or a capture fails, before or after the window.
+// `--sync-editor [HOST[:PORT]]` takes the tracks live from a sync-tracker editor.
 #include "capture/CaptureRun.h"
 #include "core/CommandLine.h"
 #include "core/Engine.h"
@@ -19,6 +20,7 @@ int main(int argc, char** argv) {
     }
     Engine engine;
     engine.capture = options.capture;
+    if (options.useSyncEditor) engine.syncDevice.useEditor(options.syncEditor);
     if (!engine.initialize()) {
         engine.abortStartup();
         return 1;

@@ -84,6 +84,12 @@ bool applyVideo(LaunchOptions& o, const std::string& value, std::string& error) 
     return true;
 }
 
+bool applySyncEditor(LaunchOptions& o, const std::string& value, std::string&) {
+    o.syncEditor = value;
+    o.useSyncEditor = true;
+    return true;
+}
+
 bool checkRange(const LaunchOptions& o, std::string& error) {
     if (o.has("--to") && !(o.capture.to > o.capture.from)) {
         error = "--to must be later than --from (the range is empty)";
@@ -105,6 +111,7 @@ const std::vector<CommandLineOption>& commandLineOptions() {
         {"--to", "S", false, "--capture", applyTo},
         {"--size", "WxH", false, "--capture", applySize},
         {"--video", "FILE.mp4", false, "--capture", applyVideo},
+        {"--sync-editor", "HOST[:PORT]", true, nullptr, applySyncEditor},
     };
     return options;
 }

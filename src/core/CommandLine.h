@@ -9,6 +9,8 @@
 
 struct LaunchOptions {
     CaptureSettings capture;
+    bool useSyncEditor = false;
+    std::string syncEditor;  // HOST[:PORT]; empty: localhost:1338
     std::vector<std::string> given;  // option names in the order they came
     bool has(const std::string& name) const;
 };

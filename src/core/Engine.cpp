@@ -165,7 +165,8 @@ bool Engine::run() {
     if (!window.pumpEvents()) return true;
     if (capture.enabled()) return runCapture();
     for (;;) {
-        if (!audioDevice->isPlaying()) break;  // the end of the soundtrack ends the show
+        // The end of the soundtrack ends the show; a pause from the sync editor does not.
+        if (!audioDevice->isPlaying() && !syncDevice.editorPaused()) break;
         profile::Scope total(profile::kTotal);
         if (gameController.isOpen()) {
             gameController.update();

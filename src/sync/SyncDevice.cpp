@@ -5,27 +5,47 @@
 #include "audio/IAudioDevice.h"
 #include "core/Profile.h"
 #include "core/ShowTiming.h"
+#include "sync/SyncEditor.h"
 
 #include <cmath>
 #include <limits>
 
-SyncDevice::~SyncDevice() { destroyStore(store); }
+SyncDevice::SyncDevice() = default;
+
+SyncDevice::~SyncDevice() {
+    editor.reset();
+    destroyStore(store);
+}
 
 bool SyncDevice::init(IAudioDevice* audioDevice, const std::string& basePath) {
     store = createStore(basePath);
     audio = audioDevice;
+    if (store && audio && editorAddress) {
+        editor = std::make_unique<SyncEditor>(*store, *audio);
+        if (!editor->connect(*editorAddress)) editor.reset();
+    }
     return store != nullptr && audio != nullptr;
 }
 
 void SyncDevice::update() {
     profile::Scope timed(profile::kSync);
-    row = audio->getPosition() * static_cast<float>(rowsPerSecond(audio->getBPM()));
+    const float perSecond = static_cast<float>(rowsPerSecond(audio->getBPM()));
+    if (editor) editor->poll(perSecond);
+    const float position = audio->getPosition();
+    row = position * perSecond;
+    if (editor) row = editor->settleRow(row, position);
+    if (editor && !editor->isConnected()) editor.reset();
 }
 
 float SyncDevice::getFloat(const char* name) {
     profile::Scope timed(profile::kSync);
-    return static_cast<float>(getValue(getTrack(store, name), row));
+    const int32_t known = store->trackCount;
+    SyncTrack* track = getTrack(store, name);
+    if (editor && store->trackCount != known) editor->requestTrack(track);
+    return static_cast<float>(getValue(track, row));
 }
+
+bool SyncDevice::editorPaused() const { return editor && editor->holdsPause(); }
 
 bool SyncDevice::getBool(const char* name) { return getFloat(name) > 0.0f; }
 
@@ -39,6 +59,7 @@ int SyncDevice::getInt(const char* name) {
 }
 
 void SyncDevice::shutdown() {
+    editor.reset();
     destroyStore(store);
     store = nullptr;
 }

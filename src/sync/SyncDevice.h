@@ -1,16 +1,20 @@
 // The engine's sync tracks: converts the soundtrack position into the current
-// row once per frame and answers track values at that row by name.
+// row once per frame and answers track values at that row by name. With an
+// editor connection (SyncEditor) the editor's edits apply as they arrive.
 #pragma once
 #include "core/ShowTiming.h"
 #include "sync/SyncTrack.h"
 
+#include <memory>
+#include <optional>
 #include <string>
 
 class IAudioDevice;
+class SyncEditor;
 
 class SyncDevice {
 public:
-    SyncDevice() = default;
+    SyncDevice();
     ~SyncDevice();
     SyncDevice(const SyncDevice&) = delete;
     SyncDevice& operator=(const SyncDevice&) = delete;
@@ -25,8 +29,16 @@ public:
 
     float getRow() const { return row; }
 
+    // Before init: connect to a sync-tracker editor at "HOST[:PORT]" (empty:
+    // localhost, port 1338). A failed connection leaves the tracks to their files.
+    void useEditor(const std::string& address) { editorAddress = address; }
+    // True while the editor holds the soundtrack paused: the show goes on without it playing.
+    bool editorPaused() const;
+
 private:
     SyncTrackStore* store = nullptr;
     float row = 0.0f;
     IAudioDevice* audio = nullptr;
+    std::optional<std::string> editorAddress;
+    std::unique_ptr<SyncEditor> editor;
 };

@@ -2,7 +2,9 @@
 // row, so keys written in seconds land where the engine's clock reaches them.
 #include "sync/TrackText.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <set>
@@ -34,8 +36,10 @@ bool parseTime(const std::string& word, int32_t& row) {
     return true;
 }
 
+const char* const kTypeNames[] = {"step", "linear", "smooth", "ramp"};
+
 bool parseType(const std::string& word, int32_t& type) {
-    static const char* const names[] = {"step", "linear", "smooth", "ramp"};
+    const char* const* names = kTypeNames;
     for (int32_t i = 0; i < 4; ++i)
         if (word == names[i]) {
             type = i;
@@ -109,3 +113,59 @@ std::vector<uint8_t> encodeTrack(const std::vector<SyncKey>& keys) {
     return out;
 }
 
+bool decodeTrack(const std::vector<uint8_t>& bytes, std::vector<SyncKey>& keys, std::string& error) {
+    keys.clear();
+    int32_t count = 0;
+    if (bytes.size() < 4) {
+        error = "shorter than a key count";
+        return false;
+    }
+    std::memcpy(&count, bytes.data(), 4);
+    if (count < 0 || bytes.size() != 4 + 9 * static_cast<uint64_t>(count)) {
+        error = std::to_string(bytes.size()) + " bytes for " + std::to_string(count) + " keys";
+        return false;
+    }
+    for (size_t at = 4; at < bytes.size(); at += 9) {
+        SyncKey key{};
+        std::memcpy(&key.row, &bytes[at], 4);
+        std::memcpy(&key.value, &bytes[at + 4], 4);
+        key.type = static_cast<int8_t>(bytes[at + 8]);
+        keys.push_back(key);
+    }
+    return true;
+}
+
+std::string writeTrackText(const std::vector<TextTrack>& tracks) {
+    std::string out;
+    char buffer[64];
+    for (const TextTrack& track : tracks) {
+        if (!out.empty()) out += "\n";
+        out += "[" + track.name + "]\n";
+        for (const SyncKey& k : track.keys) {
+            const int32_t perBeat = static_cast<int32_t>(kRowsPerBeat);
+            std::string time = k.row % perBeat == 0 ? std::to_string(k.row / perBeat) + "b" : std::to_string(k.row);
+            // The shortest decimal that reads back as the same float.
+            for (int digits = 6; digits <= 9; ++digits) {
+                std::snprintf(buffer, sizeof(buffer), "%.*g", digits, static_cast<double>(k.value));
+                if (static_cast<float>(std::strtod(buffer, nullptr)) == k.value) break;
+            }
+            std::string value = buffer;
+            const bool known = k.type >= 0 && k.type <= 3;
+            time.resize(std::max<size_t>(time.size() + 1, 8), ' ');
+            value.resize(std::max<size_t>(value.size() + 1, 12), ' ');
+            out += time + value + (known ? kTypeNames[k.type] : std::to_string(k.type)) + "\n";
+        }
+    }
+    return out;
+}
+
+bool decompileTrack(const TextTrack& track, std::string& text, std::string& error) {
+    text = writeTrackText({track});
+    std::vector<TextTrack> back;
+    if (!parseTrackText(text, back, error)) return false;
+    if (back.size() != 1 || back[0].name != track.name || encodeTrack(back[0].keys) != encodeTrack(track.keys)) {
+        error = "its text would not compile to the same bytes";
+        return false;
+    }
+    return true;
+}

@@ -28,3 +28,16 @@ bool parseTrackText(const std::string& text, std::vector<TextTrack>& tracks, std
 
 // The binary form: key count, then row, value and one byte of type per key.
 std::vector<uint8_t> encodeTrack(const std::vector<SyncKey>& keys);
+
+// The keys of a binary track file that is exactly what encodeTrack writes:
+// false with the reason when the size does not match the key count.
+bool decodeTrack(const std::vector<uint8_t>& bytes, std::vector<SyncKey>& keys, std::string& error);
+
+// The text form of `tracks`, which parses back to the same keys bit for bit
+// (rows on a beat written in beats, values in as few digits as keep them exact).
+std::string writeTrackText(const std::vector<TextTrack>& tracks);
+
+// The text of one track, checked to compile back to the same bytes. False with
+// the reason for keys text cannot hold: rows below 0 or out of order, values
+// that are not finite, unknown interpolations, names the text form refuses.
+bool decompileTrack(const TextTrack& track, std::string& text, std::string& error);

@@ -1,0 +1,220 @@
+// The editor connection against a stand-in editor on 127.0.0.1 written here:
+// greetings, track requests, key edits, row jumps, pauses, saves, and the faults
+// that end a connection. Every wait is bounded; none asserts a duration.
+#include "audio/ManualAudioDevice.h"
+#include "sync/EditorProtocol.h"
+#include "sync/SyncDevice.h"
+
+#include "StandInEditor.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <thread>
+
+namespace {
+using namespace test::editorwire;
+using test::StandInEditor;
+
+// A soundtrack that, like the real one, seeks to whole samples: here always the one before.
+struct SampleClock : ManualAudioDevice {
+    void setPosition(float seconds) override { position = static_cast<float>(std::floor(seconds * 44100.0) / 44100.0); }
+};
+
+struct Session {
+    // Connects a sync device to the stand-in editor with tracks "A" (a key from its
+    // file) and "B" (no file) asked for in that order.
+    void connect() {
+        test::writeTrack(dir.path(), "A", {{0, 1.0f, Step}});
+        editor.greetWith(editor::kServerGreeting);
+        sync.useEditor(editor.address());
+        ASSERT_TRUE(sync.init(&audio, base));
+        editor.joinGreeter();
+        ASSERT_EQ(editor.heard, "hello, synctracker!");
+        atRow(0.0f);
+        EXPECT_EQ(sync.getFloat("A"), 1.0f);  // the file's keys until the editor answers
+        sync.getFloat("B");
+        ASSERT_EQ(editor.read(12), getTrack("A") + getTrack("B"));
+    }
+    void atRow(float row) {
+        audio.position = row / perSecond;
+        sync.update();
+    }
+    // Updates the device until `condition` holds, within the deadline.
+    bool pump(const std::function<bool()>& condition) {
+        return test::waitFor([&] {
+            audio.update();
+            sync.update();
+            return condition();
+        });
+    }
+    float valueAt(const char* name, float row) {
+        const float keep = audio.position;
+        atRow(row);
+        const float value = sync.getFloat(name);
+        audio.position = keep;
+        return value;
+    }
+
+    const float perSecond = static_cast<float>(rowsPerSecond(kSoundtrackBpm));
+    test::TempDir dir;
+    std::string base = dir.path() + "/";
+    SampleClock audio;
+    SyncDevice sync;
+    StandInEditor editor;
+};
+
+class EditorSession : public ::testing::Test, protected Session {};
+} // namespace
+
+TEST_F(EditorSession, AsksForEachTrackOnceInFirstUseOrderAndAppliesEditsAtOnce) {
+    connect();
+    sync.getFloat("A");
+    sync.getInt("C");
+    sync.getBool("B");
+    EXPECT_EQ(editor.read(6), getTrack("C"));
+
+    // The second key arrives in two pieces; the first piece waits for the rest.
+    const std::string second = setKey(1, 16, 7.0f, Linear);
+    editor.write(setKey(1, 0, 5.0f, Linear) + second.substr(0, 6));
+    ASSERT_TRUE(pump([&] { return valueAt("B", 8.0f) == 5.0f; }));
+    editor.write(second.substr(6));
+    ASSERT_TRUE(pump([&] { return valueAt("B", 8.0f) == 6.0f; }));
+    editor.write(setKey(1, 0, 3.0f, Smooth) + deleteKey(1, 16) + deleteKey(1, 99));
+    ASSERT_TRUE(pump([&] { return valueAt("B", 8.0f) == 3.0f; }));
+    // The editor's first word on a track replaces the file's keys.
+    editor.write(setKey(0, 32, 4.0f, Step));
+    ASSERT_TRUE(pump([&] { return valueAt("A", 0.0f) == 4.0f; }));
+}
+
+TEST_F(EditorSession, RowJumpsMoveTheSoundtrackPausesHoldItAndPlayingRowsAreReported) {
+    connect();
+    audio.play();
+    editor.write(setRow(100));
+    ASSERT_TRUE(pump([&] { return sync.getRow() == 100.0f; }));
+    EXPECT_NEAR(audio.position, 100.0f / perSecond, 1.0 / 44100);
+    // Played on from there, each new row is told; the editor's own jump is not echoed.
+    audio.position += 0.1f;  // 2.8 rows
+    sync.update();
+    EXPECT_EQ(editor.read(5), setRow(102));
+
+    editor.write(pause(true));
+    ASSERT_TRUE(pump([&] { return !audio.isPlaying(); }));
+    EXPECT_TRUE(sync.editorPaused());
+    editor.write(pause(false) + pause(true));
+    ASSERT_TRUE(pump([&] { return sync.editorPaused() && !audio.isPlaying(); }));
+    // A jump while paused lands on the row exactly, though the clock seeks to the sample before it.
+    editor.write(setRow(333));
+    ASSERT_TRUE(pump([&] { return sync.getRow() == 333.0f; }));
+    // With the editor gone nobody can resume: the show plays on.
+    editor.hangUp();
+    ASSERT_TRUE(pump([&] { return audio.isPlaying(); }));
+    EXPECT_FALSE(sync.editorPaused());
+}
+
+TEST_F(EditorSession, SavesEveryTrackThroughATemporaryFileButNoneOutsideTheFolder) {
+    connect();
+    for (const char* name : {"../Escape", "..", "C"}) sync.getFloat(name);
+    editor.read(100, 200);
+    const std::vector<SyncKey> keys = {{0, 1.5f, Smooth}, {40, -2.0f, Ramp}, {96, 0.25f, Step}};
+    for (const SyncKey& k : keys) editor.write(setKey(1, static_cast<uint32_t>(k.row), k.value, static_cast<uint8_t>(k.type)));
+    test::LogCapture log;
+    editor.write("\x05");
+    ASSERT_TRUE(pump([&] { return log.count("Sync editor: saved 3 tracks to " + base) == 1; }));
+    EXPECT_EQ(log.errors().size(), 2u);  // ".." too, which only a careless join would let out
+    EXPECT_TRUE(log.contains("Sync editor: track '../Escape' is not saved: its file would lie outside " + base));
+
+    SyncTrackStore* reloaded = createStore(base);
+    EXPECT_EQ(test::trackBytes(getTrack(reloaded, "B")->keys), test::trackBytes(keys));
+    EXPECT_EQ(test::trackBytes(getTrack(reloaded, "A")->keys), test::trackBytes({{0, 1.0f, Step}}));
+    destroyStore(reloaded);
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) files.push_back(entry.path().filename());
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{"_A.track", "_B.track", "_C.track"}));
+}
+
+TEST(EditorFaults, EndTheConnectionWithOneLineAndKeepTheKeys) {
+    const struct {
+        std::function<void(StandInEditor&, SyncDevice&)> fault;
+        const char* line;
+    } cases[] = {
+        {[](StandInEditor& e, SyncDevice&) { e.write("garbage"); }, "unknown command 103"},
+        {[](StandInEditor& e, SyncDevice&) { e.write(setKey(2, 0, 1.0f, Step)); }, "SET_KEY for track 2, which was never requested"},
+        {[](StandInEditor& e, SyncDevice&) { e.write(deleteKey(7, 0)); }, "DELETE_KEY for track 7, which was never requested"},
+        {[](StandInEditor& e, SyncDevice&) { e.write(setKey(1, 5, 1.0f, 4)); }, "interpolation 4 in SET_KEY for track 1 row 5"},
+        {[](StandInEditor& e, SyncDevice&) { e.write(setKey(1, 0, 1.0f, Step).substr(0, 9)); e.hangUp(); },
+         "the editor closed the connection in the middle of a message"},
+        {[](StandInEditor&, SyncDevice& s) { s.getFloat(std::string((1u << 20) + 1, 'n').c_str()); },
+         "the track name of 1048577 bytes is above the 1 MiB limit"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        Session session;  // a fresh device and editor per case
+        session.connect();
+        session.editor.write(setKey(1, 0, 9.0f, Step));
+        ASSERT_TRUE(session.pump([&] { return session.sync.getFloat("B") == 9.0f; }));
+        test::LogCapture log;
+        c.fault(session.editor, session.sync);
+        const std::string line = std::string("Sync editor: ") + c.line + "; disconnected, the keys received so far stay";
+        ASSERT_TRUE(session.pump([&] { return log.contains(line); }));
+        EXPECT_EQ(log.errors().size(), 1u);
+        EXPECT_EQ(session.sync.getFloat("B"), 9.0f);
+        EXPECT_TRUE(session.editor.peer < 0 || session.editor.hungUp());
+    }
+}
+
+TEST(EditorConnect, FailuresLeaveTheFilesInChargeWithOneLine) {
+    test::TempDir dir;
+    test::writeTrack(dir.path(), "A", {{0, 2.0f, Step}});
+    StandInEditor refusing;  // its port, with nobody listening
+    const std::string closedPort = refusing.address();
+    ::close(refusing.listener);
+    refusing.listener = -1;
+    const struct {
+        std::string answer;  // the stand-in editor's greeting; none when empty
+        std::string address;
+        std::string line;
+    } cases[] = {
+        {"", closedPort, "Sync editor: cannot connect to 127.0.0.1:" + closedPort.substr(10) + " (Connection refused)"},
+        {"hello, world", "", "is not a sync editor (it answered with other words)"},
+        {"", "127.0.0.1:70000", "Sync editor: '127.0.0.1:70000' is not HOST[:PORT]"},
+    };
+    for (const auto& c : cases) {
+        StandInEditor stand;
+        if (!c.answer.empty()) stand.greetWith(c.answer);
+        ManualAudioDevice audio;
+        SyncDevice sync;
+        sync.useEditor(c.address.empty() ? stand.address() : c.address);
+        test::LogCapture log;
+        ASSERT_TRUE(sync.init(&audio, dir.path() + "/"));
+        const auto errors = log.errors();
+        ASSERT_EQ(errors.size(), 1u) << c.line;
+        EXPECT_NE(errors[0].find(c.line), std::string::npos) << errors[0];
+        sync.update();
+        EXPECT_EQ(sync.getFloat("A"), 2.0f);
+    }
+}
+
+TEST(EditorAddress, HostAndPortForms) {
+    const struct {
+        const char* text;
+        bool ok;
+        const char* host;
+        uint16_t port;
+    } cases[] = {{"", true, "localhost", 1338},        {"studio", true, "studio", 1338},
+                 {"10.0.0.2:4000", true, "10.0.0.2", 4000}, {"[::1]:9", true, "::1", 9},
+                 {"[::1]", true, "::1", 1338},       {"::1", false, "", 0},
+                 {"host:", false, "", 0},            {":80", false, "", 0},
+                 {"host:0", false, "", 0},           {"host:12a", false, "", 0}};
+    for (const auto& c : cases) {
+        std::string host;
+        uint16_t port = 0;
+        EXPECT_EQ(editor::parseAddress(c.text, host, port), c.ok) << c.text;
+        EXPECT_TRUE(!c.ok || (host == c.host && port == c.port)) << c.text;
+    }
+}
