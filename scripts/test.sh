@@ -9,3 +9,8 @@ cmake --build build-test -j"$(nproc)"
 cd build-test
 ctest --output-on-failure -L unit -j"$(nproc)"
 xvfb-run -a -s "-screen 0 1920x1080x24" ctest --output-on-failure -L 'gl|e2e'
+# CI then runs the whole suite again under AddressSanitizer and UBSan (leaks
+# included); locally on request: scripts/test.sh --sanitize, or scripts/sanitize.sh.
+if [ "${CI:-}" = "true" ] || [ "${1:-}" = "--sanitize" ]; then
+  cd .. && bash scripts/sanitize.sh
+fi
