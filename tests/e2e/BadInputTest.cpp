@@ -37,8 +37,8 @@ TEST(BadInput, ASoundtrackCutShortSaysHowLongItIs) {
     test::writeFile(dir.file("Config.txt"), test::standardConfig());
     test::copyTree(std::string(SOLVANE_SOURCE_DIR) + "/res/shaders", dir.file("res/shaders"));
     test::copyTree(kFixtures + "/res", dir.file("res"));
-    // The first 600 bytes of a 20-second file: a fraction of a second of sound.
-    test::writeFile(dir.file("res/audio/melody2.mp3"), test::readFile(kFixtures + "/audio/clicks_20s.mp3").substr(0, 600));
+    // The first 1500 bytes of a 20-second file: about a third of a second of sound.
+    test::writeFile(dir.file("res/audio/melody2.mp3"), test::readFile(kFixtures + "/audio/clicks_20s.mp3").substr(0, 1500));
     test::Process player(SOLVANE_BINARY, dir.path());
     EXPECT_EQ(player.wait(std::chrono::seconds(60)), 0);
     const auto lines = test::readLines(dir.file("Log.txt"));
