@@ -16,6 +16,16 @@ fi
 if [ "${1:-}" = "--video" ]; then
   packages+=(ffmpeg)
 fi
+# The sanitizer build runs the whole suite: the test packages, and GCC's
+# sanitizer run-time libraries (shipped with g++, listed so a trimmed
+# install still gets them).
+if [ "${1:-}" = "--sanitize" ]; then
+  packages+=(libgtest-dev xvfb xauth libgl1-mesa-dri xdotool libasan8 libubsan1)
+fi
+# The fuzz targets need clang and libFuzzer.
+if [ "${1:-}" = "--fuzz" ]; then
+  packages+=(clang libfuzzer-14-dev)
+fi
 # Only for remaking the committed content (tools/make_soundtrack encodes with lame).
 if [ "${1:-}" = "--content" ]; then
   packages+=(lame)

@@ -6,6 +6,7 @@
 
 namespace {
 constexpr uint32_t kUpdatePeriodMs = 16;
+constexpr double kShortSoundtrackSeconds = 1.0;
 
 void logFailure(const char* message) {
     SDL_LogError(SDL_LOG_CATEGORY_SYSTEM, "%s", message);
@@ -40,6 +41,10 @@ bool BASSAudioDevice::createSoundtrack(std::string path, float beatsPerMinute) {
         return false;
     }
     bpm = beatsPerMinute;
+    // A cut-off file decodes to almost nothing and the show would end at once without a word.
+    const double seconds = playback::channelBytes2Seconds(stream, playback::channelGetLength(stream, playback::kPosByte));
+    if (seconds >= 0.0 && seconds < kShortSoundtrackSeconds)
+        SDL_LogWarn(SDL_LOG_CATEGORY_SYSTEM, "The soundtrack %s is only %.3f s long; the show ends with it", path.c_str(), seconds);
     return true;
 }
 

@@ -14,6 +14,7 @@ public:
     std::string get(const std::string& key) const;   // "" when absent
     int getInt(const std::string& key) const;        // -1 when absent, else atoi
     bool getBool(const std::string& key) const;      // exactly "true", any case
+    const std::map<std::string, std::string>& entries() const { return values; }
 
 private:
     std::map<std::string, std::string> values;

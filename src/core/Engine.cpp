@@ -31,6 +31,13 @@ bool fail(const char* message) {
     SDL_LogError(SDL_LOG_CATEGORY_SYSTEM, "%s", message);
     return false;
 }
+
+// A garbled file otherwise only shows as "-1x-1" settings and a failed window.
+void reportMissingConfigEntries(const Config& config) {
+    for (const char* key : {"ViewportWidth", "ViewportHeight", "MSAA", "Fullscreen", "VSync"})
+        if (config.get(key).empty())
+            SDL_LogError(SDL_LOG_CATEGORY_SYSTEM, "Config entry '%s' is missing or not written as '%s = value;'", key, key);
+}
 } // namespace
 
 Engine::~Engine() {
@@ -70,6 +77,7 @@ bool Engine::initialize() {
         return false;
     }
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Config File Read Successfully!");
+    reportMissingConfigEntries(config);
 
     int width = config.getInt("ViewportWidth");
     int height = config.getInt("ViewportHeight");
@@ -238,6 +246,8 @@ void Engine::stopAudio() {
 }
 
 void Engine::abortStartup() {
+    // A script that failed at start-up leaves the root (and what it linked) behind.
+    scene.releaseObjects();
     syncDevice.shutdown();
     fileWatcher.shutdown();
     dispatchManager.shutdown();

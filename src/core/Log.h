@@ -1,5 +1,6 @@
 // The log sink behind SDL's logging calls: every message becomes one flushed
-// line of "Log.txt". Any thread may log; the mutex keeps lines whole.
+// line of "Log.txt". Any thread may log; the mutex keeps lines whole. Runs of
+// one message are collapsed and bytes that are not text are escaped.
 #pragma once
 #include <SDL.h>
 
@@ -10,12 +11,26 @@
 struct LogFile {
     std::ofstream stream;
     std::mutex mutex;
+    // The last message written and how often it came again since the last
+    // "(last message repeated N times)" line, written at most once a second.
+    std::string lastMessage;
+    long repeats = 0;
+    double lastRepeatLine = 0.0;
 
     bool open(const std::string& path);
     // Closes the file; a failed close leaves the stream in its fail state.
     void close();
     void writeLine(const char* message);
+    // As writeLine, at `seconds` on a steady clock.
+    void writeLineAt(const char* message, double seconds);
+
+private:
+    void writeRepeats();
 };
+
+// The message with control bytes other than newline and tab, DEL and bytes
+// that are not part of well-formed UTF-8 written as \xNN (a backslash stays).
+std::string escapeLogMessage(const char* message);
 
 // SDL output function. `userdata` is the Engine whose log file receives the line.
 void logOutputFunction(void* userdata, int category, SDL_LogPriority priority, const char* message);

@@ -29,6 +29,7 @@ const Stage kGeometryStage{GL_GEOMETRY_SHADER, "Failed to read geometry shader s
 bool readSource(const char* path, const Stage& stage, std::vector<uint8_t>& out) {
     if (FileIO::readAll(path, out)) return true;
     SDL_LogError(SDL_LOG_CATEGORY_VIDEO, "%s", stage.readFailure);
+    SDL_LogError(SDL_LOG_CATEGORY_VIDEO, "Shader file: %s", path);
     return false;
 }
 

@@ -40,12 +40,34 @@ void SceneObject::renderChildren(float time, const glm::mat4* matrix) {
 
 glm::mat4 SceneObject::localModelMatrix() const { return ViewMath::modelMatrix(position, rotation, scale); }
 
+namespace {
+// Levels from `node` down to its deepest descendant (1 for a leaf), walked
+// without recursion; stops counting once it passes `limit`.
+int subtreeLevels(const SceneObject* node, int limit) {
+    int deepest = 0;
+    std::vector<std::pair<const SceneObject*, int>> pending{{node, 1}};
+    while (!pending.empty() && deepest <= limit) {
+        auto [at, level] = pending.back();
+        pending.pop_back();
+        deepest = std::max(deepest, level);
+        for (const SceneObject* child : at->children) pending.emplace_back(child, level + 1);
+    }
+    return deepest;
+}
+} // namespace
+
 LinkResult addChild(SceneObject* parent, SceneObject* child) {
     if (child == parent) return LinkResult::ChildIsParent;
     if (child->getType() == kSceneRootType) return LinkResult::ChildIsRoot;
     if (child->parent) return LinkResult::ChildHasParent;
-    for (SceneObject* up = parent->parent; up; up = up->parent)
+    // Every tree keeps within the limit, so this walk and the recursive
+    // traversals below stay short.
+    int parentLevel = 1;
+    for (SceneObject* up = parent->parent; up; up = up->parent) {
         if (up == child) return LinkResult::ChildIsAncestor;
+        ++parentLevel;
+    }
+    if (subtreeLevels(child, kMaxTreeLevels - parentLevel) > kMaxTreeLevels - parentLevel) return LinkResult::TreeTooDeep;
     parent->children.push_back(child);
     child->parent = parent;
     return LinkResult::Linked;

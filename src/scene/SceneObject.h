@@ -77,9 +77,13 @@ private:
     uint64_t serial;
 };
 
-// Why addChild refused a link; each of these would make releaseTree delete a
-// node twice or loop.
-enum class LinkResult { Linked, ChildHasParent, ChildIsRoot, ChildIsParent, ChildIsAncestor };
+// Why addChild refused a link; the first four would make releaseTree delete a
+// node twice or loop, the last would let a tree grow deeper than the stack
+// of the recursive traversals (and the ancestor walk of each link) can bear.
+enum class LinkResult { Linked, ChildHasParent, ChildIsRoot, ChildIsParent, ChildIsAncestor, TreeTooDeep };
+
+// The most levels a tree may have, counting its top node; no show comes near it.
+inline constexpr int kMaxTreeLevels = 4096;
 
 LinkResult addChild(SceneObject* parent, SceneObject* child);
 // Unlinks the child (neither released nor deleted). False when it is not a child.

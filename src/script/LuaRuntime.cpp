@@ -1,5 +1,6 @@
 // Lua runtime. Every call leaves the stack as it found it: chunk results and
-// logged error messages are popped, so failing scripts cannot grow it.
+// logged error messages are popped, so failing scripts cannot grow it. Each
+// call runs against a deadline checked by an instruction-count hook.
 #include "script/LuaRuntime.h"
 
 #include "core/Profile.h"
@@ -8,7 +9,79 @@
 #include <SDL.h>
 #include <lua.hpp>
 
+#include <chrono>
+#include <cstring>
+
 namespace {
+using Clock = std::chrono::steady_clock;
+
+// Instructions between two looks at the clock: about ten microseconds of
+// interpreted code, so an overrun is caught long before anyone notices.
+constexpr int kInstructionsPerCheck = 1000;
+
+// The running call's deadline and limit; no limit outside the runtime's own calls.
+struct Deadline {
+    bool active = false;
+    Clock::time_point at;
+    double seconds = 0.0;
+};
+thread_local Deadline currentDeadline;
+
+// Once the deadline has passed the hook runs at every instruction and raises
+// each time, so a pcall that catches the error is left at its caller's next
+// instruction.
+void deadlineHook(lua_State* L, lua_Debug*) {
+    if (!currentDeadline.active || Clock::now() <= currentDeadline.at) return;
+    lua_sethook(L, deadlineHook, LUA_MASKCOUNT, 1);
+    luaL_error(L, "script ran longer than its %f s limit", currentDeadline.seconds);
+}
+
+// Stands in for jit.on: script code stays interpreted (see create).
+int keepJitOff(lua_State*) { return 0; }
+
+// Sets the deadline for one call and restores the previous one after it.
+// The hook is armed again each time, whatever the script did to it.
+class DeadlineScope {
+public:
+    DeadlineScope(lua_State* L, double seconds) : previous(currentDeadline) {
+        currentDeadline.active = true;
+        currentDeadline.seconds = seconds;
+        currentDeadline.at = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                                std::chrono::duration<double>(seconds));
+        lua_sethook(L, deadlineHook, LUA_MASKCOUNT, kInstructionsPerCheck);
+    }
+    ~DeadlineScope() { currentDeadline = previous; }
+    DeadlineScope(const DeadlineScope&) = delete;
+    DeadlineScope& operator=(const DeadlineScope&) = delete;
+
+private:
+    Deadline previous;
+};
+
+// load and loadstring with the mode forced to text: LuaJIT runs bytecode
+// without verifying it, so a crafted binary chunk could reach any memory.
+int loadTextOnly(lua_State* L) {
+    const int count = lua_gettop(L) < 3 ? 3 : lua_gettop(L);
+    lua_settop(L, count);
+    lua_pushliteral(L, "t");
+    lua_replace(L, 3);
+    lua_pushvalue(L, lua_upvalueindex(1));
+    lua_insert(L, 1);
+    lua_call(L, count, LUA_MULTRET);
+    return lua_gettop(L);
+}
+
+void wrapLoader(lua_State* L, const char* name) {
+    lua_getglobal(L, name);
+    lua_pushcclosure(L, loadTextOnly, 1);
+    lua_setglobal(L, name);
+}
+
+// Clears a field of the table on top of the stack.
+void removeField(lua_State* L, const char* name) {
+    lua_pushnil(L);
+    lua_setfield(L, -2, name);
+}
 const char* errorText(lua_State* L) {
     const char* text = lua_tostring(L, -1);
     return text ? text : "(error object is not a string)";
@@ -23,7 +96,8 @@ void openLibrary(lua_State* L, lua_CFunction opener, const char* name) {
 // Calls the global function `name` with an optional number argument; an error
 // is logged as "Error running '<name>': <message>" and popped. On success the
 // `results` values are left on the stack.
-bool callGlobal(lua_State* L, const char* name, const double* argument, int results) {
+bool callGlobal(lua_State* L, const char* name, const double* argument, int results, double seconds) {
+    DeadlineScope deadline(L, seconds);
     lua_getglobal(L, name);
     if (argument) lua_pushnumber(L, *argument);
     if (lua_pcall(L, argument ? 1 : 0, results, 0) != 0) {
@@ -46,12 +120,32 @@ bool LuaRuntime::create() {
     openLibrary(L, luaopen_bit, LUA_BITLIBNAME);
     openLibrary(L, luaopen_jit, LUA_JITLIBNAME);
     openLibrary(L, luaopen_taviq, kScriptModuleName);
+    // Scripts get no file access, no bytecode and no way to unhook the time limit.
+    lua_pushvalue(L, LUA_GLOBALSINDEX);
+    removeField(L, "dofile");
+    removeField(L, "loadfile");
+    lua_pop(L, 1);
+    lua_getglobal(L, LUA_DBLIBNAME);
+    removeField(L, "sethook");
+    lua_pop(L, 1);
+    wrapLoader(L, "load");
+    wrapLoader(L, "loadstring");
+    // LuaJIT never calls hooks from compiled code, and a compiled endless
+    // loop cannot be left at all, so script code runs in the interpreter;
+    // jit.on cannot turn the compiler back on.
+    luaJIT_setmode(L, 0, LUAJIT_MODE_ENGINE | LUAJIT_MODE_OFF);
+    lua_getglobal(L, LUA_JITLIBNAME);
+    lua_pushcfunction(L, keepJitOff);
+    lua_setfield(L, -2, "on");
+    lua_pop(L, 1);
     return true;
 }
 
 bool LuaRuntime::runChunk(const char* source) {
     int top = lua_gettop(L);
-    if (luaL_loadstring(L, source) != 0 || lua_pcall(L, 0, LUA_MULTRET, 0) != 0) {
+    DeadlineScope deadline(L, kChunkSeconds);
+    // Named by its own text, as a string chunk always was.
+    if (luaL_loadbufferx(L, source, std::strlen(source), source, "t") != 0 || lua_pcall(L, 0, LUA_MULTRET, 0) != 0) {
         SDL_LogError(SDL_LOG_CATEGORY_SYSTEM, "Error executing lua chunk! '%s'", errorText(L));
         lua_settop(L, top);
         return false;
@@ -61,7 +155,7 @@ bool LuaRuntime::runChunk(const char* source) {
 }
 
 bool LuaRuntime::callBuild() {
-    if (!callGlobal(L, "build", nullptr, 1)) return false;
+    if (!callGlobal(L, "build", nullptr, 1, kBuildSeconds)) return false;
     if (!lua_isboolean(L, -1)) {
         SDL_LogError(SDL_LOG_CATEGORY_SYSTEM, "Function 'build' must return a boolean!");
         lua_pop(L, 1);
@@ -75,13 +169,13 @@ bool LuaRuntime::callBuild() {
 void LuaRuntime::callUpdate(float step) {
     profile::Scope timed(profile::kLuaUpdate);
     double argument = step;
-    callGlobal(L, "update", &argument, 0);
+    callGlobal(L, "update", &argument, 0, kUpdateSeconds);
 }
 
 void LuaRuntime::callRender(float time) {
     profile::Scope timed(profile::kLuaRender);
     double argument = time;
-    callGlobal(L, "render", &argument, 0);
+    callGlobal(L, "render", &argument, 0, kRenderSeconds);
 }
 
 void LuaRuntime::close() {

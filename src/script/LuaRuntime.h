@@ -5,11 +5,21 @@
 
 struct lua_State;
 
+// Longest a call into the script may run before it is ended with a Lua error.
+inline constexpr double kChunkSeconds = 2.0;
+inline constexpr double kBuildSeconds = 2.0;
+inline constexpr double kUpdateSeconds = 0.5;
+inline constexpr double kRenderSeconds = 0.5;
+
 class LuaRuntime {
 public:
     // Opens base, table, string, math, debug, bit, jit and the scripting
-    // module; no package, io or os. False when no state can be made.
+    // module; no package, io or os, no dofile or loadfile, no debug.sethook.
+    // load and loadstring take text only. Script code is interpreted, never
+    // compiled (jit.on does nothing), so the call time limits always hold.
+    // False when no state can be made.
     bool create();
+    // Text only: a binary chunk is refused like a syntax error.
     bool runChunk(const char* source);
     // The script's build() result; false on an error or a non-boolean result.
     bool callBuild();

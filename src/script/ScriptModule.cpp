@@ -38,6 +38,8 @@ int objectAddChild(lua_State* L) {
         return luaL_error(L, "addChild: an object cannot be its own child");
     case LinkResult::ChildIsAncestor:
         return luaL_error(L, "addChild: the child is an ancestor of the parent");
+    case LinkResult::TreeTooDeep:
+        return luaL_error(L, "addChild: the tree would be deeper than %d levels", kMaxTreeLevels);
     }
     return 0;
 }
@@ -204,10 +206,13 @@ void pushObject(lua_State* L, SceneObject* object) {
     lua_setmetatable(L, -2);
 }
 
-// luaL_checkudata of Lua 5.1 words its own error; ours names the kind.
-void* testUserdata(lua_State* L, int index, const char* metatable) {
+// luaL_checkudata of Lua 5.1 words its own error; ours names the kind. The
+// size is checked too: with the debug library a script can give any userdata
+// (a vector, a newproxy()) the metatable of another kind.
+void* testUserdata(lua_State* L, int index, const char* metatable, size_t size) {
     void* data = lua_touserdata(L, index);
-    if (!data || !lua_getmetatable(L, index)) return nullptr;
+    if (!data || lua_type(L, index) != LUA_TUSERDATA || lua_objlen(L, index) != size) return nullptr;
+    if (!lua_getmetatable(L, index)) return nullptr;
     lua_getfield(L, LUA_REGISTRYINDEX, metatable);
     bool same = lua_rawequal(L, -1, -2) != 0;
     lua_pop(L, 2);
@@ -215,7 +220,7 @@ void* testUserdata(lua_State* L, int index, const char* metatable) {
 }
 
 SceneObject* checkObject(lua_State* L, int index) {
-    auto* handle = static_cast<ObjectHandle*>(testUserdata(L, index, kObjectMetatable));
+    auto* handle = static_cast<ObjectHandle*>(testUserdata(L, index, kObjectMetatable, sizeof(ObjectHandle)));
     if (!handle) luaL_argerror(L, index, "'object' expected");
     if (SceneObject::findLive(handle->serial) != handle->object)
         luaL_argerror(L, index, "scene object was released (handles do not outlive a scene reload)");

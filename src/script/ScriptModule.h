@@ -4,6 +4,8 @@
 #pragma once
 #include <glm/glm.hpp>
 
+#include <cstddef>
+
 struct lua_State;
 struct luaL_Reg;
 class SceneObject;
@@ -28,8 +30,9 @@ glm::vec3 checkVector(lua_State* L, int index);
 // A registry metatable that is its own __index, holding `methods`.
 void registerMetatable(lua_State* L, const char* name, const luaL_Reg* methods);
 
-// The userdata at `index` when its metatable is the registry's `metatable`, else null.
-void* testUserdata(lua_State* L, int index, const char* metatable);
+// The userdata at `index` when its metatable is the registry's `metatable`
+// and its block is `size` bytes, else null.
+void* testUserdata(lua_State* L, int index, const char* metatable, size_t size);
 
 // Raises "'boolean' expected" unless the argument's Lua type is boolean.
 bool checkBoolean(lua_State* L, int index);

@@ -76,7 +76,7 @@ void pushVector(lua_State* L, const glm::vec3& v) {
 }
 
 glm::vec3 checkVector(lua_State* L, int index) {
-    auto* data = static_cast<const float*>(testUserdata(L, index, kVectorMetatable));
+    auto* data = static_cast<const float*>(testUserdata(L, index, kVectorMetatable, 3 * sizeof(float)));
     if (!data) luaL_argerror(L, index, "'vector3' expected");
     return glm::vec3(data[0], data[1], data[2]);
 }

@@ -86,7 +86,7 @@ TEST(Player, StartUpFailuresEndWithStatusOneAndTheirReasonLast) {
         // Refused before SDL is asked for a window.
         {test::standardConfig(0, 240), nullptr, nullptr, {"VSync enabled!", "Failed to initialize window!"}},
         {kConfig, nullptr, nullptr,
-         {"Failed to read vertex shader source!", "Failed to initialize dummy shader!",
+         {"Failed to read vertex shader source!", "Shader file: res/shaders/Dummy.vert", "Failed to initialize dummy shader!",
           "Failed to initialize OGL Shader Manager!"}},
         {kConfig, "res/audio/melody2.mp3", nullptr,
          {"Sucessfully initialized Sync Device", "Failed to create soundtrack in bass audio device!",

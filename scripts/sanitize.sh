@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Builds Solvane with AddressSanitizer and UndefinedBehaviorSanitizer (leak
+# detection on) in build-sanitize/ and runs the whole suite there: unit tests,
+# then GL and end-to-end tests inside a virtual X server. Any report fails it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/deps.sh --sanitize
+start=$(date +%s)
+cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSOLVANE_WERROR=ON -DSOLVANE_SANITIZE=ON >/dev/null
+cmake --build build-sanitize -j"$(nproc)"
+built=$(date +%s)
+
+# Leaks inside system libraries only, each with its reason, in scripts/lsan.supp.
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_string_checks=1:detect_stack_use_after_return=0"
+export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+cd build-sanitize
+ctest --output-on-failure -L unit -j"$(nproc)"
+xvfb-run -a -s "-screen 0 1920x1080x24" ctest --output-on-failure -L 'gl|e2e'
+echo "Sanitizer build: $((built - start)) s to build, $(($(date +%s) - built)) s to run the suite"

@@ -1,0 +1,217 @@
+// Inputs a careless or hostile user can give the engine: huge or odd Config.txt
+// lines, very deep trees, scripts that never return or forge userdata, bytecode,
+// log floods and binary messages, and track values no int can hold.
+#include "LuaFixture.h"
+#include "core/Config.h"
+#include "core/Log.h"
+
+#include <limits>
+#include <map>
+#include <regex>
+
+namespace {
+// The pattern Config.txt entries were once matched with: the reader must accept
+// exactly what it accepts.
+std::map<std::string, std::string> regexEntries(const std::string& text) {
+    static const std::regex entry("(\\S+?)\\s+=\\s(\\S+?);", std::regex::ECMAScript);
+    std::map<std::string, std::string> found;
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), entry); it != std::sregex_iterator(); ++it)
+        found.emplace((*it)[1].str(), (*it)[2].str());
+    return found;
+}
+
+class Node : public SceneObject {
+public:
+    bool build(Scene*) override { return true; }
+    void release() override {}
+    int getType() const override { return kCubemapDebugType; }
+};
+} // namespace
+
+TEST(ConfigScanner, AcceptsExactlyWhatTheEntryPatternAccepts) {
+    const char* texts[] = {
+        "A = 1;", "A  =  1;", "A =\t1;", "A\t\n= 1;", "A =\n1;", "A = 1", "A = 1 ;", "A = ;", "A = ;;", "A = ;x;",
+        "A = a;b;", "A=1;", "A =1;", "= = 1;", "A = = 1;", "A == 1;", "A = 1;B = 2;", "A = 1;;B = 2;",
+        "x A = 1;", "-- A = 1;", "A B = 1;", "A = 1 B = 2;", "A\v=\f1;", "A = 1;\nA = 2;", "key= = v;",
+        "A =  1; B = 2;", ";A = 1;", "A = 1;2;", "a=b = c;", "A = \xC3\xA9;", "\xC2\xA0 = 1;", "A = 1;=",
+        "ViewportWidth = 1280;\r\nMSAA = 4;\r\n", "A = b c = d;", "A = \n", "A =", "A", "", "   ", "A = x\ty;"};
+    for (const char* text : texts) {
+        Config config;
+        config.parse(text);
+        EXPECT_EQ(config.entries(), regexEntries(text)) << '"' << text << '"';
+    }
+}
+
+TEST(ConfigScanner, ATenMegabyteLineIsHarmlessAndEntriesAroundItAreRead) {
+    std::string text = "ViewportWidth = 640;\n" + std::string(10 << 20, '-') + "\nMSAA = ";
+    text += std::string(1 << 20, '4') + ";\nVSync = true;\n";
+    Config config;
+    config.parse(text.c_str());
+    EXPECT_EQ(config.getInt("ViewportWidth"), 640);
+    EXPECT_EQ(config.get("MSAA").size(), size_t(1) << 20);
+    EXPECT_TRUE(config.getBool("VSync"));
+}
+
+TEST(TreeDepth, LinksBeyondTheLevelLimitAreRefusedFromAboveAndBelow) {
+    // Top-down: each new node goes under the deepest one.
+    std::vector<SceneObject*> chain{new Node};
+    while (chain.size() < static_cast<size_t>(kMaxTreeLevels)) {
+        chain.push_back(new Node);
+        ASSERT_EQ(addChild(chain[chain.size() - 2], chain.back()), LinkResult::Linked);
+    }
+    Node* extra = new Node;
+    EXPECT_EQ(addChild(chain.back(), extra), LinkResult::TreeTooDeep);
+    // Bottom-up: the whole chain under a new top would add one level.
+    Node* top = new Node;
+    EXPECT_EQ(addChild(top, chain.front()), LinkResult::TreeTooDeep);
+    // Two trees that fit alone but not together: a two-level tree under the middle.
+    ASSERT_EQ(addChild(top, extra), LinkResult::Linked);
+    SceneObject* middle = chain[kMaxTreeLevels / 2];
+    EXPECT_EQ(addChild(middle, top), LinkResult::Linked);
+    removeChild(middle, top);
+    EXPECT_EQ(addChild(chain[kMaxTreeLevels - 2], top), LinkResult::TreeTooDeep);
+    EXPECT_TRUE(chain[kMaxTreeLevels - 2]->children.size() == 1 && !top->parent);
+    SceneObject* slot = chain.front();
+    releaseTree(slot);  // 4096 levels deep: the recursion must hold
+    slot = top;
+    releaseTree(slot);
+}
+
+TEST_F(LuaFixture, AScriptLinkingTooDeepGetsAnErrorNamingTheLimit) {
+    EXPECT_EQ(run("local parent = scene.getRoot()\n"
+                  "for i = 1, 5000 do local o = object.new('cube'); parent:addChild(o); parent = o end"),
+              "test:2: addChild: the tree would be deeper than 4096 levels");
+    size_t levels = 0;
+    for (SceneObject* at = engine.scene.root; at; at = at->children.empty() ? nullptr : at->children[0]) ++levels;
+    EXPECT_EQ(levels, static_cast<size_t>(kMaxTreeLevels));
+}
+
+using ScriptLimits = LuaFixture;
+
+TEST_F(ScriptLimits, EndlessChunksBuildsUpdatesAndRendersAreEndedAndTheRuntimeGoesOn) {
+    const std::string prefix = "Error running '";
+    // A loop the JIT compiles when it can: hot first, then endless.
+    ASSERT_TRUE(engine.lua.runChunk(
+        "jit.on()\n"
+        "local function spin(n) local x = 0 for i = 1, n do x = x + i % 7 end return x end\n"
+        "for i = 1, 500 do spin(1000) end\n"
+        "local t = setmetatable({}, {__tostring = function(self) return tostring(self) end})\n"
+        "function build() while true do end end\n"
+        "function update() spin(math.huge) end\n"
+        "function render() while true do pcall(function() while true do end end) end end\n"
+        "function recurse() pcall(tostring, t) end"));
+    EXPECT_FALSE(engine.lua.callBuild());
+    engine.lua.callUpdate(0.0167f);
+    engine.lua.callRender(1.0f);
+    ASSERT_TRUE(engine.lua.runChunk("function update() recurse() end"));
+    engine.lua.callUpdate(0.0167f);
+    EXPECT_FALSE(engine.lua.runChunk("while true do end"));
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {"Error running 'build'", "2 s limit"},     {"Error running 'update'", "0.5 s limit"},
+        {"Error running 'render'", "0.5 s limit"},  {"Error running 'update'", "0.5 s limit"},
+        {"Error executing lua chunk!", "2 s limit"}};
+    const auto messages = log.messages();
+    ASSERT_EQ(messages.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(messages[i].rfind(expected[i].first, 0), 0u) << messages[i];
+        EXPECT_NE(messages[i].find("script ran longer than its " + expected[i].second), std::string::npos) << messages[i];
+    }
+    // The state still works, and the hook cannot be taken away.
+    EXPECT_TRUE(engine.lua.runChunk("function build() return true end"));
+    EXPECT_TRUE(engine.lua.callBuild());
+    EXPECT_EQ(eval("debug.sethook"), "nil");
+}
+
+TEST_F(LuaFixture, ForgedHandlesAndVectorsOfTheWrongSizeAreRefused) {
+    ASSERT_EQ(run("objectMeta = debug.getmetatable(scene.getRoot())\n"
+                  "vectorMeta = debug.getmetatable(vector3.new(0, 0, 0))"),
+              "");
+    const std::pair<const char*, const char*> forged[] = {
+        {"local v = vector3.new(1, 2, 3); debug.setmetatable(v, objectMeta); v:setVisible(false)",
+         "calling 'setVisible' on bad self ('object' expected)"},
+        {"local p = newproxy(); debug.setmetatable(p, objectMeta); scene.getRoot():addChild(p)",
+         "bad argument #1 to 'addChild' ('object' expected)"},
+        {"local h = object.new('cube'); debug.setmetatable(h, vectorMeta); local s = h + vector3.new(1, 1, 1)",
+         "bad argument #1 to '__add' ('vector3' expected)"},
+        {"local p = newproxy(); debug.setmetatable(p, vectorMeta); p:normalize()",
+         "calling 'normalize' on bad self ('vector3' expected)"}};
+    for (const auto& [code, error] : forged) EXPECT_EQ(run(code), std::string("test:1: ") + error) << code;
+}
+
+TEST_F(LuaFixture, NoFileAccessAndNoBytecodeThroughAnyLoader) {
+    EXPECT_EQ(eval("type(dofile) .. type(loadfile)"), "nilnil");
+    EXPECT_EQ(eval("loadstring('return 1 + 1')()"), "2");
+    const char* refusals[] = {"select(2, loadstring(string.dump(function() return 1 end)))",
+                              "select(2, loadstring(string.dump(function() return 1 end), 'x', 'b'))",
+                              "select(2, load(string.dump(function() return 1 end), 'x', 'bt'))",
+                              // through a reader function, piece by piece
+                              "select(2, load(coroutine.wrap(function() coroutine.yield(string.dump(function() end)) end)))"};
+    for (const char* expression : refusals)
+        EXPECT_EQ(eval(expression), "attempt to load chunk with wrong mode") << expression;
+    EXPECT_FALSE(engine.lua.runChunk("\x1bLJ\x02\x0a\x1b"));
+    ASSERT_EQ(log.messages().size(), 1u);
+    EXPECT_EQ(log.messages()[0], "Error executing lua chunk! 'attempt to load chunk with wrong mode'");
+}
+
+TEST(LogLines, RunsOfOneMessageCollapseToAtMostOneRepeatLineASecond) {
+    test::TempDir dir;
+    LogFile log;
+    ASSERT_TRUE(log.open(dir.file("Log.txt")));
+    // A failing render every frame at 60 frames a second for 2.5 s, then something else.
+    for (int frame = 0; frame < 150; ++frame) log.writeLineAt("Error running 'render': boom", frame / 60.0);
+    log.writeLineAt("Scene reloaded", 2.5);
+    log.writeLineAt("Error running 'render': boom", 2.6);
+    log.writeLineAt("Error running 'render': boom", 2.7);
+    log.close();
+    EXPECT_EQ(test::readLines(dir.file("Log.txt")),
+              (std::vector<std::string>{"Error running 'render': boom", "(last message repeated 60 times)",
+                                        "(last message repeated 60 times)", "(last message repeated 29 times)",
+                                        "Scene reloaded", "Error running 'render': boom",
+                                        "(last message repeated 1 times)"}));
+}
+
+TEST(LogLines, BytesThatAreNotTextAreEscaped) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"plain text, tabs\tand\nnewlines", "plain text, tabs\tand\nnewlines"},
+        {"\x1bLJ\x02\r\x7f", "\\x1BLJ\\x02\\x0D\\x7F"},
+        {"caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x8E\xB5", "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x8E\xB5"},  // UTF-8 stays
+        {"\xC3 \xC0\x80 \xED\xA0\x80 \xF5\x80\x80\x80 \xE2\x82", "\\xC3 \\xC0\\x80 \\xED\\xA0\\x80 \\xF5\\x80\\x80\\x80 \\xE2\\x82"},
+        {"back\\slash", "back\\slash"}};
+    for (const auto& [message, line] : cases) EXPECT_EQ(escapeLogMessage(message), line) << line;
+}
+
+TEST(TrackValues, NotANumberReadsZeroAndValuesBeyondTheIntRangeSaturate) {
+    test::TempDir dir;
+    ManualAudioDevice audio(60.0f / 16.0f);  // one row a second
+    SyncDevice sync;
+    ASSERT_TRUE(sync.init(&audio, dir.path() + "/"));
+    const float inf = std::numeric_limits<float>::infinity();
+    const int most = std::numeric_limits<int>::max();
+    const int least = std::numeric_limits<int>::min();
+    const struct {
+        float value;
+        int asInt;
+        bool asBool;
+    } cases[] = {{std::numeric_limits<float>::quiet_NaN(), 0, false}, {inf, most, true}, {-inf, least, false},
+                 {3e9f, most, true}, {-3e9f, least, false}, {1e30f, most, true}, {2147483520.0f, 2147483520, true}};
+    std::vector<SyncKey> keys;
+    for (int i = 0; i < 7; ++i) keys.push_back({i * 10, cases[i].value, Step});
+    test::writeTrack(dir.path() + "/", "V", keys);
+    for (int i = 0; i < 7; ++i) {
+        audio.position = static_cast<float>(i * 10);
+        sync.update();
+        EXPECT_TRUE(sync.getInt("V") == cases[i].asInt && sync.getBool("V") == cases[i].asBool) << cases[i].value;
+    }
+}
+
+TEST(StartupAbort, ObjectsLeftByAFailedScriptAreFreed) {
+    Engine engine;
+    gEngine = &engine;
+    engine.scene.root = new SceneRootObject;
+    const uint64_t rootSerial = engine.scene.root->getSerial();
+    auto* loose = new Node;
+    engine.scene.trackScriptObject(loose);
+    const uint64_t looseSerial = loose->getSerial();
+    engine.abortStartup();
+    EXPECT_TRUE(!SceneObject::findLive(rootSerial) && !SceneObject::findLive(looseSerial));
+}
