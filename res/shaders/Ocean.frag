@@ -24,6 +24,14 @@ in float vHeight;
 in vec2 vSurfaceUV;
 out vec4 fragColor;
 
+// Mip level from the screen-space footprint. Sampling with an explicit level
+// skips anisotropic filtering, which costs a software rasteriser dearly and
+// buys little on these soft textures.
+float mipLevel(vec2 texels) {
+    vec2 dx = dFdx(texels), dy = dFdy(texels);
+    return max(0.5 * log2(max(dot(dx, dx), dot(dy, dy))), 0.0);
+}
+
 void main() {
     vec3 toEye = vEye - vWorldPosition;
     float distance = length(toEye);
@@ -36,8 +44,8 @@ void main() {
 
     vec3 reflected = reflect(-viewDir, normal);
     reflected.y = abs(reflected.y);
-    vec3 sky = texture(uSkyboxSampler, reflected).rgb;
-    vec3 horizon = texture(uSkyboxSampler, normalize(vec3(-viewDir.x, 0.03, -viewDir.z))).rgb;
+    vec3 sky = textureLod(uSkyboxSampler, reflected, 0.0).rgb;
+    vec3 horizon = textureLod(uSkyboxSampler, normalize(vec3(-viewDir.x, 0.03, -viewDir.z)), 0.0).rgb;
 
     float cosTheta = clamp(dot(normal, viewDir), 0.0, 1.0);
     float fresnel = 0.02 + 0.98 * pow(1.0 - cosTheta, 5.0);
@@ -52,15 +60,17 @@ void main() {
     vec3 colour = mix(body, sky, fresnel);
 
     // Sun glint, sharpened and made to twinkle by the noise.
-    vec3 halfway = normalize(sunDir + viewDir);
+    vec3 halfway = normalize(sunDir + viewDir + vec3(0.0, 1e-4, 0.0));  // never the zero vector
     float glint = pow(max(dot(normal, halfway), 0.0), 420.0) * 6.0;
-    float sparkle = texture(uNoiseSampler, vSurfaceUV * 6.0).r;
+    vec2 noiseSize = vec2(textureSize(uNoiseSampler, 0));
+    float sparkle = textureLod(uNoiseSampler, vSurfaceUV * 6.0, mipLevel(vSurfaceUV * 6.0 * noiseSize)).r;
     glint *= 0.5 + sparkle;
     colour += vec3(1.0, 0.93, 0.8) * glint * step(0.0, sunDir.y);
 
     // Foam where the surface is steep and high, torn into patches by the noise.
     float steep = 1.0 - normal.y;
-    float foamNoise = texture(uNoiseSampler, vSurfaceUV * 2.3 + vec2(0.37, 0.11)).g;
+    vec2 foamUV = vSurfaceUV * 2.3 + vec2(0.37, 0.11);
+    float foamNoise = textureLod(uNoiseSampler, foamUV, mipLevel(foamUV * noiseSize)).g;
     float foam = smoothstep(0.18, 0.42, steep + 0.15 * vHeight + 0.25 * (foamNoise - 0.5));
     colour = mix(colour, vec3(0.85, 0.9, 0.92) * daylight, foam * 0.6);
 

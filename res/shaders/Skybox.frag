@@ -9,5 +9,6 @@ out vec4 fragColor;
 
 void main() {
     // The ray is interpolated unnormalised; the cube lookup only needs its direction.
-    fragColor = vec4(texture(uSkyboxSampler, vRay).rgb, 1.0);
+    // Level 0: a screen-filling sky is magnified, and no anisotropic cost.
+    fragColor = vec4(textureLod(uSkyboxSampler, vRay, 0.0).rgb, 1.0);
 }

@@ -38,6 +38,14 @@ in vec3 vRay;
 in vec3 vLocal;
 out vec4 fragColor;
 
+// Mip level from the screen-space footprint. Sampling with an explicit level
+// skips anisotropic filtering, which costs a software rasteriser dearly and
+// buys little on these soft textures.
+float mipLevel(vec2 texels) {
+    vec2 dx = dFdx(texels), dy = dFdy(texels);
+    return max(0.5 * log2(max(dot(dx, dx), dot(dy, dy))), 0.0);
+}
+
 const float PI = 3.14159265;
 const float RAYLEIGH_HEIGHT = 8400.0;  // metres of a uniform atmosphere of the same mass
 const float MIE_HEIGHT = 1250.0;
@@ -45,7 +53,7 @@ const float SUN_ANGULAR_RADIUS = 0.0093;  // radians, a little larger than the r
 
 // Air mass relative to the zenith (Kasten and Young); finite at the horizon.
 float airMass(float cosZenith) {
-    float c = max(cosZenith, 0.0);
+    float c = clamp(cosZenith, 0.0, 1.0);  // acos of a hair above 1 is NaN, and bloom would spread it
     float zenithDegrees = degrees(acos(c));
     return 1.0 / (c + 0.50572 * pow(max(96.07995 - zenithDegrees, 1e-3), -1.6364));
 }
@@ -58,7 +66,8 @@ void main() {
     vec3 betaR = uTotalRayleigh * max(uRayleighCoeff, 0.0);
     // Gentle haze: the aerosols thicken and thin slowly across the sky.
     vec2 hazeUV = vLocal.xz / (abs(vLocal.y) + 0.35) * 0.35 + vec2(uTime * 0.0015, uTime * 0.0007);
-    float haze = texture(uNoiseTexSampler, hazeUV).r;
+    vec2 noiseSize = vec2(textureSize(uNoiseTexSampler, 0));
+    float haze = textureLod(uNoiseTexSampler, hazeUV, mipLevel(hazeUV * noiseSize)).r;
     vec3 betaM = uTotalMie * max(uMieCoeff, 0.0) * (0.85 + 0.3 * haze);
     vec3 betaTotal = max(betaR + betaM, vec3(1e-12));
 
@@ -92,7 +101,7 @@ void main() {
     colour += disc * sunlight * extinction * 0.25 * (1.0 - below);
 
     // Dither by a fraction of an 8-bit step: smooth gradients on big screens.
-    float dither = texture(uNoiseTexSampler, gl_FragCoord.xy / vec2(textureSize(uNoiseTexSampler, 0))).g - 0.5;
+    float dither = textureLod(uNoiseTexSampler, gl_FragCoord.xy / noiseSize, 0.0).g - 0.5;
     colour += dither / 255.0;
     fragColor = vec4(max(colour, 0.0), 1.0);
 }

@@ -19,15 +19,25 @@ in vec3 vWorldPosition;
 in vec3 vEye;
 out vec4 fragColor;
 
+// Mip level from the screen-space footprint. Sampling with an explicit level
+// skips anisotropic filtering, which costs a software rasteriser dearly and
+// buys little on these soft textures.
+float mipLevel(vec2 texels) {
+    vec2 dx = dFdx(texels), dy = dFdy(texels);
+    return max(0.5 * log2(max(dot(dx, dx), dot(dy, dy))), 0.0);
+}
+
 // Slope of the detail texture's brightness at uv, by central differences; a
 // uniform texture gives a flat surface.
 vec2 slope(vec2 uv) {
-    vec2 texel = 1.0 / vec2(textureSize(uNoiseTexSampler, 0));
+    vec2 size = vec2(textureSize(uNoiseTexSampler, 0));
+    vec2 texel = 1.0 / size;
+    float lod = mipLevel(uv * size);
     const vec3 luma = vec3(0.299, 0.587, 0.114);
-    float hx0 = dot(texture(uNoiseTexSampler, uv - vec2(texel.x, 0.0)).rgb, luma);
-    float hx1 = dot(texture(uNoiseTexSampler, uv + vec2(texel.x, 0.0)).rgb, luma);
-    float hz0 = dot(texture(uNoiseTexSampler, uv - vec2(0.0, texel.y)).rgb, luma);
-    float hz1 = dot(texture(uNoiseTexSampler, uv + vec2(0.0, texel.y)).rgb, luma);
+    float hx0 = dot(textureLod(uNoiseTexSampler, uv - vec2(texel.x, 0.0), lod).rgb, luma);
+    float hx1 = dot(textureLod(uNoiseTexSampler, uv + vec2(texel.x, 0.0), lod).rgb, luma);
+    float hz0 = dot(textureLod(uNoiseTexSampler, uv - vec2(0.0, texel.y), lod).rgb, luma);
+    float hz1 = dot(textureLod(uNoiseTexSampler, uv + vec2(0.0, texel.y), lod).rgb, luma);
     return vec2(hx1 - hx0, hz1 - hz0);
 }
 
@@ -46,8 +56,8 @@ void main() {
 
     vec3 reflected = reflect(-viewDir, normal);
     reflected.y = abs(reflected.y);  // never look into the ground half of the sky
-    vec3 sky = texture(uSkyboxSampler, reflected).rgb;
-    vec3 horizon = texture(uSkyboxSampler, normalize(vec3(-viewDir.x, 0.02, -viewDir.z))).rgb;
+    vec3 sky = textureLod(uSkyboxSampler, reflected, 0.0).rgb;
+    vec3 horizon = textureLod(uSkyboxSampler, normalize(vec3(-viewDir.x, 0.02, -viewDir.z)), 0.0).rgb;
 
     // Schlick's Fresnel for water (reflectance 0.02 head-on).
     float cosTheta = clamp(dot(normal, viewDir), 0.0, 1.0);
@@ -59,7 +69,7 @@ void main() {
     vec3 body = deep * (0.35 + 0.65 * max(dot(normal, lightDir), 0.0));
     vec3 colour = mix(body, sky, fresnel);
 
-    vec3 halfway = normalize(lightDir + viewDir);
+    vec3 halfway = normalize(lightDir + viewDir + vec3(0.0, 1e-4, 0.0));
     colour += vec3(1.0, 0.96, 0.9) * pow(max(dot(normal, halfway), 0.0), 300.0) * 1.5;
 
     // Haze: the far disc becomes the horizon.

@@ -62,6 +62,8 @@ void GridObject::render(float time, const glm::mat4*) {
         const glm::vec4 diffuse(0.09f, 0.79f, 0.9f, 1.0f);
         glUniform4fv(shader.getUniformLocation("uDiffuse"), 1, glm::value_ptr(diffuse));
         glDrawElements(GL_LINES, mesh.indexCount, GL_UNSIGNED_INT, nullptr);
+        // Later draws (the post processor) rely on their textures' own filtering.
+        glBindSampler(0, 0);
     }
     renderChildren(time, &model);
 }

@@ -91,6 +91,9 @@ void OceanGrid::render(float time, const glm::mat4*) {
         glDisable(GL_CULL_FACE);
         glDrawElementsInstanced(GL_TRIANGLES, mesh.indexCount, GL_UNSIGNED_INT, nullptr, kInstances);
         glEnable(GL_CULL_FACE);
+        // Later draws (the post processor) rely on their textures' own filtering.
+        glBindSampler(0, 0);
+        glBindSampler(1, 0);
     }
     renderChildren(time, &model);
 }

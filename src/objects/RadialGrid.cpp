@@ -61,6 +61,9 @@ void RadialGrid::render(float time, const glm::mat4*) {
         glUniform4fv(shader.getUniformLocation("uDiffuse"), 1, glm::value_ptr(diffuse));
         glUniform1f(shader.getUniformLocation("uTime"), time);
         glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(indexCount), GL_UNSIGNED_INT, nullptr);
+        // Later draws (the post processor) rely on their textures' own filtering.
+        glBindSampler(0, 0);
+        glBindSampler(1, 0);
     }
     renderChildren(time, &model);
 }

@@ -37,6 +37,8 @@ void SkyBox::render(float time, const glm::mat4*) {
                            glm::value_ptr(scene->inverseProjection));
         glUniformMatrix4fv(shader.getUniformLocation("uViewMatrix"), 1, GL_FALSE, glm::value_ptr(scene->view));
         glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+        // Later draws (the post processor) rely on their textures' own filtering.
+        glBindSampler(0, 0);
     }
     const glm::mat4 identity(1.0f);
     renderChildren(time, &identity);

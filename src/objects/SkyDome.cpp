@@ -74,6 +74,8 @@ void SkyDome::render(float time, const glm::mat4*) {
         glUniform1f(shader.getUniformLocation("uMieG"), sync.getFloat("Sky.MieG"));
         glUniform1f(shader.getUniformLocation("uSunIntensity"), sync.getFloat("Sun.Intensity"));
         glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(indexCount), GL_UNSIGNED_INT, nullptr);
+        // Later draws (the post processor) rely on their textures' own filtering.
+        glBindSampler(0, 0);
     }
     renderChildren(time, &model);
 }

@@ -148,6 +148,12 @@ TEST_F(WaterSky, EachObjectDrawsWithItsOwnProgramAndGivesItsBuffersBack) {
         look(c.eye, {0, 0, 0});
         EXPECT_GE(covered(target.draw(*c.object)), c.least);
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+        for (GLenum unit : {GL_TEXTURE0, GL_TEXTURE1}) {  // no sampler left to override later draws
+            GLint sampler = -1;
+            glActiveTexture(unit);
+            glGetIntegerv(GL_SAMPLER_BINDING, &sampler);
+            EXPECT_EQ(sampler, 0);
+        }
         const Mesh mesh = *c.mesh;
         c.object->release();
         EXPECT_FALSE(glIsBuffer(mesh.vertexBuffer) || glIsBuffer(mesh.indexBuffer) || glIsVertexArray(mesh.vertexArray));

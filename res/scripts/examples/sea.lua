@@ -12,7 +12,7 @@ local buffer, sky, box, grid
 
 function build()
   -- Reflections: the sky as seen from the origin, six faces each frame.
-  local environment = object.new("sceneCubeBuffer", 256, 256, "RGBA16F")
+  local environment = object.new("sceneCubeBuffer", 128, 128, "RGBA16F")
   environment:addChild(object.new("skydome", 32, 64, 5000))
   scene.getRoot():addChild(environment)
 
@@ -32,8 +32,8 @@ function build()
   disc:setPosition(vector3.new(0, -2.5, 0))
   buffer:addChild(disc)
 
-  -- 128 x 128 vertices half a unit apart: a 63.5-unit patch, tiled 8 x 8.
-  local ocean = object.new("ocean", 128, 0.5, 0.0004, 11, 1, 0.35)
+  -- 64 x 64 vertices a unit apart: a 63-unit patch, tiled 8 x 8.
+  local ocean = object.new("ocean", 64, 1, 20, 11, 1, 0.35)
   ocean:setScale(vector3.new(2, 2, 2))
   buffer:addChild(ocean)
 
