@@ -10,10 +10,15 @@
 #include "objects/CubemapDebug.h"
 #include "objects/DiamondObject.h"
 #include "objects/FlakeObject.h"
+#include "objects/GridObject.h"
 #include "objects/NeedleObject.h"
 #include "objects/ModelObject.h"
+#include "objects/OceanGrid.h"
 #include "objects/ParticleCloud.h"
+#include "objects/RadialGrid.h"
 #include "objects/RingObject.h"
+#include "objects/SkyBox.h"
+#include "objects/SkyDome.h"
 #include "objects/SphereObject.h"
 #include "objects/TexturedModel.h"
 #include "objects/UnderseaObjects.h"
@@ -47,6 +52,47 @@ SceneObject* makeRing(lua_State* L) {
     // 360 / step vertices: a step outside (0, 360] would ask for none or for billions.
     if (!(step > 0.0f && step <= 360.0f)) luaL_argerror(L, 3, "ring step must be above 0 and at most 360 degrees");
     return new RingObject(radius, step);
+}
+
+SceneObject* makeGrid(lua_State*) { return new GridObject(64, 8.0f); }
+
+SceneObject* makeRadialGrid(lua_State*) { return new RadialGrid; }
+
+SceneObject* makeSkyBox(lua_State* L) { return new SkyBox(luaL_checklstring(L, 2, nullptr)); }
+
+// A number truncated toward zero, refused with `limit` unless it lies in [lowest, highest].
+uint32_t checkCount(lua_State* L, int index, double lowest, double highest, const char* limit) {
+    const double value = std::trunc(luaL_checknumber(L, index));
+    if (!(value >= lowest && value <= highest)) luaL_argerror(L, index, limit);
+    return static_cast<uint32_t>(value);
+}
+
+SceneObject* makeOcean(lua_State* L) {
+    // The half-size indexing and the sign pattern need an even N; above 1024
+    // the arrays would take gigabytes.
+    const char* sizeLimit = "ocean grid size must be even, from 2 to 1024";
+    OceanParameters p;
+    p.gridSize = checkCount(L, 2, 2.0, 1024.0, sizeLimit);
+    if (p.gridSize % 2 != 0) luaL_argerror(L, 2, sizeLimit);
+    p.spacing = static_cast<float>(luaL_checknumber(L, 3));
+    if (!(std::isfinite(p.spacing) && p.spacing > 0.0f)) luaL_argerror(L, 3, "ocean spacing must be finite and above 0");
+    p.amplitude = static_cast<float>(luaL_checknumber(L, 4));
+    p.windSpeed = static_cast<float>(luaL_checknumber(L, 5));
+    p.windDirection.x = static_cast<float>(luaL_checknumber(L, 6));
+    p.windDirection.y = static_cast<float>(luaL_checknumber(L, 7));
+    // The direction is normalised: zero (or a length that overflows) has no direction.
+    const float length = glm::length(p.windDirection);
+    if (!(std::isfinite(length) && length > 0.0f))
+        luaL_argerror(L, 6, "ocean wind direction must be finite and not (0, 0)");
+    return new OceanGrid(p);
+}
+
+SceneObject* makeSkyDome(lua_State* L) {
+    // One ring divides zero by zero in the ring angles; the caps need a segment.
+    const uint32_t rings = checkCount(L, 2, 2.0, 2048.0, "sky dome rings must be from 2 to 2048");
+    const uint32_t segments = checkCount(L, 3, 1.0, 2048.0, "sky dome segments must be from 1 to 2048");
+    const float radius = static_cast<float>(luaL_checknumber(L, 4));
+    return new SkyDome(rings, segments, radius);
 }
 
 int32_t checkInt(lua_State* L, int index) { return static_cast<int32_t>(luaL_checkinteger(L, index)); }
@@ -134,15 +180,15 @@ SceneObject* makeDiamond(lua_State*) { return new DiamondObject; }
 // Class names in the order they are matched.
 const FactoryEntry kFactory[] = {
     {"cube", makeCube},
-    {"grid", nullptr},
+    {"grid", makeGrid},
     {"flake", makeFlake},
     {"boids", makeBoids},
     {"needle", makeNeedle},
     {"ring", makeRing},
-    {"radial_grid", nullptr},
-    {"skybox", nullptr},
-    {"ocean", nullptr},
-    {"skydome", nullptr},
+    {"radial_grid", makeRadialGrid},
+    {"skybox", makeSkyBox},
+    {"ocean", makeOcean},
+    {"skydome", makeSkyDome},
     {"sphere", makeSphere},
     {"underseaBox", makeUnderseaBox},
     {"texturedModel", makeTexturedModel},

@@ -1,0 +1,108 @@
+// Ocean: the simulation lives in OceanWaves; here the vertex stream is
+// orphaned and refilled each frame and the patch drawn 64 times.
+#include "objects/OceanGrid.h"
+
+#include "core/Engine.h"
+#include "objects/EnvironmentTexture.h"
+#include "objects/SurfaceMeshes.h"
+#include "scene/Scene.h"
+
+#include <glm/gtc/type_ptr.hpp>
+
+#include <cstddef>
+
+namespace {
+const char* const kVertexPath = "res/shaders/Ocean.vert";
+const char* const kFragmentPath = "res/shaders/Ocean.frag";
+const char* const kEnvironmentPath = "res/textures/CubeTest.png";
+const char* const kNoisePath = "res/textures/noise.png";
+const GLsizei kInstances = 64;  // 8 x 8 patches, laid out by the vertex shader
+} // namespace
+
+bool OceanGrid::build(Scene* owner) {
+    scene = owner;
+    waves.init(parameters);
+    const std::vector<OceanVertex>& vertices = waves.vertexData();
+    const std::vector<uint32_t> indices = buildOceanIndices(waves.size());
+    MeshDesc desc;
+    desc.vertices = vertices.data();
+    desc.vertexBytes = vertices.size() * sizeof(OceanVertex);
+    desc.vertexUsage = GL_STREAM_DRAW;
+    desc.indices = indices.data();
+    desc.indexBytes = indices.size() * sizeof(uint32_t);
+    const GLsizei stride = sizeof(OceanVertex);
+    mesh = createMesh(desc, {{0, 3, stride, offsetof(OceanVertex, position)},
+                             {1, 3, stride, offsetof(OceanVertex, normal)},
+                             {2, 3, stride, offsetof(OceanVertex, displacement)}});
+    // The normal is declared normalised; for float data GL ignores the flag.
+    glVertexAttribPointer(1, 3, GL_FLOAT, GL_TRUE, stride, reinterpret_cast<const void*>(offsetof(OceanVertex, normal)));
+
+    gEngine->shaderManager.requestShader(&shader, kVertexPath, kFragmentPath, nullptr);
+    gEngine->textureManager.requestTexture(&environmentTexture, kEnvironmentPath, true);
+    gEngine->textureManager.requestTexture(&noiseTexture, kNoisePath, false);
+    SamplerDesc samplerDesc;  // clamped, linear
+    samplerDesc.maxAnisotropy = true;
+    sampler = createSampler(samplerDesc);
+    updateWaves(0.0f);
+    return true;
+}
+
+void OceanGrid::updateWaves(float time) {
+    SyncDevice& sync = gEngine->syncDevice;
+    const bool goodNormals = sync.getBool("Ocean.GoodNormals");
+    const float displacementScale = sync.getFloat("DisplacementScale");
+    waves.update(time, displacementScale, goodNormals);
+    const std::vector<OceanVertex>& vertices = waves.vertexData();
+    const GLsizeiptr bytes = static_cast<GLsizeiptr>(vertices.size() * sizeof(OceanVertex));
+    glBindBuffer(GL_ARRAY_BUFFER, mesh.vertexBuffer);
+    // Orphan first, so the driver need not wait for last frame's draw.
+    glBufferData(GL_ARRAY_BUFFER, bytes, nullptr, GL_STREAM_DRAW);
+    glBufferData(GL_ARRAY_BUFFER, bytes, vertices.data(), GL_STREAM_DRAW);
+}
+
+void OceanGrid::render(float time, const glm::mat4*) {
+    const glm::mat4 model = localModelMatrix();
+    if (mesh.valid()) {
+        glBindVertexArray(mesh.vertexArray);
+        glUseProgram(shader.program);
+        glActiveTexture(GL_TEXTURE0);
+        bindEnvironmentTexture(scene, environmentTexture);
+        glActiveTexture(GL_TEXTURE1);
+        glBindTexture(GL_TEXTURE_2D, noiseTexture.id);
+        glBindSampler(0, sampler);
+        glBindSampler(1, sampler);
+        glUniform1i(shader.getUniformLocation("uSkyboxSampler"), 0);
+        glUniform1i(shader.getUniformLocation("uNoiseSampler"), 1);
+        const float n = static_cast<float>(parameters.gridSize);
+        glUniform1f(shader.getUniformLocation("uPatchLength"), n * parameters.spacing - parameters.spacing);
+        glUniform1f(shader.getUniformLocation("uSurfaceLength"), 8.0f);
+        glUniform1f(shader.getUniformLocation("uTiltAngle"), gEngine->syncDevice.getFloat("Ocean.TiltAngle"));
+
+        updateWaves(time);
+
+        glUniformMatrix4fv(shader.getUniformLocation("uProjectionMatrix"), 1, GL_FALSE, glm::value_ptr(scene->projection));
+        glUniformMatrix4fv(shader.getUniformLocation("uViewMatrix"), 1, GL_FALSE, glm::value_ptr(scene->view));
+        glUniformMatrix4fv(shader.getUniformLocation("uModelMatrix"), 1, GL_FALSE, glm::value_ptr(model));
+        glUniform3fv(shader.getUniformLocation("uSunPosition"), 1, glm::value_ptr(scene->sunPosition));
+        glUniform3fv(shader.getUniformLocation("uCameraPosition"), 1, glm::value_ptr(scene->cameraPosition));
+        const glm::vec4 diffuse(0.09f, 0.79f, 0.9f, 1.0f);
+        glUniform4fv(shader.getUniformLocation("uDiffuse"), 1, glm::value_ptr(diffuse));
+
+        glDisable(GL_CULL_FACE);
+        glDrawElementsInstanced(GL_TRIANGLES, mesh.indexCount, GL_UNSIGNED_INT, nullptr, kInstances);
+        glEnable(GL_CULL_FACE);
+        // Later draws (the post processor) rely on their textures' own filtering.
+        glBindSampler(0, 0);
+        glBindSampler(1, 0);
+    }
+    renderChildren(time, &model);
+}
+
+void OceanGrid::release() {
+    waves.release();
+    gEngine->shaderManager.releaseShader(&shader);
+    gEngine->textureManager.releaseTexture(&environmentTexture);
+    gEngine->textureManager.releaseTexture(&noiseTexture);
+    destroySampler(sampler);
+    destroyMesh(mesh);
+}

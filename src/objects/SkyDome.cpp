@@ -1,0 +1,88 @@
+// Sky dome: geometry once at build; per frame the six scattering values and
+// the camera of whoever renders it (the scene, or a cube buffer's face).
+#include "objects/SkyDome.h"
+
+#include "core/Engine.h"
+#include "objects/SkyScattering.h"
+#include "objects/SurfaceMeshes.h"
+#include "postfx/SceneCubeBufferObject.h"
+#include "scene/Scene.h"
+
+#include <glm/gtc/type_ptr.hpp>
+
+namespace {
+const char* const kVertexPath = "res/shaders/Skydome_Simple.vert";
+const char* const kFragmentPath = "res/shaders/Skydome_Simple.frag";
+const char* const kNoisePath = "res/textures/noise.png";
+} // namespace
+
+bool SkyDome::build(Scene* owner) {
+    scene = owner;
+    const SurfaceMesh dome = buildDomeMesh(rings, segments, radius);
+    vertexCount = static_cast<uint32_t>(dome.vertices.size());
+    indexCount = static_cast<uint32_t>(dome.indices.size());
+    MeshDesc desc;
+    desc.vertices = dome.vertices.data();
+    desc.vertexBytes = dome.vertices.size() * sizeof(glm::vec3);
+    desc.indices = dome.indices.data();
+    desc.indexBytes = dome.indices.size() * sizeof(uint32_t);
+    mesh = createMesh(desc, {{0, 3, 0, 0}});
+    gEngine->shaderManager.requestShader(&shader, kVertexPath, kFragmentPath, nullptr);
+    gEngine->textureManager.requestTexture(&noiseTexture, kNoisePath, false);
+    SamplerDesc samplerDesc;
+    samplerDesc.wrapS = samplerDesc.wrapT = GL_REPEAT;
+    samplerDesc.minFilter = GL_LINEAR_MIPMAP_LINEAR;
+    samplerDesc.maxAnisotropy = true;
+    sampler = createSampler(samplerDesc);
+    return true;
+}
+
+void SkyDome::render(float time, const glm::mat4*) {
+    const glm::mat4 model = localModelMatrix();
+    if (mesh.valid()) {
+        glBindVertexArray(mesh.vertexArray);
+        glUseProgram(shader.program);
+        glActiveTexture(GL_TEXTURE0);
+        glBindTexture(GL_TEXTURE_2D, noiseTexture.id);
+        glBindSampler(0, sampler);
+        glUniform1i(shader.getUniformLocation("uNoiseTexSampler"), 0);
+        glUniform1f(shader.getUniformLocation("uTime"), time);
+        glUniform1f(shader.getUniformLocation("uRadius"), radius);
+
+        const glm::mat4* projection = &scene->projection;
+        const glm::mat4* view = &scene->view;
+        const glm::vec3* eye = &scene->cameraPosition;
+        if (parent && parent->getType() == kSceneCubeBufferType) {
+            const auto* cube = static_cast<const SceneCubeBufferObject*>(parent);
+            projection = &cube->cubeProjection;
+            view = &cube->currentView;
+            eye = &cube->currentPosition;
+        }
+        glUniformMatrix4fv(shader.getUniformLocation("uProjectionMatrix"), 1, GL_FALSE, glm::value_ptr(*projection));
+        glUniformMatrix4fv(shader.getUniformLocation("uViewMatrix"), 1, GL_FALSE, glm::value_ptr(*view));
+        glUniform3fv(shader.getUniformLocation("uCameraPosition"), 1, glm::value_ptr(*eye));
+        glUniformMatrix4fv(shader.getUniformLocation("uModelMatrix"), 1, GL_FALSE, glm::value_ptr(model));
+        glUniform3fv(shader.getUniformLocation("uSunPosition"), 1, glm::value_ptr(scene->sunPosition));
+
+        SyncDevice& sync = gEngine->syncDevice;
+        const glm::vec3 rayleigh = totalRayleigh();
+        const glm::vec3 mie = totalMie(sync.getFloat("Sky.Turbidity"));
+        glUniform3fv(shader.getUniformLocation("uTotalRayleigh"), 1, glm::value_ptr(rayleigh));
+        glUniform3fv(shader.getUniformLocation("uTotalMie"), 1, glm::value_ptr(mie));
+        glUniform1f(shader.getUniformLocation("uRayleighCoeff"), sync.getFloat("Sky.RayleighCoeff"));
+        glUniform1f(shader.getUniformLocation("uMieCoeff"), sync.getFloat("Sky.MieCoeff"));
+        glUniform1f(shader.getUniformLocation("uMieG"), sync.getFloat("Sky.MieG"));
+        glUniform1f(shader.getUniformLocation("uSunIntensity"), sync.getFloat("Sun.Intensity"));
+        glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(indexCount), GL_UNSIGNED_INT, nullptr);
+        // Later draws (the post processor) rely on their textures' own filtering.
+        glBindSampler(0, 0);
+    }
+    renderChildren(time, &model);
+}
+
+void SkyDome::release() {
+    gEngine->shaderManager.releaseShader(&shader);
+    gEngine->textureManager.releaseTexture(&noiseTexture);
+    destroySampler(sampler);
+    destroyMesh(mesh);
+}

@@ -1,0 +1,277 @@
+// Water and sky objects on the real driver: each draws, gives its GL objects
+// back, picks the scene's cube buffer over its own texture, renders each cube
+// face with that face's camera, and stays finite without any sun tracks.
+#include "audio/ManualAudioDevice.h"
+#include "objects/CubemapDebug.h"
+#include "objects/GridObject.h"
+#include "objects/OceanGrid.h"
+#include "objects/RadialGrid.h"
+#include "objects/SkyBox.h"
+#include "objects/SkyDome.h"
+#include "postfx/SceneCubeBufferObject.h"
+#include "scene/SceneRootObject.h"
+#include "scene/ViewMath.h"
+
+#include "GlContext.h"
+#include "VecExpect.h"
+
+#include <stb/stb_image_write.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+// An off-screen colour and depth target of our own, read back as floats.
+struct Target {
+    GLuint fbo = 0, colour = 0, depth = 0;
+    int size;
+    Target(int size, GLenum format) : size(size) {
+        glGenTextures(1, &colour);
+        glBindTexture(GL_TEXTURE_2D, colour);
+        glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), size, size, 0, GL_RGBA, GL_FLOAT, nullptr);
+        glBindTexture(GL_TEXTURE_2D, 0);
+        glGenRenderbuffers(1, &depth);
+        glBindRenderbuffer(GL_RENDERBUFFER, depth);
+        glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, size, size);
+        glGenFramebuffers(1, &fbo);
+        glBindFramebuffer(GL_FRAMEBUFFER, fbo);
+        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colour, 0);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth);
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    }
+    ~Target() {
+        glDeleteFramebuffers(1, &fbo);
+        glDeleteRenderbuffers(1, &depth);
+        glDeleteTextures(1, &colour);
+    }
+    // Clears to `clear`, renders `object` and returns RGBA floats, bottom row first.
+    std::vector<float> draw(SceneObject& object, const glm::vec4& clear = {1.0f, 0.0f, 1.0f, 1.0f}) {
+        glBindFramebuffer(GL_FRAMEBUFFER, fbo);
+        glViewport(0, 0, size, size);
+        glClearColor(clear.r, clear.g, clear.b, clear.a);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        const glm::mat4 identity(1.0f);
+        object.render(0.5f, &identity);
+        std::vector<float> pixels(static_cast<size_t>(size) * size * 4);
+        glReadPixels(0, 0, size, size, GL_RGBA, GL_FLOAT, pixels.data());
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        return pixels;
+    }
+};
+
+// Share of pixels that are not the (magenta) clear colour; -1 if any is not finite.
+double covered(const std::vector<float>& px) {
+    size_t count = 0;
+    for (size_t i = 0; i < px.size(); i += 4) {
+        for (size_t c = 0; c < 4; ++c)
+            if (!std::isfinite(px[i + c])) return -1.0;
+        if (std::abs(px[i] - 1.0f) + px[i + 1] + std::abs(px[i + 2] - 1.0f) > 0.02f) ++count;
+    }
+    return static_cast<double>(count) / static_cast<double>(px.size() / 4);
+}
+
+glm::vec3 centre(const std::vector<float>& px, int size) {
+    const size_t i = (static_cast<size_t>(size / 2) * size + size / 2) * 4;
+    return {px[i], px[i + 1], px[i + 2]};
+}
+
+OceanParameters sea() {
+    OceanParameters p;
+    p.gridSize = 16;
+    p.spacing = 2.0f;
+    p.amplitude = 0.5f;
+    p.windSpeed = 8.0f;
+    p.windDirection = {1.0f, 0.3f};
+    return p;
+}
+
+class WaterSky : public test::EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        ASSERT_TRUE(engine.syncDevice.init(&audio, syncDir.path() + "/"));
+        engine.scene.root = new SceneRootObject;
+        engine.scene.projection = ViewMath::projection(60.0f, 1.0f, 0.1f, 10000.0f);
+        engine.scene.inverseProjection = glm::inverse(engine.scene.projection);
+        // The scene's global state: depth test, back faces culled, CCW front faces.
+        glEnable(GL_DEPTH_TEST);
+        glEnable(GL_CULL_FACE);
+        glFrontFace(GL_CCW);
+    }
+    void TearDown() override {
+        glDisable(GL_CULL_FACE);
+        glDisable(GL_DEPTH_TEST);
+        EngineTest::TearDown();
+    }
+    template <typename T>
+    T* add(T* object, SceneObject* parent = nullptr) {
+        addChild(parent ? parent : engine.scene.root, object);
+        return object;
+    }
+    void buildAll() {
+        ASSERT_TRUE(buildTree(&engine.scene, engine.scene.root));
+        engine.resourceLoader.processRequests();
+    }
+    void look(const glm::vec3& eye, const glm::vec3& target) {
+        engine.scene.view = ViewMath::lookAtView(eye, target);
+        engine.scene.cameraPosition = eye;
+    }
+
+    test::TempDir syncDir;
+    ManualAudioDevice audio;
+};
+} // namespace
+
+TEST_F(WaterSky, EachObjectDrawsWithItsOwnProgramAndGivesItsBuffersBack) {
+    struct Case {
+        SceneObject* object;
+        const ShaderProgram* shader;
+        const Mesh* mesh;
+        glm::vec3 eye;
+        double least;  // share of the picture it must cover
+    };
+    auto* grid = add(new GridObject(64, 8.0f));
+    auto* disc = add(new RadialGrid);
+    auto* ocean = add(new OceanGrid(sea()));
+    auto* box = add(new SkyBox("res/textures/none.png"));
+    auto* dome = add(new SkyDome(16, 32, 1000.0f));
+    const Case cases[] = {{grid, &grid->shader, &grid->mesh, {0, 150, 400}, 0.03},
+                          {disc, &disc->shader, &disc->mesh, {0, 50, 300}, 0.3},
+                          {ocean, &ocean->shader, &ocean->mesh, {0, 80, 220}, 0.2},
+                          {box, &box->shader, &box->mesh, {0, 1, 5}, 1.0},
+                          {dome, &dome->shader, &dome->mesh, {0, 1, 5}, 1.0}};
+    buildAll();
+    Target target(96, GL_RGBA8);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.object->getType());
+        ASSERT_TRUE(c.shader->isCompiled());
+        ASSERT_NE(c.shader->program, dummyProgram);
+        look(c.eye, {0, 0, 0});
+        EXPECT_GE(covered(target.draw(*c.object)), c.least);
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+        for (GLenum unit : {GL_TEXTURE0, GL_TEXTURE1}) {  // no sampler left to override later draws
+            GLint sampler = -1;
+            glActiveTexture(unit);
+            glGetIntegerv(GL_SAMPLER_BINDING, &sampler);
+            EXPECT_EQ(sampler, 0);
+        }
+        const Mesh mesh = *c.mesh;
+        c.object->release();
+        EXPECT_FALSE(glIsBuffer(mesh.vertexBuffer) || glIsBuffer(mesh.indexBuffer) || glIsVertexArray(mesh.vertexArray));
+        EXPECT_FALSE(c.mesh->valid());
+    }
+    EXPECT_TRUE(ocean->waves.vertexData().empty());
+}
+
+TEST_F(WaterSky, SkyBoxAndOceanShowTheRootCubeBufferElseTheirOwnTexture) {
+    // A cross of six flat faces in the layout the texture loader cuts.
+    const glm::vec3 faceColours[6] = {{1, 0.5, 0}, {0, 0.5, 1}, {0.5, 1, 0}, {0.5, 0, 1}, {1, 1, 0.5}, {0.25, 0.25, 0.25}};
+    const int cell = 4;
+    std::vector<uint8_t> cross(static_cast<size_t>(3 * cell) * 4 * cell * 4, 0);
+    for (int face = 0; face < 6; ++face) {
+        const CubeCrossCell where = cubeCrossCell(face);
+        for (int y = 0; y < cell; ++y)
+            for (int x = 0; x < cell; ++x) {
+                uint8_t* p = &cross[((static_cast<size_t>(where.row * cell + y) * 3 * cell) + where.column * cell + x) * 4];
+                for (int c = 0; c < 3; ++c) p[c] = static_cast<uint8_t>(faceColours[face][c] * 255.0f);
+                p[3] = 255;
+            }
+    }
+    const std::string path = syncDir.file("cross.png");
+    ASSERT_NE(stbi_write_png(path.c_str(), 3 * cell, 4 * cell, 4, cross.data(), 3 * cell * 4), 0);
+
+    auto* box = add(new SkyBox(path));
+    auto* ocean = add(new OceanGrid(sea()));
+    buildAll();
+    ASSERT_TRUE(box->texture.isCubeMap);
+    Target target(16, GL_RGBA8);
+    const std::array<glm::mat4, 6> views = cubeFaceViews();
+    engine.scene.projection = cubeFaceProjection();
+    engine.scene.inverseProjection = glm::inverse(engine.scene.projection);
+    auto showsFaces = [&](const glm::vec3* colours) {
+        for (int face = 0; face < 6; ++face) {
+            engine.scene.view = views[face];
+            test::expectNear(centre(target.draw(*box), 16), colours[face], 0.02f);
+        }
+    };
+    {
+        SCOPED_TRACE("own texture");
+        showsFaces(faceColours);
+    }
+    GLint bound = 0;
+    target.draw(*ocean);
+    glActiveTexture(GL_TEXTURE0);
+    glGetIntegerv(ocean->environmentTexture.isCubeMap ? GL_TEXTURE_BINDING_CUBE_MAP : GL_TEXTURE_BINDING_2D, &bound);
+    EXPECT_EQ(static_cast<GLuint>(bound), ocean->environmentTexture.id);
+
+    // A cube buffer among the root's children, its faces painted by face number.
+    auto* cube = add(new SceneCubeBufferObject(8, 8, GL_RGBA));
+    add(new CubemapDebug, cube);
+    ASSERT_TRUE(buildTree(&engine.scene, cube));
+    engine.resourceLoader.processRequests();
+    const glm::mat4 identity(1.0f);
+    cube->render(0.0f, &identity);
+    glm::vec3 debugColours[6];
+    for (uint32_t face = 0; face < 6; ++face) debugColours[face] = cubeFaceColor(face);
+    {
+        SCOPED_TRACE("cube buffer");
+        showsFaces(debugColours);
+    }
+    target.draw(*ocean);
+    glActiveTexture(GL_TEXTURE0);
+    glGetIntegerv(GL_TEXTURE_BINDING_CUBE_MAP, &bound);
+    EXPECT_EQ(static_cast<GLuint>(bound), cube->cubeFrameBuffer.getTexture());
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(WaterSky, ADomeUnderACubeBufferRendersEachFaceWithThatFacesCamera) {
+    const std::pair<const char*, float> tracks[] = {{"Sun.Intensity", 20.0f}, {"Sky.RayleighCoeff", 2.0f},
+                                                    {"Sky.MieCoeff", 0.005f}, {"Sky.MieG", 0.8f},
+                                                    {"Sky.Turbidity", 2.0f}};
+    for (const auto& [name, value] : tracks) test::writeTrack(syncDir.path(), name, {{0, value, Step}});
+    engine.syncDevice.update();
+    engine.scene.sunPosition = glm::vec3(800.0f, 300.0f, -500.0f);
+
+    auto* cube = add(new SceneCubeBufferObject(16, 16, GL_RGBA));
+    add(new SkyDome(12, 24, 1000.0f), cube);
+    auto* reference = add(new SkyDome(12, 24, 1000.0f));
+    buildAll();
+    look({30, 10, 40}, {0, 5, 0});  // the scene's camera, which the cube's faces must not use
+    const glm::mat4 identity(1.0f);
+    cube->render(0.5f, &identity);
+
+    Target target(16, GL_RGBA8);
+    double brightness[6] = {};
+    for (int face = 0; face < 6; ++face) {
+        SCOPED_TRACE(face);
+        auto got = test::readTexture(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_CUBE_MAP_POSITIVE_X + face,
+                                     cube->cubeFrameBuffer.getTexture(), 16, 16);
+        engine.scene.view = cube->faceViews[face];
+        engine.scene.projection = cube->cubeProjection;
+        engine.scene.cameraPosition = glm::vec3(0.0f);
+        const std::vector<float> want = target.draw(*reference);
+        int worst = 0;
+        for (size_t i = 0; i < got.size(); ++i) {
+            if (i % 4 == 3) continue;
+            worst = std::max(worst, std::abs(static_cast<int>(got[i]) - static_cast<int>(std::lround(want[i] * 255.0f))));
+            brightness[face] += got[i];
+        }
+        EXPECT_LE(worst, 2);
+    }
+    // The faces really differ, so one camera for all six would have shown.
+    EXPECT_GT(*std::max_element(brightness, brightness + 6), 1.1 * *std::min_element(brightness, brightness + 6));
+}
+
+// No sun tracks: the sun sits at the origin and every sky track reads 0; the
+// sky and the sea still draw, with no NaN anywhere in a float target.
+TEST_F(WaterSky, WithoutSunTracksTheSkyAndTheSeaStillDraw) {
+    auto* dome = add(new SkyDome(16, 32, 1000.0f));
+    auto* ocean = add(new OceanGrid(sea()));
+    buildAll();
+    engine.syncDevice.update();
+    Target target(64, GL_RGBA32F);
+    look({0, 0, 0}, {0, 0.3f, -1});
+    EXPECT_EQ(covered(target.draw(*dome)), 1.0);
+    look({0, 80, 220}, {0, 0, 0});
+    EXPECT_GE(covered(target.draw(*ocean)), 0.2);
+}

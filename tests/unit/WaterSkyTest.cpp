@@ -1,0 +1,313 @@
+// Water and sky without GL: grid, disc, dome and patch meshes, the ocean's
+// spectrum, transforms and vertex pass, the scattering coefficients, and the
+// factory's checks of the construction values.
+#include "core/Random.h"
+#include "objects/OceanWaves.h"
+#include "objects/SkyScattering.h"
+#include "objects/SurfaceMeshes.h"
+
+#include "LuaFixture.h"
+#include "VecExpect.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <vector>
+
+namespace {
+using Complex = std::complex<float>;
+using Triangles = std::vector<uint32_t>;
+
+Triangles slice(const std::vector<uint32_t>& indices, size_t first, size_t count) {
+    return Triangles(indices.begin() + static_cast<long>(first), indices.begin() + static_cast<long>(first + count));
+}
+} // namespace
+
+TEST(SurfaceMeshes, GridSizesCornersAndCellEdges) {
+    const SurfaceMesh grid = buildGridMesh(64, 8.0f);
+    ASSERT_EQ(grid.vertices.size(), 4225u);
+    EXPECT_EQ(grid.indices.size(), 32768u);
+    EXPECT_EQ(grid.vertices.front(), glm::vec3(-256.0f, 0.0f, -256.0f));
+    EXPECT_EQ(grid.vertices.back(), glm::vec3(256.0f, 0.0f, 256.0f));
+    EXPECT_EQ(grid.vertices[1], glm::vec3(-248.0f, 0.0f, -256.0f));  // columns run along x
+    const SurfaceMesh one = buildGridMesh(1, 2.0f);
+    EXPECT_EQ(one.vertices.size(), 4u);
+    EXPECT_EQ(one.indices, (Triangles{0, 1, 0, 2, 3, 2, 3, 1}));
+}
+
+TEST(SurfaceMeshes, RadialDiscRingsSpokesAndTriangleOrder) {
+    const SurfaceMesh disc = buildRadialGridMesh();
+    ASSERT_EQ(disc.vertices.size(), 46226u);
+    ASSERT_EQ(disc.indices.size(), 276702u);
+    EXPECT_EQ(disc.vertices[0], glm::vec3(0.0f));
+    EXPECT_EQ(disc.vertices[1], glm::vec3(0.1f, 0.0f, 0.0f));
+    EXPECT_NEAR(disc.vertices[46011].x, 3000.0f, 0.01f);
+    EXPECT_EQ(disc.vertices[46011].z, 0.0f);
+    EXPECT_NEAR(glm::length(disc.vertices[1 + 107 * 215]), 187.6f, 0.05f);
+    // The last spoke sits at 214/215 of a 6.28-radian turn.
+    EXPECT_NEAR(std::atan2(disc.vertices[215].z, disc.vertices[215].x) + 6.2831853f, 6.2508f, 1e-3f);
+    EXPECT_EQ(slice(disc.indices, 0, 6), (Triangles{1, 0, 2, 2, 0, 3}));
+    EXPECT_EQ(slice(disc.indices, 639, 3), (Triangles{214, 0, 215}));
+    EXPECT_EQ(slice(disc.indices, 642, 6), (Triangles{216, 2, 217, 216, 1, 2}));
+    EXPECT_EQ(slice(disc.indices, 642 + 214 * 6, 6), (Triangles{430, 1, 216, 430, 215, 1}));
+    for (uint32_t i : disc.indices) ASSERT_LT(i, 46226u);
+}
+
+TEST(SurfaceMeshes, DomeRingsCapsAndBands) {
+    const SurfaceMesh dome = buildDomeMesh(3, 4, 2.0f);
+    ASSERT_EQ(dome.vertices.size(), 14u);
+    ASSERT_EQ(dome.indices.size(), 72u);
+    EXPECT_EQ(dome.vertices[0], glm::vec3(0.0f, 2.0f, 0.0f));
+    EXPECT_EQ(dome.vertices[13], glm::vec3(0.0f, -2.0f, 0.0f));
+    // Rings at pi/3, pi/2 and 2pi/3 from the top; segment 1 a quarter turn on.
+    test::expectNear(dome.vertices[1], glm::vec3(std::sqrt(3.0f), 1.0f, 0.0f), 1e-5f);
+    test::expectNear(dome.vertices[6], glm::vec3(0.0f, 0.0f, 2.0f), 1e-5f);
+    test::expectNear(dome.vertices[9], glm::vec3(std::sqrt(3.0f), -1.0f, 0.0f), 1e-5f);
+    EXPECT_EQ(slice(dome.indices, 0, 12), (Triangles{1, 2, 0, 2, 3, 0, 3, 4, 0, 4, 1, 0}));
+    EXPECT_EQ(slice(dome.indices, 12, 6), (Triangles{5, 6, 2, 5, 2, 1}));
+    EXPECT_EQ(slice(dome.indices, 30, 6), (Triangles{8, 5, 1, 8, 1, 4}));
+    EXPECT_EQ(slice(dome.indices, 60, 12), (Triangles{9, 13, 10, 10, 13, 11, 11, 13, 12, 12, 13, 9}));
+    // One segment: the caps and bands close on themselves.
+    EXPECT_EQ(buildDomeMesh(2, 1, 1.0f).indices, (Triangles{1, 1, 0, 2, 2, 1, 2, 1, 1, 2, 3, 2}));
+}
+
+TEST(SurfaceMeshes, OceanPatchTriangles) {
+    const std::vector<uint32_t> indices = buildOceanIndices(3);
+    ASSERT_EQ(indices.size(), 24u);
+    EXPECT_EQ(slice(indices, 0, 6), (Triangles{4, 0, 3, 4, 1, 0}));
+    EXPECT_EQ(slice(indices, 18, 6), (Triangles{8, 4, 7, 8, 5, 4}));
+}
+
+namespace {
+OceanParameters smallSea(uint32_t n) {
+    OceanParameters p;
+    p.gridSize = n;
+    p.spacing = 0.5f;
+    p.amplitude = 0.02f;
+    p.windSpeed = 3.0f;
+    p.windDirection = glm::vec2(2.0f, 1.0f);
+    return p;
+}
+
+// One Gaussian as the spectrum draws it: polar Box-Muller over 15-bit draws.
+float referenceGaussian() {
+    float a, b, w;
+    do {
+        a = static_cast<float>(engineRand()) / 32767.0f * 2.0f - 1.0f;
+        b = static_cast<float>(engineRand()) / 32767.0f * 2.0f - 1.0f;
+        w = b * b + a * a;
+    } while (w > 1.0f);
+    return b * std::sqrt(-2.0f * std::log(w) / w);
+}
+
+class OceanWavesTest : public ::testing::Test {
+protected:
+    void SetUp() override { engineSrand(0); }
+    OceanWaves waves;
+};
+} // namespace
+
+// The whole wave field, cell by cell, as the model defines it: four draws per
+// cell in row order, then per frame one sine and cosine each for the
+// dispersion and the phase. The optimised update must give the same bits.
+TEST_F(OceanWavesTest, SpectrumFollowsTheDefinitionExactly) {
+    const OceanParameters p = smallSea(8);
+    waves.init(p);
+    const int n = 8, half = 4;
+    const float pi = 3.14159265f, patch = 0.2f * 8.0f, w0 = 2.0f * pi / 100.0f;
+    const glm::vec2 wind = glm::normalize(p.windDirection);
+    engineSrand(0);
+    std::vector<Complex> h0(64), h0Minus(64);
+    for (int m = -half; m < half; ++m)
+        for (int k = -half; k < half; ++k) {
+            const int idx = (m + half) * n + (k + half);
+            const glm::vec2 wave(2.0f * pi * static_cast<float>(m) / patch, 2.0f * pi * static_cast<float>(k) / patch);
+            for (int side = 0; side < 2; ++side) {
+                const float g1 = referenceGaussian(), g2 = referenceGaussian();
+                const float s = std::sqrt(phillips(side ? -wave : wave, p.amplitude, p.windSpeed, wind) / 2.0f);
+                (side ? h0Minus : h0)[idx] = side ? std::conj(Complex(g2 * s, g1 * s)) : Complex(g2 * s, g1 * s);
+            }
+        }
+    for (int idx = 0; idx < 64; ++idx) {
+        ASSERT_EQ(waves.h0Data()[idx], h0[idx]) << idx;
+        ASSERT_EQ(waves.h0MinusConjData()[idx], h0Minus[idx]) << idx;
+    }
+    EXPECT_EQ(h0[half * n + half], Complex(0.0f));  // k = 0 has no energy
+    EXPECT_GT(std::abs(h0[0]), 0.0f);
+
+    for (float t : {0.0f, 1.5f, 37.25f}) {
+        waves.fillSpectrum(t);
+        for (int m = -half; m < half; ++m)
+            for (int k = -half; k < half; ++k) {
+                const int idx = (m + half) * n + (k + half);
+                const float kx = 2.0f * pi * static_cast<float>(m) / patch, kz = 2.0f * pi * static_cast<float>(k) / patch;
+                const float len = std::sqrt(kx * kx + kz * kz);
+                const float ux = len > 0.0f ? kx / len : kx, uz = len > 0.0f ? kz / len : kz;
+                const float omega = std::floor(std::sqrt(9.81f * len) / w0) * w0;
+                const Complex e(std::cos(omega * t), std::sin(omega * t));
+                const Complex wave = h0[idx] * e + h0Minus[idx] * std::conj(e);
+                const float phi = static_cast<float>(k) * kx + static_cast<float>(m) * kz;
+                const Complex h = wave * Complex(std::cos(phi), std::sin(phi));
+                const Complex expected[5] = {h, Complex(0, -1) * ux * h, Complex(0, -1) * uz * h, Complex(0, 1) * kx * h,
+                                             Complex(0, 1) * kz * h};
+                for (int tr = 0; tr < OceanWaves::TransformCount; ++tr)
+                    ASSERT_EQ(waves.transformData(static_cast<OceanWaves::Transform>(tr))[idx], expected[tr])
+                        << "t " << t << " cell " << idx << " transform " << tr;
+            }
+    }
+}
+
+// Each of the five plans is an in-place backward 2D DFT: checked against the
+// direct sum, with the cell signs undoing the half-size shift of the indices.
+TEST_F(OceanWavesTest, TransformsAgreeWithADirectInverseDft) {
+    const uint32_t n = 8;
+    waves.init(smallSea(n));
+    waves.fillSpectrum(2.5f);
+    std::vector<std::vector<Complex>> inputs;
+    for (int tr = 0; tr < OceanWaves::TransformCount; ++tr) {
+        const Complex* data = waves.transformData(static_cast<OceanWaves::Transform>(tr));
+        inputs.emplace_back(data, data + n * n);
+    }
+    waves.executeTransforms();
+    const double twoPi = 6.283185307179586;
+    for (int tr = 0; tr < OceanWaves::TransformCount; ++tr) {
+        const Complex* out = waves.transformData(static_cast<OceanWaves::Transform>(tr));
+        double scale = 1e-12;
+        for (const Complex& c : inputs[tr]) scale += std::abs(c);
+        for (uint32_t j = 0; j < n; ++j)
+            for (uint32_t k = 0; k < n; ++k) {
+                std::complex<double> sum = 0.0;
+                for (uint32_t a = 0; a < n; ++a)
+                    for (uint32_t b = 0; b < n; ++b)
+                        sum += std::complex<double>(inputs[tr][a * n + b]) *
+                               std::polar(1.0, twoPi * static_cast<double>(j * a + k * b) / n);
+                EXPECT_NEAR(out[j * n + k].real(), sum.real(), 1e-5 * scale) << tr << ": " << j << ", " << k;
+                EXPECT_NEAR(out[j * n + k].imag(), sum.imag(), 1e-5 * scale) << tr << ": " << j << ", " << k;
+            }
+    }
+}
+
+TEST_F(OceanWavesTest, SurfaceWrapsRepeatsAndKeepsItsShapeWithoutDisplacement) {
+    const uint32_t n = 16;
+    waves.init(smallSea(n));
+    const std::vector<OceanVertex>& v = waves.vertexData();
+    auto at = [&](uint32_t i, uint32_t j) { return v[i * n + j]; };
+    EXPECT_EQ(at(0, 0).position, glm::vec3(-3.75f, 0.0f, -3.75f));
+    EXPECT_EQ(at(0, 1).position, glm::vec3(-3.25f, 0.0f, -3.75f));
+
+    waves.update(4.0f, 1.0f, false);
+    const std::vector<OceanVertex> at4 = v;
+    float highest = 0.0f, sideways = 0.0f;
+    for (const OceanVertex& x : at4) {
+        highest = std::max(highest, std::abs(x.displacement.y));
+        sideways = std::max(sideways, std::abs(x.displacement.x) + std::abs(x.displacement.z));
+    }
+    EXPECT_GT(highest, 1e-4f);
+    EXPECT_GT(sideways, 1e-4f);
+    for (float t : {0.0f, 4.0f, 11.3f})
+        for (float scale : {0.0f, 1.0f}) {
+            waves.update(t, scale, false);
+            for (uint32_t k = 0; k < n; ++k) {
+                EXPECT_EQ(at(n - 1, k).displacement, at(0, k % (n - 1)).displacement) << t << " column " << k;
+                EXPECT_EQ(at(k, n - 1).displacement, at(k % (n - 1), 0).displacement) << t << " row " << k;
+                EXPECT_EQ(at(n - 1, k).normal, at(0, k % (n - 1)).normal);
+            }
+        }
+    // Without sideways scale the heights stay and only x and z lose their displacement.
+    waves.update(4.0f, 0.0f, false);
+    for (size_t i = 0; i < v.size(); ++i) {
+        EXPECT_EQ(v[i].displacement, glm::vec3(0.0f, at4[i].displacement.y, 0.0f)) << i;
+        EXPECT_EQ(v[i].normal, at4[i].normal);
+    }
+    waves.update(4.0f, 1.0f, false);  // the same time gives the same surface
+    for (size_t i = 0; i < v.size(); ++i) ASSERT_EQ(v[i].displacement, at4[i].displacement) << i;
+}
+
+TEST_F(OceanWavesTest, GoodNormalsSumTheEightWrappedNeighbours) {
+    const uint32_t n = 8;
+    waves.init(smallSea(n));
+    waves.update(3.0f, 1.0f, false);
+    const std::vector<OceanVertex> own = waves.vertexData();  // the per-vertex normals
+    waves.update(3.0f, 1.0f, true);
+    const std::vector<OceanVertex>& smooth = waves.vertexData();
+    float changed = 0.0f;
+    for (uint32_t i = 0; i < n; ++i)
+        for (uint32_t j = 0; j < n; ++j) {
+            glm::vec3 sum(0.0f);
+            for (int di = -1; di <= 1; ++di)
+                for (int dj = -1; dj <= 1; ++dj)
+                    if (di || dj) sum += own[((i + n + di) % n) * n + (j + n + dj) % n].normal;
+            test::expectNear(smooth[i * n + j].normal, glm::normalize(sum), 1e-6f);
+            EXPECT_EQ(smooth[i * n + j].displacement, own[i * n + j].displacement);
+            changed = std::max(changed, glm::length(smooth[i * n + j].normal - own[i * n + j].normal));
+        }
+    EXPECT_GT(changed, 1e-4f);
+}
+
+TEST(SkyScattering, RayleighIsPhysicalAndMieFollowsTurbidity) {
+    const glm::vec3 rayleigh = totalRayleigh();
+    const double pi = 3.14159265358979, air = 1.0003 * 1.0003 - 1.0, lambdas[3] = {680e-9, 550e-9, 450e-9};
+    for (int c = 0; c < 3; ++c) {
+        const double reference = 8 * pi * pi * pi * air * air * 6.105 / (7.635e25 * std::pow(lambdas[c], 4) * 5.755);
+        EXPECT_NEAR(rayleigh[c] / reference, 1.0, 1e-3) << c;
+    }
+    EXPECT_NEAR(rayleigh.x, 5.8e-6f, 0.3e-6f);  // sea-level air
+    EXPECT_EQ(totalMie(0.0f), glm::vec3(0.0f));
+    const double waveNumbers[3] = {9239978.0, 11423974.0, 13962635.0}, k[3] = {0.686, 0.678, 0.666};
+    for (float turbidity : {1.0f, 2.0f, 10.0f}) {
+        const glm::vec3 mie = totalMie(turbidity);
+        for (int c = 0; c < 3; ++c) {
+            const double reference = 0.434 * 0.2 * turbidity * 1e-17 * 3.14159265358979 * waveNumbers[c] * waveNumbers[c] * k[c];
+            EXPECT_NEAR(mie[c] / reference, 1.0, 1e-5) << turbidity << " " << c;
+        }
+    }
+}
+
+using WaterSkyFactory = LuaFixture;
+
+TEST_F(WaterSkyFactory, ClassesAreMadeWithTheirValuesAndBadValuesCreateNothing) {
+    const std::pair<const char*, int> made[] = {{"object.new('grid')", kGridType},
+                                                {"object.new('radial_grid')", kRadialGridType},
+                                                {"object.new('skybox', 'res/textures/SkyboxTex.jpg')", kSkyBoxType},
+                                                {"object.new('ocean', 64.9, 0.5, 1, 10, 0, -1)", kOceanGridType},
+                                                {"object.new('skydome', 2, 1, 100)", kSkyDomeType}};
+    for (const auto& [code, type] : made) {
+        ASSERT_EQ(run(std::string("made = ") + code), "") << code;
+        EXPECT_EQ(global("made")->getType(), type) << code;
+    }
+    ASSERT_EQ(run("before = object.new('grid')"), "");
+
+    const std::string size = "bad argument #2 to 'new' (ocean grid size must be even, from 2 to 1024)";
+    const std::string spacing = "bad argument #3 to 'new' (ocean spacing must be finite and above 0)";
+    const std::string wind = "bad argument #6 to 'new' (ocean wind direction must be finite and not (0, 0))";
+    const std::string rings = "bad argument #2 to 'new' (sky dome rings must be from 2 to 2048)";
+    const std::string segments = "bad argument #3 to 'new' (sky dome segments must be from 1 to 2048)";
+    const std::pair<const char*, std::string> refused[] = {
+        {"object.new('ocean', 63, 1, 1, 10, 1, 0)", size},
+        {"object.new('ocean', 1.5, 1, 1, 10, 1, 0)", size},
+        {"object.new('ocean', 0, 1, 1, 10, 1, 0)", size},
+        {"object.new('ocean', -2, 1, 1, 10, 1, 0)", size},
+        {"object.new('ocean', 1026, 1, 1, 10, 1, 0)", size},
+        {"object.new('ocean', 1/0, 1, 1, 10, 1, 0)", size},
+        {"object.new('ocean', 0/0, 1, 1, 10, 1, 0)", size},
+        {"object.new('ocean', 64, 0, 1, 10, 1, 0)", spacing},
+        {"object.new('ocean', 64, -1, 1, 10, 1, 0)", spacing},
+        {"object.new('ocean', 64, 1/0, 1, 10, 1, 0)", spacing},
+        {"object.new('ocean', 64, 0/0, 1, 10, 1, 0)", spacing},
+        {"object.new('ocean', 64, 1, 1, 10, 0, 0)", wind},
+        {"object.new('ocean', 64, 1, 1, 10, 0/0, 1)", wind},
+        {"object.new('ocean', 64, 1, 1, 10, 1)", "bad argument #7 to 'new' (number expected, got no value)"},
+        {"object.new('skydome', 1, 8, 100)", rings},
+        {"object.new('skydome', 0, 8, 100)", rings},
+        {"object.new('skydome', -3, 8, 100)", rings},
+        {"object.new('skydome', 4096, 8, 100)", rings},
+        {"object.new('skydome', 8, 0, 100)", segments},
+        {"object.new('skydome', 8, 0.5, 100)", segments},
+        {"object.new('skydome', 8, 1e12, 100)", segments},
+        {"object.new('skybox')", "bad argument #2 to 'new' (string expected, got no value)"},
+    };
+    for (const auto& [code, error] : refused) EXPECT_EQ(run(code), "test:1: " + error) << code;
+    ASSERT_EQ(run("after = object.new('grid')"), "");
+    EXPECT_EQ(global("after")->getSerial(), global("before")->getSerial() + 1);
+}
