@@ -64,6 +64,17 @@ local function circle(s, count, radius, y, kind)
   return list
 end
 
+-- Objects of a circle going round the centre, bobbing, tumbling and swelling on
+-- the beat; `speed` in radians a second, `scale` their size between beats.
+local function swirl(list, radius, y, speed, scale, time)
+  for i, o in ipairs(list) do
+    local a = (i - 1) / #list * 2 * math.pi + time * speed
+    o:setPosition(v(math.cos(a) * radius, y + math.sin(time * 2 + i), math.sin(a) * radius))
+    o:setRotation(v(time * 40 + i * 30, time * 25, 0))
+    size(o, scale * (1 + 0.6 * pulse(time)))
+  end
+end
+
 -- The open sea under the scattering sky, made once and shared by every scene
 -- above the water. The water sits 6 units down so the orbit's centre floats.
 local seaObjects
@@ -106,13 +117,7 @@ local function gridAwakes()
   s.add(make("grid"), 0, 40, 0)
   local cubes = circle(s, 12, 24, -4, "cube")
   function s.animate(time, t)
-    local rise = math.min(t / (4 * BAR), 1)
-    for i, c in ipairs(cubes) do
-      local a = (i - 1) / #cubes * 2 * math.pi + time * 0.2
-      c:setPosition(v(math.cos(a) * 24, -4 + 10 * rise + math.sin(time * 2 + i), math.sin(a) * 24))
-      c:setRotation(v(time * 40 + i * 30, time * 25, 0))
-      size(c, 2 + 1.2 * pulse(time))
-    end
+    swirl(cubes, 24, -4 + 10 * math.min(t / (4 * BAR), 1), 0.2, 2, time)
   end
   return s
 end
@@ -216,12 +221,7 @@ local function sunsetPeak()
     diamond:setRotation(v(0, time * 90, 10 * math.sin(time)))
     size(diamond, 4 + pulse(time))
     for i, r in ipairs(halo) do r:setRotation(v(90 + 20 * math.sin(time + i), time * 30 * i, 0)) end
-    for i, c in ipairs(cubes) do
-      local a = (i - 1) / #cubes * 2 * math.pi - time * 0.5
-      c:setPosition(v(math.cos(a) * 18, 2 + 3 * math.sin(time * 2 + i), math.sin(a) * 18))
-      c:setRotation(v(time * 50, time * 70, 0))
-      size(c, 1.5 + pulse(time))
-    end
+    swirl(cubes, 18, 2, -0.5, 1.5, time)
   end
   return s
 end
