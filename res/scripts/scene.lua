@@ -256,9 +256,9 @@ function build()
   -- sphere, the diamond and the sky box; under the sea it holds the water.
   environment = object.new("sceneCubeBuffer", 256, 256, "RGBA16F")
   root:addChild(environment)
-  reflectedSky = object.new("skydome", 32, 64, 5000)
+  reflectedSky = make("skydome", 32, 64, 5000)
   environment:addChild(reflectedSky)
-  reflectedWater = object.new("underseaBox")
+  reflectedWater = make("underseaBox")
   reflectedWater:setScale(v(300, 300, 300))
   environment:addChild(reflectedWater)
 
