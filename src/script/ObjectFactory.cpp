@@ -60,7 +60,8 @@ SceneObject* makeRadialGrid(lua_State*) { return new RadialGrid; }
 
 SceneObject* makeSkyBox(lua_State* L) { return new SkyBox(luaL_checklstring(L, 2, nullptr)); }
 
-// A number truncated toward zero, refused with `limit` unless it lies in [lowest, highest].
+// A count truncated toward zero, refused with `limit` unless it lies in
+// [lowest, highest], before it can wrap around as an unsigned value.
 uint32_t checkCount(lua_State* L, int index, double lowest, double highest, const char* limit) {
     const double value = std::trunc(luaL_checknumber(L, index));
     if (!(value >= lowest && value <= highest)) luaL_argerror(L, index, limit);
@@ -126,14 +127,6 @@ SceneObject* makeSceneCubeBuffer(lua_State* L) {
 SceneObject* makeCubemapDebug(lua_State*) { return new CubemapDebug; }
 
 SceneObject* makeCamera(lua_State*) { return new CameraObject(1); }
-
-// A count truncated toward zero, refused outside [low, high] before it can
-// wrap around as an unsigned value.
-uint32_t checkCount(lua_State* L, int index, double low, double high, const char* message) {
-    const double value = std::trunc(luaL_checknumber(L, index));
-    if (!(value >= low && value <= high)) luaL_argerror(L, index, message);
-    return static_cast<uint32_t>(value);
-}
 
 SceneObject* makeSphere(lua_State* L) {
     // The ring spacing divides by rings - 1; zero sectors leave nothing to draw.
