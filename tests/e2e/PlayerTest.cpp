@@ -117,7 +117,7 @@ TEST(Player, TheShippedShowPlaysToTheEndOfItsSoundtrackAndShutsDownCleanly) {
     test::writeFile(dir.file("Config.txt"), kConfig);
     test::copyTree(std::string(SOLVANE_SOURCE_DIR) + "/res", dir.file("res"));
     test::Process player(SOLVANE_BINARY, dir.path());
-    ASSERT_EQ(player.wait(std::chrono::seconds(120)), 0);
+    ASSERT_EQ(player.wait(std::chrono::seconds(300)), 0);  // the show lasts 92 s
     expectCleanRunEndedBy(dir, "Starting playback!");
     for (const std::string& line : logOf(dir))
         EXPECT_TRUE(line.find("Error") == std::string::npos && line.find("Failed") == std::string::npos) << line;
