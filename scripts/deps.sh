@@ -28,7 +28,7 @@ if [ "${1:-}" = "--fuzz" ]; then
 fi
 # Only for remaking the committed content (tools/make_soundtrack encodes with lame).
 if [ "${1:-}" = "--content" ]; then
-  packages+=(lame)
+  packages+=(lame imagemagick)
 fi
 
 missing=()

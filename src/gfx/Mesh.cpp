@@ -43,11 +43,28 @@ void destroyMesh(Mesh& mesh) {
     mesh = Mesh();
 }
 
+Mesh createPositionMesh(const std::vector<glm::vec3>& vertices, const std::vector<uint32_t>& indices) {
+    MeshDesc desc;
+    desc.vertices = vertices.data();
+    desc.vertexBytes = vertices.size() * sizeof(glm::vec3);
+    desc.indices = indices.data();
+    desc.indexBytes = indices.size() * sizeof(uint32_t);
+    return createMesh(desc, {{0, 3, 0, 0}});
+}
+
 Mesh createFullscreenQuad() {
     MeshDesc desc;
     desc.vertices = kFullscreenQuad;
     desc.vertexBytes = sizeof kFullscreenQuad;
     return createMesh(desc, {{0, 2, 0, 0}});
+}
+
+SamplerDesc tilingSampler() {
+    SamplerDesc desc;
+    desc.wrapS = desc.wrapT = GL_REPEAT;
+    desc.minFilter = GL_LINEAR_MIPMAP_LINEAR;
+    desc.maxAnisotropy = true;
+    return desc;
 }
 
 GLuint createSampler(const SamplerDesc& desc) {

@@ -4,8 +4,12 @@
 #pragma once
 #include <GL/glew.h>
 
+#include <glm/vec3.hpp>
+
 #include <cstddef>
+#include <cstdint>
 #include <initializer_list>
+#include <vector>
 
 // One vertex attribute of an interleaved (or tightly packed) float buffer.
 struct VertexAttribute {
@@ -41,6 +45,9 @@ struct MeshDesc {
 // layout once, so a draw only binds the vertex array. Leaves the vertex array
 // bound (callers that add instanced attributes continue from there).
 Mesh createMesh(const MeshDesc& desc, std::initializer_list<VertexAttribute> layout);
+// Positions only (attribute 0, three floats) with 32-bit indices: the shape of
+// every generated surface (grids, discs, domes).
+Mesh createPositionMesh(const std::vector<glm::vec3>& vertices, const std::vector<uint32_t>& indices);
 // Deletes what is set (vertex buffer, index buffer, vertex array) and zeroes
 // the record; a zero record is left as it is.
 void destroyMesh(Mesh& mesh);
@@ -58,6 +65,9 @@ struct SamplerDesc {
     GLenum wrapR = GL_CLAMP_TO_EDGE;
     bool maxAnisotropy = false;  // the driver's largest anisotropy, where supported
 };
+
+// Repeating, trilinear, the driver's largest anisotropy: for tiling textures.
+SamplerDesc tilingSampler();
 
 // 0 when the driver refuses; destroySampler of 0 does nothing.
 GLuint createSampler(const SamplerDesc& desc);

@@ -16,19 +16,10 @@ const char* const kNoisePath = "res/textures/smoothNoise.png";
 bool GridObject::build(Scene* owner) {
     scene = owner;
     const SurfaceMesh grid = buildGridMesh(cellCount, cellSize);
-    MeshDesc desc;
-    desc.vertices = grid.vertices.data();
-    desc.vertexBytes = grid.vertices.size() * sizeof(glm::vec3);
-    desc.indices = grid.indices.data();
-    desc.indexBytes = grid.indices.size() * sizeof(uint32_t);
-    mesh = createMesh(desc, {{0, 3, 0, 0}});
+    mesh = createPositionMesh(grid.vertices, grid.indices);
     gEngine->shaderManager.requestShader(&shader, kVertexPath, kFragmentPath, nullptr);
     gEngine->textureManager.requestTexture(&noiseTexture, kNoisePath, false);
-    SamplerDesc samplerDesc;
-    samplerDesc.wrapS = samplerDesc.wrapT = GL_REPEAT;
-    samplerDesc.minFilter = GL_LINEAR_MIPMAP_LINEAR;
-    samplerDesc.maxAnisotropy = true;
-    sampler = createSampler(samplerDesc);
+    sampler = createSampler(tilingSampler());
     return true;
 }
 

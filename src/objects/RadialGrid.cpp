@@ -19,20 +19,11 @@ bool RadialGrid::build(Scene* owner) {
     const SurfaceMesh disc = buildRadialGridMesh();
     vertexCount = static_cast<uint32_t>(disc.vertices.size());
     indexCount = static_cast<uint32_t>(disc.indices.size());
-    MeshDesc desc;
-    desc.vertices = disc.vertices.data();
-    desc.vertexBytes = disc.vertices.size() * sizeof(glm::vec3);
-    desc.indices = disc.indices.data();
-    desc.indexBytes = disc.indices.size() * sizeof(uint32_t);
-    mesh = createMesh(desc, {{0, 3, 0, 0}});
+    mesh = createPositionMesh(disc.vertices, disc.indices);
     gEngine->shaderManager.requestShader(&shader, kVertexPath, kFragmentPath, nullptr);
     gEngine->textureManager.requestTexture(&waterTexture, kWaterPath, false);
     gEngine->textureManager.requestTexture(&skyboxTexture, kSkyboxPath, true);
-    SamplerDesc samplerDesc;
-    samplerDesc.wrapS = samplerDesc.wrapT = GL_REPEAT;
-    samplerDesc.minFilter = GL_LINEAR_MIPMAP_LINEAR;
-    samplerDesc.maxAnisotropy = true;
-    sampler = createSampler(samplerDesc);
+    sampler = createSampler(tilingSampler());
     return true;
 }
 

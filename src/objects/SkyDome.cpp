@@ -21,19 +21,10 @@ bool SkyDome::build(Scene* owner) {
     const SurfaceMesh dome = buildDomeMesh(rings, segments, radius);
     vertexCount = static_cast<uint32_t>(dome.vertices.size());
     indexCount = static_cast<uint32_t>(dome.indices.size());
-    MeshDesc desc;
-    desc.vertices = dome.vertices.data();
-    desc.vertexBytes = dome.vertices.size() * sizeof(glm::vec3);
-    desc.indices = dome.indices.data();
-    desc.indexBytes = dome.indices.size() * sizeof(uint32_t);
-    mesh = createMesh(desc, {{0, 3, 0, 0}});
+    mesh = createPositionMesh(dome.vertices, dome.indices);
     gEngine->shaderManager.requestShader(&shader, kVertexPath, kFragmentPath, nullptr);
     gEngine->textureManager.requestTexture(&noiseTexture, kNoisePath, false);
-    SamplerDesc samplerDesc;
-    samplerDesc.wrapS = samplerDesc.wrapT = GL_REPEAT;
-    samplerDesc.minFilter = GL_LINEAR_MIPMAP_LINEAR;
-    samplerDesc.maxAnisotropy = true;
-    sampler = createSampler(samplerDesc);
+    sampler = createSampler(tilingSampler());
     return true;
 }
 

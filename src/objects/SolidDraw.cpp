@@ -35,13 +35,7 @@ GLuint createEnvironmentSampler() {
     return createSampler(desc);
 }
 
-GLuint createRepeatSampler() {
-    SamplerDesc desc;
-    desc.minFilter = GL_LINEAR_MIPMAP_LINEAR;
-    desc.wrapS = desc.wrapT = GL_REPEAT;
-    desc.maxAnisotropy = true;
-    return createSampler(desc);
-}
+GLuint createRepeatSampler() { return createSampler(tilingSampler()); }
 
 Mesh uploadPositionNormal(const float* vertices, size_t floatCount, const uint32_t* indices, size_t indexCount) {
     MeshDesc desc;
