@@ -2,6 +2,10 @@
 // the vertex array once at creation; draws only bind it.
 #include "gfx/Mesh.h"
 
+#include <SDL.h>
+
+#include <cstring>
+
 const float kFullscreenQuad[8] = {-1.0f, 1.0f, -1.0f, -1.0f, 1.0f, 1.0f, 1.0f, -1.0f};
 
 Mesh createMesh(const MeshDesc& desc, std::initializer_list<VertexAttribute> layout) {
@@ -67,6 +71,27 @@ SamplerDesc tilingSampler() {
     return desc;
 }
 
+bool isSoftwareRasteriser(const char* renderer) {
+    return renderer != nullptr && (std::strstr(renderer, "llvmpipe") != nullptr || std::strstr(renderer, "softpipe") != nullptr);
+}
+
+float largestAnisotropy() {
+    // llvmpipe samples anisotropically on a path so slow that one ocean frame at
+    // 320x180 took over 100 s at any anisotropy above 1 against 9 s at 1: a show
+    // would stop dead. Software rasterisers therefore keep plain trilinear filtering.
+    static const float largest = [] {
+        const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+        if (isSoftwareRasteriser(renderer)) {
+            SDL_LogInfo(SDL_LOG_CATEGORY_RENDER, "Software rasteriser: anisotropic filtering off");
+            return 1.0f;
+        }
+        GLfloat value = 1.0f;
+        glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &value);
+        return value;
+    }();
+    return largest;
+}
+
 GLuint createSampler(const SamplerDesc& desc) {
     GLuint sampler = 0;
     glGenSamplers(1, &sampler);
@@ -77,9 +102,7 @@ GLuint createSampler(const SamplerDesc& desc) {
     glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER, static_cast<GLint>(desc.minFilter));
     glSamplerParameteri(sampler, GL_TEXTURE_MAG_FILTER, static_cast<GLint>(desc.magFilter));
     if (desc.maxAnisotropy && GLEW_EXT_texture_filter_anisotropic) {
-        GLfloat largest = 1.0f;
-        glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &largest);
-        glSamplerParameterf(sampler, GL_TEXTURE_MAX_ANISOTROPY_EXT, largest);
+        glSamplerParameterf(sampler, GL_TEXTURE_MAX_ANISOTROPY_EXT, largestAnisotropy());
     }
     return sampler;
 }

@@ -69,6 +69,12 @@ struct SamplerDesc {
 // Repeating, trilinear, the driver's largest anisotropy: for tiling textures.
 SamplerDesc tilingSampler();
 
+// True for Mesa's CPU rasterisers, named by their GL_RENDERER string.
+bool isSoftwareRasteriser(const char* renderer);
+// What maxAnisotropy asks for: the driver's largest, or 1 on a software
+// rasteriser. Needs a current context; decided once per process.
+float largestAnisotropy();
+
 // 0 when the driver refuses; destroySampler of 0 does nothing.
 GLuint createSampler(const SamplerDesc& desc);
 void destroySampler(GLuint& sampler);

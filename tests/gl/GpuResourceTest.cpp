@@ -3,6 +3,7 @@
 // none, depth, half-float and multisampled attachments, viewport restore, face selection.
 #include "gfx/CubeFrameBuffer.h"
 #include "gfx/FrameBuffer.h"
+#include "gfx/Mesh.h"
 #include "gfx/ResourceLoader.h"
 #include "gfx/ShaderProgram.h"
 
@@ -137,4 +138,22 @@ TEST(CubeFrameBuffer, SelectFaceClampsToMinusZAndClearsOnlyThatFace) {
     cube.destroy();
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST(Sampler, AnisotropyIsTheDriversLargestExceptOnASoftwareRasteriser) {
+    EXPECT_TRUE(isSoftwareRasteriser("llvmpipe (LLVM 15.0.6, 256 bits)"));
+    EXPECT_FALSE(isSoftwareRasteriser("AMD Radeon RX 6600 (radeonsi, navi23)"));
+    EXPECT_FALSE(isSoftwareRasteriser(nullptr));
+
+    SamplerDesc desc = tilingSampler();
+    GLuint sampler = createSampler(desc);
+    ASSERT_NE(sampler, 0u);
+    GLfloat anisotropy = 0.0f, driverLargest = 0.0f;
+    glGetSamplerParameterfv(sampler, GL_TEXTURE_MAX_ANISOTROPY_EXT, &anisotropy);
+    glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &driverLargest);
+    const bool software = isSoftwareRasteriser(reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
+    EXPECT_EQ(anisotropy, software ? 1.0f : driverLargest);
+    EXPECT_GT(driverLargest, 1.0f);  // otherwise this case proves nothing here
+    destroySampler(sampler);
+    EXPECT_EQ(sampler, 0u);
 }
