@@ -6,6 +6,7 @@
 
 #include <glm/geometric.hpp>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -65,6 +66,14 @@ size_t cameraPathIndex(size_t count, float progress) {
     if (count == 0 || !(progress > 0.0f)) return 0;
     if (progress > 1.0f) progress = 1.0f;
     return static_cast<size_t>(std::floor(static_cast<float>(count - 1) * progress));
+}
+
+glm::vec3 cameraPathHeading(const std::vector<glm::vec3>& samples, size_t index, size_t ahead) {
+    if (samples.size() < 2 || ahead == 0) return glm::vec3(0.0f);
+    const size_t last = samples.size() - 1;
+    size_t to = std::min(last, index + ahead);
+    size_t from = to - std::min(to, ahead);
+    return samples[to] - samples[from];
 }
 
 CameraPathEdit applyCameraPathButtons(const CameraPathButtons& pressed, std::vector<glm::vec3>& points,

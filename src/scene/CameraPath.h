@@ -21,6 +21,11 @@ bool sampleCameraPath(const std::vector<glm::vec3>& points, std::vector<glm::vec
 // samples are taken as they are, not blended. `count` must be above 0.
 size_t cameraPathIndex(size_t count, float progress);
 
+// Where a rider at sample `index` looks when no controller turns its head: toward
+// the sample `ahead` places further on, or, near the end, along the last stretch
+// of that length. Zero for a path of one sample.
+glm::vec3 cameraPathHeading(const std::vector<glm::vec3>& samples, size_t index, size_t ahead);
+
 // Buttons pressed this frame (down now, up before).
 struct CameraPathButtons {
     bool place = false;   // A

@@ -152,10 +152,9 @@ void Scene::updateCamera() {
         break;
     }
     case 3:
-        if (gEngine->gameController.isOpen()) {
-            freeCamera.look(gEngine->gameController);
-            followCameraPath();
-        }
+        // A shipped show plays its path on machines without a pad, too.
+        if (gEngine->gameController.isOpen()) freeCamera.look(gEngine->gameController);
+        followCameraPath(!gEngine->gameController.isOpen());
         view = freeCamera.getViewMatrix();
         break;
     default:
@@ -175,11 +174,30 @@ void Scene::editCameraPath() {
         camera->uploadPath();
 }
 
-void Scene::followCameraPath() {
+void Scene::followCameraPath(bool faceAlong) {
     CameraObject* camera = activeCameraObject();
     if (!camera || camera->pathPoints.empty()) return;
     float progress = gEngine->syncDevice.getFloat("Camera.PathProgress");
-    freeCamera.position = camera->pathPoints[cameraPathIndex(camera->pathPoints.size(), progress)];
+    size_t index = cameraPathIndex(camera->pathPoints.size(), progress);
+    freeCamera.position = camera->pathPoints[index];
+    if (!faceAlong) return;
+    // Four units ahead: far enough that the eased joints of the curve do not jerk the view.
+    glm::vec3 heading = cameraPathHeading(camera->pathPoints, index, static_cast<size_t>(4.0f / kCameraPathStep));
+    if (glm::length(heading) > 0.0f) {
+        glm::vec2 pitchYaw = ViewMath::pitchYawFacing(heading);
+        freeCamera.pitch = pitchYaw.x;
+        freeCamera.yaw = pitchYaw.y;
+    }
+}
+
+CameraPathEdit Scene::setCameraPath(const std::vector<glm::vec3>& points) {
+    if (points.size() < 4) return CameraPathEdit::TooFewPoints;
+    CameraObject* camera = activeCameraObject();
+    if (!camera) return CameraPathEdit::NoCameraObject;
+    cameraPathPoints = points;
+    sampleCameraPath(points, camera->pathPoints, kCameraPathStep);
+    camera->uploadPath();
+    return CameraPathEdit::Built;
 }
 
 CameraObject* Scene::activeCameraObject() const {

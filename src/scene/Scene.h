@@ -4,6 +4,7 @@
 // Reaches the window, Lua, sync and managers through gEngine.
 #pragma once
 #include "postfx/PostProcessor.h"
+#include "scene/CameraPath.h"
 #include "scene/FirstPersonCamera.h"
 #include "scene/SceneObject.h"
 
@@ -38,6 +39,10 @@ public:
     // The tree and every script object outside it, released and deleted.
     // The active camera object goes with them.
     void releaseObjects();
+    // A path given by the script: `points` become the control points and are
+    // sampled into the active camera object as the controller's build button
+    // does. Changes nothing with fewer than 4 points or no camera object.
+    CameraPathEdit setCameraPath(const std::vector<glm::vec3>& points);
 
     const glm::vec3& getSunPosition() const { return sunPosition; }
 
@@ -60,8 +65,9 @@ private:
     void updateCamera();
     // Free flight's button handling: path points placed, removed and built.
     void editCameraPath();
-    // Path playback: the free camera rides the active camera object's path.
-    void followCameraPath();
+    // Path playback: the free camera rides the active camera object's path;
+    // with nobody at a controller it also faces the way the path goes.
+    void followCameraPath(bool faceAlong);
     // The active camera object when it really is a camera object.
     CameraObject* activeCameraObject() const;
     void replaceRoot();

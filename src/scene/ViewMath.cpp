@@ -45,6 +45,15 @@ glm::vec3 sunPosition(float radius, float zenithDegrees, float azimuthDegrees) {
 
 glm::vec3 cameraPositionFromView(const glm::mat4& view) { return -glm::vec3(view[3]); }
 
+glm::vec2 pitchYawFacing(const glm::vec3& direction) {
+    float length = glm::length(direction);
+    if (!(length > 0.0f)) return glm::vec2(0.0f);
+    glm::vec3 d = direction / length;
+    float pitch = std::asin(glm::clamp(-d.y, -1.0f, 1.0f)) / kDegreesToRadians;
+    float yaw = std::atan2(-d.x, d.z) / kDegreesToRadians;
+    return glm::vec2(pitch, yaw < 0.0f ? yaw + 360.0f : yaw);
+}
+
 glm::vec3 viewingDirection(float pitchDegrees, float yawDegrees) {
     glm::quat pitch(glm::vec3(pitchDegrees * kDegreesToRadians, 0.0f, 0.0f));
     glm::quat yaw(glm::vec3(0.0f, yawDegrees * kDegreesToRadians, 0.0f));

@@ -31,5 +31,8 @@ glm::vec3 cameraPositionFromView(const glm::mat4& view);
 // Unit viewing direction of a pitch/yaw camera: +Z at rest, positive yaw turns
 // toward -X, positive pitch looks down.
 glm::vec3 viewingDirection(float pitchDegrees, float yawDegrees);
+// Pitch and yaw (degrees, yaw in [0, 360)) of a camera looking along `direction`;
+// the inverse of viewingDirection. A zero direction gives (0, 0).
+glm::vec2 pitchYawFacing(const glm::vec3& direction);
 
 } // namespace ViewMath

@@ -10,6 +10,7 @@
 #include <lua.hpp>
 
 #include <cstdint>
+#include <vector>
 
 const char* const kScriptModuleName = "taviq";
 
@@ -134,11 +135,37 @@ int sceneSetActiveCamera(lua_State* L) {
     return 0;
 }
 
+// A camera path written in the script, for shows that play one without a
+// controller: a table of at least 4 vectors, sampled into the active camera
+// object (which must be set first).
+int sceneSetCameraPath(lua_State* L) {
+    luaL_checktype(L, 1, LUA_TTABLE);
+    std::vector<glm::vec3> points;
+    for (int i = 1;; ++i) {
+        lua_rawgeti(L, 1, i);
+        if (lua_isnil(L, -1)) break;
+        auto* v = static_cast<const float*>(ScriptModule::testUserdata(L, -1, "taviq.vector3", 3 * sizeof(float)));
+        if (!v) return luaL_argerror(L, 1, "vector3 points expected");
+        points.emplace_back(v[0], v[1], v[2]);
+        lua_pop(L, 1);
+    }
+    switch (gEngine->scene.setCameraPath(points)) {
+    case CameraPathEdit::TooFewPoints:
+        return luaL_argerror(L, 1, "at least 4 points expected");
+    case CameraPathEdit::NoCameraObject:
+        return luaL_error(L, "no camera object was set with scene.setActiveCamera");
+    default:
+        break;
+    }
+    return 0;
+}
+
 const luaL_Reg kSceneFunctions[] = {
     {"getRoot", sceneGetRoot},
     {"getSunPosition", sceneGetSunPosition},
     {"postProcessBufferNode", scenePostProcessBufferNode},
     {"setActiveCamera", sceneSetActiveCamera},
+    {"setCameraPath", sceneSetCameraPath},
     {nullptr, nullptr},
 };
 

@@ -3,6 +3,7 @@
 // buttons with their messages, played by "Camera.PathProgress" and drawn in a frame.
 #include "objects/CameraObject.h"
 #include "objects/WireframeCubeObject.h"
+#include "scene/CameraPath.h"
 #include "scene/SceneRootObject.h"
 #include "scene/ViewMath.h"
 
@@ -77,6 +78,26 @@ TEST_F(Cameras, WithoutAControllerFreeModesKeepTheCameraAsItIs) {
         EXPECT_EQ(engine.scene.view, camera.getViewMatrix());  // rendered from its last pose
     }
     EXPECT_TRUE(engine.scene.cameraPathPoints.empty());
+}
+
+TEST_F(Cameras, WithoutAControllerModeThreeRidesAPathGivenByTheScriptFacingTheWayItGoes) {
+    setTrack("Camera.Mode", {{0, 3, Step}});
+    setTrack("Camera.PathProgress", {{0, 0.0f, Linear}, {10, 1.0f, Step}});
+    engine.gameController.close();
+    auto* camera = new CameraObject(1);
+    addChild(engine.scene.root, camera);
+    ASSERT_TRUE(buildTree(&engine.scene, engine.scene.root));
+    engine.scene.activeCamera = camera;
+    ASSERT_EQ(engine.scene.setCameraPath({{0, 0, 0}, {0, 0, -8}, {8, 4, -8}, {8, 4, 0}}), CameraPathEdit::Built);
+    const std::vector<glm::vec3>& path = camera->pathPoints;
+    FirstPersonCamera& rider = engine.scene.freeCamera;
+    for (float row : {0.0f, 5.0f, 10.0f}) {
+        frame(row);
+        size_t at = cameraPathIndex(path.size(), row / 10.0f);
+        expectVec(rider.position, path[at]);
+        test::expectNear(rider.getDirection(), glm::normalize(cameraPathHeading(path, at, 16)), 1e-4f);
+        EXPECT_EQ(engine.scene.view, rider.getViewMatrix());
+    }
 }
 
 TEST_F(Cameras, ButtonsEditThePathThatModeThreeRidesAndTheFrameDraws) {
