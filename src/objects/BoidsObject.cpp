@@ -2,6 +2,7 @@
 #include "objects/BoidsObject.h"
 
 #include "core/Engine.h"
+#include "core/Profile.h"
 #include "objects/SolidDraw.h"
 #include "scene/Scene.h"
 
@@ -33,7 +34,10 @@ bool BoidsObject::build(Scene* owner) {
 }
 
 void BoidsObject::update(float step) {
-    flock.update(step);
+    {
+        profile::Scope timed(profile::kFlock);
+        flock.update(step);
+    }
     if (step == 0.0f || matrixBuffer == 0) return;
     glBindBuffer(GL_ARRAY_BUFFER, matrixBuffer);
     // Only a hint to the driver (GL 4.3); the buffer is re-specified whole just below.

@@ -3,6 +3,7 @@
 #include "objects/OceanGrid.h"
 
 #include "core/Engine.h"
+#include "core/Profile.h"
 #include "objects/EnvironmentTexture.h"
 #include "objects/SurfaceMeshes.h"
 #include "scene/Scene.h"
@@ -48,6 +49,7 @@ bool OceanGrid::build(Scene* owner) {
 }
 
 void OceanGrid::updateWaves(float time) {
+    profile::Scope timed(profile::kOcean);
     SyncDevice& sync = gEngine->syncDevice;
     const bool goodNormals = sync.getBool("Ocean.GoodNormals");
     const float displacementScale = sync.getFloat("DisplacementScale");

@@ -33,7 +33,7 @@ TEST(PlayerWithEditor, AsksForItsTracksReportsRowsAndAPauseHoldsTheShow) {
         names.push_back(editor.read(n));
     }
     EXPECT_EQ(std::set<std::string>(names.begin(), names.end()).size(), names.size());
-    for (const char* read : {"Camera.Mode", "Camera.Distance", "FX.Fade", "Needles.Fade", "Cubes.Scale"})
+    for (const char* read : {"Camera.Mode", "Camera.Distance", "FX.Fade", "Sun.Zenith(Deg)", "DisplacementScale"})
         EXPECT_NE(std::find(names.begin(), names.end(), read), names.end()) << read;
 
     // Paused for longer than the whole soundtrack, the show is still running.
