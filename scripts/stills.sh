@@ -8,7 +8,8 @@ player="$(cd "$build" && pwd)/solvane"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 cp -r res Config.txt "$work"/
-for t in 6 22 31 44; do
+mkdir -p docs
+for t in 12 28 52 72; do
   (cd "$work" && SDL_VIDEODRIVER=offscreen "$player" --capture "s$t" --from "$t" --to "$t.01" --size 480x270 2>/dev/null)
   cp "$work/s$t/frame_000000.png" "docs/still_$(printf %02d "$t")s.png"
 done
