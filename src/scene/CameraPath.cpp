@@ -10,8 +10,10 @@
 #include <cmath>
 
 namespace {
-// The curve's shape: the neighbouring points themselves (not differences of
-// points) are the partners of the two tangent weights.
+// The curve's shape: Catmull-Rom, each point's tangent half the difference of
+// its neighbours. (Weighting the neighbours' positions themselves made the
+// curve depend on where the world's origin is: a straight path 100 units out
+// ran backwards and forwards within each segment.)
 glm::vec3 hermite(const glm::vec3& from, const glm::vec3& to, const glm::vec3& before, const glm::vec3& after, float t) {
     float t2 = t * t;
     float t3 = t2 * t;
@@ -19,7 +21,7 @@ glm::vec3 hermite(const glm::vec3& from, const glm::vec3& to, const glm::vec3& b
     float h01 = -2.0f * t3 + 3.0f * t2;
     float h10 = t3 - 2.0f * t2 + t;
     float h11 = t3 - t2;
-    return h00 * from + h01 * to + h10 * before + h11 * after;
+    return h00 * from + h01 * to + h10 * 0.5f * (to - before) + h11 * 0.5f * (after - from);
 }
 } // namespace
 

@@ -181,10 +181,13 @@ TEST(CameraPathSampler, SamplesRunThroughEveryPointAndEndOnTheLast) {
     ASSERT_EQ(samples.size(), 25u);
     for (int point = 0; point < 4; ++point) expectNear(samples[8 * point], vec3(2.0f * point, 0, 0));
     EXPECT_EQ(log.messages(), (std::vector<std::string>{"Outputted 24 Points Into Array of Size 25!"}));
-    // Neighbours are points, not tangents: the first segment's mid-point with P0 mirrored through P1 before it.
+    // Tangents are half the neighbours' difference: the first segment's mid-point with P0 mirrored through P1 before it.
     const std::vector<vec3> p = {vec3(0, 0, 0), vec3(0, 0, 4), vec3(4, 0, 4), vec3(4, 0, 0)};
     ASSERT_TRUE(sampleCameraPath(p, samples, kCameraPathStep));
-    expectNear(samples[8], 0.5f * p[0] + 0.5f * p[1] + 0.125f * (2.0f * p[0] - p[1]) - 0.125f * p[2]);
+    expectNear(samples[8], 0.5f * p[0] + 0.5f * p[1] + 0.0625f * (p[1] - (2.0f * p[0] - p[1])) - 0.0625f * (p[2] - p[0]));
+    // Far from the origin a straight path still only goes forwards.
+    ASSERT_TRUE(sampleCameraPath(alongX({160, 120, 80, 40, 0, -40}), samples, kCameraPathStep));
+    for (size_t i = 1; i < samples.size(); ++i) ASSERT_LT(samples[i].x, samples[i - 1].x) << "sample " << i;
     const std::pair<std::vector<vec3>, size_t> cases[] = {
         {alongX({0, 2.9f, 5.8f, 8.7f}), 25},  // lengths rounded down to 2, 2, 2
         {alongX({0, 0, 2, 4}), 17},           // a repeated point adds nothing
