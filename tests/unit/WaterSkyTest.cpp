@@ -222,6 +222,12 @@ TEST_F(OceanWavesTest, SurfaceWrapsRepeatsAndKeepsItsShapeWithoutDisplacement) {
     }
     waves.update(4.0f, 1.0f, false);  // the same time gives the same surface
     for (size_t i = 0; i < v.size(); ++i) ASSERT_EQ(v[i].displacement, at4[i].displacement) << i;
+    // The transforms leave the field centred on cell (0, 0) only after the
+    // checkerboard sign: height = Re(cell) / n, negated where row + column is odd.
+    const OceanWaves::Complex* height = waves.transformData(OceanWaves::Height);
+    for (uint32_t i : {0u, 1u, 6u})
+        for (uint32_t j : {0u, 3u, 8u})
+            EXPECT_FLOAT_EQ(at(i, j).displacement.y, height[i * n + j].real() / n * ((i + j) % 2 ? -1.0f : 1.0f)) << i << "," << j;
 }
 
 TEST_F(OceanWavesTest, GoodNormalsSumTheEightWrappedNeighbours) {
