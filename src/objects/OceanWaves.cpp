@@ -169,17 +169,28 @@ void OceanWaves::buildVertices(float displacementScale, bool goodNormals) {
         }
     if (!goodNormals) return;
     // Smoother shading: each normal from its eight neighbours, wrapping at the edges.
-    const int offsets[8][2] = {{0, 1}, {-1, 1}, {-1, 0}, {-1, -1}, {0, -1}, {1, -1}, {1, 0}, {1, 1}};
-    for (uint32_t i = 0; i < n; ++i)
+    // Wrapped rows and columns are found once per row and column, not per
+    // neighbour; the sum keeps the order (i, j+1), (i-1, j+1), (i-1, j),
+    // (i-1, j-1), (i, j-1), (i+1, j-1), (i+1, j), (i+1, j+1).
+    for (uint32_t i = 0; i < n; ++i) {
+        const glm::vec3* above = &sideNormals[((i + n - 1) % n) * n];
+        const glm::vec3* same = &sideNormals[i * n];
+        const glm::vec3* below = &sideNormals[((i + 1) % n) * n];
         for (uint32_t j = 0; j < n; ++j) {
+            const uint32_t left = j == 0 ? n - 1 : j - 1;
+            const uint32_t right = j + 1 == n ? 0 : j + 1;
             glm::vec3 sum(0.0f);
-            for (const auto& o : offsets) {
-                const uint32_t r = (i + n + static_cast<uint32_t>(o[0] + 1) - 1) % n;
-                const uint32_t c = (j + n + static_cast<uint32_t>(o[1] + 1) - 1) % n;
-                sum += sideNormals[r * n + c];
-            }
+            sum += same[right];
+            sum += above[right];
+            sum += above[j];
+            sum += above[left];
+            sum += same[left];
+            sum += below[left];
+            sum += below[j];
+            sum += below[right];
             vertices[i * n + j].normal = glm::normalize(sum);
         }
+    }
 }
 
 void OceanWaves::update(float time, float displacementScale, bool goodNormals) {
