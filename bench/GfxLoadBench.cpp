@@ -9,35 +9,21 @@
 #include "gfx/ShaderProgram.h"
 #include "gfx/Texture.h"
 
-#include <GL/glew.h>
-#include <SDL.h>
+#include "HiddenGlWindow.h"
+
 #include <stb/stb_image_write.h>
 
-#include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
 namespace fs = std::filesystem;
 
 namespace {
-// Median of `runs` timings in milliseconds; glFinish makes the GL work count.
-double medianMs(int runs, const std::function<void()>& work) {
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        auto start = std::chrono::steady_clock::now();
-        work();
-        glFinish();
-        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
+using bench::medianMs;
 
 // Smooth bands with a little grain: compresses like a real texture, not like white noise.
 void writeTestPng(const std::string& path, int width, int height) {
@@ -58,21 +44,8 @@ void writeTestPng(const std::string& path, int width, int height) {
 
 int main(int argc, char** argv) {
     const std::string root = argc > 1 ? argv[1] : ".";
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-        std::fprintf(stderr, "SDL_Init failed: %s\n", SDL_GetError());
-        return 1;
-    }
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
-    SDL_Window* window = SDL_CreateWindow("bench", 0, 0, 64, 64, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    SDL_GLContext context = window ? SDL_GL_CreateContext(window) : nullptr;
-    glewExperimental = GL_TRUE;
-    if (!context || glewInit() != GLEW_OK) {
-        std::fprintf(stderr, "no GL context: %s\n", SDL_GetError());
-        return 1;
-    }
-    std::printf("renderer: %s\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
+    bench::HiddenGlWindow gl;
+    if (!gl.open(64, 64)) return 1;
 
     // Every program of the shipped shaders: a .vert with a .frag of the same name (and a .geom when there is one).
     std::vector<std::vector<std::string>> programs;
@@ -139,8 +112,6 @@ int main(int argc, char** argv) {
 
     fs::remove(png);
     fs::remove(cross);
-    SDL_GL_DeleteContext(context);
-    SDL_DestroyWindow(window);
-    SDL_Quit();
+    gl.close();
     return 0;
 }

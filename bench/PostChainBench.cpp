@@ -7,31 +7,22 @@
 #include "gfx/ShaderManager.h"
 #include "postfx/PostProcessor.h"
 
-#include <GL/glew.h>
-#include <SDL.h>
+#include "HiddenGlWindow.h"
+
 #include <unistd.h>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <string>
-#include <vector>
 
 namespace {
+// One frame of the chain; the scene buffer is cleared before the clock starts.
 double medianMs(int runs, PostProcessor& chain, FrameBuffer& scene) {
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
+    return bench::medianMs(runs, [&] { chain.process(scene); }, [&] {
         scene.bind(true);
         scene.unbind();
-        auto start = std::chrono::steady_clock::now();
-        chain.process(scene);
-        glFinish();
-        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    });
 }
 } // namespace
 
@@ -40,24 +31,13 @@ int main(int argc, char** argv) {
     const int height = argc > 3 ? std::atoi(argv[2]) : 720;
     const int samples = argc > 3 ? std::atoi(argv[3]) : 4;
     const std::string root = argc > 4 ? argv[4] : ".";
-    if (chdir(root.c_str()) != 0 || SDL_Init(SDL_INIT_VIDEO) != 0) {
-        std::fprintf(stderr, "cannot start in %s: %s\n", root.c_str(), SDL_GetError());
+    if (chdir(root.c_str()) != 0) {
+        std::fprintf(stderr, "cannot start in %s\n", root.c_str());
         return 1;
     }
     SDL_LogSetAllPriority(SDL_LOG_PRIORITY_ERROR);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
-    SDL_Window* window = SDL_CreateWindow("bench", 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    SDL_GLContext context = window ? SDL_GL_CreateContext(window) : nullptr;
-    glewExperimental = GL_TRUE;
-    if (!context || glewInit() != GLEW_OK) {
-        std::fprintf(stderr, "no GL context: %s\n", SDL_GetError());
-        return 1;
-    }
-    while (glGetError() != GL_NO_ERROR) {
-    }
-    std::printf("renderer: %s\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
+    bench::HiddenGlWindow gl;
+    if (!gl.open(width, height)) return 1;
 
     ResourceLoader loader;
     ShaderManager shaders;
@@ -91,8 +71,6 @@ int main(int argc, char** argv) {
     scene.destroy();
     chain.release();
     shaders.destroy();
-    SDL_GL_DeleteContext(context);
-    SDL_DestroyWindow(window);
-    SDL_Quit();
+    gl.close();
     return 0;
 }
