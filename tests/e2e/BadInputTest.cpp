@@ -34,9 +34,7 @@ TEST(BadInput, AGarbledConfigNamesEveryMissingEntryBeforeTheWindowFails) {
 
 TEST(BadInput, ASoundtrackCutShortSaysHowLongItIs) {
     test::TempDir dir;
-    test::writeFile(dir.file("Config.txt"), test::standardConfig());
-    test::copyTree(std::string(SOLVANE_SOURCE_DIR) + "/res/shaders", dir.file("res/shaders"));
-    test::copyTree(kFixtures + "/res", dir.file("res"));
+    test::copyFixtureShow(dir, test::standardConfig());
     // The first 1500 bytes of a 20-second file: about a third of a second of sound.
     test::writeFile(dir.file("res/audio/melody2.mp3"), test::readFile(kFixtures + "/audio/clicks_20s.mp3").substr(0, 1500));
     test::Process player(SOLVANE_BINARY, dir.path());

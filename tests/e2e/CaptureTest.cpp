@@ -32,12 +32,9 @@ PlayerRun play(const test::TempDir& dir, const std::string& arguments, const std
     return run;
 }
 
-// A copy of the shipped show; `fixtureSoundtrack` swaps in the three-second one.
-void copyShow(const test::TempDir& dir, bool fixtureSoundtrack = false) {
-    test::writeFile(dir.file("Config.txt"), test::standardConfig(320, 240, 4, true));
-    test::copyTree(std::string(SOLVANE_SOURCE_DIR) + "/res", dir.file("res"));
-    if (fixtureSoundtrack)
-        test::copyTree(std::string(SOLVANE_FIXTURES_DIR) + "/res/audio", dir.file("res/audio"));
+// A copy of the shipped show; `shortSoundtrack` swaps in the three-second one.
+void copyShow(const test::TempDir& dir, bool shortSoundtrack = false) {
+    test::copyShow(dir, test::standardConfig(320, 240, 4, true), shortSoundtrack);
 }
 
 std::vector<std::string> framesIn(const std::string& dir) {
@@ -109,12 +106,8 @@ TEST(Capture, BadInputEndsBeforeAnyWindowWithOneLine) {
         int status;
         const char* mentions;
     } cases[] = {
+        // Which words are refused is the command line's unit test; here, what the player does then.
         {"--capture out --fps 0", 2, "--fps"},
-        {"--capture out --fps -5", 2, "--fps"},
-        {"--capture out --fps abc", 2, "--fps"},
-        {"--capture out --from 20 --to 10", 2, "--to"},
-        {"--capture out --size 0x100", 2, "--size"},
-        {"--capture out --size 99999x99999", 2, "--size"},
         {"--fps 30", 2, "--capture"},
         {"--capture Config.txt/out", 1, "cannot write into 'Config.txt/out'"},
         // No program on an empty PATH: ffmpeg is missing.
@@ -184,14 +177,9 @@ TEST(Capture, AVideoHoldsH264AtTheRateAndSizeAndTheSoundtrackRange) {
                               "-of default=noprint_wrappers=1 show.mp4 > probe.txt";
     ASSERT_EQ(std::system(probe.c_str()), 0);
     const auto lines = test::readLines(dir.file("probe.txt"));
-    auto count = [&](const std::string& line) { return std::count(lines.begin(), lines.end(), line); };
-    EXPECT_EQ(count("codec_type=video"), 1);
-    EXPECT_EQ(count("codec_type=audio"), 1);
-    EXPECT_EQ(count("codec_name=h264"), 1);
-    EXPECT_EQ(count("pix_fmt=yuv420p"), 1);
-    EXPECT_EQ(count("width=320"), 1);
-    EXPECT_EQ(count("height=180"), 1);
-    EXPECT_EQ(count("r_frame_rate=30/1"), 1);
+    for (const char* line : {"codec_type=video", "codec_type=audio", "codec_name=h264", "pix_fmt=yuv420p", "width=320",
+                             "height=180", "r_frame_rate=30/1"})
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), line), 1) << line;
     auto duration = std::find_if(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("duration=", 0) == 0; });
     ASSERT_NE(duration, lines.end());
     EXPECT_NEAR(std::stod(duration->substr(9)), 4.0, 1.0 / 30.0) << *duration;

@@ -49,13 +49,6 @@ void expectCleanRunEndedBy(const test::TempDir& dir, const std::string& end) {
     for (auto it = from; it != lines.end(); ++it) EXPECT_EQ(it->find("Failed"), std::string::npos) << *it;
 }
 
-// Config.txt, the shipped shaders and the fixture res/ tree (a three-second soundtrack).
-void prepareShow(const test::TempDir& dir) {
-    test::writeFile(dir.file("Config.txt"), kConfig);
-    test::copyTree(std::string(SOLVANE_SOURCE_DIR) + "/res/shaders", dir.file("res/shaders"));
-    test::copyTree(kFixtures + "/res", dir.file("res"));
-}
-
 // The player captures its frames: the newest one `ahead` frames after those
 // already written when called, so it shows the state the test waited for.
 test::Colours frameSoon(const std::string& frames, long ahead = 40) {
@@ -98,7 +91,7 @@ TEST(Player, StartUpFailuresEndWithStatusOneAndTheirReasonLast) {
     for (const Failure& f : failures) {
         SCOPED_TRACE(f.tail.back());
         test::TempDir dir;
-        if (f.file) prepareShow(dir);
+        if (f.file) test::copyFixtureShow(dir, kConfig);
         if (!f.config.empty()) test::writeFile(dir.file("Config.txt"), f.config);
         if (f.file && f.content) test::writeFile(dir.file(f.file), f.content);
         if (f.file && !f.content) std::filesystem::remove(dir.file(f.file));
@@ -114,8 +107,7 @@ TEST(Player, StartUpFailuresEndWithStatusOneAndTheirReasonLast) {
 
 TEST(Player, TheShippedShowPlaysToTheEndOfItsSoundtrackAndShutsDownCleanly) {
     test::TempDir dir;
-    test::writeFile(dir.file("Config.txt"), kConfig);
-    test::copyTree(std::string(SOLVANE_SOURCE_DIR) + "/res", dir.file("res"));
+    test::copyShow(dir, kConfig);
     test::Process player(SOLVANE_BINARY, dir.path());
     ASSERT_EQ(player.wait(std::chrono::seconds(300)), 0);  // the show lasts 92 s
     expectCleanRunEndedBy(dir, "Starting playback!");
@@ -125,7 +117,7 @@ TEST(Player, TheShippedShowPlaysToTheEndOfItsSoundtrackAndShutsDownCleanly) {
 
 TEST(Player, ScriptErrorsAreLoggedPerCallEditingReloadsAFailedBuildLeavesTheClearAndEscapeEnds) {
     test::TempDir dir;
-    prepareShow(dir);
+    test::copyFixtureShow(dir, kConfig);
     test::writeFile(dir.file("res/audio/melody2.mp3"), test::readFile(kFixtures + "/audio/clicks_20s.mp3"));
     for (auto [name, value] : {std::make_pair("Camera.Mode", 1.0f), std::make_pair("Camera.Distance", 8.0f),
                                std::make_pair("Camera.Pitch", 20.0f), std::make_pair("Camera.Yaw", 30.0f)})

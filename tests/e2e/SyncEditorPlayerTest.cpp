@@ -13,9 +13,7 @@ using namespace test::editorwire;
 
 TEST(PlayerWithEditor, AsksForItsTracksReportsRowsAndAPauseHoldsTheShow) {
     test::TempDir dir;
-    test::writeFile(dir.file("Config.txt"), test::standardConfig(320, 240, 0, true));
-    test::copyTree(std::string(SOLVANE_SOURCE_DIR) + "/res", dir.file("res"));
-    test::copyTree(std::string(SOLVANE_FIXTURES_DIR) + "/res/audio", dir.file("res/audio"));  // three seconds
+    test::copyShow(dir, test::standardConfig(320, 240, 0, true), true);
     test::StandInEditor editor;
     editor.greetWith("hello, demo!");
     test::Process player(SOLVANE_BINARY, dir.path(), {"--sync-editor", editor.address()});

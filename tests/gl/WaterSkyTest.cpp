@@ -2,6 +2,7 @@
 // back, picks the scene's cube buffer over its own texture, renders each cube
 // face with that face's camera, and stays finite without any sun tracks.
 #include "audio/ManualAudioDevice.h"
+#include "gfx/FrameBuffer.h"
 #include "objects/CubemapDebug.h"
 #include "objects/GridObject.h"
 #include "objects/OceanGrid.h"
@@ -21,40 +22,19 @@
 #include <cmath>
 
 namespace {
-// An off-screen colour and depth target of our own, read back as floats.
-struct Target {
-    GLuint fbo = 0, colour = 0, depth = 0;
-    int size;
-    Target(int size, GLenum format) : size(size) {
-        glGenTextures(1, &colour);
-        glBindTexture(GL_TEXTURE_2D, colour);
-        glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), size, size, 0, GL_RGBA, GL_FLOAT, nullptr);
-        glBindTexture(GL_TEXTURE_2D, 0);
-        glGenRenderbuffers(1, &depth);
-        glBindRenderbuffer(GL_RENDERBUFFER, depth);
-        glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, size, size);
-        glGenFramebuffers(1, &fbo);
-        glBindFramebuffer(GL_FRAMEBUFFER, fbo);
-        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colour, 0);
-        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth);
-        glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    }
-    ~Target() {
-        glDeleteFramebuffers(1, &fbo);
-        glDeleteRenderbuffers(1, &depth);
-        glDeleteTextures(1, &colour);
-    }
-    // Clears to `clear`, renders `object` and returns RGBA floats, bottom row first.
-    std::vector<float> draw(SceneObject& object, const glm::vec4& clear = {1.0f, 0.0f, 1.0f, 1.0f}) {
-        glBindFramebuffer(GL_FRAMEBUFFER, fbo);
-        glViewport(0, 0, size, size);
-        glClearColor(clear.r, clear.g, clear.b, clear.a);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+// An off-screen colour and depth target, read back as floats.
+struct Target : FrameBuffer {
+    Target(int size, GLenum format) { EXPECT_TRUE(create(size, size, 1, true, format, 0)); }
+    ~Target() { destroy(); }
+    // Clears to magenta, renders `object` and returns RGBA floats, bottom row first.
+    std::vector<float> draw(SceneObject& object) {
+        glClearColor(1.0f, 0.0f, 1.0f, 1.0f);
+        bind(true);
         const glm::mat4 identity(1.0f);
         object.render(0.5f, &identity);
-        std::vector<float> pixels(static_cast<size_t>(size) * size * 4);
-        glReadPixels(0, 0, size, size, GL_RGBA, GL_FLOAT, pixels.data());
-        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        std::vector<float> pixels(static_cast<size_t>(width) * height * 4);
+        glReadPixels(0, 0, width, height, GL_RGBA, GL_FLOAT, pixels.data());
+        unbind();
         return pixels;
     }
 };

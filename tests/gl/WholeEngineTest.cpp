@@ -43,9 +43,7 @@ protected:
     // given), then hands the soundtrack's place to `clock`.
     template <typename Clock>
     Clock* start(int msaa, std::unique_ptr<Clock> clock, const std::string& script = "") {
-        test::writeFile(dir.file("Config.txt"), test::standardConfig(kWidth, kHeight, msaa, false));
-        test::copyTree(std::string(SOLVANE_SOURCE_DIR) + "/res", dir.file("res"));
-        test::copyTree(std::string(SOLVANE_FIXTURES_DIR) + "/res/audio", dir.file("res/audio"));  // starts faster
+        test::copyShow(dir, test::standardConfig(kWidth, kHeight, msaa, false), true);  // the short soundtrack starts faster
         if (!script.empty()) test::writeFile(dir.file("res/scripts/scene.lua"), script);
         EXPECT_TRUE(workingDir.enter(dir.path()));
         EXPECT_TRUE(engine.initialize());

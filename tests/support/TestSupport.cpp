@@ -214,4 +214,16 @@ std::string standardConfig(int width, int height, int msaa, bool vsync) {
            ";\nMSAA = " + std::to_string(msaa) + ";\nFullscreen = false;\nVSync = " + (vsync ? "true" : "false") + ";\n";
 }
 
+void copyShow(const TempDir& dir, const std::string& config, bool shortSoundtrack) {
+    writeFile(dir.file("Config.txt"), config);
+    copyTree(std::string(SOLVANE_SOURCE_DIR) + "/res", dir.file("res"));
+    if (shortSoundtrack) copyTree(std::string(SOLVANE_FIXTURES_DIR) + "/res/audio", dir.file("res/audio"));
+}
+
+void copyFixtureShow(const TempDir& dir, const std::string& config) {
+    writeFile(dir.file("Config.txt"), config);
+    copyTree(std::string(SOLVANE_SOURCE_DIR) + "/res/shaders", dir.file("res/shaders"));
+    copyTree(std::string(SOLVANE_FIXTURES_DIR) + "/res", dir.file("res"));
+}
+
 } // namespace test

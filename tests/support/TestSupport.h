@@ -109,5 +109,10 @@ private:
 bool sendKey(const std::string& windowTitle, const std::string& key);
 void copyTree(const std::string& from, const std::string& to);
 std::string standardConfig(int width = 320, int height = 240, int msaa = 0, bool vsync = true);
+// A show in `dir`: `config` as its Config.txt and a copy of the shipped res/, with the
+// fixtures' three-second soundtrack in place of the real one when `shortSoundtrack`.
+void copyShow(const TempDir& dir, const std::string& config, bool shortSoundtrack = false);
+// The fixtures' own res/ (a three-second soundtrack, a small scene) with the shipped shaders.
+void copyFixtureShow(const TempDir& dir, const std::string& config);
 
 } // namespace test
