@@ -58,6 +58,38 @@ private:
     Deadline previous;
 };
 
+// An error raised by the time limit runs the message handler inside the
+// limit's own hook, where LuaJIT calls no hooks: a handler that never returned
+// could not be ended. So the handler runs only while the call still has time;
+// after that the error is passed on as it is.
+int handlerWithinTheLimit(lua_State* L) {
+    if (currentDeadline.active && Clock::now() > currentDeadline.at) return 1;
+    lua_pushvalue(L, lua_upvalueindex(1));
+    lua_insert(L, 1);
+    lua_call(L, lua_gettop(L) - 1, 1);
+    return 1;
+}
+
+// xpcall(f, handler, ...) as the base library has it, with the handler above.
+// Built on lua_pcall rather than on the original, which a script could reach.
+int xpcallWithinTheLimit(lua_State* L) {
+    if (!lua_isfunction(L, 2))
+        return luaL_error(L, "bad argument #2 to 'xpcall' (function expected, got %s)",
+                          lua_isnone(L, 2) ? "no value" : luaL_typename(L, 2));
+    lua_pushvalue(L, 2);
+    lua_pushcclosure(L, handlerWithinTheLimit, 1);
+    lua_replace(L, 2);
+    // f, handler, args... -> handler, f, args...
+    lua_pushvalue(L, 1);
+    lua_pushvalue(L, 2);
+    lua_replace(L, 1);
+    lua_replace(L, 2);
+    const int status = lua_pcall(L, lua_gettop(L) - 2, LUA_MULTRET, 1);
+    lua_pushboolean(L, status == 0);
+    lua_replace(L, 1);
+    return status == 0 ? lua_gettop(L) : 2;
+}
+
 // load and loadstring with the mode forced to text: LuaJIT runs bytecode
 // without verifying it, so a crafted binary chunk could reach any memory.
 int loadTextOnly(lua_State* L) {
@@ -128,6 +160,8 @@ bool LuaRuntime::create() {
     lua_getglobal(L, LUA_DBLIBNAME);
     removeField(L, "sethook");
     lua_pop(L, 1);
+    lua_pushcfunction(L, xpcallWithinTheLimit);
+    lua_setglobal(L, "xpcall");
     wrapLoader(L, "load");
     wrapLoader(L, "loadstring");
     // LuaJIT never calls hooks from compiled code, and a compiled endless
