@@ -9,18 +9,18 @@ packages=(
 )
 # Every program a test runs: xvfb-run (xvfb, xauth), xdotool (key presses),
 # ffmpeg and ffprobe (video capture), unshare and mount (a tiny full disk).
-if [ "${1:-}" = "--test" ]; then
+if [ "${1:-}" = "--test" ] || [ "${1:-}" = "--sanitize" ]; then
   packages+=(libgtest-dev xvfb xauth libgl1-mesa-dri libegl-mesa0 xdotool ffmpeg util-linux mount pulseaudio)
 fi
 # Only for `solvane --video`.
 if [ "${1:-}" = "--video" ]; then
   packages+=(ffmpeg)
 fi
-# The sanitizer build runs the whole suite: the test packages, and GCC's
-# sanitizer run-time libraries (shipped with g++, listed so a trimmed
+# The sanitizer build runs the whole suite: the test packages above, and
+# GCC's sanitizer run-time libraries (shipped with g++, listed so a trimmed
 # install still gets them).
 if [ "${1:-}" = "--sanitize" ]; then
-  packages+=(libgtest-dev xvfb xauth libgl1-mesa-dri xdotool libasan8 libubsan1)
+  packages+=(libasan8 libubsan1)
 fi
 # The fuzz targets need clang and libFuzzer.
 if [ "${1:-}" = "--fuzz" ]; then
