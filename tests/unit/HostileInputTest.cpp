@@ -31,7 +31,7 @@ public:
 TEST(ConfigScanner, AcceptsExactlyWhatTheEntryPatternAccepts) {
     const char* texts[] = {
         "A = 1;", "A  =  1;", "A =\t1;", "A\t\n= 1;", "A =\n1;", "A = 1", "A = 1 ;", "A = ;", "A = ;;", "A = ;x;",
-        "A = a;b;", "A=1;", "A =1;", "= = 1;", "A = = 1;", "A == 1;", "A = 1;B = 2;", "A = 1;;B = 2;",
+        "A = a;b;", "A=1;", "A =1;", "A =12;", "= = 1;", "A = = 1;", "A == 1;", "A = 1;B = 2;", "A = 1;;B = 2;",
         "x A = 1;", "-- A = 1;", "A B = 1;", "A = 1 B = 2;", "A\v=\f1;", "A = 1;\nA = 2;", "key= = v;",
         "A =  1; B = 2;", ";A = 1;", "A = 1;2;", "a=b = c;", "A = \xC3\xA9;", "\xC2\xA0 = 1;", "A = 1;=",
         "ViewportWidth = 1280;\r\nMSAA = 4;\r\n", "A = b c = d;", "A = \n", "A =", "A", "", "   ", "A = x\ty;"};
