@@ -7,7 +7,11 @@
 // was asked for, when the position right after a seek is off by more than LIMIT
 // milliseconds, or when the clock's typical rate (the median over one-second
 // windows, so that a busy machine's occasional output stall does not count) would
-// drift by more than LIMIT over the run.
+// drift by more than LIMIT over the run. The output's own rate is measured from
+// the samples it takes (the timeliest refills of each second), since a sound card
+// or PulseAudio's null sink need not run with the wall clock: the position should
+// drift with the audio, not with the wall clock.
+#include "audio/AudioPlayback.h"
 #include "audio/BASSAudioDevice.h"
 #include "core/ShowTiming.h"
 
@@ -53,6 +57,27 @@ void waitFor(Clock::time_point tick) {
     std::this_thread::sleep_until(tick - std::chrono::milliseconds(1));
     while (Clock::now() < tick) {
     }
+}
+
+// The output's drift from the wall clock between `from` and `to`: the slope of
+// the upper edge of (samples taken less wall time) over the refills, since a
+// refill that wakes up late sees fewer taken than there are. The edge is the
+// line whose highest point in the first third equals that in the last third.
+double outputDriftAgainstWall(const std::vector<playback::OutputCount>& taken, double from, double to) {
+    const double span = to - from;
+    if (taken.size() < 10 || span < 9.0 || playback::outputDriver() == "dummy") return std::nan("");
+    double slope = 0.0;
+    for (int pass = 0; pass < 20; ++pass) {
+        double early = -1e9, late = -1e9;
+        for (const playback::OutputCount& c : taken) {
+            const double at = c.time - from;
+            const double ahead = static_cast<double>(c.frames - taken.front().frames) / playback::kOutputRate - at - slope * at;
+            if (at >= 0.0 && at < span / 3.0) early = std::max(early, ahead);
+            if (at > span * 2.0 / 3.0 && at <= span) late = std::max(late, ahead);
+        }
+        slope += (late - early) / (span * 2.0 / 3.0);
+    }
+    return slope * span;
 }
 
 struct SeekFigures {
@@ -111,11 +136,14 @@ int main(int argc, char** argv) {
 
     std::vector<double> wall;
     std::vector<double> position;
+    std::vector<playback::OutputCount> taken;
     const auto start = Clock::now();
     for (int i = 0; i <= static_cast<int>(duration * 60.0) && device.isPlaying(); ++i) {
         waitFor(start + i * kPeriod);
         wall.push_back(wallSeconds());
         position.push_back(device.getPosition());
+        const playback::OutputCount count = playback::outputCount();
+        if (taken.empty() || count.frames != taken.back().frames) taken.push_back(count);
     }
     device.stop();
     device.shutdown();
@@ -142,6 +170,12 @@ int main(int argc, char** argv) {
     std::printf("drift of position against wall clock: %+.3f ms (largest gap on the way: %.3f ms)\n",
                 drift * 1e3, worst * 1e3);
     std::printf("drift at the median rate of one-second windows: %+.3f ms\n", typicalDrift * 1e3);
+    const double outputDrift = outputDriftAgainstWall(taken, wall[0], wall[n - 1]);
+    if (!std::isnan(outputDrift)) {
+        std::printf("the output took samples drifting %+.3f ms from the wall clock (%+.0f ppm)\n", outputDrift * 1e3,
+                    outputDrift / (wall[n - 1] - wall[0]) * 1e6);
+        std::printf("drift of position against the audio taken: %+.3f ms\n", (drift - outputDrift) * 1e3);
+    }
     std::printf("frame-to-frame position step: standard deviation %.3f ms\n", standardDeviation(steps) * 1e3);
     std::printf("frame-to-frame step less wall step: standard deviation %.3f ms\n",
                 standardDeviation(stepErrors) * 1e3);

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -48,6 +49,7 @@ struct Library {
     std::map<Handle, std::unique_ptr<Stream>> streams;
     Handle nextHandle = 1;
     std::vector<int32_t> mix;
+    OutputCount taken;
 };
 
 // Never destroyed: SDL's audio thread may still run while static objects die at exit.
@@ -70,10 +72,8 @@ T failWith(int code, T value) {
     return value;
 }
 
-double now() {
-    static const Uint64 frequency = SDL_GetPerformanceFrequency();
-    return static_cast<double>(SDL_GetPerformanceCounter()) / static_cast<double>(frequency);
-}
+// The system's steady clock: the engine times with it, and so does PulseAudio.
+double now() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
 
 Stream* find(Library& lib, Handle handle) {
     auto it = lib.streams.find(handle);
@@ -124,13 +124,15 @@ void SDLCALL outputCallback(void*, Uint8* out, int len) {
     const int64_t count = len / static_cast<int>(kBytesPerFrame);
     const double t = now();
     lib.mix.assign(static_cast<size_t>(count) * 2, 0);
+    lib.taken.frames += static_cast<uint64_t>(count);
+    lib.taken.time = t;
     bool mixed = false;
     for (auto& entry : lib.streams) {
         Stream& s = *entry.second;
         if (s.state != kActivePlaying) continue;
         // The dummy output plays nothing, so only the clock matters there.
         if (!lib.wallClock) {
-            const int64_t first = s.readFrame;
+            const int64_t first = s.clock.refillFrom(s.readFrame, t);
             const int64_t last = std::min(first + count, s.frames);
             for (int64_t f = first; f < last; ++f) {
                 lib.mix[static_cast<size_t>(2 * (f - first))] += s.pcm[static_cast<size_t>(2 * f)];
@@ -173,6 +175,7 @@ bool openDevice(Library& lib, uint32_t periodMs) {
         // At a refill the previous buffer is still playing.
         lib.latencyFrames = lib.wallClock ? 0 : have.samples;
         lib.updatePeriodMs = periodMs;
+        lib.taken = {};
         const double t = now();
         for (auto& entry : lib.streams) {
             Stream& s = *entry.second;
@@ -281,6 +284,12 @@ std::string outputDriver() {
     return lib.driver;
 }
 
+OutputCount outputCount() {
+    Library& lib = library();
+    std::lock_guard<std::mutex> lock(lib.mutex);
+    return lib.taken;
+}
+
 Handle streamCreateFile(bool fromMemory, const char* path, uint64_t offset, uint64_t length, uint32_t) {
     Library& lib = library();
     {
@@ -375,7 +384,7 @@ bool channelSetPosition(Handle handle, uint64_t position, uint32_t mode) {
         settle(s, t);
         s.readFrame = static_cast<int64_t>(position / kBytesPerFrame);  // a sample boundary
         if (s.state == kActivePlaying) {
-            s.clock.start(s.readFrame, t);
+            s.clock.seek(s.readFrame, t);
             settle(s, t);
         } else {
             s.clock.hold(s.readFrame);

@@ -47,6 +47,14 @@ bool free();
 // The SDL audio driver in use ("dummy" after the fallback); empty before init.
 std::string outputDriver();
 
+// For measurements: the frames the output has taken since it opened, and the
+// time of the refill that took the last of them (seconds of std::chrono::steady_clock).
+struct OutputCount {
+    uint64_t frames = 0;
+    double time = 0.0;
+};
+OutputCount outputCount();
+
 // Streams. The whole file is decoded here into 16-bit stereo PCM at 44100 Hz,
 // so lengths and seeks are exact to the sample. `offset` and `length` must be 0.
 Handle streamCreateFile(bool fromMemory, const char* path, uint64_t offset, uint64_t length, uint32_t flags);
@@ -58,9 +66,9 @@ bool channelPause(Handle stream);
 bool channelStop(Handle stream);
 int channelIsActive(Handle stream);
 uint64_t channelGetLength(Handle stream, uint32_t mode);
-// The byte of the sample being heard: consumed by the output, advanced smoothly
-// between refills, held back by the output's latency, never decreasing while
-// playing except by a seek.
+// The byte of the sample being heard: run by the high-resolution counter,
+// steered slowly toward what the output has consumed less its latency, never
+// decreasing while playing except by a seek; a seek lands on its target at once.
 uint64_t channelGetPosition(Handle stream, uint32_t mode);
 bool channelSetPosition(Handle stream, uint64_t position, uint32_t mode);
 double channelBytes2Seconds(Handle stream, uint64_t bytes);

@@ -1,14 +1,11 @@
 // The soundtrack: the audio device on the playback layer (SDL's dummy driver
-// where there is no sound card) with its messages and codes, and the
-// heard-position arithmetic driven with made-up refill times.
+// where there is no sound card) with its messages and codes.
 #include "audio/BASSAudioDevice.h"
-#include "audio/PlaybackClock.h"
 
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdlib>
 
 namespace {
@@ -73,29 +70,4 @@ TEST_F(AudioDevice, BadSoundtracksAndRefusedSeeksFailWithTheMessageAndTheirCode)
     EXPECT_EQ(log.errors(), (std::vector<std::string>{"Failed to set the channel position in bass audio!",
                                                        "BASS Error Code: 7"}));
     EXPECT_EQ(device.getPosition(), 0.25f);
-}
-
-TEST(PlaybackClock, UnevenRefillsGiveASmoothMonotonePosition) {
-    const double kRate = 44100.0;
-    const int64_t kBuffer = 705;  // 16 ms refills
-    PlaybackClock clock;
-    clock.configure(kRate, false, kBuffer);
-    const double period = static_cast<double>(kBuffer) / kRate;
-    clock.start(0, 0.0);
-    // The output consumes at exactly the rate; its thread wakes up to 3 ms late.
-    const double jitter[7] = {0.0, 0.003, 0.0005, 0.002, 0.0, 0.0025, 0.001};
-    int64_t previous = 0;
-    double worst = 0.0, nextPoll = 0.0;
-    for (int k = 0; k < 600; ++k) {
-        const double refillTime = k * period + jitter[k % 7];
-        for (; nextPoll < refillTime; nextPoll += 1.0 / 60.0) {
-            const int64_t heard = clock.heard(nextPoll);
-            ASSERT_GE(heard, previous) << "went backwards at " << nextPoll;
-            previous = heard;
-            // Audio handed out at refill k is heard one buffer later.
-            if (nextPoll > 0.1) worst = std::fmax(worst, std::fabs(heard / kRate - (nextPoll - period)));
-        }
-        clock.refill(k * kBuffer, kBuffer, refillTime);
-    }
-    EXPECT_LT(worst, 0.004);  // within the refill jitter, not a whole buffer
 }
