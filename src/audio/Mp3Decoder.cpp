@@ -8,7 +8,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <future>
 #include <mutex>
+#include <system_error>
+#include <utility>
 
 namespace Mp3Decoder {
 
@@ -29,9 +32,22 @@ struct Handle {
         }
     }
 };
-} // namespace
 
-Result decodeFile(const std::string& path, long outputRate, std::vector<int16_t>& pcm) {
+using Decoded = std::pair<Result, std::vector<int16_t>>;
+
+struct Prefetch {
+    std::mutex mutex;
+    std::string path;
+    long rate = 0;
+    std::future<Decoded> result;  // waited for at exit if never taken
+};
+
+Prefetch& pending() {
+    static Prefetch prefetch;
+    return prefetch;
+}
+
+Result decodeNow(const std::string& path, long outputRate, std::vector<int16_t>& pcm) {
     pcm.clear();
     Fd file;
     file.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -68,6 +84,37 @@ Result decodeFile(const std::string& path, long outputRate, std::vector<int16_t>
     }
     pcm.resize(pcm.size() - pcm.size() % 2);
     return pcm.empty() ? Result::BadFormat : Result::Ok;
+}
+} // namespace
+
+void prefetch(const std::string& path, long outputRate) {
+    Prefetch& p = pending();
+    std::lock_guard<std::mutex> lock(p.mutex);
+    if (p.result.valid()) return;
+    try {
+        p.result = std::async(std::launch::async, [path, outputRate] {
+            Decoded decoded;
+            decoded.first = decodeNow(path, outputRate, decoded.second);
+            return decoded;
+        });
+        p.path = path;
+        p.rate = outputRate;
+    } catch (const std::system_error&) {
+        // No thread to spare: decodeFile decodes when asked.
+    }
+}
+
+Result decodeFile(const std::string& path, long outputRate, std::vector<int16_t>& pcm) {
+    std::future<Decoded> taken;
+    {
+        Prefetch& p = pending();
+        std::lock_guard<std::mutex> lock(p.mutex);
+        if (p.result.valid() && p.path == path && p.rate == outputRate) taken = std::move(p.result);
+    }
+    if (!taken.valid()) return decodeNow(path, outputRate, pcm);
+    Decoded decoded = taken.get();
+    pcm = std::move(decoded.second);
+    return decoded.first;
 }
 
 } // namespace Mp3Decoder

@@ -14,4 +14,10 @@ enum class Result { Ok, CannotOpen, BadFormat };
 // sample at all is BadFormat.
 Result decodeFile(const std::string& path, long outputRate, std::vector<int16_t>& pcm);
 
+// Starts decoding `path` on a worker thread, so that start-up can open the
+// window meanwhile: the next decodeFile of the same path and rate takes that
+// result instead of decoding again. One prefetch at a time; a second call
+// while one is pending does nothing.
+void prefetch(const std::string& path, long outputRate);
+
 } // namespace Mp3Decoder

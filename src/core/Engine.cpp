@@ -2,8 +2,10 @@
 // success or failure; start-up stops at the first failure.
 #include "core/Engine.h"
 
+#include "audio/AudioPlayback.h"
 #include "audio/BASSAudioDevice.h"
 #include "audio/ManualAudioDevice.h"
+#include "audio/Mp3Decoder.h"
 #include "core/Profile.h"
 
 #include <GL/glew.h>
@@ -95,6 +97,10 @@ bool Engine::initialize() {
         SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Capturing %dx%d at %d fps: full-screen and VSync off", width, height,
                     capture.fps);
     }
+
+    // Decoding the whole soundtrack takes a few hundred milliseconds: it runs
+    // while the window, GL and the managers start, and the soundtrack takes it.
+    if (!capture.enabled()) Mp3Decoder::prefetch(kSoundtrackPath, playback::kOutputRate);
 
     if (!window.create(kWindowTitle, width, height, msaa, fullscreen, vsync)) return fail("Failed to initialize window!");
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Initialized window");

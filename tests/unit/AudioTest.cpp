@@ -1,6 +1,7 @@
 // The soundtrack: the audio device on the playback layer (SDL's dummy driver
 // where there is no sound card) with its messages and codes.
 #include "audio/BASSAudioDevice.h"
+#include "audio/Mp3Decoder.h"
 
 #include "TestSupport.h"
 
@@ -70,4 +71,25 @@ TEST_F(AudioDevice, BadSoundtracksAndRefusedSeeksFailWithTheMessageAndTheirCode)
     EXPECT_EQ(log.errors(), (std::vector<std::string>{"Failed to set the channel position in bass audio!",
                                                        "BASS Error Code: 7"}));
     EXPECT_EQ(device.getPosition(), 0.25f);
+}
+
+TEST(Mp3Prefetch, TheSameFileAndRateTakeTheDecodedResultOthersDecodeThemselves) {
+    std::vector<int16_t> direct, taken, other;
+    ASSERT_EQ(Mp3Decoder::decodeFile(kAudio + "vbr_48000_mono.mp3", 44100, direct), Mp3Decoder::Result::Ok);
+    // A prefetch of another file or rate is not handed out in its place.
+    Mp3Decoder::prefetch(kAudio + "cbr_44100.mp3", 44100);
+    ASSERT_EQ(Mp3Decoder::decodeFile(kAudio + "vbr_48000_mono.mp3", 44100, other), Mp3Decoder::Result::Ok);
+    EXPECT_EQ(other, direct);
+    ASSERT_EQ(Mp3Decoder::decodeFile(kAudio + "cbr_44100.mp3", 48000, other), Mp3Decoder::Result::Ok);
+    ASSERT_EQ(Mp3Decoder::decodeFile(kAudio + "cbr_44100.mp3", 44100, taken), Mp3Decoder::Result::Ok);  // takes it
+    EXPECT_NE(other.size(), taken.size());
+
+    Mp3Decoder::prefetch(kAudio + "vbr_48000_mono.mp3", 44100);
+    taken.assign(3, 7);  // whatever the caller held is replaced
+    ASSERT_EQ(Mp3Decoder::decodeFile(kAudio + "vbr_48000_mono.mp3", 44100, taken), Mp3Decoder::Result::Ok);
+    EXPECT_EQ(taken, direct);
+    // A failure is handed over as the decoder's own result.
+    Mp3Decoder::prefetch(kAudio + "missing.mp3", 44100);
+    EXPECT_EQ(Mp3Decoder::decodeFile(kAudio + "missing.mp3", 44100, taken), Mp3Decoder::Result::CannotOpen);
+    EXPECT_TRUE(taken.empty());
 }
