@@ -85,6 +85,13 @@ TEST(ImageDecode, TruncatedTextAndEmptyFilesAreRefusedWithAReason) {
         EXPECT_FALSE(decodeImage(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), decoded, error));
         EXPECT_TRUE(!error.empty() && decoded.pixels == nullptr);
     }
+    // A fuzzer's JPEG whose Huffman counts add up past 256 symbols: the decoder
+    // would write past its tables, so it never sees the file.
+    const std::string jpeg = test::readFile(std::string(SOLVANE_SOURCE_DIR) + "/fuzz/regressions/image/jpeg-huffman-counts-over-256");
+    DecodedImage decoded;
+    std::string error;
+    EXPECT_FALSE(decodeImage(reinterpret_cast<const uint8_t*>(jpeg.data()), jpeg.size(), decoded, error));
+    EXPECT_EQ(error, "a JPEG Huffman table holds more than 256 symbols");
 }
 
 // The faces of a cross come out in the gl tests; here only what stays inside the image.
