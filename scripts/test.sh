@@ -10,8 +10,8 @@ cd build-test
 ctest --output-on-failure -L unit -j"$(nproc)"
 xvfb-run -a -s "-screen 0 1920x1080x24" ctest --output-on-failure -L 'gl|e2e'
 # Then, on request, the whole suite again under AddressSanitizer and UBSan
-# (leaks included): scripts/test.sh --sanitize, or scripts/sanitize.sh. Not yet
-# on by default in CI: its cost has to be measured on an idle machine first.
+# (leaks included): scripts/test.sh --sanitize (as CI runs it), or
+# scripts/sanitize.sh alone.
 if [ "${1:-}" = "--sanitize" ]; then
   cd .. && bash scripts/sanitize.sh
 fi
