@@ -3,10 +3,6 @@
 // says how long it is instead of ending the show without a word.
 #include "TestSupport.h"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-
 namespace {
 const std::string kFixtures = SOLVANE_FIXTURES_DIR;
 

@@ -1,34 +1,32 @@
-// The player's offline capture: exact frames of a range, the same bytes on a
-// re-run and with no X server, the scene a run from 0 reaches, video through
-// ffmpeg, and bad input refused before any window with one line on stderr.
+// The player's offline capture: exact frames of a range, the same bytes with and
+// without an X server, the scene a run from 0 reaches, video through ffmpeg, and
+// bad input refused before any window with one line on stderr.
 #include "capture/CaptureRun.h"
 
 #include "TestSupport.h"
-
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <filesystem>
 
 namespace fs = std::filesystem;
 
 namespace {
 struct PlayerRun {
     int status = -1;
-    std::vector<std::string> stderrLines;
+    std::vector<std::string> stderrLines;  // the player's own, not SDL's debug lines
+    // True when the player wrote exactly one line and it holds `words`.
+    bool saysOnly(const std::string& words) const {
+        return stderrLines.size() == 1 && stderrLines[0].find(words) != std::string::npos;
+    }
 };
 
 // The player in `dir` with `arguments`, after `prefix` (environment settings, or a
 // wrapper): the tests' own words, without quotes.
-PlayerRun play(const test::TempDir& dir, const std::string& arguments, const std::string& prefix = "",
-               const std::string& after = "") {
-    const std::string command = "cd '" + dir.path() + "' && " + prefix + " '" + SOLVANE_BINARY + "' " + arguments +
-                                " 2> stderr.txt" + after;
+PlayerRun play(const test::TempDir& dir, const std::string& arguments, const std::string& prefix = "") {
+    const std::string command =
+        "cd '" + dir.path() + "' && " + prefix + " '" + SOLVANE_BINARY + "' " + arguments + " 2> stderr.txt";
     const int raw = std::system(command.c_str());
     PlayerRun run;
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     for (const std::string& line : test::readLines(dir.file("stderr.txt")))
-        if (line.rfind("solvane: ", 0) == 0) run.stderrLines.push_back(line);  // not SDL's own debug lines
+        if (line.rfind("solvane: ", 0) == 0) run.stderrLines.push_back(line);
     return run;
 }
 
@@ -37,35 +35,24 @@ void copyShow(const test::TempDir& dir, bool shortSoundtrack = false) {
     test::copyShow(dir, test::standardConfig(320, 240, 4, true), shortSoundtrack);
 }
 
-std::vector<std::string> framesIn(const std::string& dir) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 bool sameFiles(const std::string& a, const std::string& b) { return test::readFile(a) == test::readFile(b); }
 } // namespace
 
-TEST(Capture, ARangeGivesItsFramesByteForByteAgainAndTheSceneARunFromZeroReaches) {
+TEST(Capture, ARangeGivesTheSameBytesWithAndWithoutAnXServer) {
     test::TempDir dir;
     copyShow(dir);
-    const std::string range = "--from 30 --to 32 --fps 30 --size 640x360";
-    ASSERT_EQ(play(dir, "--capture a " + range).status, 0);
-    ASSERT_EQ(play(dir, "--capture b " + range).status, 0);
-    const auto names = framesIn(dir.file("a"));
+    const std::string range = " --from 30 --to 32 --fps 30 --size 640x360";
+    ASSERT_EQ(play(dir, "--capture x" + range).status, 0);
+    ASSERT_EQ(play(dir, "--capture y" + range, "env -u DISPLAY SDL_VIDEODRIVER=offscreen").status, 0);
+    const auto names = test::fileNames(dir.file("x"));
     ASSERT_EQ(names.size(), 60u);
-    EXPECT_EQ(names.front(), "frame_000000.png");
-    EXPECT_EQ(names.back(), "frame_000059.png");
-    EXPECT_EQ(framesIn(dir.file("b")), names);
-    for (const std::string& name : names) EXPECT_TRUE(sameFiles(dir.file("a/" + name), dir.file("b/" + name))) << name;
+    EXPECT_TRUE(names.front() == "frame_000000.png" && names.back() == "frame_000059.png");
+    EXPECT_EQ(test::fileNames(dir.file("y")), names);
+    for (const std::string& name : names) EXPECT_TRUE(sameFiles(dir.file("x/" + name), dir.file("y/" + name))) << name;
     int w = 0, h = 0;
-    const test::Colours colours = test::pngColours(dir.file("a/frame_000030.png"), &w, &h);
-    EXPECT_EQ(w * 10000 + h, 640 * 10000 + 360);
+    const test::Colours colours = test::pngColours(dir.file("x/frame_000030.png"), &w, &h);
+    EXPECT_TRUE(w == 640 && h == 360) << w << "x" << h;
     EXPECT_GT(colours.lit, 640 * 360 / 2) << "the drop: the diamond and the sphere under a bright sky";
-
-    ASSERT_EQ(play(dir, "--capture e --from 27.17 --to 27.18 --size 320x180").status, 0);
-    EXPECT_GT(test::pngColours(dir.file("e/frame_000000.png")).brightness, 200.0);  // the white-out into the drop
 }
 
 TEST(Capture, ARangeStartsFromTheSceneTheFixedStepsReachFromZero) {
@@ -88,18 +75,6 @@ TEST(Capture, ARangeStartsFromTheSceneTheFixedStepsReachFromZero) {
     EXPECT_TRUE(sameFiles(dir.file("whole/frame_000030.png"), dir.file("part/frame_000000.png")));
 }
 
-TEST(Capture, WithoutAnXServerSdlsOffscreenDriverGivesTheSameFrames) {
-    test::TempDir dir;
-    copyShow(dir, true);
-    const std::string range = " --from 1 --to 1.2 --fps 10 --size 320x180";
-    ASSERT_EQ(play(dir, "--capture x" + range).status, 0);
-    const PlayerRun headless = play(dir, "--capture y" + range, "env -u DISPLAY SDL_VIDEODRIVER=offscreen");
-    ASSERT_EQ(headless.status, 0);
-    ASSERT_EQ(framesIn(dir.file("y")).size(), 2u);
-    for (const char* name : {"frame_000000.png", "frame_000001.png"})
-        EXPECT_TRUE(sameFiles(dir.file(std::string("x/") + name), dir.file(std::string("y/") + name))) << name;
-}
-
 TEST(Capture, BadInputEndsBeforeAnyWindowWithOneLine) {
     const struct {
         std::string arguments;
@@ -108,10 +83,8 @@ TEST(Capture, BadInputEndsBeforeAnyWindowWithOneLine) {
     } cases[] = {
         // Which words are refused is the command line's unit test; here, what the player does then.
         {"--capture out --fps 0", 2, "--fps"},
-        {"--fps 30", 2, "--capture"},
         {"--capture Config.txt/out", 1, "cannot write into 'Config.txt/out'"},
-        // No program on an empty PATH: ffmpeg is missing.
-        {"--capture out --video show.mp4", 1, "ffmpeg"},
+        {"--capture out --video show.mp4", 1, "ffmpeg"},  // on an empty PATH
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments);
@@ -119,10 +92,8 @@ TEST(Capture, BadInputEndsBeforeAnyWindowWithOneLine) {
         copyShow(dir, true);
         const PlayerRun run = play(dir, c.arguments, c.mentions == std::string("ffmpeg") ? "PATH=" : "");
         EXPECT_EQ(run.status, c.status);
-        ASSERT_EQ(run.stderrLines.size(), 1u);
-        EXPECT_NE(run.stderrLines[0].find(c.mentions), std::string::npos) << run.stderrLines[0];
-        EXPECT_FALSE(fs::exists(dir.file("Log.txt")));
-        EXPECT_FALSE(fs::exists(dir.file("out")));
+        EXPECT_TRUE(run.saysOnly(c.mentions));
+        EXPECT_FALSE(fs::exists(dir.file("Log.txt")) || fs::exists(dir.file("out")));
     }
 }
 
@@ -131,18 +102,19 @@ TEST(Capture, AnEndPastTheSoundtrackIsClampedAndAStartPastItRefused) {
     copyShow(dir, true);
     const double length = soundtrackSeconds(dir.file("res/audio/melody2.mp3"));
     ASSERT_GT(length, 1.0);
-    const PlayerRun clamped = play(dir, "--capture out --from " + std::to_string(length - 0.5) + " --to 100 --fps 10 --size 64x36");
+    const std::string from = std::to_string(length - 0.5);
+    const PlayerRun clamped = play(dir, "--capture out --from " + from + " --to 100 --fps 10 --size 64x36");
     ASSERT_EQ(clamped.status, 0);
-    EXPECT_EQ(static_cast<long>(framesIn(dir.file("out")).size()), captureFrameCount(length - 0.5, length, 10));
-    ASSERT_EQ(clamped.stderrLines.size(), 2u);
-    EXPECT_NE(clamped.stderrLines[0].find("--to 100.000000 is past the end of the soundtrack"), std::string::npos)
-        << clamped.stderrLines[0];
+    EXPECT_EQ(static_cast<long>(test::fileNames(dir.file("out")).size()), captureFrameCount(length - 0.5, length, 10));
+    ASSERT_EQ(clamped.stderrLines.size(), 2u);  // and the progress line
+    EXPECT_NE(clamped.stderrLines[0].find("--to 100.000000 is past the end of the soundtrack"), std::string::npos);
     const PlayerRun late = play(dir, "--capture late --from 100 --size 64x36");
     EXPECT_EQ(late.status, 1);
-    ASSERT_EQ(late.stderrLines.size(), 1u);
-    EXPECT_NE(late.stderrLines[0].find("--from 100.000000 is past the end"), std::string::npos) << late.stderrLines[0];
+    EXPECT_TRUE(late.saysOnly("--from 100.000000 is past the end"));
 }
 
+// The frame writer's own refusals are unit-tested; here the player stops at the
+// first failed write, and every frame it left is a whole picture.
 TEST(Capture, AFullDiskEndsWithALineAndStatusOneKeepingTheFramesWritten) {
     if (std::system("unshare -m true >/dev/null 2>&1") != 0) GTEST_SKIP() << "needs a mount namespace (root)";
     test::TempDir dir;
@@ -156,22 +128,18 @@ TEST(Capture, AFullDiskEndsWithALineAndStatusOneKeepingTheFramesWritten) {
                                "echo $? > status; cp frames/* kept/' ");
     ASSERT_EQ(run.status, 0) << "the wrapper's own status";
     EXPECT_EQ(test::readFile(dir.file("status")), "1\n");
-    ASSERT_EQ(run.stderrLines.size(), 1u);
-    EXPECT_NE(run.stderrLines[0].find("No space left on device"), std::string::npos) << run.stderrLines[0];
-    const auto kept = framesIn(dir.file("kept"));
+    EXPECT_TRUE(run.saysOnly("No space left on device"));
+    const auto kept = test::fileNames(dir.file("kept"));
     ASSERT_FALSE(kept.empty());
     EXPECT_LT(kept.size(), 300u);
-    for (const std::string& name : kept) {
-        EXPECT_EQ(name.rfind(".png"), name.size() - 4) << name;
-        EXPECT_GT(test::pngColours(dir.file("kept/" + name)).lit, 0) << name;
-    }
+    for (const std::string& name : kept) EXPECT_GT(test::pngColours(dir.file("kept/" + name)).lit, 0) << name;
 }
 
 TEST(Capture, AVideoHoldsH264AtTheRateAndSizeAndTheSoundtrackRange) {
     test::TempDir dir;
     copyShow(dir);
     ASSERT_EQ(play(dir, "--capture frames --video show.mp4 --from 10 --to 14 --fps 30 --size 320x180").status, 0);
-    EXPECT_EQ(framesIn(dir.file("frames")).size(), 120u);
+    EXPECT_EQ(test::fileNames(dir.file("frames")).size(), 120u);
     const std::string probe = "cd '" + dir.path() + "' && ffprobe -v error -show_entries " +
                               "stream=codec_type,codec_name,width,height,r_frame_rate,pix_fmt:format=duration " +
                               "-of default=noprint_wrappers=1 show.mp4 > probe.txt";
@@ -180,7 +148,7 @@ TEST(Capture, AVideoHoldsH264AtTheRateAndSizeAndTheSoundtrackRange) {
     for (const char* line : {"codec_type=video", "codec_type=audio", "codec_name=h264", "pix_fmt=yuv420p", "width=320",
                              "height=180", "r_frame_rate=30/1"})
         EXPECT_EQ(std::count(lines.begin(), lines.end(), line), 1) << line;
-    auto duration = std::find_if(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("duration=", 0) == 0; });
+    const auto duration = std::find_if(lines.begin(), lines.end(), [](auto& l) { return l.rfind("duration=", 0) == 0; });
     ASSERT_NE(duration, lines.end());
     EXPECT_NEAR(std::stod(duration->substr(9)), 4.0, 1.0 / 30.0) << *duration;
 }

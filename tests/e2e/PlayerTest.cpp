@@ -3,11 +3,7 @@
 // per call, then is edited while it runs (pictures from its own capture) until Escape.
 #include "TestSupport.h"
 
-#include <gtest/gtest.h>
 #include "capture/CaptureSettings.h"
-
-#include <algorithm>
-#include <filesystem>
 
 namespace {
 const char* kTitle = "Drenn - Solvane";
@@ -30,7 +26,7 @@ const std::vector<std::string> kShutdownLines = {
 
 std::vector<std::string> logOf(const test::TempDir& dir) { return test::readLines(dir.file("Log.txt")); }
 size_t countLines(const test::TempDir& dir, const std::string& line) {
-    auto lines = logOf(dir);
+    const auto lines = logOf(dir);
     return static_cast<size_t>(std::count(lines.begin(), lines.end(), line));
 }
 bool waitForLine(const test::TempDir& dir, const std::string& line, size_t times = 1) {
@@ -40,9 +36,9 @@ bool waitForLine(const test::TempDir& dir, const std::string& line, size_t times
 // Every start-up line, then after `end` every shutdown line, in order and the
 // last one last, and nothing failed on the way down.
 void expectCleanRunEndedBy(const test::TempDir& dir, const std::string& end) {
-    auto lines = logOf(dir);
+    const auto lines = logOf(dir);
     test::expectInOrder(lines, kStartupLines);
-    auto from = std::find(lines.begin(), lines.end(), end);
+    const auto from = std::find(lines.begin(), lines.end(), end);
     ASSERT_NE(from, lines.end()) << end;
     test::expectInOrder(std::vector<std::string>(from, lines.end()), kShutdownLines);
     EXPECT_EQ(lines.back(), kShutdownLines.back());
@@ -53,13 +49,11 @@ void expectCleanRunEndedBy(const test::TempDir& dir, const std::string& end) {
 // already written when called, so it shows the state the test waited for.
 test::Colours frameSoon(const std::string& frames, long ahead = 40) {
     auto newest = [&] {
-        long index = -1;
-        for (const auto& entry : std::filesystem::directory_iterator(frames)) {
-            const std::string name = entry.path().filename().string();
-            if (name.size() == 16 && name.rfind("frame_", 0) == 0 && name.compare(12, 4, ".png") == 0)
-                index = std::max(index, std::stol(name.substr(6, 6)));
-        }
-        return index;
+        const auto names = test::fileNames(frames);  // zero-padded: the newest sorts last
+        for (auto it = names.rbegin(); it != names.rend(); ++it)
+            if (it->size() == 16 && it->rfind("frame_", 0) == 0 && it->compare(12, 4, ".png") == 0)
+                return std::stol(it->substr(6, 6));
+        return -1L;
     };
     const long wanted = newest() + ahead;
     if (!test::waitFor([&] { return newest() >= wanted; }, std::chrono::seconds(60))) return {-1, -1, -1, -1.0};

@@ -4,9 +4,6 @@
 #include "StandInEditor.h"
 #include "TestSupport.h"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
 #include <set>
 
 using namespace test::editorwire;

@@ -4,14 +4,10 @@
 #include "objects/CameraObject.h"
 #include "objects/WireframeCubeObject.h"
 #include "scene/CameraPath.h"
-#include "scene/SceneRootObject.h"
-#include "scene/ViewMath.h"
 
 #include "GlContext.h"
-#include "VecExpect.h"
 #include "VirtualPad.h"
 
-#include <lua.hpp>
 
 #include <memory>
 
@@ -20,8 +16,8 @@ constexpr int kSize = 256;  // the test window; frames are drawn into it
 
 void expectVec(const glm::vec3& actual, const glm::vec3& expected) { test::expectNear(actual, expected, 1e-4f); }
 
-// Lua, the sync device on a row clock, an empty
-// scene root and a virtual pad opened as the game controller.
+// Lua, the sync device on a row clock, an empty scene root and a virtual pad
+// opened as the game controller.
 class Cameras : public test::EngineTest {
 protected:
     void SetUp() override {
@@ -34,19 +30,16 @@ protected:
         ASSERT_TRUE(engine.gameController.open(pad->deviceIndex()));
         ASSERT_TRUE(engine.lua.create());
         ASSERT_TRUE(engine.lua.runChunk("function render(t) end"));
-        ASSERT_TRUE(engine.syncDevice.init(&audio, syncDir.path() + "/"));
-        engine.scene.root = new SceneRootObject;
-        engine.scene.projection = ViewMath::projection(60.0f, 1.0f, 0.1f, 10000.0f);
+        startScene();
         glViewport(0, 0, kSize, kSize);
     }
-
     // Tracks are read once, at their first use: write them before the first frame.
     void setTrack(const std::string& name, const std::vector<SyncKey>& keys) {
         test::writeTrack(syncDir.path(), name, keys);
     }
     // One main-loop frame as far as the camera goes: sample the pad, then the scene.
     void frame(float row = 0.0f) {
-        audio.position = row;
+        clock.position = row;
         engine.gameController.update();
         engine.syncDevice.update();
         engine.scene.frame(row);
@@ -60,8 +53,6 @@ protected:
     }
 
     std::unique_ptr<test::VirtualPad> pad;  // detached after the tear-down has closed the controller
-    test::TempDir syncDir;
-    test::RowClock audio;
 };
 } // namespace
 

@@ -2,6 +2,9 @@
 // read-back helpers and the EngineTest fixture of GlContext.h.
 #include "GlContext.h"
 
+#include "scene/SceneRootObject.h"
+#include "scene/ViewMath.h"
+
 namespace test {
 namespace {
 SDL_Window* window = nullptr;
@@ -76,6 +79,22 @@ void EngineTest::SetUp() {
     ASSERT_TRUE(engine.shaderManager.init(engine.resourceLoader, &engine.fileWatcher));
     ASSERT_TRUE(engine.textureManager.init(engine.resourceLoader));
     dummyProgram = engine.shaderManager.getDummyShader().program;
+}
+
+void EngineTest::startScene() {
+    ASSERT_TRUE(engine.syncDevice.init(&clock, syncDir.path() + "/"));
+    engine.scene.root = new SceneRootObject;
+    engine.scene.projection = ViewMath::projection(60.0f, 1.0f, 0.1f, 10000.0f);
+    engine.scene.inverseProjection = glm::inverse(engine.scene.projection);
+}
+
+std::vector<unsigned char> EngineTest::renderOnBlack(SceneObject& object, int size, float time) {
+    glViewport(0, 0, size, size);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    const glm::mat4 identity(1.0f);
+    object.render(time, &identity);
+    return readPixels(0, 0, size, size);
 }
 
 void EngineTest::TearDown() {

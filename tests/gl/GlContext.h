@@ -8,9 +8,6 @@
 
 #include <GL/glew.h>
 #include <SDL.h>
-#include <gtest/gtest.h>
-
-#include <vector>
 
 namespace test {
 
@@ -28,7 +25,13 @@ class EngineTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
+    // An empty scene root under a square 60-degree projection; sync tracks from `syncDir` on `clock`.
+    void startScene();
+    // `object` rendered on black into a `size` square of the default framebuffer, read back.
+    std::vector<unsigned char> renderOnBlack(SceneObject& object, int size, float time = 1.0f);
 
+    TempDir syncDir;
+    RowClock clock;
     WorkingDir workingDir;
     LogCapture log;
     Engine engine;

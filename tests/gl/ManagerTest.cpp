@@ -7,9 +7,7 @@
 
 #include <stb/stb_image_write.h>
 
-#include <algorithm>
 #include <cstring>
-#include <functional>
 
 namespace {
 using Pixel = std::vector<uint8_t>;

@@ -4,7 +4,6 @@
 #include "objects/CubemapDebug.h"
 #include "postfx/SceneBufferObject.h"
 #include "postfx/SceneCubeBufferObject.h"
-#include "scene/SceneRootObject.h"
 
 #include "GlContext.h"
 
@@ -26,7 +25,7 @@ TEST_F(SceneBuffers, ACubemapDebugUnderACubeBufferPaintsEachFaceInItsColour) {
     auto* cube = new SceneCubeBufferObject(8, 8, GL_RGBA);
     auto* debug = new CubemapDebug;
     auto* probe = new FaceProbe;
-    engine.scene.root = new SceneRootObject;
+    startScene();
     addChild(engine.scene.root, cube);
     addChild(cube, debug);
     addChild(cube, probe);
@@ -36,14 +35,12 @@ TEST_F(SceneBuffers, ACubemapDebugUnderACubeBufferPaintsEachFaceInItsColour) {
     const glm::mat4 identity(1.0f);
     cube->render(0.0f, &identity);
 
-    const uint8_t colours[6][3] = {{255, 0, 0}, {255, 255, 0}, {0, 0, 255}, {0, 255, 0}, {255, 0, 255}, {0, 255, 255}};
-    for (int face = 0; face < 6; ++face) {
-        auto pixels = test::readTexture(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_CUBE_MAP_POSITIVE_X + face,
-                                        cube->cubeFrameBuffer.getTexture(), 8, 8);
-        for (size_t i = 0; i < pixels.size(); i += 4)
-            ASSERT_TRUE(pixels[i] == colours[face][0] && pixels[i + 1] == colours[face][1] &&
-                        pixels[i + 2] == colours[face][2])
-                << "face " << face << " texel " << i / 4;
+    for (uint32_t face = 0; face < 6; ++face) {
+        const glm::vec3 want = cubeFaceColor(face) * 255.0f;
+        auto px = test::readTexture(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_CUBE_MAP_POSITIVE_X + face,
+                                    cube->cubeFrameBuffer.getTexture(), 8, 8);
+        for (size_t i = 0; i < px.size(); i += 4)
+            ASSERT_TRUE(px[i] == want.r && px[i + 1] == want.g && px[i + 2] == want.b) << face << ": " << i / 4;
     }
     EXPECT_EQ(probe->views, std::vector<glm::mat4>(cube->faceViews.begin(), cube->faceViews.end()));
     EXPECT_FALSE(cube->cubeFrameBuffer.bound);
@@ -51,7 +48,7 @@ TEST_F(SceneBuffers, ACubemapDebugUnderACubeBufferPaintsEachFaceInItsColour) {
 }
 
 TEST_F(SceneBuffers, ABufferTheDriverRefusesFailsItsBuildWithAMessage) {
-    engine.scene.root = new SceneRootObject;
+    startScene();
     SceneObject* flat = new SceneBufferObject(0, 0, 1, true, GL_RGBA, 0);
     SceneObject* cube = new SceneCubeBufferObject(0, 0, GL_RGBA);
     addChild(engine.scene.root, flat);

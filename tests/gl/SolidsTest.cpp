@@ -2,7 +2,6 @@
 // the sphere reflects the first top-level cube buffer, textured models share
 // a texture, a model's edited shader takes over, and models that are missing
 // or do not fit their class fail the build with their lines.
-#include "audio/ManualAudioDevice.h"
 #include "objects/BoidsObject.h"
 #include "objects/DiamondObject.h"
 #include "objects/ModelObject.h"
@@ -16,7 +15,6 @@
 
 #include "GlContext.h"
 
-#include <functional>
 #include <memory>
 
 namespace {
@@ -26,25 +24,15 @@ class SolidsGl : public test::EngineTest {
 protected:
     void SetUp() override {
         EngineTest::SetUp();
-        engine.scene.root = new SceneRootObject;
-        engine.scene.projection = ViewMath::projection(60.0f, 1.0f, 0.1f, 10000.0f);
+        startScene();  // no fog tracks: they read 0
         engine.scene.view = ViewMath::orbitView(30.0f, 20.0f, 30.0f, 0.0f);
         engine.scene.cameraPosition = ViewMath::cameraPositionFromView(engine.scene.view);
         engine.scene.sunPosition = glm::vec3(100.0f, 400.0f, 50.0f);
-        ASSERT_TRUE(engine.syncDevice.init(&clock, fogTracks.path() + "/"));
     }
     void loadAll() {
         while (engine.resourceLoader.pendingCount() > 0) engine.resourceLoader.processRequests();
     }
-    // Renders `object` on black and returns the pixels.
-    std::vector<unsigned char> draw(SceneObject& object, float time = 1.0f) {
-        glViewport(0, 0, kSize, kSize);
-        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        const glm::mat4 identity(1.0f);
-        object.render(time, &identity);
-        return test::readPixels(0, 0, kSize, kSize);
-    }
+    std::vector<unsigned char> draw(SceneObject& object) { return renderOnBlack(object, kSize); }
     static glm::vec3 meanColour(const std::vector<unsigned char>& px) {
         glm::dvec3 sum(0.0);
         size_t lit = 0;
@@ -55,9 +43,6 @@ protected:
         }
         return lit ? glm::vec3(sum / static_cast<double>(lit)) : glm::vec3(0.0f);
     }
-
-    ManualAudioDevice clock;
-    test::TempDir fogTracks;  // none: the fog tracks read 0
 };
 
 // A cube buffer whose faces are all cleared to one colour.

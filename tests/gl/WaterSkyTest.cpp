@@ -1,7 +1,6 @@
 // Water and sky objects on the real driver: each draws, gives its GL objects
 // back, picks the scene's cube buffer over its own texture, renders each cube
 // face with that face's camera, and stays finite without any sun tracks.
-#include "audio/ManualAudioDevice.h"
 #include "gfx/FrameBuffer.h"
 #include "objects/CubemapDebug.h"
 #include "objects/GridObject.h"
@@ -14,12 +13,8 @@
 #include "scene/ViewMath.h"
 
 #include "GlContext.h"
-#include "VecExpect.h"
 
 #include <stb/stb_image_write.h>
-
-#include <algorithm>
-#include <cmath>
 
 namespace {
 // An off-screen colour and depth target, read back as floats.
@@ -55,24 +50,13 @@ glm::vec3 centre(const std::vector<float>& px, int size) {
     return {px[i], px[i + 1], px[i + 2]};
 }
 
-OceanParameters sea() {
-    OceanParameters p;
-    p.gridSize = 16;
-    p.spacing = 2.0f;
-    p.amplitude = 0.5f;
-    p.windSpeed = 8.0f;
-    p.windDirection = {1.0f, 0.3f};
-    return p;
-}
+OceanParameters sea() { return {16, 2.0f, 0.5f, 8.0f, {1.0f, 0.3f}}; }
 
 class WaterSky : public test::EngineTest {
 protected:
     void SetUp() override {
         EngineTest::SetUp();
-        ASSERT_TRUE(engine.syncDevice.init(&audio, syncDir.path() + "/"));
-        engine.scene.root = new SceneRootObject;
-        engine.scene.projection = ViewMath::projection(60.0f, 1.0f, 0.1f, 10000.0f);
-        engine.scene.inverseProjection = glm::inverse(engine.scene.projection);
+        startScene();
         // The scene's global state: depth test, back faces culled, CCW front faces.
         glEnable(GL_DEPTH_TEST);
         glEnable(GL_CULL_FACE);
@@ -96,9 +80,6 @@ protected:
         engine.scene.view = ViewMath::lookAtView(eye, target);
         engine.scene.cameraPosition = eye;
     }
-
-    test::TempDir syncDir;
-    ManualAudioDevice audio;
 };
 } // namespace
 

@@ -27,29 +27,19 @@ bool isColour(const std::vector<unsigned char>& px, int x, int y, int r, int g, 
 } // namespace
 
 TEST_F(WireframeGl, CubeEdgesLandWhereTheProjectionPutsThemAndNothingElseIsDrawn) {
-    const glm::mat4 projection = ViewMath::projection(60.0f, 1.0f, 0.1f, 10000.0f);
-    engine.scene.projection = projection;
+    startScene();
     engine.scene.view = ViewMath::orbitView(10.0f, 0.0f, 0.0f, 0.0f);
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    glViewport(0, 0, kSize, kSize);
     WireframeCubeObject cube;
     cube.rotation = glm::vec3(25.0f, 35.0f, 0.0f);
     cube.scale = glm::vec3(4.0f);
-    auto draw = [&] {
-        const glm::mat4 identity(1.0f);
-        glClear(GL_COLOR_BUFFER_BIT);
-        cube.render(0.0f, &identity);
-        return test::readPixels(0, 0, kSize, kSize);
-    };
-    auto px = draw();  // not built yet
-    EXPECT_EQ(test::countColours(px.data(), kSize * kSize).lit, 0);
+    EXPECT_EQ(test::countColours(renderOnBlack(cube, kSize, 0.0f).data(), kSize * kSize).lit, 0);  // not built yet
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 
     ASSERT_TRUE(cube.build(&engine.scene));
     engine.resourceLoader.processRequests();
     ASSERT_NE(cube.shader.program, dummyProgram);  // the real program draws
-    px = draw();
-    const glm::mat4 clip = projection * engine.scene.view * cube.localModelMatrix();
+    const auto px = renderOnBlack(cube, kSize, 0.0f);
+    const glm::mat4 clip = engine.scene.projection * engine.scene.view * cube.localModelMatrix();
     auto project = [&](int index) {
         const float* p = &WireframeShapes::kCubeVertices[3 * index];
         glm::vec4 c = clip * glm::vec4(p[0], p[1], p[2], 1.0f);

@@ -9,7 +9,6 @@
 
 #include <SDL.h>
 #include <dlfcn.h>
-#include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstdio>

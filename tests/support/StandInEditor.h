@@ -101,5 +101,4 @@ public:
     std::thread greeter;
 };
 
-
 } // namespace test

@@ -2,7 +2,6 @@
 // waitpid) and xdotool for keys.
 #include "TestSupport.h"
 
-#include <gtest/gtest.h>
 #include <stb/stb_image.h>
 
 #include <fcntl.h>
@@ -10,10 +9,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <csignal>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -57,6 +54,14 @@ std::vector<std::string> readLines(const std::string& path) {
     std::ifstream in(path);
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
+}
+
+std::vector<std::string> fileNames(const std::string& dir) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(dir, ec)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 void expectInOrder(const std::vector<std::string>& lines, const std::vector<std::string>& expected) {
@@ -108,6 +113,7 @@ Colours countColours(const unsigned char* px, size_t pixelCount) {
         c.yellow += r > 150 && g > 150 && b < 80;
         c.cyan += r < 80 && g > 120 && b > 150;
         c.lit += r + g + b > 30;
+        c.magenta += r > 200 && g < 60 && b > 200;
         c.brightness += (r + g + b) / 3.0 / static_cast<double>(pixelCount);
     }
     return c;

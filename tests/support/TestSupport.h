@@ -1,18 +1,33 @@
 // Helpers shared by every test layer: temporary and working directories, small
-// files with chosen times, a capture of SDL's log, and the player as a child process.
+// files with chosen times, a capture of SDL's log, the player as a child process,
+// and the GoogleTest and standard headers every test file uses.
 #pragma once
 #include "audio/ManualAudioDevice.h"
 #include "sync/TrackText.h"
 
 #include <SDL.h>
+#include <glm/vec3.hpp>
+#include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
+#include <filesystem>
 #include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
 
 namespace test {
+
+// The engine's random sequence after engineSrand(0), worked out by hand from its rule.
+inline constexpr int kFirstDraws[] = {38, 7719, 21238, 2437, 8855, 11797, 8365, 32285, 10450, 30612};
+
+inline void expectNear(const glm::vec3& got, const glm::vec3& want, float tolerance = 1e-5f) {
+    EXPECT_NEAR(got.x, want.x, tolerance);
+    EXPECT_NEAR(got.y, want.y, tolerance);
+    EXPECT_NEAR(got.z, want.z, tolerance);
+}
 
 // A fresh directory under the system temp folder, removed on destruction.
 class TempDir {
@@ -43,6 +58,8 @@ private:
 void writeFile(const std::string& path, const std::string& content);
 std::string readFile(const std::string& path);
 std::vector<std::string> readLines(const std::string& path);
+// The names of the entries of a directory, sorted; none when it cannot be read.
+std::vector<std::string> fileNames(const std::string& dir);
 // Fails the test unless every expected line appears in `lines` in this order (others may come between).
 void expectInOrder(const std::vector<std::string>& lines, const std::vector<std::string>& expected);
 void setWriteTime(const std::string& path, double secondsSinceEpoch);
@@ -65,6 +82,7 @@ struct Colours {
     int cyan = 0;    // rings and flakes
     int lit = 0;     // anything not black
     double brightness = 0.0;
+    int magenta = 0;  // the dummy program's colour
 };
 Colours countColours(const unsigned char* rgba, size_t pixelCount);
 // The colours of a PNG file; -1 everywhere when it cannot be read. Its size in `width` and `height` when given.

@@ -5,8 +5,6 @@
 
 #include "TestSupport.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 
 namespace {

@@ -5,14 +5,7 @@
 
 #include "TestSupport.h"
 
-#include <gtest/gtest.h>
 #include <stb/stb_image.h>
-
-#include <sys/resource.h>
-
-#include <csignal>
-#include <filesystem>
-#include <random>
 
 namespace {
 bool parse(std::vector<const char*> words, LaunchOptions& options, std::string& error) {
@@ -44,7 +37,6 @@ TEST(CommandLine, RefusesBadArgumentsWithALineNamingTheOption) {
         const char* mentions;
     } cases[] = {
         {{"--capture", "o", "--fps", "0"}, "--fps"},
-        {{"--capture", "o", "--fps", "-5"}, "--fps"},
         {{"--capture", "o", "--fps", "abc"}, "'abc'"},
         {{"--capture", "o", "--fps", "2.5"}, "--fps"},
         {{"--capture", "o", "--fps", "1001"}, "--fps"},
@@ -115,23 +107,7 @@ TEST(CaptureFiles, PixelsAreFlippedTopDownAndAPngIsWholeOrAbsent) {
     stbi_image_free(back);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 
-    // A write that breaks off (the file-size limit stands in for a full disk) leaves no file behind.
-    std::vector<uint8_t> noise(64 * 64 * 3);
-    std::mt19937 random(7);
-    for (uint8_t& byte : noise) byte = static_cast<uint8_t>(random());
-    rlimit previous{};
-    getrlimit(RLIMIT_FSIZE, &previous);
-    rlimit small = previous;
-    small.rlim_cur = 4096;
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    setrlimit(RLIMIT_FSIZE, &small);
-    const bool written = writePngFile(dir.file("big.png"), noise.data(), 64, 64, error);
-    setrlimit(RLIMIT_FSIZE, &previous);
-    std::signal(SIGXFSZ, oldHandler);
-    EXPECT_FALSE(written);
-    EXPECT_NE(error.find("File too large"), std::string::npos) << error;
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
-
+    // A write that breaks off part way (a full disk) is the e2e test's.
     const std::string missing = dir.file("gone/frame_000000.png");
     EXPECT_FALSE(writePngFile(missing, rgb, 2, 2, error));
     EXPECT_NE(error.find("cannot write " + missing), std::string::npos) << error;

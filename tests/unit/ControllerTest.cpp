@@ -5,13 +5,7 @@
 #include "scene/FirstPersonCamera.h"
 
 #include "TestSupport.h"
-#include "VecExpect.h"
 #include "VirtualPad.h"
-
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
 
 namespace {
 const std::string kShippedDatabase = std::string(SOLVANE_SOURCE_DIR) + "/res/input/gamecontrollerdb.txt";

@@ -6,10 +6,7 @@
 
 #include "TestSupport.h"
 
-#include <gtest/gtest.h>
-
 #include <atomic>
-#include <cmath>
 #include <thread>
 
 namespace {

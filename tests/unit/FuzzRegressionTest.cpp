@@ -4,10 +4,6 @@
 
 #include "TestSupport.h"
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
-
 TEST(FuzzRegressions, EveryKeptInputRunsThroughItsTargetAgain) {
     const std::filesystem::path root = std::filesystem::path(SOLVANE_SOURCE_DIR) / "fuzz" / "regressions";
     size_t inputs = 0;

@@ -8,11 +8,7 @@
 
 #include "TestSupport.h"
 
-#include <gtest/gtest.h>
 #include <lua.hpp>
-
-#include <cmath>
-#include <string>
 
 class LuaFixture : public ::testing::Test {
 protected:

@@ -3,11 +3,9 @@
 // Its truth (the frame at the speaker) is what the clock must follow.
 #include "audio/PlaybackClock.h"
 
-#include <gtest/gtest.h>
+#include "TestSupport.h"
 
-#include <cmath>
 #include <cstdint>
-#include <vector>
 
 namespace {
 constexpr double kRate = 44100.0;

@@ -3,9 +3,7 @@
 // handed over and cleared.
 #include "core/Profile.h"
 
-#include <gtest/gtest.h>
-
-#include <chrono>
+#include "TestSupport.h"
 
 namespace {
 void busyFor(std::chrono::milliseconds span) {

@@ -9,8 +9,6 @@
 
 #include "TestSupport.h"
 
-#include <gtest/gtest.h>
-
 #include <utility>
 
 namespace {

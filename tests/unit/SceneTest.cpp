@@ -10,12 +10,7 @@
 #include "scene/ViewMath.h"
 
 #include "TestSupport.h"
-#include "VecExpect.h"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
 #include <map>
 
 using glm::vec3;

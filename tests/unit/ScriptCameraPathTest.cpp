@@ -2,7 +2,6 @@
 // rider takes along a path when nobody holds a controller. GL-free: the camera
 // object is created but not built, so nothing is uploaded.
 #include "LuaFixture.h"
-#include "VecExpect.h"
 
 #include "objects/CameraObject.h"
 #include "scene/CameraPath.h"

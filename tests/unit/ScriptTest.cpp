@@ -3,8 +3,6 @@
 // script, and the scripting module as a script sees it, argument checks word for word.
 #include "LuaFixture.h"
 
-#include "VecExpect.h"
-
 using LuaRuntime_ = LuaFixture;
 
 TEST_F(LuaRuntime_, ScriptsGetNoFileOrSystemAccess) {

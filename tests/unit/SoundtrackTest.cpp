@@ -3,10 +3,8 @@
 // shape of its parts. Decodes res/audio/melody2.mp3 with the engine's decoder.
 #include "audio/Mp3Decoder.h"
 
-#include <gtest/gtest.h>
+#include "TestSupport.h"
 
-#include <algorithm>
-#include <cmath>
 #include <cstdlib>
 
 namespace {

@@ -8,12 +8,7 @@
 #include "StandInEditor.h"
 #include "TestSupport.h"
 
-#include <gtest/gtest.h>
-
-#include <cmath>
 #include <cstring>
-#include <filesystem>
-#include <functional>
 #include <thread>
 
 namespace {

@@ -4,9 +4,8 @@
 
 #include "TestSupport.h"
 
-#include <gtest/gtest.h>
-
 #include <climits>
+#include <limits>
 #include <cstring>
 #include <regex>
 #include <set>
@@ -60,23 +59,30 @@ TEST(SyncInterpolation, EachKeyTypeBetweenItsKeysAndKeyValuesOnAndOutsideThem) {
     EXPECT_DOUBLE_EQ(getValue(&t, 3.0), 0.0);  // no keys
 }
 
-TEST_F(SyncFiles, SixteenRowsPerBeatAndGettersRoundDown) {
+// Int reads round toward zero; NaN reads 0 and values beyond the int range saturate.
+TEST_F(SyncFiles, SixteenRowsPerBeatAndGettersRoundDownAndSaturate) {
     ManualAudioDevice show;  // at the soundtrack's tempo
     show.position = 12.5f;
     SyncDevice atShowTempo;
     ASSERT_TRUE(atShowTempo.init(&show, base));
     atShowTempo.update();
     EXPECT_NEAR(atShowTempo.getRow(), 12.5 * 106.0 / 60.0 * 16.0, 0.01);
-    write("Value", test::trackBytes({{0, 2.99f, Step}, {10, -0.25f, Step}, {20, 0.0f, Step}, {30, 0.001f, Step}}));
+    const float inf = std::numeric_limits<float>::infinity();
+    const int most = std::numeric_limits<int>::max(), least = std::numeric_limits<int>::min();
     const struct {
-        float row, value;
+        float value;
         int asInt;
         bool asBool;
-    } cases[] = {{5, 2.99f, 2, true}, {10, -0.25f, -1, false}, {20, 0.0f, 0, false}, {30, 0.001f, 0, true}};
-    for (const auto& c : cases) {
-        atRow(c.row);
-        EXPECT_FLOAT_EQ(sync.getFloat("Value"), c.value);
-        EXPECT_TRUE(sync.getInt("Value") == c.asInt && sync.getBool("Value") == c.asBool) << "row " << c.row;
+    } cases[] = {{2.99f, 2, true},   {-0.25f, -1, false}, {0.0f, 0, false},   {0.001f, 0, true},
+                 {NAN, 0, false},    {inf, most, true},   {-inf, least, false}, {3e9f, most, true},
+                 {-3e9f, least, false}, {1e30f, most, true}, {2147483520.0f, 2147483520, true}};
+    std::vector<SyncKey> keys;
+    for (int i = 0; i < 11; ++i) keys.push_back({i * 10, cases[i].value, Step});
+    write("Value", test::trackBytes(keys));
+    for (int i = 0; i < 11; ++i) {
+        atRow(static_cast<float>(i * 10 + 5));
+        EXPECT_TRUE(sync.getFloat("Value") == cases[i].value || std::isnan(cases[i].value)) << cases[i].value;
+        EXPECT_TRUE(sync.getInt("Value") == cases[i].asInt && sync.getBool("Value") == cases[i].asBool) << cases[i].value;
     }
 }
 

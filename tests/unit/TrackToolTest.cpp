@@ -6,10 +6,6 @@
 
 #include "TestSupport.h"
 
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <filesystem>
 #include <limits>
 
 namespace {
