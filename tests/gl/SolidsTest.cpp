@@ -163,24 +163,28 @@ TEST_F(SolidsGl, AModelPicksUpItsEditedShader) {
 
 TEST_F(SolidsGl, MissingOrMisfittingModelsFailTheBuildWithTheirLines) {
     test::TempDir dir;
+    test::WorkingDir elsewhere;  // no res/models: the fish and the gem are missing
+    ASSERT_TRUE(elsewhere.enter(dir.path()));
     // Seven floats: not whole vertices of 6 or of 8 (the other misfits are the layout check's, in the unit tests).
     ExmModel odd;
     odd.vertices.assign(7, 0.0f);
     odd.floatCount = 7;
-    ASSERT_TRUE(writeExm(dir.file("odd.exm"), odd));
-
+    ASSERT_TRUE(writeExm("odd.exm", odd));
+    auto misfit = [](const char* floats) {
+        return std::string("Model 'odd.exm' does not fit ") + floats + " floats per vertex or has indices past its vertices!";
+    };
     struct Case {
         std::function<SceneObject*()> make;
         std::string cause, failure;
     };
-    const std::string odd6 = "Model '" + dir.file("odd.exm") + "' does not fit 6 floats per vertex or has indices past its vertices!";
     const Case cases[] = {
-        {[&] { return new ModelObject(dir.file("odd.exm"), "a", "b"); }, odd6, "Failed to load model exm!"},
-        {[&] { return new TexturedModel("res/models/Fish.exm", "t.png"); },
-         "Model 'res/models/Fish.exm' does not fit 8 floats per vertex or has indices past its vertices!",
-         "Failed to load textured model exm!"},
-        {[&] { return new ModelObject(dir.file("none.exm"), "a", "b"); },
-         "Failed to read model data from '" + dir.file("none.exm") + "'!", "Failed to load model exm!"},
+        {[] { return new ModelObject("odd.exm", "a", "b"); }, misfit("6"), "Failed to load model exm!"},
+        {[] { return new TexturedModel("odd.exm", "t.png"); }, misfit("8"), "Failed to load textured model exm!"},
+        {[] { return new ModelObject("none.exm", "a", "b"); }, "Failed to read model data from 'none.exm'!",
+         "Failed to load model exm!"},
+        {[] { return new BoidsObject; }, "Failed to read model data from 'res/models/Fish.exm'!", "Failed to load model exm!"},
+        {[] { return new DiamondObject; }, "Failed to read model data from 'res/models/Round_Diamond_03.exm'!",
+         "Failed to load model exm!"},
     };
     for (const Case& c : cases) {
         log.clear();
@@ -189,17 +193,4 @@ TEST_F(SolidsGl, MissingOrMisfittingModelsFailTheBuildWithTheirLines) {
         EXPECT_EQ(log.errors(), (std::vector<std::string>{c.cause, c.failure}));
         object->release();
     }
-
-    // Without res/models at all, the fish and the gem are missing too.
-    test::WorkingDir elsewhere;
-    ASSERT_TRUE(elsewhere.enter(dir.path()));
-    log.clear();
-    BoidsObject boids;
-    EXPECT_FALSE(boids.build(&engine.scene));
-    EXPECT_EQ(log.errors(), (std::vector<std::string>{"Failed to read model data from 'res/models/Fish.exm'!",
-                                                      "Failed to load model exm!"}));
-    boids.release();
-    DiamondObject diamond;
-    EXPECT_FALSE(diamond.build(&engine.scene));
-    diamond.release();
 }

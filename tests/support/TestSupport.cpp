@@ -144,18 +144,11 @@ void LogCapture::output(void* self, int, SDL_LogPriority priority, const char* m
     capture->captured.emplace_back(priority, message ? message : "");
 }
 
-std::vector<std::string> LogCapture::messages() const {
-    std::lock_guard<std::mutex> lock(mutex);
-    std::vector<std::string> out;
-    for (const auto& entry : captured) out.push_back(entry.second);
-    return out;
-}
-
-std::vector<std::string> LogCapture::errors() const {
+std::vector<std::string> LogCapture::atLeast(SDL_LogPriority priority) const {
     std::lock_guard<std::mutex> lock(mutex);
     std::vector<std::string> out;
     for (const auto& entry : captured)
-        if (entry.first == SDL_LOG_PRIORITY_ERROR) out.push_back(entry.second);
+        if (entry.first >= priority) out.push_back(entry.second);
     return out;
 }
 

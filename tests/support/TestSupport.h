@@ -93,13 +93,14 @@ class LogCapture {
 public:
     LogCapture();
     ~LogCapture();
-    std::vector<std::string> messages() const;
-    std::vector<std::string> errors() const;  // error priority only
+    std::vector<std::string> messages() const { return atLeast(SDL_LOG_PRIORITY_VERBOSE); }
+    std::vector<std::string> errors() const { return atLeast(SDL_LOG_PRIORITY_ERROR); }
     bool contains(const std::string& message) const { return count(message) > 0; }
     size_t count(const std::string& message) const;
     void clear();
 
 private:
+    std::vector<std::string> atLeast(SDL_LogPriority priority) const;
     static void output(void* self, int category, SDL_LogPriority priority, const char* message);
     mutable std::mutex mutex;
     std::vector<std::pair<SDL_LogPriority, std::string>> captured;

@@ -25,6 +25,25 @@ struct Task : DispatchTask {
     Counts& counts;
     int sleepMs;
 };
+void record(const std::string& path, void* calls) { static_cast<std::vector<std::string>*>(calls)->push_back(path); }
+
+class Watcher : public ::testing::Test {
+public:
+    void SetUp() override { ASSERT_TRUE(watcher.init(3600 * 1000)); }
+    // Writes the file and sets its time `offset` seconds from now.
+    std::string touch(const std::string& name, double offset) {
+        const std::string path = dir.file(name);
+        test::writeFile(path, "x");
+        test::setWriteTime(path, now + offset);
+        return path;
+    }
+    void cycle() { watcher.poll(); watcher.dispatchChanges(); }
+
+    test::TempDir dir;
+    FileWatcher watcher;
+    std::vector<std::string> calls;
+    double now = test::nowSeconds();
+};
 } // namespace
 
 TEST(Dispatch, TheManagersQueueRunsEachTaskOnceAndDestroysItOnce) {
@@ -56,28 +75,6 @@ TEST(Dispatch, StopWaitsForTheTaskInProgressAndQueuedTasksAreDestroyedUnrun) {
     }
     EXPECT_TRUE(counts.started == 1 && counts.destroyed == 2);
 }
-
-namespace {
-void record(const std::string& path, void* calls) { static_cast<std::vector<std::string>*>(calls)->push_back(path); }
-
-class Watcher : public ::testing::Test {
-public:
-    void SetUp() override { ASSERT_TRUE(watcher.init(3600 * 1000)); }
-    // Writes the file and sets its time `offset` seconds from now.
-    std::string touch(const std::string& name, double offset) {
-        const std::string path = dir.file(name);
-        test::writeFile(path, "x");
-        test::setWriteTime(path, now + offset);
-        return path;
-    }
-    void cycle() { watcher.poll(); watcher.dispatchChanges(); }
-
-    test::TempDir dir;
-    FileWatcher watcher;
-    std::vector<std::string> calls;
-    double now = test::nowSeconds();
-};
-} // namespace
 
 TEST_F(Watcher, TwoSavesWithinOneSecondAreBothReported) {
     const std::string f = touch("a.frag", 0.0);

@@ -21,6 +21,23 @@ ExmModel cube() {
     model.aux = 0xA5A5u;
     return model;
 }
+std::string image(const std::string& name) { return std::string(SOLVANE_FIXTURES_DIR) + "/images/" + name; }
+const uint8_t* pixelAt(const DecodedImage& image, int x, int y) {
+    return image.pixels + (static_cast<size_t>(y) * image.width + x) * 4;
+}
+struct Tracker {
+    ResourceLoader loader;
+    std::vector<std::string> delivered;
+    Texture extra;
+    bool submitOnce = true;
+
+    static void callback(bool success, void* target, void* context) {
+        auto* self = static_cast<Tracker*>(context);
+        self->delivered.push_back(std::string(static_cast<Texture*>(target)->name) + (success ? "+" : "-"));
+        if (std::exchange(self->submitOnce, false))
+            self->loader.loadTexture(&self->extra, &Tracker::callback, self, "late", false);
+    }
+};
 } // namespace
 
 TEST(Exm, TheCubeExampleIs732BytesWithALittleEndianHeaderAndLoadsBack) {
@@ -53,13 +70,6 @@ TEST(Exm, EmptyShortAndWrappingFilesFailWithTheReadMessage) {
         EXPECT_TRUE(log.contains("Failed to read model data from '" + dir.file(name) + "'!")) << name;
     }
 }
-
-namespace {
-std::string image(const std::string& name) { return std::string(SOLVANE_FIXTURES_DIR) + "/images/" + name; }
-const uint8_t* pixelAt(const DecodedImage& image, int x, int y) {
-    return image.pixels + (static_cast<size_t>(y) * image.width + x) * 4;
-}
-} // namespace
 
 // The decoder (stb) reads every common PNG and JPEG kind; ours is to ask it for four
 // bytes a pixel. The fixture is 16x8 grey with alpha: red's luminance on the left, blue's on the right.
@@ -98,22 +108,6 @@ TEST(CubeCross, FacesNeverReachPastTheImage) {
     EXPECT_EQ(cutCubeFace(cross.data(), 100, 100, 5, 90).size(), 25u * 25u * 4u);  // cut down to the cell
     EXPECT_TRUE(cutCubeFace(cross.data(), 2, 3, 0, 1).empty());  // too small for any face
 }
-
-namespace {
-struct Tracker {
-    ResourceLoader loader;
-    std::vector<std::string> delivered;
-    Texture extra;
-    bool submitOnce = true;
-
-    static void callback(bool success, void* target, void* context) {
-        auto* self = static_cast<Tracker*>(context);
-        self->delivered.push_back(std::string(static_cast<Texture*>(target)->name) + (success ? "+" : "-"));
-        if (std::exchange(self->submitOnce, false))
-            self->loader.loadTexture(&self->extra, &Tracker::callback, self, "late", false);
-    }
-};
-} // namespace
 
 // More requests than the loader's original fixed lists of 32 held.
 TEST(ResourceLoader, RequestsRunNewestFirstAndCallbacksFireOldestFirst) {

@@ -127,10 +127,7 @@ TEST_F(EditorSession, SavesEveryTrackThroughATemporaryFileButNoneOutsideTheFolde
     EXPECT_EQ(test::trackBytes(getTrack(reloaded, "B")->keys), test::trackBytes(keys));
     EXPECT_EQ(test::trackBytes(getTrack(reloaded, "A")->keys), test::trackBytes({{0, 1.0f, Step}}));
     destroyStore(reloaded);
-    std::vector<std::string> files;
-    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) files.push_back(entry.path().filename());
-    std::sort(files.begin(), files.end());
-    EXPECT_EQ(files, (std::vector<std::string>{"_A.track", "_B.track", "_C.track"}));
+    EXPECT_EQ(test::fileNames(dir.path()), (std::vector<std::string>{"_A.track", "_B.track", "_C.track"}));
 }
 
 TEST(EditorFaults, EndTheConnectionWithOneLineAndKeepTheKeys) {

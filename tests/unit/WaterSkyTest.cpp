@@ -17,6 +17,24 @@ using Triangles = std::vector<uint32_t>;
 Triangles slice(const std::vector<uint32_t>& indices, size_t first, size_t count) {
     return Triangles(indices.begin() + static_cast<long>(first), indices.begin() + static_cast<long>(first + count));
 }
+OceanParameters smallSea(uint32_t n) { return {n, 0.5f, 0.02f, 3.0f, {2.0f, 1.0f}}; }
+
+// One Gaussian as the spectrum draws it: polar Box-Muller over 15-bit draws.
+float referenceGaussian() {
+    float a, b, w;
+    do {
+        a = static_cast<float>(engineRand()) / 32767.0f * 2.0f - 1.0f;
+        b = static_cast<float>(engineRand()) / 32767.0f * 2.0f - 1.0f;
+        w = b * b + a * a;
+    } while (w > 1.0f);
+    return b * std::sqrt(-2.0f * std::log(w) / w);
+}
+
+class OceanWavesTest : public ::testing::Test {
+protected:
+    void SetUp() override { engineSrand(0); }
+    OceanWaves waves;
+};
 } // namespace
 
 TEST(SurfaceMeshes, GridSizesCornersAndCellEdges) {
@@ -73,27 +91,6 @@ TEST(SurfaceMeshes, OceanPatchTriangles) {
     EXPECT_EQ(slice(indices, 0, 6), (Triangles{4, 0, 3, 4, 1, 0}));
     EXPECT_EQ(slice(indices, 18, 6), (Triangles{8, 4, 7, 8, 5, 4}));
 }
-
-namespace {
-OceanParameters smallSea(uint32_t n) { return {n, 0.5f, 0.02f, 3.0f, {2.0f, 1.0f}}; }
-
-// One Gaussian as the spectrum draws it: polar Box-Muller over 15-bit draws.
-float referenceGaussian() {
-    float a, b, w;
-    do {
-        a = static_cast<float>(engineRand()) / 32767.0f * 2.0f - 1.0f;
-        b = static_cast<float>(engineRand()) / 32767.0f * 2.0f - 1.0f;
-        w = b * b + a * a;
-    } while (w > 1.0f);
-    return b * std::sqrt(-2.0f * std::log(w) / w);
-}
-
-class OceanWavesTest : public ::testing::Test {
-protected:
-    void SetUp() override { engineSrand(0); }
-    OceanWaves waves;
-};
-} // namespace
 
 // The whole wave field, cell by cell, as the model defines it: four draws per
 // cell in row order, then per frame one sine and cosine each for the
