@@ -1,6 +1,6 @@
-// The real player in a temporary folder, checked by Log.txt and its exit status:
-// start-up failures, the shipped show played to its end, and a script that fails
-// per call, then is edited while it runs (pictures from its own capture) until Escape.
+// The real player in a temporary folder, checked by Log.txt and its exit status: start-up
+// failures (a garbled Config.txt among them), the shipped show and a cut-short soundtrack played
+// to their end, and a script that fails per call, edited while it runs, until Escape.
 #include "TestSupport.h"
 
 #include "capture/CaptureSettings.h"
@@ -62,6 +62,9 @@ test::Colours frameSoon(const std::string& frames, long ahead = 40) {
 } // namespace
 
 TEST(Player, StartUpFailuresEndWithStatusOneAndTheirReasonLast) {
+    auto missingEntry = [](const std::string& name) {
+        return "Config entry '" + name + "' is missing or not written as '" + name + " = value;'";
+    };
     struct Failure {
         std::string config;  // no Config.txt when empty, else only it unless a show is set up
         const char* file;    // in a show: replaced by `content`, or removed when that is null
@@ -70,8 +73,12 @@ TEST(Player, StartUpFailuresEndWithStatusOneAndTheirReasonLast) {
     } failures[] = {
         {"", nullptr, nullptr,
          {"Initializing Engine", "Reading Configuration File...", "Failed to read config file: Config.txt!"}},
-        // Refused before SDL is asked for a window.
+        // Refused before SDL is asked for a window; a garbled file names every entry it lacks.
         {test::standardConfig(0, 240), nullptr, nullptr, {"VSync enabled!", "Failed to initialize window!"}},
+        {"ViewportWidth=640;\nMSAA = 4 ;\n\x01\x02 VSync = true;\n", nullptr, nullptr,
+         {"Config File Read Successfully!", missingEntry("ViewportWidth"), missingEntry("ViewportHeight"),
+          missingEntry("MSAA"), missingEntry("Fullscreen"), "Selected Settings: -1x-1 Resolution with -1x MSAA",
+          "Fullscreen mode disabled!", "VSync enabled!", "Failed to initialize window!"}},
         {kConfig, nullptr, nullptr,
          {"Failed to read vertex shader source!", "Shader file: res/shaders/Dummy.vert", "Failed to initialize dummy shader!",
           "Failed to initialize OGL Shader Manager!"}},
@@ -107,6 +114,19 @@ TEST(Player, TheShippedShowPlaysToTheEndOfItsSoundtrackAndShutsDownCleanly) {
     expectCleanRunEndedBy(dir, "Starting playback!");
     for (const std::string& line : logOf(dir))
         EXPECT_TRUE(line.find("Error") == std::string::npos && line.find("Failed") == std::string::npos) << line;
+}
+
+TEST(Player, ASoundtrackCutShortSaysHowLongItIsAndPlaysToItsEnd) {
+    test::TempDir dir;
+    test::copyFixtureShow(dir, kConfig);
+    // The first 1500 bytes of a 20-second file: about a third of a second of sound.
+    test::writeFile(dir.file("res/audio/melody2.mp3"), test::readFile(kFixtures + "/audio/clicks_20s.mp3").substr(0, 1500));
+    test::Process player(SOLVANE_BINARY, dir.path());
+    EXPECT_EQ(player.wait(std::chrono::seconds(60)), 0);
+    const auto lines = logOf(dir);
+    const std::string says = "The soundtrack res/audio/melody2.mp3 is only 0.";
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](auto& line) { return line.rfind(says, 0) == 0; }));
+    expectCleanRunEndedBy(dir, "Starting playback!");
 }
 
 TEST(Player, ScriptErrorsAreLoggedPerCallEditingReloadsAFailedBuildLeavesTheClearAndEscapeEnds) {

@@ -2,7 +2,6 @@
 // read-back helpers and the EngineTest fixture of GlContext.h.
 #include "GlContext.h"
 
-#include "scene/SceneRootObject.h"
 #include "scene/ViewMath.h"
 
 namespace test {

@@ -3,6 +3,7 @@
 // from the source tree (they open the shipped "res/shaders/..." files).
 #pragma once
 #include "core/Engine.h"
+#include "scene/SceneRootObject.h"
 
 #include "TestSupport.h"
 

@@ -10,7 +10,6 @@
 #include "objects/TexturedModel.h"
 #include "objects/UnderseaObjects.h"
 #include "postfx/SceneCubeBufferObject.h"
-#include "scene/SceneRootObject.h"
 #include "scene/ViewMath.h"
 
 #include "GlContext.h"

@@ -9,7 +9,6 @@
 #include "objects/SkyBox.h"
 #include "objects/SkyDome.h"
 #include "postfx/SceneCubeBufferObject.h"
-#include "scene/SceneRootObject.h"
 #include "scene/ViewMath.h"
 
 #include "GlContext.h"

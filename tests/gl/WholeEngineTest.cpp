@@ -4,7 +4,6 @@
 #include "audio/ManualAudioDevice.h"
 #include "core/Profile.h"
 #include "postfx/SceneBufferObject.h"
-#include "scene/SceneRootObject.h"
 
 #include "GlContext.h"
 #include "VirtualPad.h"
