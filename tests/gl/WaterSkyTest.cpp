@@ -148,21 +148,22 @@ TEST_F(WaterSky, SkyBoxAndOceanShowTheRootCubeBufferElseTheirOwnTexture) {
     const std::array<glm::mat4, 6> views = cubeFaceViews();
     engine.scene.projection = cubeFaceProjection();
     engine.scene.inverseProjection = glm::inverse(engine.scene.projection);
-    auto showsFaces = [&](const glm::vec3* colours) {
-        for (int face = 0; face < 6; ++face) {
+    // The sky box's face colours, and the cube map the ocean binds for its reflection.
+    auto shows = [&](const char* source, const std::function<glm::vec3(uint32_t)>& colourOf, GLenum binding, GLuint id) {
+        SCOPED_TRACE(source);
+        for (uint32_t face = 0; face < 6; ++face) {
             engine.scene.view = views[face];
-            test::expectNear(centre(target.draw(*box), 16), colours[face], 0.02f);
+            test::expectNear(centre(target.draw(*box), 16), colourOf(face), 0.02f);
         }
+        GLint bound = 0;
+        target.draw(*ocean);
+        glActiveTexture(GL_TEXTURE0);
+        glGetIntegerv(binding, &bound);
+        EXPECT_EQ(static_cast<GLuint>(bound), id);
     };
-    {
-        SCOPED_TRACE("own texture");
-        showsFaces(faceColours);
-    }
-    GLint bound = 0;
-    target.draw(*ocean);
-    glActiveTexture(GL_TEXTURE0);
-    glGetIntegerv(ocean->environmentTexture.isCubeMap ? GL_TEXTURE_BINDING_CUBE_MAP : GL_TEXTURE_BINDING_2D, &bound);
-    EXPECT_EQ(static_cast<GLuint>(bound), ocean->environmentTexture.id);
+    shows("own texture", [&](uint32_t face) { return faceColours[face]; },
+          ocean->environmentTexture.isCubeMap ? GL_TEXTURE_BINDING_CUBE_MAP : GL_TEXTURE_BINDING_2D,
+          ocean->environmentTexture.id);
 
     // A cube buffer among the root's children, its faces painted by face number.
     auto* cube = add(new SceneCubeBufferObject(8, 8, GL_RGBA));
@@ -171,16 +172,7 @@ TEST_F(WaterSky, SkyBoxAndOceanShowTheRootCubeBufferElseTheirOwnTexture) {
     engine.resourceLoader.processRequests();
     const glm::mat4 identity(1.0f);
     cube->render(0.0f, &identity);
-    glm::vec3 debugColours[6];
-    for (uint32_t face = 0; face < 6; ++face) debugColours[face] = cubeFaceColor(face);
-    {
-        SCOPED_TRACE("cube buffer");
-        showsFaces(debugColours);
-    }
-    target.draw(*ocean);
-    glActiveTexture(GL_TEXTURE0);
-    glGetIntegerv(GL_TEXTURE_BINDING_CUBE_MAP, &bound);
-    EXPECT_EQ(static_cast<GLuint>(bound), cube->cubeFrameBuffer.getTexture());
+    shows("cube buffer", cubeFaceColor, GL_TEXTURE_BINDING_CUBE_MAP, cube->cubeFrameBuffer.getTexture());
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 

@@ -63,8 +63,7 @@ TEST(Soak, ReloadsEverySecondForFiveMinutesKeepMemoryFlatAndFramesComing) {
     const double seconds = configured ? std::atof(configured) : 300.0;
     test::TempDir dir;
     test::WorkingDir workingDir;
-    test::writeFile(dir.file("Config.txt"), test::standardConfig(640, 360, 4, true));
-    test::copyTree(std::string(SOLVANE_SOURCE_DIR) + "/res", dir.file("res"));
+    test::copyShow(dir, test::standardConfig(640, 360, 4, true));
     ASSERT_TRUE(workingDir.enter(dir.path()));
     Engine engine;
     ASSERT_TRUE(engine.initialize());

@@ -203,7 +203,7 @@ bool sendKey(const std::string& windowTitle, const std::string& key) {
     return std::system(cmd.c_str()) == 0;
 }
 
-void copyTree(const std::string& from, const std::string& to) {
+static void copyTree(const std::string& from, const std::string& to) {
     fs::create_directories(to);
     fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
 }

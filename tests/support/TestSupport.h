@@ -126,7 +126,6 @@ private:
 
 // Sends a key (xdotool name, e.g. "Escape") to the first window with this title.
 bool sendKey(const std::string& windowTitle, const std::string& key);
-void copyTree(const std::string& from, const std::string& to);
 std::string standardConfig(int width = 320, int height = 240, int msaa = 0, bool vsync = true);
 // A show in `dir`: `config` as its Config.txt and a copy of the shipped res/, with the
 // fixtures' three-second soundtrack in place of the real one when `shortSoundtrack`.
