@@ -101,7 +101,9 @@ TEST_F(WaterSky, EachObjectDrawsWithItsOwnProgramAndGivesItsBuffersBack) {
                           {box, &box->shader, &box->mesh, {0, 1, 5}, 1.0},
                           {dome, &dome->shader, &dome->mesh, {0, 1, 5}, 1.0}};
     buildAll();
-    Target target(96, GL_RGBA8);
+    // No sun tracks: the sun sits at the origin and every sky track reads 0; still
+    // no NaN anywhere in a float target.
+    Target target(96, GL_RGBA32F);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.object->getType());
         ASSERT_TRUE(c.shader->isCompiled());
@@ -212,18 +214,4 @@ TEST_F(WaterSky, ADomeUnderACubeBufferRendersEachFaceWithThatFacesCamera) {
     }
     // The faces really differ, so one camera for all six would have shown.
     EXPECT_GT(*std::max_element(brightness, brightness + 6), 1.1 * *std::min_element(brightness, brightness + 6));
-}
-
-// No sun tracks: the sun sits at the origin and every sky track reads 0; the
-// sky and the sea still draw, with no NaN anywhere in a float target.
-TEST_F(WaterSky, WithoutSunTracksTheSkyAndTheSeaStillDraw) {
-    auto* dome = add(new SkyDome(16, 32, 1000.0f));
-    auto* ocean = add(new OceanGrid(sea()));
-    buildAll();
-    engine.syncDevice.update();
-    Target target(64, GL_RGBA32F);
-    look({0, 0, 0}, {0, 0.3f, -1});
-    EXPECT_EQ(covered(target.draw(*dome)), 1.0);
-    look({0, 80, 220}, {0, 0, 0});
-    EXPECT_GE(covered(target.draw(*ocean)), 0.2);
 }
