@@ -8,7 +8,6 @@
 #include "GlContext.h"
 #include "VirtualPad.h"
 
-
 #include <memory>
 
 namespace {

@@ -1,7 +1,6 @@
 // The whole engine in this process, on a copy of the shipped show whose soundtrack a
 // test clock replaces after start-up: the show frame by frame (objects on screen, FX
 // tracks shaping the picture), and a held D-pad on a virtual pad scrubbing in the loop.
-#include "audio/ManualAudioDevice.h"
 #include "core/Profile.h"
 #include "postfx/SceneBufferObject.h"
 

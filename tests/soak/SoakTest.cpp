@@ -2,7 +2,6 @@
 // while its script is saved every 0.5 s and a shader every 0.7 s: memory must
 // level off and frames must keep coming. Prints RSS each minute and the
 // longest gap between two presented frames. Relies on the engine's own loop.
-#include "audio/ManualAudioDevice.h"
 #include "core/Engine.h"
 
 #include "TestSupport.h"

@@ -5,8 +5,6 @@
 
 #include "TestSupport.h"
 
-#include <cstdlib>
-
 namespace {
 const std::string kAudio = std::string(SOLVANE_FIXTURES_DIR) + "/audio/";
 

@@ -1,15 +1,11 @@
 // The editor connection against a stand-in editor on 127.0.0.1 written here:
 // greetings, track requests, key edits, row jumps, pauses, saves, and the faults
 // that end a connection. Every wait is bounded; none asserts a duration.
-#include "audio/ManualAudioDevice.h"
 #include "sync/EditorProtocol.h"
 #include "sync/SyncDevice.h"
 
 #include "StandInEditor.h"
 #include "TestSupport.h"
-
-#include <cstring>
-#include <thread>
 
 namespace {
 using namespace test::editorwire;
