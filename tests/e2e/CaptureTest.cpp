@@ -148,7 +148,8 @@ TEST(Capture, AVideoHoldsH264AtTheRateAndSizeAndTheSoundtrackRange) {
     for (const char* line : {"codec_type=video", "codec_type=audio", "codec_name=h264", "pix_fmt=yuv420p", "width=320",
                              "height=180", "r_frame_rate=30/1"})
         EXPECT_EQ(std::count(lines.begin(), lines.end(), line), 1) << line;
-    const auto duration = std::find_if(lines.begin(), lines.end(), [](auto& l) { return l.rfind("duration=", 0) == 0; });
+    const auto duration =
+        std::find_if(lines.begin(), lines.end(), [](auto& l) { return l.rfind("duration=", 0) == 0; });
     ASSERT_NE(duration, lines.end());
     EXPECT_NEAR(std::stod(duration->substr(9)), 4.0, 1.0 / 30.0) << *duration;
 }

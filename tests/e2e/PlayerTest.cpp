@@ -120,7 +120,8 @@ TEST(Player, ASoundtrackCutShortSaysHowLongItIsAndPlaysToItsEnd) {
     test::TempDir dir;
     test::copyFixtureShow(dir, kConfig);
     // The first 1500 bytes of a 20-second file: about a third of a second of sound.
-    test::writeFile(dir.file("res/audio/melody2.mp3"), test::readFile(kFixtures + "/audio/clicks_20s.mp3").substr(0, 1500));
+    test::writeFile(dir.file("res/audio/melody2.mp3"),
+                    test::readFile(kFixtures + "/audio/clicks_20s.mp3").substr(0, 1500));
     test::Process player(SOLVANE_BINARY, dir.path());
     EXPECT_EQ(player.wait(std::chrono::seconds(60)), 0);
     const auto lines = logOf(dir);

@@ -170,7 +170,8 @@ TEST_F(SolidsGl, MissingOrMisfittingModelsFailTheBuildWithTheirLines) {
     odd.floatCount = 7;
     ASSERT_TRUE(writeExm("odd.exm", odd));
     auto misfit = [](const char* floats) {
-        return std::string("Model 'odd.exm' does not fit ") + floats + " floats per vertex or has indices past its vertices!";
+        return std::string("Model 'odd.exm' does not fit ") + floats +
+               " floats per vertex or has indices past its vertices!";
     };
     struct Case {
         std::function<SceneObject*()> make;
@@ -181,7 +182,8 @@ TEST_F(SolidsGl, MissingOrMisfittingModelsFailTheBuildWithTheirLines) {
         {[] { return new TexturedModel("odd.exm", "t.png"); }, misfit("8"), "Failed to load textured model exm!"},
         {[] { return new ModelObject("none.exm", "a", "b"); }, "Failed to read model data from 'none.exm'!",
          "Failed to load model exm!"},
-        {[] { return new BoidsObject; }, "Failed to read model data from 'res/models/Fish.exm'!", "Failed to load model exm!"},
+        {[] { return new BoidsObject; }, "Failed to read model data from 'res/models/Fish.exm'!",
+         "Failed to load model exm!"},
         {[] { return new DiamondObject; }, "Failed to read model data from 'res/models/Round_Diamond_03.exm'!",
          "Failed to load model exm!"},
     };

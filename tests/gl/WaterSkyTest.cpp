@@ -151,7 +151,8 @@ TEST_F(WaterSky, SkyBoxAndOceanShowTheRootCubeBufferElseTheirOwnTexture) {
     engine.scene.projection = cubeFaceProjection();
     engine.scene.inverseProjection = glm::inverse(engine.scene.projection);
     // The sky box's face colours, and the cube map the ocean binds for its reflection.
-    auto shows = [&](const char* source, const std::function<glm::vec3(uint32_t)>& colourOf, GLenum binding, GLuint id) {
+    auto shows = [&](const char* source, const std::function<glm::vec3(uint32_t)>& colourOf, GLenum binding,
+                     GLuint id) {
         SCOPED_TRACE(source);
         for (uint32_t face = 0; face < 6; ++face) {
             engine.scene.view = views[face];

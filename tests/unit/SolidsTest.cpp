@@ -16,6 +16,8 @@
 #include <array>
 #include <map>
 
+using test::kFirstDraws;
+
 namespace {
 glm::vec3 vertexPosition(const MeshData& mesh, uint32_t index) {
     return glm::vec3(mesh.vertices[6 * index], mesh.vertices[6 * index + 1], mesh.vertices[6 * index + 2]);
@@ -96,11 +98,11 @@ TEST(Flocking, StartStateComesFromTheRandomSequenceInItsOrder) {
     flock.init(3);
     const Boid& b = flock.boids[0];
     auto centred = [](int r, float range) { return static_cast<float>(2 * r - 32768) / 32762.0f * range; };
-    test::expectNear(b.position, {centred(test::kFirstDraws[2], 10), centred(test::kFirstDraws[1], 10), centred(test::kFirstDraws[0], 10)});
-    test::expectNear(b.velocity, {centred(test::kFirstDraws[5], 3), centred(test::kFirstDraws[4], 3), centred(test::kFirstDraws[3], 3)});
-    EXPECT_FLOAT_EQ(b.maxSpeed, test::kFirstDraws[6] / 32767.0f * 5.0f);
-    EXPECT_FLOAT_EQ(b.size, test::kFirstDraws[7] / 32767.0f);
-    EXPECT_FLOAT_EQ(flock.boids[1].position.z, centred(test::kFirstDraws[8], 10));  // the next boid follows on
+    test::expectNear(b.position, {centred(kFirstDraws[2], 10), centred(kFirstDraws[1], 10), centred(kFirstDraws[0], 10)});
+    test::expectNear(b.velocity, {centred(kFirstDraws[5], 3), centred(kFirstDraws[4], 3), centred(kFirstDraws[3], 3)});
+    EXPECT_FLOAT_EQ(b.maxSpeed, kFirstDraws[6] / 32767.0f * 5.0f);
+    EXPECT_FLOAT_EQ(b.size, kFirstDraws[7] / 32767.0f);
+    EXPECT_FLOAT_EQ(flock.boids[1].position.z, centred(kFirstDraws[8], 10));  // the next boid follows on
     EXPECT_EQ(b.flock, &flock);
     test::expectNear(b.heading, {0, 0, -1});
 }
@@ -195,14 +197,14 @@ TEST(Particles, DrawsNinePerParticleAndStayInTheirBoxWithUnitDirections) {
     engineSrand(0);
     const std::vector<Particle> first = generateParticles(2, {10, 2, 10});
     auto unit = [](int r) { return r / 32767.0f; };
-    test::expectNear(first[0].offset, {(unit(test::kFirstDraws[2]) - 0.5f) * 10, (unit(test::kFirstDraws[1]) - 0.5f) * 2,
-                                       (unit(test::kFirstDraws[0]) - 0.5f) * 10});
-    const glm::vec3 raw(unit(test::kFirstDraws[5]) * 2 - 1, unit(test::kFirstDraws[4]) * 2 - 1, unit(test::kFirstDraws[3]) * 2 - 1);
+    test::expectNear(first[0].offset, {(unit(kFirstDraws[2]) - 0.5f) * 10, (unit(kFirstDraws[1]) - 0.5f) * 2,
+                                       (unit(kFirstDraws[0]) - 0.5f) * 10});
+    const glm::vec3 raw(unit(kFirstDraws[5]) * 2 - 1, unit(kFirstDraws[4]) * 2 - 1, unit(kFirstDraws[3]) * 2 - 1);
     test::expectNear(first[0].direction, glm::normalize(raw), 1e-6f);
-    EXPECT_FLOAT_EQ(first[0].unitRandom, unit(test::kFirstDraws[6]));
-    EXPECT_FLOAT_EQ(first[0].scaledRandom, unit(test::kFirstDraws[7]) * 5);
+    EXPECT_FLOAT_EQ(first[0].unitRandom, unit(kFirstDraws[6]));
+    EXPECT_FLOAT_EQ(first[0].scaledRandom, unit(kFirstDraws[7]) * 5);
     // The ninth draw is skipped over: the second particle starts at the tenth.
-    EXPECT_FLOAT_EQ(first[1].offset.z, (unit(test::kFirstDraws[9]) - 0.5f) * 10);
+    EXPECT_FLOAT_EQ(first[1].offset.z, (unit(kFirstDraws[9]) - 0.5f) * 10);
 
     for (const Particle& p : generateParticles(5000, {10, 2, 10})) {
         ASSERT_TRUE(std::abs(p.offset.x) <= 5 && std::abs(p.offset.y) <= 1 && std::abs(p.offset.z) <= 5);

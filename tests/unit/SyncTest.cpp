@@ -82,7 +82,8 @@ TEST_F(SyncFiles, SixteenRowsPerBeatAndGettersRoundDownAndSaturate) {
     for (int i = 0; i < 11; ++i) {
         atRow(static_cast<float>(i * 10 + 5));
         EXPECT_TRUE(sync.getFloat("Value") == cases[i].value || std::isnan(cases[i].value)) << cases[i].value;
-        EXPECT_TRUE(sync.getInt("Value") == cases[i].asInt && sync.getBool("Value") == cases[i].asBool) << cases[i].value;
+        EXPECT_TRUE(sync.getInt("Value") == cases[i].asInt && sync.getBool("Value") == cases[i].asBool)
+            << cases[i].value;
     }
 }
 
