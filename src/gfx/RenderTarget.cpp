@@ -39,6 +39,6 @@ void RenderTarget::bindTarget(bool clear) {
 }
 
 void RenderTarget::unbindTarget() {
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glBindFramebuffer(GL_FRAMEBUFFER, screen);
     glViewport(0, 0, restoreWidth, restoreHeight);
 }

@@ -106,6 +106,11 @@ void Scene::fixedStep(float step) {
 
 void Scene::frame(float time) {
     if (!root) return;
+    const bool standIn = drawsToWindow && ensureWindowBuffer();
+    if (standIn) {
+        RenderTarget::screen = windowBuffer.fbo;
+        glBindFramebuffer(GL_FRAMEBUFFER, windowBuffer.fbo);
+    }
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     updateCamera();
     SyncDevice& sync = gEngine->syncDevice;
@@ -114,7 +119,32 @@ void Scene::frame(float time) {
     float azimuth = sync.getFloat("Sun.Azimuth(Deg)");
     sunPosition = ViewMath::sunPosition(radius, zenith, azimuth);
     cameraPosition = ViewMath::cameraPositionFromView(view);
+    postProcessed = false;
     gEngine->lua.callRender(time);
+    drawsToWindow = !postProcessed;
+    if (!standIn) return;
+    RenderTarget::screen = 0;
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, windowBuffer.fbo);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+    glBlitFramebuffer(0, 0, windowBuffer.width, windowBuffer.height, 0, 0, windowBuffer.width, windowBuffer.height,
+                      GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+}
+
+bool Scene::ensureWindowBuffer() {
+    if (windowBuffer.fbo != 0) return true;
+    const Window& window = gEngine->window;
+    if (windowBufferFailed || window.getMultisampleCount() <= 0) return false;
+    if (!windowBuffer.create(window.getWidth(), window.getHeight(), 1, true, GL_RGBA8, window.getMultisampleCount())) {
+        SDL_LogError(SDL_LOG_CATEGORY_RENDER, "Failed to create the %dx multisampled window buffer; drawing without it",
+                     window.getMultisampleCount());
+        windowBuffer.destroy();
+        windowBufferFailed = true;
+        return false;
+    }
+    SDL_LogInfo(SDL_LOG_CATEGORY_RENDER, "The scene draws straight to the window: %dx multisampled through a buffer",
+                window.getMultisampleCount());
+    return true;
 }
 
 void Scene::updateCamera() {
@@ -208,6 +238,7 @@ CameraObject* Scene::activeCameraObject() const {
 
 void Scene::postProcessBufferNode(SceneObject* node) {
     if (node && node->getType() == kSceneBufferType) {
+        postProcessed = true;
         postProcessor.process(static_cast<SceneBufferObject*>(node)->frameBuffer);
         return;
     }
@@ -217,6 +248,7 @@ void Scene::postProcessBufferNode(SceneObject* node) {
 void Scene::shutdown() {
     releaseObjects();
     postProcessor.release();
+    if (windowBuffer.fbo != 0) windowBuffer.destroy();
     releaseNeedleData();
     releaseFlakeData();
 }

@@ -59,8 +59,16 @@ public:
     std::vector<glm::vec3> cameraPathPoints;
     SceneObject* activeCamera = nullptr;
     PostProcessor postProcessor;
+    // The window has no samples of its own. A frame that hands no buffer to
+    // the post processor draws straight to the window; from the next frame on
+    // it is drawn into this multisampled stand-in (made on first need, at the
+    // window's size and MSAA setting) and resolved into the window.
+    FrameBuffer windowBuffer;
+    bool drawsToWindow = false;
 
 private:
+    // True with the stand-in made (or made before); false when MSAA is off or it cannot be made.
+    bool ensureWindowBuffer();
     void setGlobalGlState();
     void updateCamera();
     // Free flight's button handling: path points placed, removed and built.
@@ -77,4 +85,6 @@ private:
         uint64_t serial;
     };
     std::vector<ScriptObject> scriptObjects;
+    bool postProcessed = false;      // in the frame being drawn
+    bool windowBufferFailed = false; // tried once, not again
 };
