@@ -36,8 +36,12 @@ glm::quat headingOrientation(const glm::vec3& heading) {
 }
 
 void Boid::update(float step) {
-    std::vector<const Boid*> neighbours;
-    if (flock) flock->findNeighbours(*this, neighbours);
+    static const std::vector<const Boid*> kNone;
+    if (flock) {
+        flock->neighbours.clear();
+        flock->findNeighbours(*this, flock->neighbours);
+    }
+    const std::vector<const Boid*>& neighbours = flock ? flock->neighbours : kNone;
     if (!neighbours.empty()) {
         glm::vec3 separation(0.0f), alignment(0.0f), centre(0.0f);
         for (const Boid* b : neighbours) {
@@ -60,6 +64,8 @@ void Boid::update(float step) {
 void Flock::init(size_t count) {
     boids.assign(count, Boid());
     for (Boid& boid : boids) boid.init(this);
+    neighbours.clear();
+    neighbours.reserve(count);
 }
 
 void Flock::update(float step) {

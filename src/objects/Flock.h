@@ -37,6 +37,9 @@ public:
     void findNeighbours(const Boid& self, std::vector<const Boid*>& out) const;
 
     std::vector<Boid> boids;
+    // Each boid's neighbours while it updates: one list for the whole flock,
+    // sized once by init, so that a step allocates nothing.
+    std::vector<const Boid*> neighbours;
 };
 
 // The orientation that turns the model's forward axis (0, 0, -1) onto `heading`.
