@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <future>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -50,6 +51,7 @@ struct Library {
     Handle nextHandle = 1;
     std::vector<int32_t> mix;
     OutputCount taken;
+    int opens = 0;
 };
 
 // Never destroyed: SDL's audio thread may still run while static objects die at exit.
@@ -170,6 +172,7 @@ bool openDevice(Library& lib, uint32_t periodMs) {
     {
         std::lock_guard<std::mutex> lock(lib.mutex);
         lib.device = id;
+        ++lib.opens;
         lib.driver = driver ? driver : "";
         lib.wallClock = lib.driver == "dummy";
         // At a refill the previous buffer is still playing.
@@ -202,8 +205,124 @@ void closeDevice(Library& lib) {
 
 } // namespace
 
+namespace {
+
+struct Opened {
+    bool ok = false;
+    bool fellBack = false;  // on the dummy driver though a real output was asked for
+    std::string reason;     // why no real output opened
+};
+
+// Starts SDL's audio and opens the output, falling back to the dummy driver.
+// Logs nothing (it may run on a worker while the main thread logs); SDL's own
+// error lines are kept out by the caller.
+Opened openOutput(Library& lib, int device, uint32_t period) {
+    Opened result;
+    result.reason = "silent output requested";
+    if (device != kSilentDevice) {
+        lib.subsystemStarted = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+        result.ok = lib.subsystemStarted && openDevice(lib, period);
+        if (!result.ok) {
+            result.reason = SDL_GetError();
+            if (lib.subsystemStarted) SDL_AudioQuit();  // the refcount stays; free balances it
+        }
+    }
+    if (result.ok) return result;
+    result.fellBack = device != kSilentDevice;
+    result.ok = SDL_AudioInit("dummy") == 0 && openDevice(lib, period);
+    if (!result.ok) {
+        SDL_AudioQuit();
+        if (lib.subsystemStarted) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        lib.subsystemStarted = false;
+    }
+    return result;
+}
+
+// Closes the output and stops SDL's audio (free, or an output opened for a device nobody asked for after all).
+void closeOutput(Library& lib) {
+    closeDevice(lib);
+    if (lib.subsystemStarted) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    else SDL_AudioQuit();
+    lib.subsystemStarted = false;
+    std::lock_guard<std::mutex> lock(lib.mutex);
+    lib.driver.clear();
+}
+
+struct Preopen {
+    std::mutex mutex;
+    std::future<Opened> result;  // waited for at exit if never taken
+    int device = kDefaultDevice;
+    uint32_t period = 0;
+    SDL_LogPriority errorPriority = SDL_LOG_PRIORITY_VERBOSE;
+};
+
+Preopen& preopened() {
+    static Preopen instance;
+    return instance;
+}
+
+// SDL logs every error it sets while it tries its drivers; the one line init
+// writes says it all. Set and restored on the calling (main) thread.
+SDL_LogPriority quietSdlErrors() {
+    const SDL_LogPriority previous = SDL_LogGetPriority(SDL_LOG_CATEGORY_ERROR);
+    SDL_LogSetPriority(SDL_LOG_CATEGORY_ERROR, SDL_LOG_PRIORITY_CRITICAL);
+    return previous;
+}
+
+} // namespace
+
+void preopen(int device) {
+    Library& lib = library();
+    Preopen& p = preopened();
+    std::lock_guard<std::mutex> lock(p.mutex);
+    if (p.result.valid() || device == kSilentDevice) return;
+    {
+        std::lock_guard<std::mutex> libLock(lib.mutex);
+        if (lib.initialised) return;
+    }
+    const uint32_t period = lib.updatePeriodMs;
+    const SDL_LogPriority previous = quietSdlErrors();
+    try {
+        p.result = std::async(std::launch::async, [&lib, device, period] { return openOutput(lib, device, period); });
+        p.device = device;
+        p.period = period;
+        p.errorPriority = previous;
+    } catch (const std::system_error&) {
+        // No thread to spare: init opens the output itself.
+        SDL_LogSetPriority(SDL_LOG_CATEGORY_ERROR, previous);
+    }
+}
+
+void discardPreopen() {
+    Library& lib = library();
+    Preopen& p = preopened();
+    std::future<Opened> early;
+    {
+        std::lock_guard<std::mutex> lock(p.mutex);
+        early = std::move(p.result);
+    }
+    if (!early.valid()) return;
+    if (early.get().ok) closeOutput(lib);
+    SDL_LogSetPriority(SDL_LOG_CATEGORY_ERROR, p.errorPriority);
+}
+
 bool init(int device, uint32_t frequency, uint32_t) {
     Library& lib = library();
+    Preopen& p = preopened();
+    std::future<Opened> early;
+    {
+        std::lock_guard<std::mutex> lock(p.mutex);
+        early = std::move(p.result);
+    }
+    Opened opened;
+    if (early.valid()) {
+        opened = early.get();
+        SDL_LogSetPriority(SDL_LOG_CATEGORY_ERROR, p.errorPriority);
+        if (opened.ok && (device != p.device || lib.updatePeriodMs != p.period || frequency != kOutputRate)) {
+            closeOutput(lib);
+            opened = Opened();
+        }
+    }
     {
         std::lock_guard<std::mutex> lock(lib.mutex);
         if (lib.initialised) return fail(kErrorAlready);
@@ -211,33 +330,16 @@ bool init(int device, uint32_t frequency, uint32_t) {
     if (device < kDefaultDevice || device > 1) return fail(kErrorDevice);
     if (frequency != kOutputRate) return fail(kErrorUnknown);
 
-    const uint32_t period = lib.updatePeriodMs;
-    bool opened = false;
-    std::string reason = "silent output requested";
-    if (device != kSilentDevice) {
-        // SDL logs every error it sets while it tries its drivers; the one line below says it all.
-        const SDL_LogPriority errorPriority = SDL_LogGetPriority(SDL_LOG_CATEGORY_ERROR);
-        SDL_LogSetPriority(SDL_LOG_CATEGORY_ERROR, SDL_LOG_PRIORITY_CRITICAL);
-        lib.subsystemStarted = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
-        opened = lib.subsystemStarted && openDevice(lib, period);
-        if (!opened) {
-            reason = SDL_GetError();
-            if (lib.subsystemStarted) SDL_AudioQuit();  // the refcount stays; free balances it
-        }
-        SDL_LogSetPriority(SDL_LOG_CATEGORY_ERROR, errorPriority);
+    if (!opened.ok) {
+        const SDL_LogPriority previous = quietSdlErrors();
+        opened = openOutput(lib, device, lib.updatePeriodMs);
+        SDL_LogSetPriority(SDL_LOG_CATEGORY_ERROR, previous);
     }
-    if (!opened) {
-        if (SDL_AudioInit("dummy") != 0 || !openDevice(lib, period)) {
-            SDL_AudioQuit();
-            if (lib.subsystemStarted) SDL_QuitSubSystem(SDL_INIT_AUDIO);
-            lib.subsystemStarted = false;
-            return fail(kErrorDevice);
-        }
-        if (device != kSilentDevice)
-            SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM,
-                        "No audio output could be opened (%s); playing in silence on SDL's dummy audio driver",
-                        reason.c_str());
-    }
+    if (!opened.ok) return fail(kErrorDevice);
+    if (opened.fellBack)
+        SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM,
+                    "No audio output could be opened (%s); playing in silence on SDL's dummy audio driver",
+                    opened.reason.c_str());
     std::lock_guard<std::mutex> lock(lib.mutex);
     lib.initialised = true;
     return true;
@@ -268,13 +370,9 @@ bool free() {
         if (!lib.initialised) return fail(kErrorInit);
         lib.initialised = false;
     }
-    closeDevice(lib);
-    if (lib.subsystemStarted) SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    else SDL_AudioQuit();
-    lib.subsystemStarted = false;
+    closeOutput(lib);
     std::lock_guard<std::mutex> lock(lib.mutex);
     lib.streams.clear();
-    lib.driver.clear();
     return true;
 }
 
@@ -282,6 +380,12 @@ std::string outputDriver() {
     Library& lib = library();
     std::lock_guard<std::mutex> lock(lib.mutex);
     return lib.driver;
+}
+
+int outputOpens() {
+    Library& lib = library();
+    std::lock_guard<std::mutex> lock(lib.mutex);
+    return lib.opens;
 }
 
 OutputCount outputCount() {

@@ -39,6 +39,15 @@ constexpr uint64_t kInvalidPosition = ~0ull;  // all bits set: the failure value
 // real output can be opened it falls back to SDL's dummy driver, which plays in
 // silence at the speed of the wall clock, and logs one info line saying so.
 bool init(int device, uint32_t frequency, uint32_t flags);
+// Opens `device` on a worker thread at the refill period set so far (probing
+// SDL's drivers and setting the output up take a few hundred ms), so start-up
+// can create the window meanwhile; the next init takes that output. Call after
+// SDL_Init on the main thread; nothing is logged until init. SDL's error lines
+// stay out of the log until then. Does nothing for the silent device or when
+// an output is open or being opened.
+void preopen(int device);
+// Waits for a preopened output nobody took and closes it (start-up failed).
+void discardPreopen();
 // kConfigUpdatePeriod: milliseconds between refills of the output (5 to 100);
 // refills come no more often than every 64 ms, the shortest buffer that holds.
 bool setConfig(uint32_t option, uint32_t value);
@@ -54,6 +63,9 @@ struct OutputCount {
     double time = 0.0;
 };
 OutputCount outputCount();
+// How many times an output has been opened in this process (each open starts
+// SDL's audio thread; each reopen first joins the old one).
+int outputOpens();
 
 // Streams. The whole file is decoded here into 16-bit stereo PCM at 44100 Hz,
 // so lengths and seeks are exact to the sample. `offset` and `length` must be 0.

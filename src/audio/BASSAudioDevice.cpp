@@ -14,7 +14,16 @@ void logFailure(const char* message) {
 }
 } // namespace
 
+void BASSAudioDevice::prepare() {
+    playback::setConfig(playback::kConfigUpdatePeriod, kUpdatePeriodMs);
+    playback::preopen(playback::kDefaultDevice);
+}
+
 bool BASSAudioDevice::init() {
+    // The refill period is fixed when the output opens. Given before the
+    // output exists it is only noted, so the output opens once, not twice
+    // (closing an output joins its thread: a few hundred ms of start-up).
+    playback::setConfig(playback::kConfigUpdatePeriod, kUpdatePeriodMs);
     if (!playback::init(playback::kDefaultDevice, playback::kOutputRate, 0)) {
         logFailure("Failed to initialize BASS Audio Device!");
         return false;

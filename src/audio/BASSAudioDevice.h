@@ -19,6 +19,9 @@ public:
     float getBPM() override;
     // Seconds of the loaded soundtrack; 0 without one.
     double getLength();
+    // Starts opening the default output on a worker thread, with the refill
+    // period init asks for, so that init finds it open (playback::preopen).
+    static void prepare();
 
 private:
     playback::Handle stream = 0;
