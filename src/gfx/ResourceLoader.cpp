@@ -1,6 +1,6 @@
-// Resource loader. Everything runs on the main thread with the GL context
-// current; the locks only keep the lists whole. Relies on ShaderProgram,
-// Texture and the stb_image decoder.
+// Resource loader. GL work runs on the main thread with the GL context
+// current; the locks only keep the lists whole. Image files are read and
+// decoded ahead on workers. Relies on ShaderProgram, Texture and stb_image.
 #include "gfx/ResourceLoader.h"
 
 #include "core/FileIO.h"
@@ -11,8 +11,91 @@
 
 #include <SDL.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <future>
+#include <map>
 #include <string>
+
+namespace {
+
+// An image file read and decoded; `stamp` tells whether the file has changed since.
+struct ImageFile {
+    bool read = false;
+    bool decoded = false;
+    DecodedImage image;
+    std::string error;
+};
+
+struct FileStamp {
+    bool exists = false;
+    long long size = 0;
+    long long modified = 0;  // nanoseconds
+    bool operator==(const FileStamp& o) const { return exists == o.exists && size == o.size && modified == o.modified; }
+};
+
+FileStamp stampOf(const std::string& path) {
+    FileStamp stamp;
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) return stamp;
+    stamp.exists = true;
+    stamp.size = static_cast<long long>(st.st_size);
+    stamp.modified = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+    return stamp;
+}
+
+ImageFile readImage(const std::string& path) {
+    ImageFile file;
+    std::vector<uint8_t> bytes;
+    file.read = FileIO::readAll(path, bytes);
+    if (file.read) file.decoded = decodeImage(bytes.data(), bytes.size(), file.image, file.error);
+    return file;
+}
+
+// Reading and decoding an image is most of a texture load and needs no GL: it
+// starts on a worker when the texture is asked for, while the script goes on
+// building and shaders compile, and the upload takes the result.
+struct Prefetch {
+    FileStamp stamp;
+    std::future<ImageFile> file;
+};
+std::mutex prefetchLock;
+std::map<std::string, Prefetch> prefetched;
+
+void prefetchImage(const char* path) {
+    if (!path) return;
+    std::lock_guard<std::mutex> lock(prefetchLock);
+    if (prefetched.count(path)) return;
+    Prefetch entry;
+    entry.stamp = stampOf(path);
+    try {
+        entry.file = std::async(std::launch::async, readImage, std::string(path));
+    } catch (const std::system_error&) {
+        return;  // no thread to spare: the load reads the file itself
+    }
+    prefetched.emplace(path, std::move(entry));
+}
+
+// The prefetched image when the file is still the one that was read; else read now.
+ImageFile takeImage(const char* path) {
+    Prefetch entry;
+    {
+        std::lock_guard<std::mutex> lock(prefetchLock);
+        auto it = prefetched.find(path);
+        if (it != prefetched.end()) {
+            entry = std::move(it->second);
+            prefetched.erase(it);
+        }
+    }
+    if (entry.file.valid()) {
+        ImageFile file = entry.file.get();
+        if (entry.stamp == stampOf(path)) return file;
+    }
+    return readImage(path);
+}
+
+} // namespace
 
 bool ResourceLoader::init() {
     terminated = false;
@@ -28,6 +111,7 @@ void ResourceLoader::loadShader(void* target, LoadCallback callback, void* conte
 void ResourceLoader::loadTexture(void* target, LoadCallback callback, void* context, const char* path,
                                  bool isCubeMap) {
     SDL_LogInfo(SDL_LOG_CATEGORY_RENDER, "Loading OGL Texture!");
+    prefetchImage(path);
     submit({LoadKind::Texture, path, nullptr, nullptr, isCubeMap, target, callback, context});
 }
 
@@ -127,15 +211,13 @@ void ResourceLoader::cancel(void* context) {
 }
 
 bool loadImageTexture(Texture& texture, const char* path, bool isCubeMap, bool mipmaps) {
-    std::vector<uint8_t> bytes;
-    if (!FileIO::readAll(path, bytes)) return false;
-    DecodedImage image;
-    std::string error;
-    if (!decodeImage(bytes.data(), bytes.size(), image, error)) {
-        SDL_LogError(SDL_LOG_CATEGORY_RENDER, "Failed to decode image '%s': %s", path, error.c_str());
+    ImageFile file = takeImage(path);
+    if (!file.read) return false;
+    if (!file.decoded) {
+        SDL_LogError(SDL_LOG_CATEGORY_RENDER, "Failed to decode image '%s': %s", path, file.error.c_str());
         return false;
     }
-    bytes = std::vector<uint8_t>();
+    const DecodedImage& image = file.image;
 
     GLint maxSize = 0;
     glGetIntegerv(isCubeMap ? GL_MAX_CUBE_MAP_TEXTURE_SIZE : GL_MAX_TEXTURE_SIZE, &maxSize);
