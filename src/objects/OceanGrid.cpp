@@ -5,6 +5,7 @@
 #include "core/Engine.h"
 #include "core/Profile.h"
 #include "objects/EnvironmentTexture.h"
+#include "objects/FftWisdom.h"
 #include "objects/SurfaceMeshes.h"
 #include "scene/Scene.h"
 
@@ -22,6 +23,7 @@ const GLsizei kInstances = 64;  // 8 x 8 patches, laid out by the vertex shader
 
 bool OceanGrid::build(Scene* owner) {
     scene = owner;
+    parameters.wisdomFile = FftWisdom::kFileName;
     waves.init(parameters);
     const std::vector<OceanVertex>& vertices = waves.vertexData();
     const std::vector<uint32_t> indices = buildOceanIndices(waves.size());

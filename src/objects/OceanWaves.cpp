@@ -4,6 +4,7 @@
 #include "objects/OceanWaves.h"
 
 #include "core/Random.h"
+#include "objects/FftWisdom.h"
 
 #include <algorithm>
 #include <cmath>
@@ -94,12 +95,14 @@ void OceanWaves::init(const OceanParameters& p) {
     for (uint32_t q = 0; q <= highest; ++q) frequencies[q] = static_cast<float>(q) * w0;
     rotations.resize(highest + 1);
 
+    if (!p.wisdomFile.empty()) FftWisdom::load(p.wisdomFile);
     for (int t = 0; t < TransformCount; ++t) {
         work[t] = static_cast<fftwf_complex*>(fftwf_malloc(sizeof(fftwf_complex) * count));
         // Planning with FFTW_MEASURE overwrites the array; it is filled per frame.
         plans[t] = fftwf_plan_dft_2d(static_cast<int>(n), static_cast<int>(n), work[t], work[t], FFTW_BACKWARD,
                                      FFTW_MEASURE);
     }
+    if (!p.wisdomFile.empty()) FftWisdom::save(p.wisdomFile);
 }
 
 void OceanWaves::fillSpectrum(float time) {

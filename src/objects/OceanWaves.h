@@ -9,6 +9,7 @@
 
 #include <complex>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 // The 36-byte vertex the ocean uploads: attributes 0, 1 and 2.
@@ -25,6 +26,8 @@ struct OceanParameters {
     float amplitude = 1.0f;
     float windSpeed = 10.0f;
     glm::vec2 windDirection{1.0f, 0.0f};
+    // FFTW wisdom read before planning and written after; empty: none kept.
+    std::string wisdomFile;
 };
 
 // Phillips spectrum P(k) for wind direction `windUnit` (unit length); 0 near k = 0.
