@@ -2,7 +2,7 @@
 // times, then plays it on and polls the device's position at 60 Hz against the
 // steady wall clock. Uses SDL's dummy driver unless SDL_AUDIODRIVER names another
 // (scripts/with_null_sink.sh runs it on PulseAudio's null sink).
-//   audio_clock [soundtrack.mp3] [seconds] [--seeks N] [--check-ms LIMIT]
+//   audio_clock [soundtrack.mp3] [seconds] [--seeks N] [--check-ms LIMIT] [--trace FILE]
 // With --check-ms it exits 1 when the output is the dummy driver although another
 // was asked for, when the position right after a seek is off by more than LIMIT
 // milliseconds, or when the clock's typical rate (the median over one-second
@@ -109,10 +109,12 @@ int main(int argc, char** argv) {
     double duration = 10.0;
     int seeks = 20;
     double checkMs = 0.0;
+    const char* tracePath = nullptr;
     int positional = 0;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--seeks") == 0 && i + 1 < argc) seeks = std::atoi(argv[++i]);
         else if (std::strcmp(argv[i], "--check-ms") == 0 && i + 1 < argc) checkMs = std::atof(argv[++i]);
+        else if (std::strcmp(argv[i], "--trace") == 0 && i + 1 < argc) tracePath = argv[++i];
         else if (positional++ == 0) path = argv[i];
         else duration = std::atof(argv[i]);
     }
@@ -137,13 +139,25 @@ int main(int argc, char** argv) {
     std::vector<double> wall;
     std::vector<double> position;
     std::vector<playback::OutputCount> taken;
+    std::vector<playback::OutputCount> takenAtPoll;
+    takenAtPoll.reserve(static_cast<size_t>(duration * 60.0) + 1);
     const auto start = Clock::now();
     for (int i = 0; i <= static_cast<int>(duration * 60.0) && device.isPlaying(); ++i) {
         waitFor(start + i * kPeriod);
         wall.push_back(wallSeconds());
         position.push_back(device.getPosition());
         const playback::OutputCount count = playback::outputCount();
+        takenAtPoll.push_back(count);
         if (taken.empty() || count.frames != taken.back().frames) taken.push_back(count);
+    }
+    if (tracePath) {
+        // One line per poll: wall time, position, frames the output has taken and the time of that refill.
+        if (FILE* trace = std::fopen(tracePath, "w")) {
+            for (size_t i = 0; i < wall.size(); ++i)
+                std::fprintf(trace, "%.6f %.6f %llu %.6f\n", wall[i], position[i],
+                             static_cast<unsigned long long>(takenAtPoll[i].frames), takenAtPoll[i].time);
+            std::fclose(trace);
+        }
     }
     device.stop();
     device.shutdown();
