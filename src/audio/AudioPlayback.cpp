@@ -283,7 +283,14 @@ void preopen(int device) {
     const uint32_t period = lib.updatePeriodMs;
     const SDL_LogPriority previous = quietSdlErrors();
     try {
-        p.result = std::async(std::launch::async, [&lib, device, period] { return openOutput(lib, device, period); });
+        p.result = std::async(std::launch::async, [&lib, device, period] {
+            const Opened opened = openOutput(lib, device, period);
+            // SDL frees a thread's error text itself only for threads it made.
+#if SDL_VERSION_ATLEAST(2, 0, 16)
+            SDL_TLSCleanup();
+#endif
+            return opened;
+        });
         p.device = device;
         p.period = period;
         p.errorPriority = previous;

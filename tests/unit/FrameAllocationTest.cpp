@@ -23,13 +23,29 @@ long allocationsOf(Work&& work) {
 }
 } // namespace
 
-void* operator new(std::size_t size) {
+// Every plain form is replaced, all on malloc and free, so that a sanitizer's
+// own forms never meet these (it would report new against free).
+namespace {
+void* allocate(std::size_t size) noexcept {
     if (counting) ++allocations;
-    if (void* p = std::malloc(size ? size : 1)) return p;
+    return std::malloc(size ? size : 1);
+}
+void* allocateOrThrow(std::size_t size) {
+    if (void* p = allocate(size)) return p;
     throw std::bad_alloc();
 }
+} // namespace
+
+void* operator new(std::size_t size) { return allocateOrThrow(size); }
+void* operator new[](std::size_t size) { return allocateOrThrow(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return allocate(size); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return allocate(size); }
 void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
 
 TEST(FrameAllocation, AFlockStepAllocatesNothing) {
     engineSrand(0);
