@@ -53,7 +53,8 @@ TEST(ImagePrefetch, TheUploadShowsTheFileAsItIsWhenTheLoaderRuns) {
         SCOPED_TRACE(e.texture.name);
         ASSERT_EQ(e.texture.width, e.size);
         ASSERT_EQ(e.texture.height, e.size);
-        const std::vector<unsigned char> px = test::readTexture(GL_TEXTURE_2D, GL_TEXTURE_2D, e.texture.id, e.size, e.size);
+        const std::vector<unsigned char> px =
+            test::readTexture(GL_TEXTURE_2D, GL_TEXTURE_2D, e.texture.id, e.size, e.size);
         EXPECT_EQ(px[0], e.red);
         EXPECT_EQ(px[1], e.green);
     }
