@@ -23,8 +23,7 @@ const GLsizei kInstances = 64;  // 8 x 8 patches, laid out by the vertex shader
 
 bool OceanGrid::build(Scene* owner) {
     scene = owner;
-    parameters.wisdomFile = FftWisdom::kFileName;
-    waves.init(parameters);
+    waves.init(parameters, FftWisdom::kFileName);
     const std::vector<OceanVertex>& vertices = waves.vertexData();
     const std::vector<uint32_t> indices = buildOceanIndices(waves.size());
     MeshDesc desc;

@@ -43,7 +43,7 @@ float phillips(glm::vec2 k, float amplitude, float windSpeed, glm::vec2 windUnit
            std::exp(-length * length * smallest * smallest);
 }
 
-void OceanWaves::init(const OceanParameters& p) {
+void OceanWaves::init(const OceanParameters& p, const std::string& wisdomFile) {
     release();
     params = p;
     n = p.gridSize;
@@ -95,14 +95,14 @@ void OceanWaves::init(const OceanParameters& p) {
     for (uint32_t q = 0; q <= highest; ++q) frequencies[q] = static_cast<float>(q) * w0;
     rotations.resize(highest + 1);
 
-    if (!p.wisdomFile.empty()) FftWisdom::load(p.wisdomFile);
+    if (!wisdomFile.empty()) FftWisdom::load(wisdomFile);
     for (int t = 0; t < TransformCount; ++t) {
         work[t] = static_cast<fftwf_complex*>(fftwf_malloc(sizeof(fftwf_complex) * count));
         // Planning with FFTW_MEASURE overwrites the array; it is filled per frame.
         plans[t] = fftwf_plan_dft_2d(static_cast<int>(n), static_cast<int>(n), work[t], work[t], FFTW_BACKWARD,
                                      FFTW_MEASURE);
     }
-    if (!p.wisdomFile.empty()) FftWisdom::save(p.wisdomFile);
+    if (!wisdomFile.empty()) FftWisdom::save(wisdomFile);
 }
 
 void OceanWaves::fillSpectrum(float time) {

@@ -26,8 +26,6 @@ struct OceanParameters {
     float amplitude = 1.0f;
     float windSpeed = 10.0f;
     glm::vec2 windDirection{1.0f, 0.0f};
-    // FFTW wisdom read before planning and written after; empty: none kept.
-    std::string wisdomFile;
 };
 
 // Phillips spectrum P(k) for wind direction `windUnit` (unit length); 0 near k = 0.
@@ -45,8 +43,10 @@ public:
 
     // Draws the spectrum (two Gaussians for h0(k), two for h0(-k), per cell in
     // row order), allocates the arrays and plans the transforms (FFTW_MEASURE).
-    // The parameters must be valid (the script factory checks them).
-    void init(const OceanParameters& parameters);
+    // The parameters must be valid (the script factory checks them). FFTW's
+    // wisdom is read from `wisdomFile` before planning and written back after
+    // (FftWisdom); empty: none kept.
+    void init(const OceanParameters& parameters, const std::string& wisdomFile = std::string());
     // Spectrum, transforms and vertex pass for time t (seconds).
     void update(float time, float displacementScale, bool goodNormals);
     void release();

@@ -19,9 +19,8 @@ std::vector<float> heights(const std::string& wisdomFile) {
     engineSrand(0);
     OceanParameters p;
     p.gridSize = 16;
-    p.wisdomFile = wisdomFile;
     OceanWaves waves;
-    waves.init(p);
+    waves.init(p, wisdomFile);
     waves.update(3.0f, 1.0f, true);
     std::vector<float> y;
     for (const OceanVertex& v : waves.vertexData()) y.push_back(v.position.y);
