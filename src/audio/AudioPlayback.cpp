@@ -300,35 +300,36 @@ void preopen(int device) {
     }
 }
 
-void discardPreopen() {
-    Library& lib = library();
+namespace {
+// Waits for the output opened early, if one was started, and gives SDL's error
+// lines back their priority. False when nothing was opened early.
+bool takePreopen(Opened& opened) {
     Preopen& p = preopened();
     std::future<Opened> early;
     {
         std::lock_guard<std::mutex> lock(p.mutex);
         early = std::move(p.result);
     }
-    if (!early.valid()) return;
-    if (early.get().ok) closeOutput(lib);
+    if (!early.valid()) return false;
+    opened = early.get();
     SDL_LogSetPriority(SDL_LOG_CATEGORY_ERROR, p.errorPriority);
+    return true;
+}
+} // namespace
+
+void discardPreopen() {
+    Opened opened;
+    if (takePreopen(opened) && opened.ok) closeOutput(library());
 }
 
 bool init(int device, uint32_t frequency, uint32_t) {
     Library& lib = library();
-    Preopen& p = preopened();
-    std::future<Opened> early;
-    {
-        std::lock_guard<std::mutex> lock(p.mutex);
-        early = std::move(p.result);
-    }
+    const Preopen& p = preopened();
     Opened opened;
-    if (early.valid()) {
-        opened = early.get();
-        SDL_LogSetPriority(SDL_LOG_CATEGORY_ERROR, p.errorPriority);
-        if (opened.ok && (device != p.device || lib.updatePeriodMs != p.period || frequency != kOutputRate)) {
-            closeOutput(lib);
-            opened = Opened();
-        }
+    if (takePreopen(opened) && opened.ok &&
+        (device != p.device || lib.updatePeriodMs != p.period || frequency != kOutputRate)) {
+        closeOutput(lib);
+        opened = Opened();
     }
     {
         std::lock_guard<std::mutex> lock(lib.mutex);
