@@ -11,7 +11,14 @@ cmake --build build-sanitize -j"$(nproc)"
 built=$(date +%s)
 
 # Leaks inside system libraries only, each with its reason, in scripts/lsan.supp.
-export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_string_checks=1:detect_stack_use_after_return=0"
+# intercept_tls_get_addr=0: this compiler's runtime guesses the size of a
+# thread's dynamic TLS block from a header it expects 16 bytes before the block
+# when the block starts 16 bytes into a page. glibc now takes those blocks from
+# malloc, so now and then one lands there, the guess reads heap bytes, and the
+# leak check at exit crashes ("Tracer caught signal 11", status 1; about one
+# short capture in four). Without the interception the blocks are still found:
+# they are heap blocks reachable from each thread's static TLS.
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_string_checks=1:detect_stack_use_after_return=0:intercept_tls_get_addr=0"
 export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 cd build-sanitize

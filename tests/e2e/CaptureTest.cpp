@@ -11,6 +11,7 @@ namespace {
 struct PlayerRun {
     int status = -1;
     std::vector<std::string> stderrLines;  // the player's own, not SDL's debug lines
+    std::string everything;                // all of stderr and the log, shown when a check fails
     // True when the player wrote exactly one line and it holds `words`.
     bool saysOnly(const std::string& words) const {
         return stderrLines.size() == 1 && stderrLines[0].find(words) != std::string::npos;
@@ -27,6 +28,7 @@ PlayerRun play(const test::TempDir& dir, const std::string& arguments, const std
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     for (const std::string& line : test::readLines(dir.file("stderr.txt")))
         if (line.rfind("solvane: ", 0) == 0) run.stderrLines.push_back(line);
+    run.everything = test::readFile(dir.file("stderr.txt")) + test::readFile(dir.file("Log.txt"));
     return run;
 }
 
@@ -104,7 +106,7 @@ TEST(Capture, AnEndPastTheSoundtrackIsClampedAndAStartPastItRefused) {
     ASSERT_GT(length, 1.0);
     const std::string from = std::to_string(length - 0.5);
     const PlayerRun clamped = play(dir, "--capture out --from " + from + " --to 100 --fps 10 --size 64x36");
-    ASSERT_EQ(clamped.status, 0);
+    ASSERT_EQ(clamped.status, 0) << clamped.everything;
     EXPECT_EQ(static_cast<long>(test::fileNames(dir.file("out")).size()), captureFrameCount(length - 0.5, length, 10));
     ASSERT_EQ(clamped.stderrLines.size(), 2u);  // and the progress line
     EXPECT_NE(clamped.stderrLines[0].find("--to 100.000000 is past the end of the soundtrack"), std::string::npos);
