@@ -1,9 +1,13 @@
-// The soundtrack: the audio device on the playback layer (SDL's dummy driver
-// where there is no sound card) with its messages and codes.
+// The soundtrack: the audio device on the playback layer (SDL's dummy driver where there is
+// no sound card) with its messages and codes, its output opened once at start-up, the MP3
+// prefetch, and the shipped soundtrack's length and headroom.
+#include "audio/AudioPlayback.h"
 #include "audio/BASSAudioDevice.h"
 #include "audio/Mp3Decoder.h"
 
 #include "TestSupport.h"
+
+#include <cstdlib>
 
 namespace {
 const std::string kAudio = std::string(SOLVANE_FIXTURES_DIR) + "/audio/";
@@ -88,4 +92,44 @@ TEST(Mp3Prefetch, TheSameFileAndRateTakeTheDecodedResultOthersDecodeThemselves) 
     Mp3Decoder::prefetch(kAudio + "missing.mp3", 44100);
     EXPECT_EQ(Mp3Decoder::decodeFile(kAudio + "missing.mp3", 44100, taken), Mp3Decoder::Result::CannotOpen);
     EXPECT_TRUE(taken.empty());
+}
+
+// Start-up costs that no frame figure shows: the output opens once, with its short refill period, and it may
+// open on a worker while the window is made; init takes that output and reports it as if it had opened it.
+TEST(StartupCost, TheAudioOutputOpensOnceWhetherOpenedAheadOrNot) {
+    for (bool ahead : {false, true}) {
+        SCOPED_TRACE(ahead ? "opened ahead on a worker" : "opened by init");
+        test::LogCapture log;
+        const int before = playback::outputOpens();
+        if (ahead) BASSAudioDevice::prepare();
+        BASSAudioDevice device;
+        ASSERT_TRUE(device.init());
+        EXPECT_EQ(playback::outputOpens() - before, 1);
+        // The dummy driver's one line, from init, as when init opened it itself.
+        EXPECT_EQ(log.messages().size(), playback::outputDriver() == "dummy" ? 1u : 0u);
+        device.shutdown();
+    }
+
+    // Start-up that fails before the audio device closes the output opened for it.
+    const int before = playback::outputOpens();
+    BASSAudioDevice::prepare();
+    playback::discardPreopen();
+    EXPECT_TRUE(playback::outputDriver().empty()) << "closed again";
+    BASSAudioDevice device;
+    ASSERT_TRUE(device.init());
+    EXPECT_EQ(playback::outputOpens() - before, 2);
+    device.shutdown();
+}
+
+// The bar map the show's script and tracks are cut to (tools/make_soundtrack.cpp).
+TEST(ShippedSoundtrack, LastsFortyBarsAndKeepsItsHeadroom) {
+    const double barSeconds = 4.0 * 60.0 / 106.0;
+    std::vector<int16_t> pcm;
+    ASSERT_EQ(Mp3Decoder::decodeFile(std::string(SOLVANE_SOURCE_DIR) + "/res/audio/melody2.mp3", 44100, pcm),
+              Mp3Decoder::Result::Ok);
+    const double seconds = static_cast<double>(pcm.size()) / 2.0 / 44100;
+    EXPECT_TRUE(seconds >= 40 * barSeconds && seconds < 40 * barSeconds + 2.0) << seconds << " s";
+    int peak = 0;
+    for (int16_t s : pcm) peak = std::max(peak, std::abs(static_cast<int>(s)));
+    EXPECT_LT(peak, 0.891 * 32768) << "the mix keeps 1 dB of headroom";
 }

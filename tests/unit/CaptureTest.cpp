@@ -32,10 +32,7 @@ TEST(CommandLine, ReadsEveryCaptureOptionAndLeavesDefaultsForTheRest) {
 }
 
 TEST(CommandLine, RefusesBadArgumentsWithALineNamingTheOption) {
-    const struct {
-        std::vector<const char*> words;
-        const char* mentions;
-    } cases[] = {
+    const std::pair<std::vector<const char*>, const char*> cases[] = {  // the words and what the error mentions
         {{"--capture", "o", "--fps", "0"}, "--fps"},
         {{"--capture", "o", "--fps", "abc"}, "'abc'"},
         {{"--capture", "o", "--fps", "2.5"}, "--fps"},
@@ -55,11 +52,11 @@ TEST(CommandLine, RefusesBadArgumentsWithALineNamingTheOption) {
         {{"--capture", "o", "--capture", "p"}, "twice"},
         {{"capture"}, "unknown argument 'capture'"},
     };
-    for (const auto& c : cases) {
+    for (const auto& [words, mentions] : cases) {
         LaunchOptions o;
         std::string error;
-        EXPECT_FALSE(parse(c.words, o, error)) << c.mentions;
-        EXPECT_NE(error.find(c.mentions), std::string::npos) << error;
+        EXPECT_FALSE(parse(words, o, error)) << mentions;
+        EXPECT_NE(error.find(mentions), std::string::npos) << error;
         EXPECT_EQ(error.find('\n'), std::string::npos);
     }
 }

@@ -1,6 +1,6 @@
-// The game controller on real SDL devices (virtual pads): dead zone, button edges,
-// the start-up search with its messages and the mapping database, D-pad scrubbing,
-// and the free camera under a pad. Start-up without a pad runs in the e2e tests.
+// The game controller on real SDL devices (virtual pads): dead zone, button edges, the
+// start-up search with its messages, D-pad scrubbing, and the free camera under a pad.
+// Start-up without a pad runs in the e2e tests.
 #include "platform/GameController.h"
 #include "scene/FirstPersonCamera.h"
 
@@ -8,8 +8,6 @@
 #include "VirtualPad.h"
 
 namespace {
-const std::string kShippedDatabase = std::string(SOLVANE_SOURCE_DIR) + "/res/input/gamecontrollerdb.txt";
-
 class Controller : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_EQ(SDL_Init(SDL_INIT_GAMECONTROLLER), 0) << SDL_GetError(); }
@@ -19,12 +17,6 @@ protected:
         controller.update();
         camera.look(controller);
         if (flight) camera.fly(controller);
-    }
-    // The log lines of the engine's start-up search.
-    std::vector<std::string> startup(GameController& c, const std::string& database = kShippedDatabase) {
-        test::LogCapture log;
-        openFirstGameController(c, database.c_str());
-        return log.messages();
     }
 
     GameController controller;
@@ -54,7 +46,9 @@ TEST_F(Controller, SticksReadThroughTheDeadZoneAndAHeldButtonIsPressedOnlyInItsF
 
 TEST_F(Controller, StartupOpensTheFirstControllerPassingOverOtherJoysticks) {
     test::VirtualPad stick(false, "Flight Stick"), first, second(true, "Second Pad");
-    const auto messages = startup(controller);
+    test::LogCapture log;
+    openFirstGameController(controller, (std::string(SOLVANE_SOURCE_DIR) + "/res/input/gamecontrollerdb.txt").c_str());
+    const auto messages = log.messages();
     ASSERT_TRUE(controller.isOpen());
     EXPECT_EQ(std::count(messages.begin(), messages.end(), "Game Controller Detected At Joystick Index 0"), 0);
     test::expectInOrder(messages, {"3 Joystick(s) Detected.", "Game Controller Detected At Joystick Index 1",
@@ -64,19 +58,6 @@ TEST_F(Controller, StartupOpensTheFirstControllerPassingOverOtherJoysticks) {
     EXPECT_EQ(SDL_GameControllerEventState(SDL_QUERY), SDL_ENABLE);
     controller.close();
     EXPECT_EQ(SDL_GameControllerFromInstanceID(first.instanceId()), nullptr);
-}
-
-TEST_F(Controller, AUserMappingMakesAnUnknownJoystickAController) {
-    test::VirtualPad stick(false, "Home Made Pad");
-    test::TempDir dir;
-    // As the database's comments tell users: zeros where SDL keeps the name checksum.
-    const std::string guid = stick.guid().replace(4, 4, "0000");
-    test::writeFile(dir.file("db.txt"), "# my pad\n" + guid + ",Home Made Pad,a:b0,b:b1,leftx:a0,lefty:a1,platform:Linux,\n");
-    test::expectInOrder(startup(controller, dir.file("db.txt")),
-                        {"Loaded 1 controller mappings", "Game Controller 0 ( Home Made Pad ) was successfully initialized!"});
-    stick.setButton(1, true);
-    controller.update();
-    EXPECT_TRUE(controller.isButtonPressed(SDL_CONTROLLER_BUTTON_B));
 }
 
 TEST_F(Controller, TheFirstHeldDpadDirectionDecidesTheScrub) {

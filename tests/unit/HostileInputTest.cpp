@@ -1,6 +1,7 @@
 // Inputs a careless or hostile user can give the engine: huge or odd Config.txt
-// lines, very deep trees, scripts that never return or forge userdata, bytecode,
-// log floods and binary messages (track values no int can hold: the sync tests).
+// lines, very deep trees, scripts that never return (error handlers included) or forge
+// userdata, bytecode, log floods, binary messages, and every input a fuzzer ever broke.
+#include "FuzzTargets.h"
 #include "LuaFixture.h"
 #include "core/Config.h"
 #include "core/Log.h"
@@ -121,6 +122,45 @@ TEST_F(ScriptLimits, EndlessChunksBuildsUpdatesAndRendersAreEndedAndTheRuntimeGo
     EXPECT_EQ(eval("debug.sethook"), "nil");
 }
 
+// The time limit against xpcall message handlers that never return: whether the error came from the
+// limit itself or from the script, the call is ended, and xpcall keeps its ordinary behaviour within the limit.
+TEST_F(ScriptLimits, HandlersThatNeverReturnAreEndedWithTheCall) {
+    // Each body makes update fail inside xpcall with a handler that loops for ever.
+    const std::pair<const char*, const char*> cases[] = {
+        {"error from the limit", "xpcall(function() while true do end end, function() while true do end end)"},
+        {"script error", "xpcall(function() error('boom') end, function() while true do end end)"},
+        {"handler catches its own errors",
+         "xpcall(function() error('boom') end, function() while true do pcall(function() while true do end end) end end)"},
+        {"nested xpcall in the handler",
+         "xpcall(function() while true do end end, function() "
+         "xpcall(function() while true do end end, function() while true do end end) while true do end end)"},
+        {"inside a coroutine", "coroutine.wrap(function() xpcall(function() while true do end end, "
+                               "function() while true do end end) end)()"},
+    };
+    for (const auto& [name, body] : cases) {
+        log.clear();
+        ASSERT_TRUE(engine.lua.runChunk((std::string("function update() ") + body + " end").c_str())) << name;
+        engine.lua.callUpdate(0.0167f);
+        const auto messages = log.messages();
+        ASSERT_EQ(messages.size(), 1u) << name;
+        EXPECT_EQ(messages[0].rfind("Error running 'update'", 0), 0u) << name << ": " << messages[0];
+    }
+    EXPECT_TRUE(engine.lua.runChunk("function build() return true end"));
+    EXPECT_TRUE(engine.lua.callBuild());
+}
+
+TEST_F(ScriptLimits, XpcallWithinTheLimitBehavesAsBefore) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"select('#', xpcall(function(a, b) return a, b, 3 end, print, 1, 2))", "4"},
+        {"select(4, xpcall(function(a, b) return a, b, 3 end, print, 1, 2))", "3"},
+        {"select(2, xpcall(function() error('boom', 0) end, function(m) return 'handled ' .. m end))", "handled boom"},
+        {"xpcall(function() error('boom') end, function(m) return m end)", "false"},
+        {"select(2, xpcall(function() error('boom') end, function(m) error('again') end))", "error in error handling"},
+        {"select(2, pcall(xpcall, function() end))", "bad argument #2 to 'xpcall' (function expected, got no value)"},
+    };
+    for (const auto& [expression, value] : cases) EXPECT_EQ(eval(expression), value) << expression;
+}
+
 TEST_F(LuaFixture, ForgedHandlesAndVectorsOfTheWrongSizeAreRefused) {
     ASSERT_EQ(run("objectMeta = debug.getmetatable(scene.getRoot())\n"
                   "vectorMeta = debug.getmetatable(vector3.new(0, 0, 0))"),
@@ -188,4 +228,21 @@ TEST(StartupAbort, ObjectsLeftByAFailedScriptAreFreed) {
     const uint64_t looseSerial = loose->getSerial();
     engine.abortStartup();
     EXPECT_TRUE(!SceneObject::findLive(rootSerial) && !SceneObject::findLive(looseSerial));
+}
+
+// Every input a fuzzer ever broke, kept in fuzz/regressions/<target>/, runs through its target's body again.
+TEST(FuzzRegressions, EveryKeptInputRunsThroughItsTargetAgain) {
+    const std::filesystem::path root = std::filesystem::path(SOLVANE_SOURCE_DIR) / "fuzz" / "regressions";
+    size_t inputs = 0;
+    for (const auto& folder : std::filesystem::directory_iterator(root)) {
+        fuzz::Target target = fuzz::findTarget(folder.path().filename().c_str());
+        ASSERT_NE(target, nullptr) << "no target for " << folder.path();
+        for (const auto& file : std::filesystem::directory_iterator(folder.path())) {
+            const std::string bytes = test::readFile(file.path().string());
+            SCOPED_TRACE(file.path().string());
+            target(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+            ++inputs;
+        }
+    }
+    EXPECT_GT(inputs, 0u);
 }

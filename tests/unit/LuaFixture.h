@@ -52,6 +52,13 @@ protected:
         lua_pop(L, 1);
         return static_cast<T*>(object);
     }
+    // Each call fails with "test:1: " and its error, and none of them leaves an object behind.
+    void expectRefused(std::initializer_list<std::pair<const char*, std::string>> cases) {
+        ASSERT_EQ(run("before = object.new('cube')"), "");
+        for (const auto& [code, error] : cases) EXPECT_EQ(run(code), "test:1: " + error) << code;
+        ASSERT_EQ(run("after = object.new('cube')"), "");
+        EXPECT_EQ(global("after")->getSerial(), global("before")->getSerial() + 1) << "a refused call made an object";
+    }
     void atRow(float row) {
         audio.position = row;
         engine.syncDevice.update();

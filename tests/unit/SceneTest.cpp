@@ -1,8 +1,10 @@
-// The scene without GL: the object tree (building, release, hidden subtrees, loose
-// objects, model matrices), camera maths, ring and drift geometry, and camera
-// paths (editing them with the pad's buttons is checked in the gl tests).
+// The scene without GL: the object tree (building, release, hidden subtrees, loose objects,
+// model matrices), camera maths, ring and drift geometry, cube faces' views and debug colours,
+// camera paths and their riders' heading (the pad's edits are checked in the gl tests).
+#include "objects/CubemapDebug.h"
 #include "objects/DriftMotion.h"
 #include "objects/WireframeShapes.h"
+#include "postfx/SceneCubeBufferObject.h"
 #include "scene/CameraPath.h"
 #include "scene/FirstPersonCamera.h"
 #include "scene/Scene.h"
@@ -10,6 +12,8 @@
 #include "scene/ViewMath.h"
 
 #include "TestSupport.h"
+
+#include <glm/gtc/matrix_transform.hpp>
 
 #include <map>
 
@@ -63,21 +67,12 @@ std::vector<vec3> alongX(std::initializer_list<float> xs) {
 }
 } // namespace
 
-TEST(SceneTree, BuildStopsAtTheFirstFailingChildAndReleaseTakesEveryNodeOnce) {
+TEST(SceneTree, BuildStopsAtTheFirstFailingChildHiddenSubtreesAreSkippedAndReleaseTakesEveryNodeOnce) {
     Journal j;
     Tree t(j);
     EXPECT_FALSE(buildTree(nullptr, t.root));
     EXPECT_EQ(j.calls, (std::vector<std::string>{"build a", "build a1", "build b"}));
     j.calls.clear();
-    releaseTree(t.root);
-    EXPECT_EQ(t.root, nullptr);
-    EXPECT_EQ(j.calls, (std::vector<std::string>{"release a1", "release a", "release b1", "release b", "release c"}));
-    for (const char* name : {"a", "a1", "b", "b1", "c"}) EXPECT_EQ(j.deleted[name], 1) << name;
-}
-
-TEST(SceneTree, HiddenSubtreesAreNeitherUpdatedNorRendered) {
-    Journal j;
-    Tree t(j);
     const glm::mat4 identity(1.0f);
     t.a->visible = false;
     t.root->update(0.5f);
@@ -86,7 +81,11 @@ TEST(SceneTree, HiddenSubtreesAreNeitherUpdatedNorRendered) {
     // what that means); the base behaviour stops there. Render skips it.
     EXPECT_EQ(j.calls, (std::vector<std::string>{"update a", "update b", "update b1", "update c", "render b",
                                                   "render b1", "render c"}));
+    j.calls.clear();
     releaseTree(t.root);
+    EXPECT_EQ(t.root, nullptr);
+    EXPECT_EQ(j.calls, (std::vector<std::string>{"release a1", "release a", "release b1", "release b", "release c"}));
+    for (const char* name : {"a", "a1", "b", "b1", "c"}) EXPECT_EQ(j.deleted[name], 1) << name;
 }
 
 // Subtrees outside the tree (never linked, or unlinked) are released once,
@@ -169,7 +168,7 @@ TEST(DriftMotion, MatrixSitsAtThePositionAtTimeZeroAndDriftsAndSpinsLater) {
     expectNear(glm::vec3(later * glm::vec4(0, 1, 0, 0)), {0.5f, 0, 0});  // 90 degrees about +Z, then the scale
 }
 
-TEST(CameraPathSampler, SamplesRunThroughEveryPointAndEndOnTheLast) {
+TEST(CameraPathSampler, SamplesRunThroughEveryPointEndOnTheLastAndSenselessPathsAreRefused) {
     test::LogCapture log;
     std::vector<vec3> samples(3, vec3(9.0f));  // stale content is replaced
     ASSERT_TRUE(sampleCameraPath(alongX({0, 2, 4, 6}), samples, kCameraPathStep));
@@ -195,13 +194,44 @@ TEST(CameraPathSampler, SamplesRunThroughEveryPointAndEndOnTheLast) {
         for (const vec3& s : samples) EXPECT_TRUE(std::isfinite(s.x + s.y + s.z));
         expectNear(samples.back(), points.back());
     }
-}
-
-TEST(CameraPathSampler, RefusesTooFewPointsAndSenselessStepsAndClampsProgress) {
-    std::vector<vec3> samples(2);
+    // Too few points and senseless steps are refused; progress is clamped.
     EXPECT_FALSE(sampleCameraPath(alongX({0, 2, 4}), samples, kCameraPathStep));
     EXPECT_TRUE(samples.empty());
     for (float step : {0.0f, NAN}) EXPECT_FALSE(sampleCameraPath(alongX({0, 2, 4, 6}), samples, step));
-    const std::pair<float, size_t> cases[] = {{0.5f, 12}, {0.999f, 23}, {7.0f, 24}, {-3.0f, 0}, {NAN, 0}};
-    for (const auto& [progress, index] : cases) EXPECT_EQ(cameraPathIndex(25, progress), index) << progress;
+    const std::pair<float, size_t> indices[] = {{0.5f, 12}, {0.999f, 23}, {7.0f, 24}, {-3.0f, 0}, {NAN, 0}};
+    for (const auto& [progress, index] : indices) EXPECT_EQ(cameraPathIndex(25, progress), index) << progress;
+}
+
+TEST(CameraPathHeading, LooksAheadAlongThePathAndAlongItsLastStretchAtTheEndAndPitchAndYawFaceIt) {
+    std::vector<glm::vec3> samples;
+    for (int i = 0; i <= 10; ++i) samples.emplace_back(static_cast<float>(i), static_cast<float>(i * i), 0.0f);
+    expectNear(cameraPathHeading(samples, 2, 4), samples[6] - samples[2], 1e-6f);
+    expectNear(cameraPathHeading(samples, 9, 4), samples[10] - samples[6], 1e-6f);
+    expectNear(cameraPathHeading(samples, 10, 20), samples[10] - samples[0], 1e-6f);
+    expectNear(cameraPathHeading({glm::vec3(1.0f)}, 0, 4), glm::vec3(0.0f), 0.0f);
+    for (const glm::vec3 d : {vec3(0, 0, 1), vec3(1, 0, 0), vec3(-1, 0, 0), vec3(0, 0, -3), vec3(2, -1, 1), vec3(-1, 2, -2)}) {
+        const glm::vec2 pitchYaw = ViewMath::pitchYawFacing(d);
+        EXPECT_TRUE(pitchYaw.y >= 0.0f && pitchYaw.y < 360.0f) << pitchYaw.y;
+        expectNear(ViewMath::viewingDirection(pitchYaw.x, pitchYaw.y), glm::normalize(d), 1e-5f);
+    }
+    EXPECT_EQ(ViewMath::pitchYawFacing(glm::vec3(0.0f)), glm::vec2(0.0f));
+}
+
+TEST(CubeFaces, EachViewLooksDownItsAxisFromTheOriginAndTheDebugColoursClampTheFace) {
+    const glm::vec3 axes[6] = {{1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}};
+    const auto views = cubeFaceViews();
+    for (int face = 0; face < 6; ++face) {
+        const glm::mat4& view = views[face];
+        EXPECT_EQ(glm::vec3(view[3]), glm::vec3(0.0f)) << face;
+        // The face's axis lies straight ahead (-Z in view space); on the side faces world down is up on screen.
+        expectNear(glm::vec3(view * glm::vec4(axes[face], 0.0f)), {0, 0, -1}, 1e-3f);
+        if (face < 2 || face > 3) {
+            EXPECT_NEAR(glm::vec3(view * glm::vec4(0, -1, 0, 0)).y, 1.0f, 1e-6f) << face;
+        }
+    }
+    // The debug colours: faces past the last read as the last, and outside a cube buffer the view direction.
+    EXPECT_EQ(cubeFaceColor(9), cubeFaceColor(5));
+    EXPECT_EQ(viewDirectionColor(glm::translate(glm::mat4(1.0f), glm::vec3(0, 0, -3))), glm::vec3(0, 0, -1));
+    const glm::mat4 turned = glm::rotate(glm::mat4(1.0f), glm::radians(90.0f), glm::vec3(0, 1, 0));
+    expectNear(viewDirectionColor(turned), glm::vec3(-1.0f, 0.0f, 0.0f));
 }

@@ -1,7 +1,11 @@
 // Scripts without GL: the protocol (one log line per failing call, the libraries a
 // script gets and must not, a stack that does not grow), the scene's loading of its
-// script, and the scripting module as a script sees it, argument checks word for word.
+// script, and the scripting module as a script sees it (objects, vectors, tracks, scene
+// buffers, camera paths), argument checks word for word.
 #include "LuaFixture.h"
+#include "objects/CameraObject.h"
+#include "postfx/SceneBufferObject.h"
+#include "postfx/SceneCubeBufferObject.h"
 
 using LuaRuntime_ = LuaFixture;
 
@@ -122,25 +126,20 @@ TEST_F(ScriptBinding, VectorsAreValuesWithMethodsOnly) {
 // Lua counts method arguments without the receiver: argument 2 of a method
 // call is reported as "#1", and a bad receiver as "bad self".
 TEST_F(ScriptBinding, ArgumentErrorsNameTheArgumentAndCreateNothing) {
-    ASSERT_EQ(run("before = object.new('cube')"), "");
-    const std::string vector3 = "('vector3' expected)", boolean = "('boolean' expected)";
     const std::string step = "bad argument #3 to 'new' (ring step must be above 0 and at most 360 degrees)";
-    const std::pair<const char*, std::string> cases[] = {
-        {"local v = 2 * vector3.new(1, 2, 3)", "bad argument #1 to '__mul' " + vector3},
+    expectRefused({
+        {"local v = 2 * vector3.new(1, 2, 3)", "bad argument #1 to '__mul' ('vector3' expected)"},
         {"local v = vector3.new(1, 2, 3) * vector3.new(1, 2, 3)",
          "bad argument #2 to '__mul' (number expected, got userdata)"},
-        {"scene.getRoot():setVisible(1)", "bad argument #1 to 'setVisible' " + boolean},
+        {"scene.getRoot():setVisible(1)", "bad argument #1 to 'setVisible' ('boolean' expected)"},
         {"scene.getRoot():addChild(vector3.new(1, 2, 3))", "bad argument #1 to 'addChild' ('object' expected)"},
         {"scene.getRoot().render(5, 1)", "bad argument #1 to 'render' ('object' expected)"},
         {"object.new('Cube')", "Error creating new scene object. Class 'Cube' not found!"},
         {"object.new('ring', 'wide', 10)", "bad argument #2 to 'new' (number expected, got string)"},
         {"object.new('ring', 1, 361)", step},
         {"object.new('ring', 1, 0/0)", step},
-    };
-    for (const auto& [code, error] : cases) EXPECT_EQ(run(code), "test:1: " + error) << code;
+    });
     EXPECT_TRUE(engine.scene.root->visible);
-    ASSERT_EQ(run("after = object.new('cube')"), "");
-    EXPECT_EQ(global("after")->getSerial(), global("before")->getSerial() + 1);  // nothing allocated in between
 }
 
 TEST_F(ScriptBinding, SyncGettersReadTracksAtTheCurrentRow) {
@@ -165,4 +164,57 @@ TEST_F(ScriptBinding, LinksThatWouldReleaseANodeTwiceAreRefused) {
     EXPECT_EQ(run("root:addChild(a)"), "");
     EXPECT_EQ(engine.scene.root->children, std::vector<SceneObject*>{global("a")});
     EXPECT_EQ(global("c")->children.size(), 0u);
+}
+
+TEST_F(ScriptBinding, ACameraPathIsRefusedUnlessItCanBeOneAndIsSampledIntoTheActiveCamera) {
+    const std::string four = "{vector3.new(0, 0, 0), vector3.new(2, 0, 0), vector3.new(4, 0, 0), vector3.new(6, 0, 0)}";
+    ASSERT_EQ(run("camera = object.new('camera'); cube = object.new('cube')"), "");
+    const std::pair<std::string, std::string> cases[] = {
+        {"scene.setCameraPath(5)", "bad argument #1 to 'setCameraPath' (table expected, got number)"},
+        {"scene.setCameraPath({vector3.new(0, 0, 0), vector3.new(1, 0, 0), vector3.new(2, 0, 0)})",
+         "bad argument #1 to 'setCameraPath' (at least 4 points expected)"},
+        {"scene.setCameraPath({vector3.new(0, 0, 0), 1, vector3.new(2, 0, 0), vector3.new(3, 0, 0)})",
+         "bad argument #1 to 'setCameraPath' (vector3 points expected)"},
+        {"scene.setCameraPath(" + four + ")", "no camera object was set with scene.setActiveCamera"},
+        {"scene.setActiveCamera(cube); scene.setCameraPath(" + four + ")",
+         "no camera object was set with scene.setActiveCamera"},
+    };
+    for (const auto& [code, error] : cases) EXPECT_EQ(run(code), "test:1: " + error) << code;
+    EXPECT_TRUE(engine.scene.cameraPathPoints.empty());
+    const auto& samples = global<CameraObject>("camera")->pathPoints;
+    EXPECT_TRUE(samples.empty());
+    ASSERT_EQ(run("scene.setActiveCamera(camera); scene.setCameraPath(" + four + ")"), "");
+    ASSERT_EQ(samples.size(), 25u);
+    test::expectNear(samples.back(), glm::vec3(6, 0, 0), 1e-5f);
+    EXPECT_EQ(engine.scene.cameraPathPoints.size(), 4u);  // a controller in free flight can go on editing them
+}
+
+TEST_F(ScriptBinding, TheSceneBufferFactoryPassesTheArgumentsOnAndChecksFormatAndDepth) {
+    ASSERT_EQ(run("plain = object.new('sceneBuffer', 640, 360, 2, false, 'RGBA', 0)\n"
+                  "hdr = object.new('sceneBuffer', 320, 180, 1, true, 'RGBA16F', 4)\n"
+                  "cube = object.new('sceneCubeBuffer', 128, 64, 'RGBA16F')"),
+              "");
+    auto* plain = global<SceneBufferObject>("plain");
+    EXPECT_TRUE(plain->width == 640 && plain->height == 360 && plain->colorCount == 2 && !plain->withDepth &&
+                plain->internalFormat == GL_RGBA && plain->samples == 0);
+    auto* hdr = global<SceneBufferObject>("hdr");
+    EXPECT_TRUE(hdr->withDepth && hdr->internalFormat == GL_RGBA16F && hdr->samples == 4);
+    auto* cube = global<SceneCubeBufferObject>("cube");
+    EXPECT_TRUE(cube->faceWidth == 128 && cube->faceHeight == 64 && cube->internalFormat == GL_RGBA16F);
+
+    const std::string format = "to 'new' ('RGBA or RGBA16F' expected)";
+    expectRefused({
+        {"object.new('sceneBuffer', 64, 64, 1, true, 'rgba', 0)", "bad argument #6 " + format},
+        {"object.new('sceneBuffer', 64, 64, 1, true, 'RGBA32F', 0)", "bad argument #6 " + format},
+        {"object.new('sceneBuffer', 64, 64, 1, 1, 'RGBA', 0)", "bad argument #5 to 'new' ('boolean' expected)"},
+        {"object.new('sceneCubeBuffer', 64, 64, 'rgba16f')", "bad argument #4 " + format},
+    });
+}
+
+TEST_F(ScriptBinding, OnlyA2DSceneBufferIsPostProcessed) {
+    ASSERT_EQ(run("scene.postProcessBufferNode(object.new('sceneCubeBuffer', 16, 16, 'RGBA'))\n"
+                  "scene.postProcessBufferNode(object.new('cubemapDebug'))"),
+              "");
+    engine.scene.postProcessBufferNode(nullptr);
+    EXPECT_EQ(log.count("Cannot Post Process Invalid Buffer Node!"), 3u);
 }

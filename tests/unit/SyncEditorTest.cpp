@@ -7,6 +7,8 @@
 #include "StandInEditor.h"
 #include "TestSupport.h"
 
+#include <tuple>
+
 namespace {
 using namespace test::editorwire;
 using test::StandInEditor;
@@ -127,10 +129,7 @@ TEST_F(EditorSession, SavesEveryTrackThroughATemporaryFileButNoneOutsideTheFolde
 }
 
 TEST(EditorFaults, EndTheConnectionWithOneLineAndKeepTheKeys) {
-    const struct {
-        std::function<void(StandInEditor&, SyncDevice&)> fault;
-        const char* line;
-    } cases[] = {
+    const std::pair<std::function<void(StandInEditor&, SyncDevice&)>, const char*> cases[] = {
         {[](StandInEditor& e, SyncDevice&) { e.write("garbage"); }, "unknown command 103"},
         {[](StandInEditor& e, SyncDevice&) { e.write(setKey(2, 0, 1.0f, Step)); }, "SET_KEY for track 2, which was never requested"},
         {[](StandInEditor& e, SyncDevice&) { e.write(deleteKey(7, 0)); }, "DELETE_KEY for track 7, which was never requested"},
@@ -140,15 +139,15 @@ TEST(EditorFaults, EndTheConnectionWithOneLineAndKeepTheKeys) {
         {[](StandInEditor&, SyncDevice& s) { s.getFloat(std::string((1u << 20) + 1, 'n').c_str()); },
          "the track name of 1048577 bytes is above the 1 MiB limit"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.line);
+    for (const auto& [fault, what] : cases) {
+        SCOPED_TRACE(what);
         Session session;  // a fresh device and editor per case
         session.connect();
         session.editor.write(setKey(1, 0, 9.0f, Step));
         ASSERT_TRUE(session.pump([&] { return session.sync.getFloat("B") == 9.0f; }));
         test::LogCapture log;
-        c.fault(session.editor, session.sync);
-        const std::string line = std::string("Sync editor: ") + c.line + "; disconnected, the keys received so far stay";
+        fault(session.editor, session.sync);
+        const std::string line = std::string("Sync editor: ") + what + "; disconnected, the keys received so far stay";
         ASSERT_TRUE(session.pump([&] { return log.contains(line); }));
         EXPECT_EQ(log.errors().size(), 1u);
         EXPECT_EQ(session.sync.getFloat("B"), 9.0f);
@@ -163,46 +162,37 @@ TEST(EditorConnect, FailuresLeaveTheFilesInChargeWithOneLine) {
     const std::string closedPort = refusing.address();
     ::close(refusing.listener);
     refusing.listener = -1;
-    const struct {
-        std::string answer;  // the stand-in editor's greeting; none when empty
-        std::string address;
-        std::string line;
-    } cases[] = {
+    // The stand-in editor's greeting (none when empty), the address (the stand-in's when empty) and the line.
+    const std::tuple<std::string, std::string, std::string> cases[] = {
         {"", closedPort, "Sync editor: cannot connect to 127.0.0.1:" + closedPort.substr(10) + " (Connection refused)"},
         {"hello, world", "", "is not a sync editor (it answered with other words)"},
         {"", "127.0.0.1:70000", "Sync editor: '127.0.0.1:70000' is not HOST[:PORT]"},
     };
-    for (const auto& c : cases) {
+    for (const auto& [answer, address, line] : cases) {
         StandInEditor stand;
-        if (!c.answer.empty()) stand.greetWith(c.answer);
+        if (!answer.empty()) stand.greetWith(answer);
         ManualAudioDevice audio;
         SyncDevice sync;
-        sync.useEditor(c.address.empty() ? stand.address() : c.address);
+        sync.useEditor(address.empty() ? stand.address() : address);
         test::LogCapture log;
         ASSERT_TRUE(sync.init(&audio, dir.path() + "/"));
         const auto errors = log.errors();
-        ASSERT_EQ(errors.size(), 1u) << c.line;
-        EXPECT_NE(errors[0].find(c.line), std::string::npos) << errors[0];
+        ASSERT_EQ(errors.size(), 1u) << line;
+        EXPECT_NE(errors[0].find(line), std::string::npos) << errors[0];
         sync.update();
         EXPECT_EQ(sync.getFloat("A"), 2.0f);
     }
 }
 
 TEST(EditorAddress, HostAndPortForms) {
-    const struct {
-        const char* text;
-        bool ok;
-        const char* host;
-        uint16_t port;
-    } cases[] = {{"", true, "localhost", 1338},        {"studio", true, "studio", 1338},
-                 {"10.0.0.2:4000", true, "10.0.0.2", 4000}, {"[::1]:9", true, "::1", 9},
-                 {"[::1]", true, "::1", 1338},       {"::1", false, "", 0},
-                 {"host:", false, "", 0},            {":80", false, "", 0},
-                 {"host:0", false, "", 0},           {"host:12a", false, "", 0}};
-    for (const auto& c : cases) {
+    const std::pair<const char*, const char*> cases[] = {  // the text and its host and port; "" when refused
+        {"", "localhost 1338"}, {"studio", "studio 1338"}, {"10.0.0.2:4000", "10.0.0.2 4000"}, {"[::1]:9", "::1 9"},
+        {"[::1]", "::1 1338"},  {"::1", ""},               {"host:", ""},                      {":80", ""},
+        {"host:0", ""},         {"host:12a", ""}};
+    for (const auto& [text, parsed] : cases) {
         std::string host;
         uint16_t port = 0;
-        EXPECT_EQ(editor::parseAddress(c.text, host, port), c.ok) << c.text;
-        EXPECT_TRUE(!c.ok || (host == c.host && port == c.port)) << c.text;
+        const bool ok = editor::parseAddress(text, host, port);
+        EXPECT_EQ(ok ? host + " " + std::to_string(port) : "", parsed) << text;
     }
 }

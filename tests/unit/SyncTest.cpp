@@ -9,6 +9,7 @@
 #include <cstring>
 #include <regex>
 #include <set>
+#include <tuple>
 
 namespace {
 SyncTrack trackOf(const std::vector<SyncKey>& keys) {
@@ -41,14 +42,13 @@ protected:
 } // namespace
 
 TEST(SyncInterpolation, EachKeyTypeBetweenItsKeysAndKeyValuesOnAndOutsideThem) {
-    const struct {
-        int32_t type;
-        double at4, at8;
-    } cases[] = {{Step, 0.0, 0.0}, {Linear, 0.25, 0.5}, {Smooth, 0.15625, 0.5}, {Ramp, 0.0625, 0.25}};
-    for (const auto& c : cases) {
-        SyncTrack t = trackOf({{0, 0.0f, c.type}, {16, 1.0f, Step}});
-        for (const auto& [row, value] : {std::make_pair(4.0, c.at4), std::make_pair(8.0, c.at8), std::make_pair(16.0, 1.0)})
-            EXPECT_DOUBLE_EQ(getValue(&t, row), value) << "type " << c.type << " row " << row;
+    // From 0 at row 0 to 1 at row 16: the values at rows 4 and 8.
+    const std::tuple<int32_t, double, double> cases[] = {{Step, 0.0, 0.0}, {Linear, 0.25, 0.5}, {Smooth, 0.15625, 0.5},
+                                                         {Ramp, 0.0625, 0.25}};
+    for (const auto& [type, at4, at8] : cases) {
+        SyncTrack t = trackOf({{0, 0.0f, type}, {16, 1.0f, Step}});
+        for (const auto& [row, value] : {std::make_pair(4.0, at4), std::make_pair(8.0, at8), std::make_pair(16.0, 1.0)})
+            EXPECT_DOUBLE_EQ(getValue(&t, row), value) << "type " << type << " row " << row;
     }
     // An unknown type reads zero over its span.
     SyncTrack t = trackOf({{10, 2.0f, Linear}, {20, 4.0f, Smooth}, {30, -1.0f, 7}, {40, 5.0f, -1}});
@@ -69,25 +69,23 @@ TEST_F(SyncFiles, SixteenRowsPerBeatAndGettersRoundDownAndSaturate) {
     EXPECT_NEAR(atShowTempo.getRow(), 12.5 * 106.0 / 60.0 * 16.0, 0.01);
     const float inf = std::numeric_limits<float>::infinity();
     const int most = std::numeric_limits<int>::max(), least = std::numeric_limits<int>::min();
-    const struct {
-        float value;
-        int asInt;
-        bool asBool;
-    } cases[] = {{2.99f, 2, true},   {-0.25f, -1, false}, {0.0f, 0, false},   {0.001f, 0, true},
-                 {NAN, 0, false},    {inf, most, true},   {-inf, least, false}, {3e9f, most, true},
-                 {-3e9f, least, false}, {1e30f, most, true}, {2147483520.0f, 2147483520, true}};
-    std::vector<SyncKey> keys;
-    for (int i = 0; i < 11; ++i) keys.push_back({i * 10, cases[i].value, Step});
+    const std::tuple<float, int, bool> cases[] = {  // a value, its int and its bool
+        {2.99f, 2, true}, {-0.25f, -1, false}, {0.0f, 0, false},     {0.001f, 0, true},    {NAN, 0, false},
+        {inf, most, true}, {-inf, least, false}, {3e9f, most, true}, {-3e9f, least, false}, {1e30f, most, true},
+        {2147483520.0f, 2147483520, true}};
+    std::vector<SyncKey> keys;  // one a row, every ten rows
+    for (const auto& [value, asInt, asBool] : cases) keys.push_back({static_cast<int32_t>(keys.size()) * 10, value, Step});
     write("Value", test::trackBytes(keys));
-    for (int i = 0; i < 11; ++i) {
-        atRow(static_cast<float>(i * 10 + 5));
-        EXPECT_TRUE(sync.getFloat("Value") == cases[i].value || std::isnan(cases[i].value)) << cases[i].value;
-        EXPECT_TRUE(sync.getInt("Value") == cases[i].asInt && sync.getBool("Value") == cases[i].asBool)
-            << cases[i].value;
+    float row = 5.0f;
+    for (const auto& [value, asInt, asBool] : cases) {
+        atRow(row);
+        row += 10.0f;
+        EXPECT_TRUE(sync.getFloat("Value") == value || std::isnan(value)) << value;
+        EXPECT_TRUE(sync.getInt("Value") == asInt && sync.getBool("Value") == asBool) << value;
     }
 }
 
-TEST_F(SyncFiles, EachNameIsLoadedOnceAndAMissingTrackReadsZeroSilently) {
+TEST_F(SyncFiles, EachNameIsLoadedOnceAMissingTrackReadsZeroSilentlyAndALongNameIsNeverCut) {
     test::LogCapture log;
     write("A", test::trackBytes({{0, 1.0f, Linear}, {16, 3.0f, Step}}));
     atRow(8.0f);
@@ -97,15 +95,11 @@ TEST_F(SyncFiles, EachNameIsLoadedOnceAndAMissingTrackReadsZeroSilently) {
     write("Missing", test::trackBytes({{0, 9.0f, Step}}));
     EXPECT_TRUE(sync.getFloat("A") == 2.0f && sync.getFloat("Missing") == 0.0f);
     EXPECT_TRUE(log.messages().empty());
-}
-
-TEST_F(SyncFiles, ALongNameIsNeverCutIntoAnotherFilesName) {
-    // A 260-character path buffer would cut the path after 259 characters and open that file.
+    // A 260-character path buffer would cut a long name's path after 259 characters and open that file.
     const std::string prefix(259 - base.size() - 1, 'n');
     test::writeFile(base + "_" + prefix, test::trackBytes({{0, 5.0f, Step}}));
     const std::string longer(240, 'k');
     write(longer, test::trackBytes({{0, 3.0f, Step}}));
-    atRow(0.0f);
     EXPECT_EQ(sync.getFloat((prefix + "-and-more").c_str()), 0.0f);
     EXPECT_EQ(sync.getFloat(longer.c_str()), 3.0f);
 }
@@ -117,12 +111,8 @@ TEST_F(SyncFiles, DamagedFilesKeepOnlyWholeKeysAndSaySoOnce) {
         std::memcpy(&bytes[0], &count, 4);
         return bytes;
     };
-    const struct {
-        const char* name;
-        std::string bytes;
-        int kept;
-        const char* logged;  // part of the one log line; null for none
-    } cases[] = {
+    // The track, its bytes, the keys kept and part of the one log line (null for none).
+    const std::tuple<const char*, std::string, int, const char*> cases[] = {
         {"Three", whole.substr(0, 3), 0, "too short"},
         {"Cut", whole.substr(0, whole.size() - 1), 2, "holds 2 of its 3 keys"},
         {"Negative", withCount(-1), 0, "negative key count (-1)"},
@@ -130,17 +120,17 @@ TEST_F(SyncFiles, DamagedFilesKeepOnlyWholeKeysAndSaySoOnce) {
         {"Trailing", whole + "junk", 3, nullptr},
     };
     SyncTrackStore* store = createStore(base);
-    for (const auto& c : cases) {
-        write(c.name, c.bytes);
+    for (const auto& [name, bytes, kept, logged] : cases) {
+        write(name, bytes);
         test::LogCapture log;
-        const SyncTrack* track = getTrack(store, c.name);
-        EXPECT_EQ(track->keyCount, c.kept) << c.name;
-        EXPECT_LE(track->keys.capacity(), 4u) << c.name;  // sized by what was read, not by the claim
-        EXPECT_EQ(getValue(track, 8.0), c.kept >= 2 ? 2.0 : 0.0) << c.name;
+        const SyncTrack* track = getTrack(store, name);
+        EXPECT_EQ(track->keyCount, kept) << name;
+        EXPECT_LE(track->keys.capacity(), 4u) << name;  // sized by what was read, not by the claim
+        EXPECT_EQ(getValue(track, 8.0), kept >= 2 ? 2.0 : 0.0) << name;
         const auto messages = log.messages();
-        ASSERT_EQ(messages.size(), c.logged ? 1u : 0u) << c.name;
-        EXPECT_TRUE(!c.logged || (messages[0].find(c.logged) != messages[0].npos &&
-                                  messages[0].find(trackFileName(c.name)) != messages[0].npos)) << messages[0];
+        ASSERT_EQ(messages.size(), logged ? 1u : 0u) << name;
+        EXPECT_TRUE(!logged || (messages[0].find(logged) != messages[0].npos &&
+                                messages[0].find(trackFileName(name)) != messages[0].npos)) << messages[0];
     }
     destroyStore(store);
 }

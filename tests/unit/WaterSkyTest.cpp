@@ -1,12 +1,15 @@
-// Water and sky without GL: grid, disc, dome and patch meshes, the ocean's
-// spectrum, transforms and vertex pass, the scattering coefficients, and the
+// Water and sky without GL: grid, disc, dome and patch meshes, the ocean's spectrum,
+// transforms, vertex pass and FFTW wisdom file, the scattering coefficients, and the
 // factory's checks of the construction values.
 #include "core/Random.h"
+#include "objects/FftWisdom.h"
 #include "objects/OceanWaves.h"
 #include "objects/SkyScattering.h"
 #include "objects/SurfaceMeshes.h"
 
 #include "LuaFixture.h"
+
+#include <sys/stat.h>
 
 #include <complex>
 
@@ -28,6 +31,22 @@ float referenceGaussian() {
         w = b * b + a * a;
     } while (w > 1.0f);
     return b * std::sqrt(-2.0f * std::log(w) / w);
+}
+
+// Heights of a small ocean at t = 3 s, planned with `wisdomFile` (none when empty).
+std::vector<float> heights(const std::string& wisdomFile) {
+    engineSrand(0);
+    OceanWaves waves;
+    waves.init(smallSea(16), wisdomFile);
+    waves.update(3.0f, 1.0f, true);
+    std::vector<float> y;
+    for (const OceanVertex& v : waves.vertexData()) y.push_back(v.position.y);
+    return y;
+}
+
+ino_t inodeOf(const std::string& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
 }
 
 class OceanWavesTest : public ::testing::Test {
@@ -262,14 +281,11 @@ TEST_F(WaterSkyFactory, ClassesAreMadeWithTheirValuesAndBadValuesCreateNothing) 
                              "object.new('skybox', 'res/textures/SkyboxTex.jpg')",
                              "object.new('ocean', 64.9, 0.5, 1, 10, 0, -1)", "object.new('skydome', 2, 1, 100)"})
         ASSERT_EQ(run(made), "") << made;
-    ASSERT_EQ(run("before = object.new('grid')"), "");
-
     const std::string size = "bad argument #2 to 'new' (ocean grid size must be even, from 2 to 1024)";
     const std::string spacing = "bad argument #3 to 'new' (ocean spacing must be finite and above 0)";
     const std::string wind = "bad argument #6 to 'new' (ocean wind direction must be finite and not (0, 0))";
-    const std::string rings = "bad argument #2 to 'new' (sky dome rings must be from 2 to 2048)";
     const std::string segments = "bad argument #3 to 'new' (sky dome segments must be from 1 to 2048)";
-    const std::pair<const char*, std::string> refused[] = {
+    expectRefused({
         {"object.new('ocean', 63, 1, 1, 10, 1, 0)", size},
         {"object.new('ocean', 1026, 1, 1, 10, 1, 0)", size},
         {"object.new('ocean', 0/0, 1, 1, 10, 1, 0)", size},
@@ -279,12 +295,37 @@ TEST_F(WaterSkyFactory, ClassesAreMadeWithTheirValuesAndBadValuesCreateNothing) 
         {"object.new('ocean', 64, 1, 1, 10, 0, 0)", wind},
         {"object.new('ocean', 64, 1, 1, 10, 0/0, 1)", wind},
         {"object.new('ocean', 64, 1, 1, 10, 1)", "bad argument #7 to 'new' (number expected, got no value)"},
-        {"object.new('skydome', 1, 8, 100)", rings},
+        {"object.new('skydome', 1, 8, 100)", "bad argument #2 to 'new' (sky dome rings must be from 2 to 2048)"},
         {"object.new('skydome', 8, 0, 100)", segments},
         {"object.new('skydome', 8, 1e12, 100)", segments},
         {"object.new('skybox')", "bad argument #2 to 'new' (string expected, got no value)"},
-    };
-    for (const auto& [code, error] : refused) EXPECT_EQ(run(code), "test:1: " + error) << code;
-    ASSERT_EQ(run("after = object.new('grid')"), "");
-    EXPECT_EQ(global("after")->getSerial(), global("before")->getSerial() + 1);
+    });
+}
+
+// Whatever the wisdom file holds (nothing, garbage, a cut-off copy) the waves come out the same and the
+// file then holds wisdom FFTW reads back; a file that already holds it is left as it is.
+TEST(FftWisdom, AnyFileGivesTheSameWavesAndEndsHoldingWisdom) {
+    const std::vector<float> reference = heights("");
+    test::TempDir dir;
+    const std::string file = dir.file(FftWisdom::kFileName);
+    const char* garbage = "(fftw-3.3.10 fftwf_wisdom #x1 #x2 (not a codelet";
+    for (const char* content : {static_cast<const char*>(nullptr), "", garbage, "\x01\xff"}) {  // null: no file
+        std::filesystem::remove(file);
+        if (content) test::writeFile(file, content);
+        EXPECT_FALSE(FftWisdom::load(file)) << (content ? content : "no file");
+        EXPECT_EQ(heights(file), reference);
+        EXPECT_TRUE(FftWisdom::load(file)) << "the file now holds wisdom";
+    }
+
+    // Wisdom cut off halfway is refused as a whole and replaced.
+    const std::string whole = test::readFile(file);
+    test::writeFile(file, whole.substr(0, whole.size() / 2));
+    EXPECT_FALSE(FftWisdom::load(file));
+    EXPECT_EQ(heights(file), reference);
+    EXPECT_EQ(test::readFile(file), whole);
+
+    // Planning again learns nothing new: the file is not rewritten.
+    const ino_t before = inodeOf(file);
+    EXPECT_EQ(heights(file), reference);
+    EXPECT_EQ(inodeOf(file), before);
 }
