@@ -88,8 +88,7 @@ TEST_F(LuaFixture, AScriptLinkingTooDeepGetsAnErrorNamingTheLimit) {
 
 using ScriptLimits = LuaFixture;
 
-TEST_F(ScriptLimits, EndlessChunksBuildsUpdatesAndRendersAreEndedAndTheRuntimeGoesOn) {
-    const std::string prefix = "Error running '";
+TEST_F(ScriptLimits, EndlessChunksBuildsUpdatesRendersAndErrorHandlersAreEndedAndTheRuntimeGoesOn) {
     // A loop the JIT compiles when it can: hot first, then endless.
     ASSERT_TRUE(engine.lua.runChunk(
         "jit.on()\n"
@@ -116,16 +115,8 @@ TEST_F(ScriptLimits, EndlessChunksBuildsUpdatesAndRendersAreEndedAndTheRuntimeGo
         EXPECT_EQ(messages[i].rfind(expected[i].first, 0), 0u) << messages[i];
         EXPECT_NE(messages[i].find("script ran longer than its " + expected[i].second), std::string::npos) << messages[i];
     }
-    // The state still works, and the hook cannot be taken away.
-    EXPECT_TRUE(engine.lua.runChunk("function build() return true end"));
-    EXPECT_TRUE(engine.lua.callBuild());
-    EXPECT_EQ(eval("debug.sethook"), "nil");
-}
-
-// The time limit against xpcall message handlers that never return: whether the error came from the
-// limit itself or from the script, the call is ended, and xpcall keeps its ordinary behaviour within the limit.
-TEST_F(ScriptLimits, HandlersThatNeverReturnAreEndedWithTheCall) {
-    // Each body makes update fail inside xpcall with a handler that loops for ever.
+    // xpcall message handlers that never return, whether the error came from the limit itself or from the
+    // script: each body makes update fail inside xpcall with a handler that loops for ever.
     const std::pair<const char*, const char*> cases[] = {
         {"error from the limit", "xpcall(function() while true do end end, function() while true do end end)"},
         {"script error", "xpcall(function() error('boom') end, function() while true do end end)"},
@@ -141,12 +132,14 @@ TEST_F(ScriptLimits, HandlersThatNeverReturnAreEndedWithTheCall) {
         log.clear();
         ASSERT_TRUE(engine.lua.runChunk((std::string("function update() ") + body + " end").c_str())) << name;
         engine.lua.callUpdate(0.0167f);
-        const auto messages = log.messages();
-        ASSERT_EQ(messages.size(), 1u) << name;
-        EXPECT_EQ(messages[0].rfind("Error running 'update'", 0), 0u) << name << ": " << messages[0];
+        const auto lines = log.messages();
+        ASSERT_EQ(lines.size(), 1u) << name;
+        EXPECT_EQ(lines[0].rfind("Error running 'update'", 0), 0u) << name << ": " << lines[0];
     }
+    // The state still works, and the hook cannot be taken away.
     EXPECT_TRUE(engine.lua.runChunk("function build() return true end"));
     EXPECT_TRUE(engine.lua.callBuild());
+    EXPECT_EQ(eval("debug.sethook"), "nil");
 }
 
 TEST_F(ScriptLimits, XpcallWithinTheLimitBehavesAsBefore) {

@@ -1,5 +1,5 @@
 // Sync tracks: interpolation and key search, the row from the soundtrack, rounding,
-// single loads, damaged or missing files, and the text form of the show's tracks.
+// single loads, damaged or missing files, and the text form of tracks both ways.
 #include "sync/SyncDevice.h"
 
 #include "TestSupport.h"
@@ -12,6 +12,8 @@
 #include <tuple>
 
 namespace {
+std::vector<uint8_t> bytesOf(const std::string& s) { return {s.begin(), s.end()}; }
+
 SyncTrack trackOf(const std::vector<SyncKey>& keys) {
     SyncTrack t;
     t.keys = keys;
@@ -176,4 +178,35 @@ TEST(TrackText, ShippedBinariesMatchTheirSource) {
         EXPECT_TRUE(names.count((*it)[2].str())) << (*it)[2].str();
     for (const char* read : {"Camera.Mode", "Needles.Fade", "Flakes.Visible", "Flakes.Fade"})
         EXPECT_TRUE(names.count(read)) << read;
+}
+
+// Binary tracks back to text: the shipped ones are compared with their source above; here the values
+// text finds hardest, and what it cannot hold.
+TEST(TrackDecompile, AwkwardValuesComeBackByteForByteAndWhatTheTextCannotHoldIsRefused) {
+    const std::vector<SyncKey> odd = {{0, -0.0f, Step},    {1, 0.1f, Linear},         {17, 1e-40f, Smooth},
+                                      {33, -3.4e38f, Ramp}, {48, 16777217.0f, Linear}, {2147483647, 1.0f / 3.0f, Step}};
+    TextTrack track{"Odd.Values", {}};
+    std::string error;
+    ASSERT_TRUE(decodeTrack(bytesOf(test::trackBytes(odd)), track.keys, error)) << error;
+    std::vector<TextTrack> back;
+    ASSERT_TRUE(parseTrackText(writeTrackText({track}), back, error)) << error;
+    ASSERT_EQ(back.size(), 1u);
+    EXPECT_EQ(back[0].name, track.name);
+    EXPECT_EQ(encodeTrack(back[0].keys), encodeTrack(odd));
+
+    const std::string whole = test::trackBytes({{0, 1.0f, Linear}, {16, 2.0f, Step}});
+    for (const std::string& bytes : {std::string("\1\0\0", 3), whole.substr(0, whole.size() - 1), whole + "x"})
+        EXPECT_FALSE(decodeTrack(bytesOf(bytes), track.keys, error)) << bytes.size();
+    const std::pair<TextTrack, const char*> cases[] = {
+        {{"Type", {{0, 1.0f, 7}}}, "bad interpolation '7'"},
+        {{"Negative", {{-16, 1.0f, Step}}}, "bad time '-1b'"},
+        {{"NaN", {{0, std::numeric_limits<float>::quiet_NaN(), Step}}}, "bad value"},
+        {{"Order", {{32, 1.0f, Step}, {16, 1.0f, Step}}}, "does not come after row 32"},
+        {{"Has space", {{0, 1.0f, Step}}}, "bad track name"},
+    };
+    for (const auto& [bad, mentions] : cases) {
+        std::string text, why;
+        EXPECT_FALSE(decompileTrack(bad, text, why)) << bad.name;
+        EXPECT_NE(why.find(mentions), std::string::npos) << why;
+    }
 }
