@@ -1,10 +1,9 @@
 // The engine's own plumbing: Config.txt entries and their typed reads, the log
 // file (one flushed line per message, whole lines under concurrency, nothing
-// after close), the main loop's fixed-step accumulator and the profiler's stage timers.
+// after close) and the main loop's fixed-step accumulator.
 #include "core/Config.h"
 #include "core/Engine.h"
 #include "core/Log.h"
-#include "core/Profile.h"
 #include "core/Random.h"
 
 #include "TestSupport.h"
@@ -76,41 +75,4 @@ TEST(Random, SeedZeroGivesTheClassicSequenceAndReseedingRepeatsIt) {
         engineSrand(0);
         for (int value : test::kFirstDraws) EXPECT_EQ(engineRand(), value);
     }
-}
-
-// A stage entered again from inside itself counts once, an early end stops the clock, and a finished
-// frame is handed over and cleared.
-namespace {
-void busyFor(std::chrono::milliseconds span) {
-    const auto end = std::chrono::steady_clock::now() + span;
-    while (std::chrono::steady_clock::now() < end) {
-    }
-}
-} // namespace
-
-TEST(StageTimers, CountNestedStagesOnceStopAtAnEarlyEndAndHandEachFrameOverCleared) {
-    profile::StageTimes times, handed;
-    times.frameDone = [](const profile::StageTimes& t, void* to) { *static_cast<profile::StageTimes*>(to) = t; };
-    times.context = &handed;
-    profile::active = &times;
-    const int64_t start = profile::nowNanoseconds();
-    int64_t span = 0;
-    {
-        profile::Scope walk(profile::kTreeWalk);
-        {
-            profile::Scope outer(profile::kSync);
-            profile::Scope inner(profile::kSync);  // a getBool calling getFloat
-            busyFor(std::chrono::milliseconds(20));
-        }
-        walk.end();
-        span = profile::nowNanoseconds() - start;
-        busyFor(std::chrono::milliseconds(30));  // after the early end: not counted
-    }
-    profile::endFrame();
-    profile::active = nullptr;
-    // Each stage lies within the span measured around it: counted twice, or past its end, it would not.
-    EXPECT_GE(handed.nanoseconds[profile::kSync], 20'000'000);
-    EXPECT_LE(handed.nanoseconds[profile::kSync], span);
-    EXPECT_LE(handed.nanoseconds[profile::kTreeWalk], span);
-    for (int64_t ns : times.nanoseconds) EXPECT_EQ(ns, 0);
 }

@@ -183,16 +183,3 @@ TEST(EditorConnect, FailuresLeaveTheFilesInChargeWithOneLine) {
         EXPECT_EQ(sync.getFloat("A"), 2.0f);
     }
 }
-
-TEST(EditorAddress, HostAndPortForms) {
-    const std::pair<const char*, const char*> cases[] = {  // the text and its host and port; "" when refused
-        {"", "localhost 1338"}, {"studio", "studio 1338"}, {"10.0.0.2:4000", "10.0.0.2 4000"}, {"[::1]:9", "::1 9"},
-        {"[::1]", "::1 1338"},  {"::1", ""},               {"host:", ""},                      {":80", ""},
-        {"host:0", ""},         {"host:12a", ""}};
-    for (const auto& [text, parsed] : cases) {
-        std::string host;
-        uint16_t port = 0;
-        const bool ok = editor::parseAddress(text, host, port);
-        EXPECT_EQ(ok ? host + " " + std::to_string(port) : "", parsed) << text;
-    }
-}
