@@ -80,7 +80,6 @@ TEST(Mp3Prefetch, APrefetchedFileComesOutAsDecodedDirectlyAndAFailureAsTheDecode
     taken.assign(3, 7);  // whatever the caller held is replaced
     ASSERT_EQ(Mp3Decoder::decodeFile(kAudio + "vbr_48000_mono.mp3", 44100, taken), Mp3Decoder::Result::Ok);
     EXPECT_EQ(taken, direct);
-    // A failure is handed over as the decoder's own result.
     Mp3Decoder::prefetch(kAudio + "missing.mp3", 44100);
     EXPECT_EQ(Mp3Decoder::decodeFile(kAudio + "missing.mp3", 44100, taken), Mp3Decoder::Result::CannotOpen);
     EXPECT_TRUE(taken.empty());

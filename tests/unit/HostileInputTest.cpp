@@ -42,16 +42,6 @@ TEST(ConfigScanner, AcceptsExactlyWhatTheEntryPatternAccepts) {
     }
 }
 
-TEST(ConfigScanner, ATenMegabyteLineIsHarmlessAndEntriesAroundItAreRead) {
-    std::string text = "ViewportWidth = 640;\n" + std::string(10 << 20, '-') + "\nMSAA = ";
-    text += std::string(1 << 20, '4') + ";\nVSync = true;\n";
-    Config config;
-    config.parse(text.c_str());
-    EXPECT_EQ(config.getInt("ViewportWidth"), 640);
-    EXPECT_EQ(config.get("MSAA").size(), size_t(1) << 20);
-    EXPECT_TRUE(config.getBool("VSync"));
-}
-
 TEST(TreeDepth, LinksBeyondTheLevelLimitAreRefusedFromAboveAndBelow) {
     // Top-down: each new node goes under the deepest one.
     std::vector<SceneObject*> chain{new Node};
@@ -209,18 +199,6 @@ TEST(LogLines, BytesThatAreNotTextAreEscaped) {
         {"\xC3 \xC0\x80 \xED\xA0\x80 \xF5\x80\x80\x80 \xE2\x82", "\\xC3 \\xC0\\x80 \\xED\\xA0\\x80 \\xF5\\x80\\x80\\x80 \\xE2\\x82"},
         {"back\\slash", "back\\slash"}};
     for (const auto& [message, line] : cases) EXPECT_EQ(escapeLogMessage(message), line) << line;
-}
-
-TEST(StartupAbort, ObjectsLeftByAFailedScriptAreFreed) {
-    Engine engine;
-    gEngine = &engine;
-    engine.scene.root = new SceneRootObject;
-    const uint64_t rootSerial = engine.scene.root->getSerial();
-    auto* loose = new Node;
-    engine.scene.trackScriptObject(loose);
-    const uint64_t looseSerial = loose->getSerial();
-    engine.abortStartup();
-    EXPECT_TRUE(!SceneObject::findLive(rootSerial) && !SceneObject::findLive(looseSerial));
 }
 
 // Every input a fuzzer ever broke, kept in fuzz/regressions/<target>/, runs through its target's body again.

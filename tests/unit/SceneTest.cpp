@@ -194,7 +194,6 @@ TEST(CameraPathSampler, SamplesRunThroughEveryPointEndOnTheLastAndSenselessPaths
         for (const vec3& s : samples) EXPECT_TRUE(std::isfinite(s.x + s.y + s.z));
         expectNear(samples.back(), points.back());
     }
-    // Too few points and senseless steps are refused; progress is clamped.
     EXPECT_FALSE(sampleCameraPath(alongX({0, 2, 4}), samples, kCameraPathStep));
     EXPECT_TRUE(samples.empty());
     for (float step : {0.0f, NAN}) EXPECT_FALSE(sampleCameraPath(alongX({0, 2, 4, 6}), samples, step));

@@ -37,7 +37,6 @@ struct Session {
         audio.position = row / perSecond;
         sync.update();
     }
-    // Updates the device until `condition` holds, within the deadline.
     bool pump(const std::function<bool()>& condition) {
         return test::waitFor([&] {
             audio.update();
