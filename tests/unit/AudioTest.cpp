@@ -1,6 +1,6 @@
 // The soundtrack: the audio device on the playback layer (SDL's dummy driver where there is
-// no sound card) with its messages and codes, its output opened once at start-up, the MP3
-// prefetch, and the shipped soundtrack's length and headroom.
+// no sound card) with its messages and codes, its output opened once at start-up, and the
+// shipped soundtrack's length and headroom. A cut-short soundtrack plays in the e2e tests.
 #include "audio/AudioPlayback.h"
 #include "audio/BASSAudioDevice.h"
 #include "audio/Mp3Decoder.h"
@@ -40,18 +40,6 @@ TEST_F(AudioDevice, PositionIsZeroBeforePlayNeverGoesBackAndSeeksLandWhereAsked)
     }
 }
 
-TEST_F(AudioDevice, ATruncatedSoundtrackPlaysWhatDecodesToItsEnd) {
-    test::TempDir dir;
-    test::writeFile(dir.file("cut.mp3"), test::readFile(kAudio + "cbr_44100.mp3").substr(0, 3000));
-    ASSERT_TRUE(device.createSoundtrack(dir.file("cut.mp3"), 106.0f));
-    device.play();
-    EXPECT_TRUE(test::waitFor([&] { return !device.isPlaying(); }));
-    EXPECT_TRUE(device.getPosition() > 0.2f && device.getPosition() < 0.5f) << device.getPosition();
-    test::LogCapture log;
-    device.stop();  // stopping a finished soundtrack is not a failure
-    EXPECT_TRUE(log.messages().empty());
-}
-
 TEST_F(AudioDevice, BadSoundtracksAndRefusedSeeksFailWithTheMessageAndTheirCode) {
     test::TempDir dir;
     test::writeFile(dir.file("text.mp3"), std::string(2000, 'x'));
@@ -71,18 +59,6 @@ TEST_F(AudioDevice, BadSoundtracksAndRefusedSeeksFailWithTheMessageAndTheirCode)
     EXPECT_EQ(log.errors(), (std::vector<std::string>{"Failed to set the channel position in bass audio!",
                                                        "BASS Error Code: 7"}));
     EXPECT_EQ(device.getPosition(), 0.25f);
-}
-
-TEST(Mp3Prefetch, APrefetchedFileComesOutAsDecodedDirectlyAndAFailureAsTheDecodersOwn) {
-    std::vector<int16_t> direct, taken;
-    ASSERT_EQ(Mp3Decoder::decodeFile(kAudio + "vbr_48000_mono.mp3", 44100, direct), Mp3Decoder::Result::Ok);
-    Mp3Decoder::prefetch(kAudio + "vbr_48000_mono.mp3", 44100);
-    taken.assign(3, 7);  // whatever the caller held is replaced
-    ASSERT_EQ(Mp3Decoder::decodeFile(kAudio + "vbr_48000_mono.mp3", 44100, taken), Mp3Decoder::Result::Ok);
-    EXPECT_EQ(taken, direct);
-    Mp3Decoder::prefetch(kAudio + "missing.mp3", 44100);
-    EXPECT_EQ(Mp3Decoder::decodeFile(kAudio + "missing.mp3", 44100, taken), Mp3Decoder::Result::CannotOpen);
-    EXPECT_TRUE(taken.empty());
 }
 
 // Start-up costs that no frame figure shows: the output opens once, with its short refill period, and it may

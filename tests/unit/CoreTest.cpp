@@ -1,14 +1,11 @@
 // The engine's own plumbing: Config.txt entries and their typed reads, the log
-// file (one flushed line per message, whole lines under concurrency, nothing
-// after close) and the main loop's fixed-step accumulator.
+// file (one flushed line per message, nothing after close) and the main loop's
+// fixed-step accumulator.
 #include "core/Config.h"
 #include "core/Engine.h"
 #include "core/Log.h"
-#include "core/Random.h"
 
 #include "TestSupport.h"
-
-#include <thread>
 
 // Which entries are read is the scanner's table (HostileInputTest); here their typed reads.
 TEST(Config, TypedReadsAndTheFirstValueWins) {
@@ -34,23 +31,6 @@ TEST(Log, EachMessageIsOneFlushedLineAndNothingFollowsTheClose) {
     engine.log.writeLine("dropped");  // must not crash
 }
 
-TEST(Log, TwoThreadsWriteWholeLines) {
-    test::TempDir dir;
-    LogFile log;
-    ASSERT_TRUE(log.open(dir.file("Log.txt")));
-    auto writer = [&](char letter) {  // distinct lines: runs would collapse
-        for (int i = 0; i < 2000; ++i) log.writeLine((std::string(200, letter) + std::to_string(i)).c_str());
-    };
-    std::thread ta(writer, 'a'), tb(writer, 'b');
-    ta.join();
-    tb.join();
-    log.close();
-    const auto lines = test::readLines(dir.file("Log.txt"));
-    EXPECT_EQ(lines.size(), 4000u);
-    for (const std::string& l : lines)
-        ASSERT_TRUE(l.find_first_not_of(l[0]) == 200 && l.find_first_not_of("0123456789", 200) == std::string::npos) << l;
-}
-
 namespace {
 std::vector<float> stepsFor(float& accumulator, float delta) {
     std::vector<float> steps;
@@ -66,13 +46,4 @@ TEST(FixedSteps, WholeStepsRunTheRemainderCarriesOverAndASeekBackRunsNegativeSte
     accumulator = 0.01f;
     EXPECT_EQ(stepsFor(accumulator, -0.08f), std::vector<float>(4, -kFixedStep));
     EXPECT_TRUE(accumulator > -kFixedStep && accumulator < 0.0f) << accumulator;
-}
-
-// The published sequence of the classic 15-bit generator after a zero seed:
-// a C library's own rand() would differ from machine to machine.
-TEST(Random, SeedZeroGivesTheClassicSequenceAndReseedingRepeatsIt) {
-    for (int round = 0; round < 2; ++round) {
-        engineSrand(0);
-        for (int value : test::kFirstDraws) EXPECT_EQ(engineRand(), value);
-    }
 }

@@ -1,6 +1,6 @@
-// Inputs a careless or hostile user can give the engine: huge or odd Config.txt
-// lines, very deep trees, scripts that never return (error handlers included) or forge
-// userdata, bytecode, log floods, binary messages, and every input a fuzzer ever broke.
+// Inputs a careless or hostile user can give the engine: odd Config.txt lines, very
+// deep trees, scripts that never return (error handlers included) or forge userdata,
+// bytecode, log floods, and every input a fuzzer ever broke.
 #include "FuzzTargets.h"
 #include "LuaFixture.h"
 #include "core/Config.h"
@@ -65,15 +65,6 @@ TEST(TreeDepth, LinksBeyondTheLevelLimitAreRefusedFromAboveAndBelow) {
     releaseTree(slot);  // 4096 levels deep: the recursion must hold
     slot = top;
     releaseTree(slot);
-}
-
-TEST_F(LuaFixture, AScriptLinkingTooDeepGetsAnErrorNamingTheLimit) {
-    EXPECT_EQ(run("local parent = scene.getRoot()\n"
-                  "for i = 1, 5000 do local o = object.new('cube'); parent:addChild(o); parent = o end"),
-              "test:2: addChild: the tree would be deeper than 4096 levels");
-    size_t levels = 0;
-    for (SceneObject* at = engine.scene.root; at; at = at->children.empty() ? nullptr : at->children[0]) ++levels;
-    EXPECT_EQ(levels, static_cast<size_t>(kMaxTreeLevels));
 }
 
 using ScriptLimits = LuaFixture;
@@ -189,16 +180,6 @@ TEST(LogLines, RunsOfOneMessageCollapseToAtMostOneRepeatLineASecond) {
                                         "(last message repeated 60 times)", "(last message repeated 29 times)",
                                         "Scene reloaded", "Error running 'render': boom",
                                         "(last message repeated 1 times)"}));
-}
-
-TEST(LogLines, BytesThatAreNotTextAreEscaped) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"plain text, tabs\tand\nnewlines", "plain text, tabs\tand\nnewlines"},
-        {"\x1bLJ\x02\r\x7f", "\\x1BLJ\\x02\\x0D\\x7F"},
-        {"caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x8E\xB5", "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x8E\xB5"},  // UTF-8 stays
-        {"\xC3 \xC0\x80 \xED\xA0\x80 \xF5\x80\x80\x80 \xE2\x82", "\\xC3 \\xC0\\x80 \\xED\\xA0\\x80 \\xF5\\x80\\x80\\x80 \\xE2\\x82"},
-        {"back\\slash", "back\\slash"}};
-    for (const auto& [message, line] : cases) EXPECT_EQ(escapeLogMessage(message), line) << line;
 }
 
 // Every input a fuzzer ever broke, kept in fuzz/regressions/<target>/, runs through its target's body again.

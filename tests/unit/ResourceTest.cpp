@@ -22,9 +22,6 @@ ExmModel cube() {
     return model;
 }
 std::string image(const std::string& name) { return std::string(SOLVANE_FIXTURES_DIR) + "/images/" + name; }
-const uint8_t* pixelAt(const DecodedImage& image, int x, int y) {
-    return image.pixels + (static_cast<size_t>(y) * image.width + x) * 4;
-}
 struct Tracker {
     ResourceLoader loader;
     std::vector<std::string> delivered;
@@ -75,7 +72,7 @@ TEST(ImageDecode, AGreyImageWithAlphaDecodesToRgbaAndTruncatedTextAndEmptyFilesA
     std::string error;
     ASSERT_TRUE(decodeImage(bytes.data(), bytes.size(), decoded, error)) << error;
     ASSERT_TRUE(decoded.width == 16 && decoded.height == 8);
-    const uint8_t *left = pixelAt(decoded, 2, 7), *right = pixelAt(decoded, 13, 7);
+    const uint8_t *left = decoded.pixels + (7 * 16 + 2) * 4, *right = decoded.pixels + (7 * 16 + 13) * 4;
     EXPECT_TRUE(left[0] == left[1] && left[1] == left[2] && right[0] == right[2] && left[0] != right[0]);
     EXPECT_EQ(left[3], 255);
 

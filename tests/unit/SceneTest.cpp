@@ -55,11 +55,6 @@ struct Tree {
     Probe *a, *a1, *b, *b1, *c;
 };
 
-glm::vec3 ndc(const glm::mat4& projection, const glm::mat4& view, const glm::vec3& world) {
-    glm::vec4 clip = projection * view * glm::vec4(world, 1.0f);
-    return glm::vec3(clip) / clip.w;
-}
-
 std::vector<vec3> alongX(std::initializer_list<float> xs) {
     std::vector<vec3> points;
     for (float x : xs) points.emplace_back(x, 0.0f, 0.0f);
@@ -137,7 +132,8 @@ TEST(ViewMath, SunOrbitAndFreeCameraLookWhereTheirAnglesSay) {
     FirstPersonCamera camera;
     camera.yaw = 90;
     camera.position = glm::vec3(3, 0, 0);
-    const glm::vec3 ahead = ndc(ViewMath::projection(60, 1.5f, 0.1f, 10000), camera.getViewMatrix(), {-7, 0, 0});
+    const glm::vec4 clip = ViewMath::projection(60, 1.5f, 0.1f, 10000) * camera.getViewMatrix() * glm::vec4(-7, 0, 0, 1);
+    const glm::vec3 ahead = glm::vec3(clip) / clip.w;
     expectNear(ahead * glm::vec3(1, 1, 0), {0, 0, 0});
     EXPECT_LT(std::fabs(ahead.z), 1.0f);  // in front, between the planes
 }
@@ -201,19 +197,13 @@ TEST(CameraPathSampler, SamplesRunThroughEveryPointEndOnTheLastAndSenselessPaths
     for (const auto& [progress, index] : indices) EXPECT_EQ(cameraPathIndex(25, progress), index) << progress;
 }
 
-TEST(CameraPathHeading, LooksAheadAlongThePathAndAlongItsLastStretchAtTheEndAndPitchAndYawFaceIt) {
+TEST(CameraPathHeading, LooksAheadAlongThePathAndAlongItsLastStretchAtTheEnd) {
     std::vector<glm::vec3> samples;
     for (int i = 0; i <= 10; ++i) samples.emplace_back(static_cast<float>(i), static_cast<float>(i * i), 0.0f);
     expectNear(cameraPathHeading(samples, 2, 4), samples[6] - samples[2], 1e-6f);
     expectNear(cameraPathHeading(samples, 9, 4), samples[10] - samples[6], 1e-6f);
     expectNear(cameraPathHeading(samples, 10, 20), samples[10] - samples[0], 1e-6f);
     expectNear(cameraPathHeading({glm::vec3(1.0f)}, 0, 4), glm::vec3(0.0f), 0.0f);
-    for (const glm::vec3 d : {vec3(0, 0, 1), vec3(1, 0, 0), vec3(-1, 0, 0), vec3(0, 0, -3), vec3(2, -1, 1), vec3(-1, 2, -2)}) {
-        const glm::vec2 pitchYaw = ViewMath::pitchYawFacing(d);
-        EXPECT_TRUE(pitchYaw.y >= 0.0f && pitchYaw.y < 360.0f) << pitchYaw.y;
-        expectNear(ViewMath::viewingDirection(pitchYaw.x, pitchYaw.y), glm::normalize(d), 1e-5f);
-    }
-    EXPECT_EQ(ViewMath::pitchYawFacing(glm::vec3(0.0f)), glm::vec2(0.0f));
 }
 
 TEST(CubeFaces, EachViewLooksDownItsAxisFromTheOriginAndTheDebugColoursClampTheFace) {

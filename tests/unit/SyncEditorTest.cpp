@@ -7,8 +7,6 @@
 #include "StandInEditor.h"
 #include "TestSupport.h"
 
-#include <tuple>
-
 namespace {
 using namespace test::editorwire;
 using test::StandInEditor;
@@ -154,31 +152,3 @@ TEST(EditorFaults, EndTheConnectionWithOneLineAndKeepTheKeys) {
     }
 }
 
-TEST(EditorConnect, FailuresLeaveTheFilesInChargeWithOneLine) {
-    test::TempDir dir;
-    test::writeTrack(dir.path(), "A", {{0, 2.0f, Step}});
-    StandInEditor refusing;  // its port, with nobody listening
-    const std::string closedPort = refusing.address();
-    ::close(refusing.listener);
-    refusing.listener = -1;
-    // The stand-in editor's greeting (none when empty), the address (the stand-in's when empty) and the line.
-    const std::tuple<std::string, std::string, std::string> cases[] = {
-        {"", closedPort, "Sync editor: cannot connect to 127.0.0.1:" + closedPort.substr(10) + " (Connection refused)"},
-        {"hello, world", "", "is not a sync editor (it answered with other words)"},
-        {"", "127.0.0.1:70000", "Sync editor: '127.0.0.1:70000' is not HOST[:PORT]"},
-    };
-    for (const auto& [answer, address, line] : cases) {
-        StandInEditor stand;
-        if (!answer.empty()) stand.greetWith(answer);
-        ManualAudioDevice audio;
-        SyncDevice sync;
-        sync.useEditor(address.empty() ? stand.address() : address);
-        test::LogCapture log;
-        ASSERT_TRUE(sync.init(&audio, dir.path() + "/"));
-        const auto errors = log.errors();
-        ASSERT_EQ(errors.size(), 1u) << line;
-        EXPECT_NE(errors[0].find(line), std::string::npos) << errors[0];
-        sync.update();
-        EXPECT_EQ(sync.getFloat("A"), 2.0f);
-    }
-}

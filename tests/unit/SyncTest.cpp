@@ -62,13 +62,7 @@ TEST(SyncInterpolation, EachKeyTypeBetweenItsKeysAndKeyValuesOnAndOutsideThem) {
 }
 
 // Int reads round toward zero; NaN reads 0 and values beyond the int range saturate.
-TEST_F(SyncFiles, SixteenRowsPerBeatAndGettersRoundDownAndSaturate) {
-    ManualAudioDevice show;  // at the soundtrack's tempo
-    show.position = 12.5f;
-    SyncDevice atShowTempo;
-    ASSERT_TRUE(atShowTempo.init(&show, base));
-    atShowTempo.update();
-    EXPECT_NEAR(atShowTempo.getRow(), 12.5 * 106.0 / 60.0 * 16.0, 0.01);
+TEST_F(SyncFiles, GettersRoundDownAndSaturate) {
     const float inf = std::numeric_limits<float>::infinity();
     const int most = std::numeric_limits<int>::max(), least = std::numeric_limits<int>::min();
     const std::tuple<float, int, bool> cases[] = {  // a value, its int and its bool
