@@ -1,6 +1,6 @@
 // The soundtrack: the audio device on the playback layer (SDL's dummy driver where there is
-// no sound card) with its messages and codes, its output opened once at start-up, and the
-// shipped soundtrack's length and headroom. A cut-short soundtrack plays in the e2e tests.
+// no sound card) with its messages and codes, its output opened once at start-up, the MP3
+// prefetch, and the shipped soundtrack's length and headroom. A cut-short one is the e2e tests'.
 #include "audio/AudioPlayback.h"
 #include "audio/BASSAudioDevice.h"
 #include "audio/Mp3Decoder.h"
@@ -59,6 +59,15 @@ TEST_F(AudioDevice, BadSoundtracksAndRefusedSeeksFailWithTheMessageAndTheirCode)
     EXPECT_EQ(log.errors(), (std::vector<std::string>{"Failed to set the channel position in bass audio!",
                                                        "BASS Error Code: 7"}));
     EXPECT_EQ(device.getPosition(), 0.25f);
+}
+
+// The soundtrack decoded ahead on a worker comes out as decoding it when asked would (a failure is the e2e tests').
+TEST(Mp3Prefetch, APrefetchedFileComesOutAsDecodedDirectly) {
+    std::vector<int16_t> direct, taken(3, 7);  // whatever the caller held is replaced
+    ASSERT_EQ(Mp3Decoder::decodeFile(kAudio + "vbr_48000_mono.mp3", 44100, direct), Mp3Decoder::Result::Ok);
+    Mp3Decoder::prefetch(kAudio + "vbr_48000_mono.mp3", 44100);
+    ASSERT_EQ(Mp3Decoder::decodeFile(kAudio + "vbr_48000_mono.mp3", 44100, taken), Mp3Decoder::Result::Ok);
+    EXPECT_EQ(taken, direct);
 }
 
 // Start-up costs that no frame figure shows: the output opens once, with its short refill period, and it may

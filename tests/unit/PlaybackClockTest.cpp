@@ -10,7 +10,6 @@
 namespace {
 constexpr double kRate = 44100.0;
 constexpr int64_t kBuffer = 2822;  // 64 ms: the refill size and the queue ahead of the speaker
-constexpr double kBufferSeconds = kBuffer / kRate;
 
 // Plays a queue at `kRate * (1 + ppm / 1e6)` of the clock's time; whenever one
 // buffer is left it asks for the next, `late[k % size]` seconds late. The queue
@@ -137,7 +136,7 @@ TEST(PlaybackClock, PlayWaitsForTheAudioASeekRunsAtOnceAndTheAudioMeetsIt) {
             previous = heard;
             EXPECT_NEAR(heard, target + (t - at) * kRate, 0.001 * kRate) << target << " at " << t;
             // Once the queue ahead of the seek has played, the speaker has the same frame.
-            if (t > at + kBufferSeconds + 0.02) {
+            if (t > at + kBuffer / kRate + 0.02) {
                 EXPECT_NEAR(heard, out.truth(t), 0.001 * kRate) << t;
             }
         });

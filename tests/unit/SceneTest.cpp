@@ -132,7 +132,7 @@ TEST(ViewMath, SunOrbitAndFreeCameraLookWhereTheirAnglesSay) {
     FirstPersonCamera camera;
     camera.yaw = 90;
     camera.position = glm::vec3(3, 0, 0);
-    const glm::vec4 clip = ViewMath::projection(60, 1.5f, 0.1f, 10000) * camera.getViewMatrix() * glm::vec4(-7, 0, 0, 1);
+    const glm::vec4 clip = ViewMath::projection(60, 1.5f, 0.1f, 1e4f) * camera.getViewMatrix() * glm::vec4(-7, 0, 0, 1);
     const glm::vec3 ahead = glm::vec3(clip) / clip.w;
     expectNear(ahead * glm::vec3(1, 1, 0), {0, 0, 0});
     EXPECT_LT(std::fabs(ahead.z), 1.0f);  // in front, between the planes

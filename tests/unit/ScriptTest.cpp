@@ -9,14 +9,12 @@
 
 using LuaRuntime_ = LuaFixture;
 
-TEST_F(LuaRuntime_, ScriptsGetNoFileOrSystemAccess) {
+TEST_F(LuaRuntime_, ScriptsGetNoFileOrSystemAccessAndChunkErrorsAreLoggedOnceNamingTheirSource) {
     for (const char* present : {"table", "string", "math", "bit", "jit", "object", "scene", "sync", "vector3"})
         EXPECT_NE(eval(std::string("type(") + present + ")"), "nil") << present;
     for (const char* absent : {"package", "io", "os", "require", "dofile", "loadfile"})
         EXPECT_EQ(eval(std::string("type(") + absent + ")"), "nil") << absent;
-}
-
-TEST_F(LuaRuntime_, ChunkErrorsAreLoggedOnceAndNameTheChunkByItsSource) {
+    // Chunk errors are logged once and name the chunk by its source.
     EXPECT_FALSE(engine.lua.runChunk("x = 1\nerror('broken at load')"));
     ASSERT_EQ(log.messages().size(), 1u);
     EXPECT_EQ(log.messages()[0], "Error executing lua chunk! '[string \"x = 1...\"]:2: broken at load'");
@@ -184,7 +182,7 @@ TEST_F(ScriptBinding, ACameraPathIsRefusedUnlessItCanBeOneAndIsSampledIntoTheAct
     EXPECT_EQ(engine.scene.cameraPathPoints.size(), 4u);  // a controller in free flight can go on editing them
 }
 
-TEST_F(ScriptBinding, TheSceneBufferFactoryPassesTheArgumentsOnAndChecksFormatAndDepth) {
+TEST_F(ScriptBinding, TheSceneBufferFactoryPassesTheArgumentsOnChecksFormatAndDepthAndOnly2DIsPostProcessed) {
     ASSERT_EQ(run("plain = object.new('sceneBuffer', 640, 360, 2, false, 'RGBA', 0)\n"
                   "hdr = object.new('sceneBuffer', 320, 180, 1, true, 'RGBA16F', 4)\n"
                   "cube = object.new('sceneCubeBuffer', 128, 64, 'RGBA16F')"),
@@ -204,12 +202,8 @@ TEST_F(ScriptBinding, TheSceneBufferFactoryPassesTheArgumentsOnAndChecksFormatAn
         {"object.new('sceneBuffer', 64, 64, 1, 1, 'RGBA', 0)", "bad argument #5 to 'new' ('boolean' expected)"},
         {"object.new('sceneCubeBuffer', 64, 64, 'rgba16f')", "bad argument #4 " + format},
     });
-}
-
-TEST_F(ScriptBinding, OnlyA2DSceneBufferIsPostProcessed) {
-    ASSERT_EQ(run("scene.postProcessBufferNode(object.new('sceneCubeBuffer', 16, 16, 'RGBA'))\n"
-                  "scene.postProcessBufferNode(object.new('cubemapDebug'))"),
-              "");
+    // Only a 2D scene buffer is post-processed.
+    ASSERT_EQ(run("scene.postProcessBufferNode(cube)\nscene.postProcessBufferNode(object.new('cubemapDebug'))"), "");
     engine.scene.postProcessBufferNode(nullptr);
     EXPECT_EQ(log.count("Cannot Post Process Invalid Buffer Node!"), 3u);
 }

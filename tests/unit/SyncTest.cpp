@@ -70,7 +70,7 @@ TEST_F(SyncFiles, GettersRoundDownAndSaturate) {
         {inf, most, true}, {-inf, least, false}, {3e9f, most, true}, {-3e9f, least, false}, {1e30f, most, true},
         {2147483520.0f, 2147483520, true}};
     std::vector<SyncKey> keys;  // one a row, every ten rows
-    for (const auto& [value, asInt, asBool] : cases) keys.push_back({static_cast<int32_t>(keys.size()) * 10, value, Step});
+    for (const auto& c : cases) keys.push_back({static_cast<int32_t>(keys.size()) * 10, std::get<0>(c), Step});
     write("Value", test::trackBytes(keys));
     float row = 5.0f;
     for (const auto& [value, asInt, asBool] : cases) {
