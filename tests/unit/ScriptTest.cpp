@@ -1,7 +1,6 @@
-// Scripts without GL: the protocol (one log line per failing call, the libraries a
-// script gets and must not, a stack that does not grow), the scene's loading of its
-// script, and the scripting module as a script sees it (objects, vectors, tracks, scene
-// buffers, camera paths), argument checks word for word.
+// Scripts without GL: the protocol (one log line per failing call, the libraries a script gets
+// and must not, a stack that does not grow), the scene's loading of its script, and the scripting
+// module as a script sees it (objects, vectors, tracks, buffers, camera paths), word for word.
 #include "LuaFixture.h"
 #include "objects/CameraObject.h"
 #include "postfx/SceneBufferObject.h"
