@@ -152,3 +152,33 @@ TEST(EditorFaults, EndTheConnectionWithOneLineAndKeepTheKeys) {
     }
 }
 
+
+// An editor that is not running, is not an editor, or a mistyped address: the
+// show plays from the track files, with one line saying why.
+TEST(EditorFaults, AFailedConnectLeavesTheFilesInChargeWithOneLine) {
+    test::TempDir dir;
+    test::writeTrack(dir.path(), "A", {{0, 2.0f, Step}});
+    StandInEditor closed;  // its port, with nobody listening
+    const std::string closedAddress = closed.address();
+    ::close(closed.listener);
+    closed.listener = -1;
+    const std::tuple<const char*, std::string, std::string> cases[] = {
+        {"", closedAddress, "cannot connect to " + closedAddress + " (Connection refused)"},
+        {"hello, world", "", "is not a sync editor (it answered with other words)"},
+        {"", "127.0.0.1:70000", "'127.0.0.1:70000' is not HOST[:PORT]"},
+    };
+    for (const auto& [greeting, address, line] : cases) {
+        StandInEditor stand;
+        if (*greeting) stand.greetWith(greeting);
+        ManualAudioDevice audio;
+        SyncDevice sync;
+        sync.useEditor(address.empty() ? stand.address() : address);
+        test::LogCapture log;
+        ASSERT_TRUE(sync.init(&audio, dir.path() + "/"));
+        ASSERT_EQ(log.errors().size(), 1u) << line;
+        EXPECT_NE(log.errors()[0].find("Sync editor: "), std::string::npos);
+        EXPECT_NE(log.errors()[0].find(line), std::string::npos) << log.errors()[0];
+        sync.update();
+        EXPECT_EQ(sync.getFloat("A"), 2.0f);
+    }
+}
