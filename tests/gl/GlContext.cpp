@@ -85,6 +85,9 @@ void EngineTest::startScene() {
     engine.scene.root = new SceneRootObject;
     engine.scene.projection = ViewMath::projection(60.0f, 1.0f, 0.1f, 10000.0f);
     engine.scene.inverseProjection = glm::inverse(engine.scene.projection);
+    // The player's global state: depth test, back faces culled (counter-clockwise fronts).
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_CULL_FACE);
 }
 
 std::vector<unsigned char> EngineTest::renderOnBlack(SceneObject& object, int size, float time) {
@@ -97,6 +100,9 @@ std::vector<unsigned char> EngineTest::renderOnBlack(SceneObject& object, int si
 }
 
 void EngineTest::TearDown() {
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
     engine.scene.releaseObjects();
     engine.gameController.close();
     engine.syncDevice.shutdown();

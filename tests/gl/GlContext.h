@@ -21,12 +21,14 @@ std::vector<unsigned char> readTexture(GLenum bindTarget, GLenum imageTarget, GL
 void drawCorners(const std::vector<float>& corners, GLenum mode = GL_TRIANGLES);
 
 // gEngine with its loader, file watcher, shader and texture managers started;
-// whatever else a test starts of it (scene, controller, sync, Lua) is stopped after it.
+// whatever else a test starts of it (scene, controller, sync, Lua) is stopped after
+// it, and no GL error may be left.
 class EngineTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
-    // An empty scene root under a square 60-degree projection; sync tracks from `syncDir` on `clock`.
+    // An empty scene root under a square 60-degree projection, the player's depth test and
+    // culling; sync tracks from `syncDir` on `clock`.
     void startScene();
     // `object` rendered on black into a `size` square of the default framebuffer, read back.
     std::vector<unsigned char> renderOnBlack(SceneObject& object, int size, float time = 1.0f);

@@ -1,6 +1,6 @@
 // The texture and shader managers on the real loader and driver: shared loads, the
-// dummies, purge, released users, short-lived paths, and shader hot reload through the
-// real file watcher, checked on drawn pixels.
+// dummies, purge, released users, short-lived paths, images read ahead, and shader hot
+// reload through the real file watcher, checked on drawn pixels.
 #include "gfx/FrameBuffer.h"
 
 #include "GlContext.h"
@@ -8,6 +8,7 @@
 #include <stb/stb_image_write.h>
 
 #include <cstring>
+#include <thread>
 
 namespace {
 using Pixel = std::vector<uint8_t>;
@@ -35,9 +36,9 @@ const char* kBrokenFragment = "#version 330 core\nout vec4 fragColor;\nvoid main
 
 class Managers : public test::EngineTest {
 protected:
-    std::string png(const std::string& name, uint8_t grey) {
-        std::vector<uint8_t> pixels(4 * 4 * 4, grey);
-        EXPECT_TRUE(stbi_write_png(dir.file(name).c_str(), 4, 4, 4, pixels.data(), 16));
+    std::string png(const std::string& name, uint8_t grey, int size = 4) {
+        std::vector<uint8_t> pixels(static_cast<size_t>(size) * size * 4, grey);
+        EXPECT_TRUE(stbi_write_png(dir.file(name).c_str(), size, size, 4, pixels.data(), size * 4));
         return dir.file(name);
     }
     std::string source(const std::string& name, const std::string& text) {
@@ -69,10 +70,18 @@ TEST_F(Managers, TexturesAreSharedPerKeyFailuresKeepTheWhiteDummyAndPurgeFreesOn
     textures.requestTexture(&released, png("pending.png", 3).c_str(), false);
     textures.releaseTexture(&released);  // while its load is queued: never written again
     released.id = 4242;
+    // Files are read ahead on a worker as soon as they are asked for; one replaced
+    // before the loader runs is read again.
+    Texture replaced;
+    textures.requestTexture(&replaced, png("replaced.png", 20).c_str(), false);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the worker has read the old file
+    png("replaced.png", 200, 8);
     EXPECT_TRUE(a.id == dummy && b.id == dummy);
     loader.processRequests();
     EXPECT_EQ(released.id, 4242u);
     EXPECT_TRUE(a.id != dummy && a.id == b.id && cube.id != a.id);
+    ASSERT_EQ(replaced.width, 8);
+    EXPECT_EQ(test::readTexture(GL_TEXTURE_2D, GL_TEXTURE_2D, replaced.id, 8, 8)[0], 200);
     const GLuint unused = cube.id;
     textures.releaseTexture(&cube);
     textures.purge();

@@ -15,24 +15,21 @@ using Tracks = std::map<std::string, float>;
 constexpr int kWidth = 64;
 constexpr int kHeight = 48;
 
-// The player's state around the chain (depth test and culling on), tracks
-// from a map, and the flat-colour wireframe program to paint scenes with.
+// The player's state around the chain, tracks from a map, and the flat-colour
+// wireframe program to paint scenes with.
 class PostChain : public test::EngineTest {
 protected:
     void SetUp() override {
         EngineTest::SetUp();
+        startScene();
         ASSERT_TRUE(solid.compile(kWireframeVertexPath, kWireframeFragmentPath, nullptr));
         const glm::mat4 identity(1.0f);  // corners are given in clip space
         glUseProgram(solid.program);
         for (const char* matrix : {"uProjectionMatrix", "uViewMatrix", "uModelMatrix"})
             glUniformMatrix4fv(solid.getUniformLocation(matrix), 1, GL_FALSE, &identity[0][0]);
-        glEnable(GL_DEPTH_TEST);
-        glEnable(GL_CULL_FACE);
     }
     void TearDown() override {
         chain.release();
-        glDisable(GL_DEPTH_TEST);
-        glDisable(GL_CULL_FACE);
         solid.destroy();
         EngineTest::TearDown();
     }
@@ -71,7 +68,6 @@ protected:
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         chain.process(scene);
         EXPECT_EQ(chain.input, nullptr);
-        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
         return test::readPixels(0, 0, kWidth, kHeight, 0);
     }
     Image resolved() { return test::readPixels(0, 0, kWidth, kHeight, chain.resolvedSceneBuffer.fbo); }

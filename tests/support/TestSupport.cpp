@@ -162,17 +162,12 @@ void LogCapture::clear() {
     captured.clear();
 }
 
-Process::Process(const std::string& binary, const std::string& workingDir, const std::vector<std::string>& arguments,
-                 const std::string& stderrFile) {
+Process::Process(const std::string& binary, const std::string& workingDir, const std::vector<std::string>& arguments) {
     std::vector<char*> argv{const_cast<char*>(binary.c_str())};
     for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     pid = fork();
     if (pid == 0) {
-        if (!stderrFile.empty()) {
-            int fd = open(stderrFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            if (fd >= 0) dup2(fd, STDERR_FILENO);
-        }
         if (chdir(workingDir.c_str()) == 0) execv(binary.c_str(), argv.data());
         _exit(127);
     }

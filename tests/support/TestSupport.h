@@ -111,9 +111,8 @@ private:
 // The real player started in a working directory, killed on destruction if still running.
 class Process {
 public:
-    // `arguments` follow the program name; stderr goes to `stderrFile` when one is given.
-    Process(const std::string& binary, const std::string& workingDir, const std::vector<std::string>& arguments = {},
-            const std::string& stderrFile = "");
+    // `arguments` follow the program name.
+    Process(const std::string& binary, const std::string& workingDir, const std::vector<std::string>& arguments = {});
     ~Process();
     Process(const Process&) = delete;
     // Exit status once ended within the deadline; -1 on timeout, 128+signal when killed.
