@@ -8,56 +8,41 @@
 #include "GlContext.h"
 #include "VirtualPad.h"
 
-#include <memory>
-
 namespace {
 constexpr int kSize = 256;  // the test window; frames are drawn into it
+using Cameras = test::EngineTest;
 
 void expectVec(const glm::vec3& actual, const glm::vec3& expected) { test::expectNear(actual, expected, 1e-4f); }
+} // namespace
 
-// Lua, the sync device on a row clock, an empty scene root and a virtual pad
-// opened as the game controller.
-class Cameras : public test::EngineTest {
-protected:
-    void SetUp() override {
-        EngineTest::SetUp();
-        // The test window never has keyboard focus, and SDL drops pad input
-        // for unfocused windows unless told otherwise.
-        SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
-        ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER), 0) << SDL_GetError();
-        pad = std::make_unique<test::VirtualPad>();
-        ASSERT_TRUE(engine.gameController.open(pad->deviceIndex()));
-        ASSERT_TRUE(engine.lua.create());
-        ASSERT_TRUE(engine.lua.runChunk("function render(t) end"));
-        startScene();
-        glViewport(0, 0, kSize, kSize);
-    }
-    // Tracks are read once, at their first use: write them before the first frame.
-    void setTrack(const std::string& name, const std::vector<SyncKey>& keys) {
-        test::writeTrack(syncDir.path(), name, keys);
-    }
+TEST_F(Cameras, ButtonsEditThePathThatModeThreeRidesAndTheFrameDraws) {
+    // The test window never has keyboard focus, and SDL drops pad input for
+    // unfocused windows unless told otherwise.
+    SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER), 0) << SDL_GetError();
+    test::VirtualPad pad;
+    ASSERT_TRUE(engine.gameController.open(pad.deviceIndex()));
+    ASSERT_TRUE(engine.lua.create());
+    ASSERT_TRUE(engine.lua.runChunk("function render(t) end"));
+    startScene();
+    glViewport(0, 0, kSize, kSize);
+    // Tracks are read once, at their first use: written before the first frame.
+    test::writeTrack(syncDir.path(), "Camera.Mode", {{0, 2, Step}, {10, 3, Step}, {20, 7, Step}});
+    test::writeTrack(syncDir.path(), "Camera.PathProgress", {{0, 0.5f, Step}});
     // One main-loop frame as far as the camera goes: sample the pad, then the scene.
-    void frame(float row = 0.0f) {
+    auto frame = [&](float row = 0.0f) {
         clock.position = row;
         engine.gameController.update();
         engine.syncDevice.update();
         engine.scene.frame(row);
-    }
+    };
     // Held down for one frame, then let go for one.
-    void press(std::initializer_list<SDL_GameControllerButton> buttons) {
-        for (auto button : buttons) pad->setButton(button, true);
+    auto press = [&](std::initializer_list<SDL_GameControllerButton> buttons) {
+        for (auto button : buttons) pad.setButton(button, true);
         frame();
-        for (auto button : buttons) pad->setButton(button, false);
+        for (auto button : buttons) pad.setButton(button, false);
         frame();
-    }
-
-    std::unique_ptr<test::VirtualPad> pad;  // detached after the tear-down has closed the controller
-};
-} // namespace
-
-TEST_F(Cameras, ButtonsEditThePathThatModeThreeRidesAndTheFrameDraws) {
-    setTrack("Camera.Mode", {{0, 2, Step}, {10, 3, Step}, {20, 7, Step}});
-    setTrack("Camera.PathProgress", {{0, 0.5f, Step}});
+    };
     auto* camera = new CameraObject(1);
     auto* cube = new WireframeCubeObject;
     addChild(engine.scene.root, camera);
@@ -69,9 +54,9 @@ TEST_F(Cameras, ButtonsEditThePathThatModeThreeRidesAndTheFrameDraws) {
     // Held A places one point; B takes it back and returns the camera there;
     // B without points does nothing.
     engine.scene.freeCamera.position = glm::vec3(3, 4, 5);
-    pad->setButton(SDL_CONTROLLER_BUTTON_A, true);
+    pad.setButton(SDL_CONTROLLER_BUTTON_A, true);
     for (int i = 0; i < 5; ++i) frame();
-    pad->setButton(SDL_CONTROLLER_BUTTON_A, false);
+    pad.setButton(SDL_CONTROLLER_BUTTON_A, false);
     engine.scene.freeCamera.position = glm::vec3(50, 0, 0);
     press({SDL_CONTROLLER_BUTTON_B});
     press({SDL_CONTROLLER_BUTTON_B});
@@ -102,8 +87,8 @@ TEST_F(Cameras, ButtonsEditThePathThatModeThreeRidesAndTheFrameDraws) {
                                   "Failed to find camera object in scene!", "Outputted 24 Points Into Array of Size 25!",
                                   "Built Camera Path With 25 Points!"}));
 
-    pad->setStick(SDL_CONTROLLER_AXIS_LEFTY, -1.0f);  // flight is off in mode 3
-    pad->setStick(SDL_CONTROLLER_AXIS_RIGHTX, 1.0f);  // looking is not
+    pad.setStick(SDL_CONTROLLER_AXIS_LEFTY, -1.0f);  // flight is off in mode 3
+    pad.setStick(SDL_CONTROLLER_AXIS_RIGHTX, 1.0f);  // looking is not
     frame(10.0f);
     expectVec(engine.scene.freeCamera.position, camera->pathPoints[12]);
     EXPECT_FLOAT_EQ(engine.scene.freeCamera.yaw, 10.0f);

@@ -2,6 +2,7 @@
 // read-back helpers and the EngineTest fixture of GlContext.h.
 #include "GlContext.h"
 
+#include "gfx/Mesh.h"
 #include "scene/ViewMath.h"
 
 namespace test {
@@ -55,19 +56,13 @@ std::vector<unsigned char> readTexture(GLenum bindTarget, GLenum imageTarget, GL
 }
 
 void drawCorners(const std::vector<float>& corners, GLenum mode) {
-    static GLuint vao = 0, vbo = 0;
-    if (vao == 0) {
-        glGenVertexArrays(1, &vao);
-        glGenBuffers(1, &vbo);
-    }
-    glBindVertexArray(vao);
-    glBindBuffer(GL_ARRAY_BUFFER, vbo);
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(corners.size() * sizeof(float)), corners.data(),
-                 GL_STREAM_DRAW);
-    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 0, nullptr);
-    glEnableVertexAttribArray(0);
+    MeshDesc desc;
+    desc.vertices = corners.data();
+    desc.vertexBytes = corners.size() * sizeof(float);
+    Mesh mesh = createMesh(desc, {{0, 3, 0, 0}});
     glDrawArrays(mode, 0, static_cast<GLsizei>(corners.size() / 3));
     glBindVertexArray(0);  // the code under test must not rely on a vertex array left bound
+    destroyMesh(mesh);
 }
 
 void EngineTest::SetUp() {

@@ -17,7 +17,7 @@ constexpr GLuint kCurrent = ~0u;
 std::vector<unsigned char> readPixels(int x, int y, int width, int height, GLuint fbo = kCurrent);
 // RGBA8 level 0 of an image of texture `id`: `imageTarget` is `bindTarget` or one of its cube faces.
 std::vector<unsigned char> readTexture(GLenum bindTarget, GLenum imageTarget, GLuint id, int width, int height);
-// Draws `corners` (x, y, z in clip space) with the program in use, from a vertex array of its own.
+// Draws `corners` (x, y, z in clip space) with the program in use, from a mesh of its own.
 void drawCorners(const std::vector<float>& corners, GLenum mode = GL_TRIANGLES);
 
 // gEngine with its loader, file watcher, shader and texture managers started;

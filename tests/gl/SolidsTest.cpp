@@ -1,7 +1,6 @@
 // The solid and model objects on the real driver: each draws under a camera,
-// the sphere reflects the first top-level cube buffer, textured models share
-// a texture, and models that are missing or do not fit their class fail the
-// build with their lines.
+// the sphere reflects the first top-level cube buffer, and models that are
+// missing or do not fit their class fail the build with their lines.
 #include "objects/BoidsObject.h"
 #include "objects/DiamondObject.h"
 #include "objects/ModelObject.h"
@@ -117,24 +116,6 @@ TEST_F(SolidsGl, SphereReflectsTheFirstCubeBufferDirectlyUnderTheRoot) {
     blue->release();
 }
 
-TEST_F(SolidsGl, TexturedModelsShareTheirTextureAndReleasingOneKeepsTheOthers) {
-    std::string path = "res/textures/Rock.png";
-    TexturedModel first("res/models/Rock.exm", path), second("res/models/Rock.exm", path);
-    second.scale = glm::vec3(6.0f);
-    path.assign(path.size(), 'x');  // the objects hold their own copies
-    ASSERT_TRUE(first.build(&engine.scene) && second.build(&engine.scene));
-    loadAll();
-    const GLuint id = first.diffuseTexture.id;
-    EXPECT_EQ(second.diffuseTexture.id, id);
-    EXPECT_EQ(first.diffuseTexture.width, 256);  // the image, not the 1x1 stand-in
-    first.release();
-    engine.textureManager.purge();
-    EXPECT_TRUE(glIsTexture(id));
-    EXPECT_EQ(second.diffuseTexture.id, id);
-    EXPECT_GT(test::countColours(draw(second).data(), kSize * kSize).lit, 2000);
-    second.release();
-}
-
 TEST_F(SolidsGl, MissingOrMisfittingModelsFailTheBuildWithTheirLines) {
     test::TempDir dir;
     test::WorkingDir elsewhere;  // no res/models: the fish and the gem are missing
@@ -155,8 +136,6 @@ TEST_F(SolidsGl, MissingOrMisfittingModelsFailTheBuildWithTheirLines) {
     const Case cases[] = {
         {[] { return new ModelObject("odd.exm", "a", "b"); }, misfit("6"), "Failed to load model exm!"},
         {[] { return new TexturedModel("odd.exm", "t.png"); }, misfit("8"), "Failed to load textured model exm!"},
-        {[] { return new ModelObject("none.exm", "a", "b"); }, "Failed to read model data from 'none.exm'!",
-         "Failed to load model exm!"},
         {[] { return new BoidsObject; }, "Failed to read model data from 'res/models/Fish.exm'!",
          "Failed to load model exm!"},
         {[] { return new DiamondObject; }, "Failed to read model data from 'res/models/Round_Diamond_03.exm'!",

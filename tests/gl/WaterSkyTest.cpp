@@ -1,7 +1,8 @@
-// Water and sky objects on the real driver: each draws, gives its GL objects
-// back, picks the scene's cube buffer (a cubemap debug object painting its faces)
-// over its own texture, renders each cube face with that face's camera, and stays
-// finite without any sun tracks.
+// Water and sky objects and the scene buffers they see on the real driver: each
+// draws, gives its GL objects back, picks the scene's cube buffer (a cubemap debug
+// object painting its faces) over its own texture, renders each cube face with that
+// face's camera, and stays finite without any sun tracks; a buffer the driver
+// refuses fails its build.
 #include "gfx/FrameBuffer.h"
 #include "objects/CubemapDebug.h"
 #include "objects/GridObject.h"
@@ -9,6 +10,7 @@
 #include "objects/RadialGrid.h"
 #include "objects/SkyBox.h"
 #include "objects/SkyDome.h"
+#include "postfx/SceneBufferObject.h"
 #include "postfx/SceneCubeBufferObject.h"
 #include "scene/ViewMath.h"
 
@@ -196,4 +198,14 @@ TEST_F(WaterSky, ADomeUnderACubeBufferRendersEachFaceWithThatFacesCamera) {
     }
     // The faces really differ, so one camera for all six would have shown.
     EXPECT_GT(*std::max_element(brightness, brightness + 6), 1.1 * *std::min_element(brightness, brightness + 6));
+}
+
+TEST_F(WaterSky, ABufferTheDriverRefusesFailsItsBuildWithAMessage) {
+    auto* flat = add(new SceneBufferObject(0, 0, 1, true, GL_RGBA, 0));
+    auto* cube = add(new SceneCubeBufferObject(0, 0, GL_RGBA));
+    EXPECT_FALSE(buildTree(&engine.scene, flat));
+    EXPECT_TRUE(log.contains("Failed to initialize Scene Buffer Object!"));
+    EXPECT_FALSE(buildTree(&engine.scene, cube));
+    EXPECT_TRUE(log.contains("Failed to initialize Scene Cube Buffer Object!"));
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
 }
