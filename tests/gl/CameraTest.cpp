@@ -36,7 +36,6 @@ TEST_F(Cameras, ButtonsEditThePathThatModeThreeRidesAndTheFrameDraws) {
         engine.syncDevice.update();
         engine.scene.frame(row);
     };
-    // Held down for one frame, then let go for one.
     auto press = [&](std::initializer_list<SDL_GameControllerButton> buttons) {
         for (auto button : buttons) pad.setButton(button, true);
         frame();

@@ -1,37 +1,27 @@
-// The shared hidden window and context (a global test environment), the
-// read-back helpers and the EngineTest fixture of GlContext.h.
+// The shared window and context (a global test environment, on the player's own
+// window code), the read-back helpers and the EngineTest fixture of GlContext.h.
 #include "GlContext.h"
 
 #include "gfx/Mesh.h"
+#include "platform/Window.h"
 #include "scene/ViewMath.h"
 
 namespace test {
 namespace {
-SDL_Window* window = nullptr;
-SDL_GLContext context = nullptr;
-
 class GlEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
         ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
-        SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-        window = SDL_CreateWindow("gl tests", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, 256, 256,
-                                  SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-        ASSERT_NE(window, nullptr) << SDL_GetError();
-        context = SDL_GL_CreateContext(window);
-        ASSERT_NE(context, nullptr) << SDL_GetError();
+        ASSERT_TRUE(window.create("gl tests", 256, 256, 0, false, false));
         glewExperimental = GL_TRUE;
         ASSERT_EQ(glewInit(), static_cast<GLenum>(GLEW_OK));
         while (glGetError() != GL_NO_ERROR) continue;
     }
     void TearDown() override {
-        if (context) SDL_GL_DeleteContext(context);
-        if (window) SDL_DestroyWindow(window);
+        window.destroy();
         SDL_Quit();
     }
+    Window window;
 };
 
 ::testing::Environment* const environment = ::testing::AddGlobalTestEnvironment(new GlEnvironment);

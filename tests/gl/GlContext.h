@@ -1,4 +1,4 @@
-// One hidden SDL window with a GL 3.3 core context for the whole gl test
+// One SDL window (256 pixels square) with a GL 3.3 core context for the whole gl test
 // binary, read-back helpers, and a fixture engine whose resource managers run
 // from the source tree (they open the shipped "res/shaders/..." files).
 #pragma once

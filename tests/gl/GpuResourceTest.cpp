@@ -123,7 +123,6 @@ TEST(CubeFrameBuffer, SelectFaceClampsToMinusZAndClearsOnlyThatFace) {
     const auto plusX = cubeFace(cube.getTexture(), 0, 8);
     EXPECT_TRUE(cubeFace(cube.getTexture(), 5, 8)[1] == 255 && plusX[2] == 255 && plusX[1] == 0);
     cube.destroy();
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 

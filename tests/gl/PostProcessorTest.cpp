@@ -32,7 +32,6 @@ TEST_F(PostChain, BloomOffPresentsTheSceneAsResolvedAnyPositiveValueTurnsItOnItG
     glUseProgram(solid.program);
     for (const char* matrix : {"uProjectionMatrix", "uViewMatrix", "uModelMatrix"})
         glUniformMatrix4fv(solid.getUniformLocation(matrix), 1, GL_FALSE, &identity[0][0]);
-    // The presented picture: the default framebuffer cleared, then processed.
     auto present = [&](FrameBuffer& scene, const std::map<std::string, float>& values) {
         tracks = values;
         glBindFramebuffer(GL_FRAMEBUFFER, 0);

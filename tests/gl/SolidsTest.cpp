@@ -13,7 +13,6 @@
 
 #include "GlContext.h"
 
-#include <memory>
 
 namespace {
 constexpr int kSize = 256;

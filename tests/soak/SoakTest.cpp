@@ -25,8 +25,7 @@ long residentKb() {
 // minute 2 on every minute repeats the same work, so growth is a leak and not
 // a scene met for the first time. Between frames it saves files as an editor
 // would (each save changes the text) and samples the memory every 5 s.
-class Soak : public ManualAudioDevice {
-public:
+struct Soak : ManualAudioDevice {
     Soak(double seconds, double show) : length(seconds), showLength(show) {}
     void update() override { position = static_cast<float>(std::fmod(elapsed() * showLength / 60.0, showLength)); }
     bool isPlaying() override { return elapsed() < length; }
@@ -35,7 +34,6 @@ public:
     std::vector<double> rssKb;
     double longestGap = 0.0;
 
-private:
     double elapsed() const { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); }
     void betweenFrames() {
         const double t = elapsed();

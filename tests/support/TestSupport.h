@@ -14,6 +14,7 @@
 #include <cmath>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -111,7 +112,6 @@ private:
 // The real player started in a working directory, killed on destruction if still running.
 class Process {
 public:
-    // `arguments` follow the program name.
     Process(const std::string& binary, const std::string& workingDir, const std::vector<std::string>& arguments = {});
     ~Process();
     Process(const Process&) = delete;
