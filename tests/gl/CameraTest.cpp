@@ -23,7 +23,7 @@ TEST_F(Cameras, ButtonsEditThePathThatModeThreeRidesAndTheFrameDraws) {
     test::VirtualPad pad;
     ASSERT_TRUE(engine.gameController.open(pad.deviceIndex()));
     ASSERT_TRUE(engine.lua.create());
-    ASSERT_TRUE(engine.lua.runChunk("function render(t) end"));
+    ASSERT_TRUE(engine.lua.runChunk("function render(t) scene.getRoot():render(t) end"));
     startScene();
     glViewport(0, 0, kSize, kSize);
     // Tracks are read once, at their first use: written before the first frame.
@@ -107,7 +107,6 @@ TEST_F(Cameras, ButtonsEditThePathThatModeThreeRidesAndTheFrameDraws) {
     FirstPersonCamera eye;
     eye.position = glm::vec3(3, 0, -12);
     engine.scene.view = eye.getViewMatrix();
-    ASSERT_TRUE(engine.lua.runChunk("function render(t) scene.getRoot():render(t) end"));
     frame(20.0f);
     const auto px = test::readPixels(0, 0, kSize, kSize);
     const int middle = test::countColours(&px[static_cast<size_t>(kSize / 2 - 1) * kSize * 4], 3 * kSize).cyan;

@@ -79,8 +79,7 @@ std::vector<unsigned char> EngineTest::renderOnBlack(SceneObject& object, int si
     glViewport(0, 0, size, size);
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    const glm::mat4 identity(1.0f);
-    object.render(time, &identity);
+    object.render(time, &kIdentity);
     return readPixels(0, 0, size, size);
 }
 

@@ -13,6 +13,8 @@
 namespace test {
 
 constexpr GLuint kCurrent = ~0u;
+// The parent matrix of an object drawn at the top of a tree.
+inline const glm::mat4 kIdentity(1.0f);
 // RGBA8 pixels, bottom row first, of the bound framebuffer or of `fbo` (the default one is bound afterwards).
 std::vector<unsigned char> readPixels(int x, int y, int width, int height, GLuint fbo = kCurrent);
 // RGBA8 level 0 of an image of texture `id`: `imageTarget` is `bindTarget` or one of its cube faces.

@@ -62,11 +62,10 @@ TEST(ShaderProgram, BadSourcesFailWithTheirMessageAndKeepTheOldProgram) {
 TEST(Texture, CubeFacesAreTheCrossCellsInTheirOrientation) {
     const int face = 8;
     std::vector<uint8_t> cross(3 * face * 4 * face * 4, 255);
-    for (int y = 0; y < 4 * face; ++y)
-        for (int x = 0; x < 3 * face; ++x) {
-            cross[(static_cast<size_t>(y) * 3 * face + x) * 4] = static_cast<uint8_t>(x * 8);
-            cross[(static_cast<size_t>(y) * 3 * face + x) * 4 + 1] = static_cast<uint8_t>(y * 8);
-        }
+    for (size_t i = 0; i < cross.size() / 4; ++i) {  // red by column, green by row
+        cross[4 * i] = static_cast<uint8_t>(i % (3 * face) * 8);
+        cross[4 * i + 1] = static_cast<uint8_t>(i / (3 * face) * 8);
+    }
     Texture texture;
     texture.isCubeMap = true;
     texture.upload(3 * face, 4 * face, GL_RGBA, cross.data(), 0, true);

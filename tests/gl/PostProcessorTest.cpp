@@ -28,10 +28,9 @@ TEST_F(PostChain, BloomOffPresentsTheSceneAsResolvedAnyPositiveValueTurnsItOnItG
     // The flat-colour wireframe program paints the scenes, with corners given in clip space.
     ShaderProgram solid;
     ASSERT_TRUE(solid.compile(kWireframeVertexPath, kWireframeFragmentPath, nullptr));
-    const glm::mat4 identity(1.0f);
     glUseProgram(solid.program);
     for (const char* matrix : {"uProjectionMatrix", "uViewMatrix", "uModelMatrix"})
-        glUniformMatrix4fv(solid.getUniformLocation(matrix), 1, GL_FALSE, &identity[0][0]);
+        glUniformMatrix4fv(solid.getUniformLocation(matrix), 1, GL_FALSE, &test::kIdentity[0][0]);
     auto present = [&](FrameBuffer& scene, const std::map<std::string, float>& values) {
         tracks = values;
         glBindFramebuffer(GL_FRAMEBUFFER, 0);
@@ -81,6 +80,7 @@ TEST_F(PostChain, BloomOffPresentsTheSceneAsResolvedAnyPositiveValueTurnsItOnItG
                                            {"FX.HighPassCutoff", 0.8f}, {"FX.BlurMagnitude", 2.0f}});
         EXPECT_NEAR(at(off, 54, 24)[1], 128, 1);
         EXPECT_GT(at(glow, 54, 24)[1], 140);
+        EXPECT_NEAR(at(glow, 40, 40)[1], 128, 1);  // the grey is below the cutoff
         EXPECT_NEAR(at(glow, 10, 10)[1], 0, 1);
         values["FX.EnableBloom"] = 0.0001f;
         const Image faded = present(scene, values);

@@ -47,8 +47,7 @@ std::unique_ptr<SceneCubeBufferObject> paintedCube(Scene& scene, const glm::vec3
     auto cube = std::make_unique<SceneCubeBufferObject>(16, 16, GL_RGBA);
     EXPECT_TRUE(cube->build(&scene));
     glClearColor(colour.r, colour.g, colour.b, 1.0f);
-    const glm::mat4 identity(1.0f);
-    cube->render(0.0f, &identity);
+    cube->render(0.0f, &test::kIdentity);
     return cube;
 }
 } // namespace
@@ -79,8 +78,7 @@ TEST_F(SolidsGl, EachClassDrawsWithItsRealProgram) {
         loadAll();
         object->update(0.0167f);
         const auto px = draw(*object);
-        const test::Colours colours = test::countColours(px.data(), kSize * kSize);
-        EXPECT_GE(static_cast<size_t>(colours.lit), c.minimumLit) << c.name;
+        EXPECT_GE(static_cast<size_t>(test::countColours(px.data(), kSize * kSize).lit), c.minimumLit) << c.name;
         // Nothing magenta: no program fell back to the dummy.
         const glm::vec3 mean = meanColour(px);
         EXPECT_FALSE(mean.r > 200 && mean.b > 200 && mean.g < 60) << c.name;

@@ -28,8 +28,7 @@ struct Target : FrameBuffer {
     std::vector<float> draw(SceneObject& object) {
         glClearColor(1.0f, 0.0f, 1.0f, 1.0f);
         bind(true);
-        const glm::mat4 identity(1.0f);
-        object.render(0.5f, &identity);
+        object.render(0.5f, &test::kIdentity);
         std::vector<float> pixels(static_cast<size_t>(width) * height * 4);
         glReadPixels(0, 0, width, height, GL_RGBA, GL_FLOAT, pixels.data());
         unbind();
@@ -96,8 +95,7 @@ TEST_F(WaterSky, EachObjectDrawsWithItsOwnProgramAndGivesItsBuffersBack) {
     Target target(96, GL_RGBA32F);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.object->getType());
-        ASSERT_TRUE(c.shader->isCompiled());
-        ASSERT_NE(c.shader->program, dummyProgram);
+        ASSERT_TRUE(c.shader->isCompiled() && c.shader->program != dummyProgram);
         look(c.eye, {0, 0, 0});
         EXPECT_GE(covered(target.draw(*c.object)), c.least);
         for (GLenum unit : {GL_TEXTURE0, GL_TEXTURE1}) {  // no sampler left to override later draws
@@ -153,8 +151,7 @@ TEST_F(WaterSky, SkyBoxAndOceanShowTheRootCubeBufferElseTheirOwnTexture) {
     add(new CubemapDebug, cube);
     ASSERT_TRUE(buildTree(&engine.scene, cube));
     engine.resourceLoader.processRequests();
-    const glm::mat4 identity(1.0f);
-    cube->render(0.0f, &identity);
+    cube->render(0.0f, &test::kIdentity);
     EXPECT_FALSE(cube->cubeFrameBuffer.bound);
     shows("cube buffer", cubeFaceColor, GL_TEXTURE_BINDING_CUBE_MAP, cube->cubeFrameBuffer.getTexture());
 }
@@ -172,8 +169,7 @@ TEST_F(WaterSky, ADomeUnderACubeBufferRendersEachFaceWithThatFacesCamera) {
     auto* reference = add(new SkyDome(12, 24, 1000.0f));
     buildAll();
     look({30, 10, 40}, {0, 5, 0});  // the scene's camera, which the cube's faces must not use
-    const glm::mat4 identity(1.0f);
-    cube->render(0.5f, &identity);
+    cube->render(0.5f, &test::kIdentity);
 
     Target target(16, GL_RGBA8);
     double brightness[6] = {};

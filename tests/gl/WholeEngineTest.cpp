@@ -70,8 +70,7 @@ TEST_F(WholeEngine, EveryShippedSceneDrawsWithoutTheDummyProgramAndTheFxTracksSh
     SceneBufferObject* buffer = nullptr;
     for (SceneObject* child : engine.scene.root->children)
         if (child->getType() == kSceneBufferType) buffer = static_cast<SceneBufferObject*>(child);
-    ASSERT_NE(buffer, nullptr);
-    EXPECT_TRUE(buffer->frameBuffer.multisampled);
+    ASSERT_TRUE(buffer && buffer->frameBuffer.multisampled);
     auto frameAt = [&](float seconds) {
         clock->position = seconds;
         engine.syncDevice.update();
