@@ -2,6 +2,7 @@
 // test clock replaces after start-up: the show frame by frame (objects on screen, FX
 // tracks shaping the picture), the window's multisampling, and a held D-pad on a
 // virtual pad scrubbing in the loop.
+#include "core/Profile.h"
 #include "postfx/SceneBufferObject.h"
 
 #include "GlContext.h"
@@ -155,4 +156,28 @@ TEST_F(WholeEngine, HoldingDownScrubsBackFourFixedStepsAFrameAndStopsAtTheStart)
     engine.run();
     ASSERT_EQ(clock->seeks.size(), 3u);
     EXPECT_TRUE(clock->seeks[0].second == 0.0f && clock->seeks[1].second == 0.0f);
+}
+
+// The only check of the profiler's bookkeeping: every presented frame reaches it
+// with each stage of the show timed and nested stages within their parents.
+TEST_F(WholeEngine, AProfilerGetsEveryPresentedFrameWithTheStagesOfTheShowInIt) {
+    start(0, std::make_unique<FrameClock>(20.0f, 30));
+    int seen[3] = {};  // frames, complete ones, ones with a script update
+    profile::StageTimes times;
+    times.context = seen;
+    times.frameDone = [](const profile::StageTimes& t, void* context) {
+        const int64_t* ns = t.nanoseconds;
+        int* counts = static_cast<int*>(context);
+        ++counts[0];
+        counts[1] += ns[profile::kSync] > 0 && ns[profile::kPostSetup] > 0 && ns[profile::kLoader] > 0 &&
+                     ns[profile::kSwap] > 0 && ns[profile::kTreeWalk] > 0 &&
+                     ns[profile::kTotal] >= ns[profile::kLuaRender] + ns[profile::kLuaUpdate] &&
+                     ns[profile::kLuaRender] + ns[profile::kLuaUpdate] >= ns[profile::kTreeWalk] + ns[profile::kPostSetup];
+        counts[2] += ns[profile::kLuaUpdate] > 0;
+    };
+    profile::active = &times;
+    engine.run();
+    profile::active = nullptr;
+    EXPECT_TRUE(seen[0] == 30 && seen[1] == 30) << seen[0] << " frames, " << seen[1] << " complete";
+    EXPECT_GE(seen[2], 28);  // 1/60 s a frame against 0.0167 s steps: now and then a frame has none
 }
