@@ -47,8 +47,10 @@ std::string infoLog(GLuint object, void (*getParameter)(GLuint, GLenum, GLint*),
 // The shader object on success, kNoShaderObject (after deleting it) on failure.
 GLuint compileStage(const Stage& stage, const std::vector<uint8_t>& source) {
     GLuint shader = glCreateShader(stage.type);
-    // The explicit length means the buffer needs no terminator.
-    const GLchar* text = reinterpret_cast<const GLchar*>(source.data());
+    // The explicit length means the buffer needs no terminator. An empty file
+    // (an editor truncates before it writes) has no buffer at all, and a null
+    // string is a GL error that would be left for the next caller to find.
+    const GLchar* text = source.empty() ? "" : reinterpret_cast<const GLchar*>(source.data());
     GLint length = static_cast<GLint>(source.size());
     glShaderSource(shader, 1, &text, &length);
     glCompileShader(shader);
