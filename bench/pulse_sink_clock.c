@@ -22,13 +22,13 @@ static double seconds_now(void) {
 
 int main(int argc, char** argv) {
     const double run = argc > 1 ? atof(argv[1]) : 60.0;
-    const pa_sample_spec spec = {PA_SAMPLE_S16LE, 44100, 2};
+    const pa_sample_spec format = {PA_SAMPLE_S16LE, 44100, 2};
     pa_buffer_attr attr;
     memset(&attr, 0xff, sizeof attr); /* server defaults, except: */
-    attr.tlength = (uint32_t)pa_usec_to_bytes(64000, &spec); /* the engine's 64 ms buffer */
-    attr.minreq = (uint32_t)pa_usec_to_bytes(16000, &spec);
+    attr.tlength = (uint32_t)pa_usec_to_bytes(64000, &format); /* the engine's 64 ms buffer */
+    attr.minreq = (uint32_t)pa_usec_to_bytes(16000, &format);
     int error = 0;
-    pa_simple* out = pa_simple_new(NULL, "solvane-reference", PA_STREAM_PLAYBACK, NULL, "reference", &spec, NULL,
+    pa_simple* out = pa_simple_new(NULL, "solvane-reference", PA_STREAM_PLAYBACK, NULL, "reference", &format, NULL,
                                    &attr, &error);
     if (!out) {
         fprintf(stderr, "pulse_sink_clock: %s\n", pa_strerror(error));
