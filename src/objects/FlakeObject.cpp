@@ -1,7 +1,7 @@
 // Flake: the shared square in cyan, alpha from its sync track.
 #include "objects/FlakeObject.h"
 
-#include "core/Engine.h"
+#include "app/Engine.h"
 
 void FlakeObject::render(float time, const glm::mat4*) {
     if (!gEngine->syncDevice.getBool("Flakes.Visible")) return;

@@ -1,9 +1,8 @@
 // Grid: mesh from SurfaceMeshes, displacement uniforms straight from the tracks.
 #include "objects/GridObject.h"
 
-#include "core/Engine.h"
+#include "app/Engine.h"
 #include "objects/SurfaceMeshes.h"
-#include "scene/Scene.h"
 
 #include <glm/gtc/type_ptr.hpp>
 

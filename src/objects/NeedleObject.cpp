@@ -1,7 +1,7 @@
 // Needle: the shared two-vertex shape in yellow, alpha from its sync track.
 #include "objects/NeedleObject.h"
 
-#include "core/Engine.h"
+#include "app/Engine.h"
 
 void NeedleObject::render(float time, const glm::mat4*) {
     float fade = gEngine->syncDevice.getFloat("Needles.Fade");

@@ -2,12 +2,11 @@
 // orphaned and refilled each frame and the patch drawn 64 times.
 #include "objects/OceanGrid.h"
 
-#include "core/Engine.h"
+#include "app/Engine.h"
 #include "core/Profile.h"
 #include "objects/EnvironmentTexture.h"
 #include "objects/FftWisdom.h"
 #include "objects/SurfaceMeshes.h"
-#include "scene/Scene.h"
 
 #include <glm/gtc/type_ptr.hpp>
 

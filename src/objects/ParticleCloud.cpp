@@ -2,10 +2,9 @@
 // at build and is not part of the model matrix.
 #include "objects/ParticleCloud.h"
 
-#include "core/Engine.h"
+#include "app/Engine.h"
 #include "core/Random.h"
 #include "objects/SolidDraw.h"
-#include "scene/Scene.h"
 #include "scene/ViewMath.h"
 
 namespace {

@@ -2,11 +2,10 @@
 // the camera of whoever renders it (the scene, or a cube buffer's face).
 #include "objects/SkyDome.h"
 
-#include "core/Engine.h"
+#include "app/Engine.h"
 #include "objects/SkyScattering.h"
 #include "objects/SurfaceMeshes.h"
 #include "postfx/SceneCubeBufferObject.h"
-#include "scene/Scene.h"
 
 #include <glm/gtc/type_ptr.hpp>
 

@@ -1,9 +1,8 @@
 // Undersea box and sea floor build and draw.
 #include "objects/UnderseaObjects.h"
 
-#include "core/Engine.h"
+#include "app/Engine.h"
 #include "objects/SolidDraw.h"
-#include "scene/Scene.h"
 
 const char* const kNoiseTexturePath = "res/textures/noise.png";
 

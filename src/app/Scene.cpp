@@ -1,9 +1,9 @@
 // Scene controller. The tree is always released as a whole before a new one
 // is built, so resources shared by the old and new scene stay in the managers'
 // caches across a reload; the managers purge what is left unused afterwards.
-#include "scene/Scene.h"
+#include "app/Scene.h"
 
-#include "core/Engine.h"
+#include "app/Engine.h"
 #include "core/FileIO.h"
 #include "core/Random.h"
 #include "objects/CameraObject.h"
