@@ -80,8 +80,8 @@ bool fitCaptureRange(CaptureSettings& s, double length, std::string& note, std::
 bool Engine::runCapture() {
     CaptureSettings settings = capture;
     std::string note, error;
-    const double length = soundtrackSeconds(kSoundtrackPath);
-    if (length < 0.0) error = std::string("cannot decode the soundtrack ") + kSoundtrackPath;
+    const double length = soundtrackSeconds(show.soundtrack);
+    if (length < 0.0) error = "cannot decode the soundtrack " + show.soundtrack;
     if (!error.empty() || !fitCaptureRange(settings, length, note, error)) {
         report(error);
         return false;
@@ -109,7 +109,7 @@ bool Engine::runCapture() {
 
     VideoPipe video;
     if (settings.readBack && !settings.video.empty() &&
-        !video.open(ffmpegArguments(settings.video, width, height, settings.fps, kSoundtrackPath, settings.from, frames),
+        !video.open(ffmpegArguments(settings.video, width, height, settings.fps, show.soundtrack, settings.from, frames),
                     error)) {
         report(error);
         return false;

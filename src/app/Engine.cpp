@@ -8,6 +8,8 @@
 #include "audio/Mp3Decoder.h"
 #include "core/Profile.h"
 
+#include <cstdio>
+
 #include <GL/glew.h>
 
 #include <algorithm>
@@ -20,9 +22,7 @@ Engine* gEngine = nullptr;
 
 const char* const kConfigFileName = "Config.txt";
 const char* const kLogFileName = "Log.txt";
-const char* const kWindowTitle = "Drenn - Solvane";
 const char* const kControllerMappingsFileName = "res/input/gamecontrollerdb.txt";
-const char* const kSoundtrackPath = "res/audio/melody2.mp3";
 
 namespace {
 constexpr Uint32 kSdlInitFlags = SDL_INIT_TIMER | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK | SDL_INIT_GAMECONTROLLER;
@@ -108,6 +108,8 @@ bool Engine::initialize() {
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Config File Read Successfully!");
     reportMissingConfigEntries(config);
 
+    if (!readShow()) return false;
+
     int width = config.getInt("ViewportWidth");
     int height = config.getInt("ViewportHeight");
     int msaa = config.getInt("MSAA");
@@ -130,11 +132,11 @@ bool Engine::initialize() {
     // Probing the audio drivers and opening the output take a few hundred ms
     // more: they run on another worker, and the audio device takes the output.
     if (!capture.enabled()) {
-        Mp3Decoder::prefetch(kSoundtrackPath, playback::kOutputRate);
+        Mp3Decoder::prefetch(show.soundtrack, playback::kOutputRate);
         BASSAudioDevice::prepare();
     }
 
-    if (!window.create(kWindowTitle, width, height, msaa, fullscreen, vsync)) return fail("Failed to initialize window!");
+    if (!window.create(show.title, width, height, msaa, fullscreen, vsync)) return fail("Failed to initialize window!");
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Initialized window");
 
     glewExperimental = GL_TRUE;
@@ -173,7 +175,7 @@ bool Engine::initialize() {
     if (!syncDevice.init(audioDevice.get())) return fail("Failed to initialize Sync Device!");
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Sucessfully initialized Sync Device");
 
-    if (!audioDevice->createSoundtrack(kSoundtrackPath, kSoundtrackBpm)) return fail("Failed to build soundtrack!");
+    if (!audioDevice->createSoundtrack(show.soundtrack, static_cast<float>(showTiming().beatsPerMinute))) return fail("Failed to build soundtrack!");
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Sucessfully built soundtrack");
 
     if (!lua.create()) return fail("Failed to initialize Lua!");
@@ -209,6 +211,31 @@ bool Engine::initialize() {
         waited += kTrackPollMs;
         if (waited % kTrackWaitMs == 0) SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Waiting on track...");
     }
+    return true;
+}
+
+bool Engine::readShow() {
+    std::string error;
+    if (!readShowFile(kShowFileName, show, error)) {
+        SDL_LogError(SDL_LOG_CATEGORY_SYSTEM, "%s", error.c_str());
+        return false;
+    }
+    for (const std::string& warning : show.warnings) {
+        std::fprintf(stderr, "solvane: %s\n", warning.c_str());
+        SDL_LogWarn(SDL_LOG_CATEGORY_SYSTEM, "%s", warning.c_str());
+    }
+    setShowTiming(show.timing);
+    if (!show.present) return true;
+    // A show of its own names its soundtrack: a wrong name is told here, by
+    // path, rather than as the audio layer's error code after the window opened.
+    const Mp3Decoder::Result soundtrack = Mp3Decoder::probe(show.soundtrack);
+    if (soundtrack != Mp3Decoder::Result::Ok) {
+        SDL_LogError(SDL_LOG_CATEGORY_SYSTEM, "The soundtrack %s %s", show.soundtrack.c_str(),
+                     soundtrack == Mp3Decoder::Result::CannotOpen ? "cannot be opened" : "is not an MP3 file");
+        return false;
+    }
+    SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Show: %s, %g beats per minute, %d rows per beat, soundtrack %s",
+                show.title.c_str(), show.timing.beatsPerMinute, show.timing.rowsPerBeat, show.soundtrack.c_str());
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include "capture/CaptureSettings.h"
 #include "core/Config.h"
 #include "core/Log.h"
+#include "core/ShowFile.h"
 #include "core/ShowTiming.h"
 #include "dispatch/DispatchManager.h"
 #include "dispatch/FileWatcher.h"
@@ -45,6 +46,9 @@ public:
     // Renders `capture`'s frames from the hand-set clock (capture/CaptureRun.cpp).
     bool runCapture();
 
+    // Reads res/show.txt into `show` and the process's timing; false (logged) on a bad value or soundtrack.
+    bool readShow();
+
     // Set before initialize: renders frames offline instead of playing in real time.
     CaptureSettings capture;
     struct CaptureStats {
@@ -53,6 +57,7 @@ public:
     } captureStats;  // of the last capture that succeeded
 
     // Members in construction order; destruction runs in reverse.
+    ShowFile show;
     Window window;
     float stepAccumulator = 0.0f;
     float lastStepPosition = 0.0f;
@@ -87,9 +92,7 @@ extern Engine* gEngine;
 // Process-wide names.
 extern const char* const kConfigFileName;
 extern const char* const kLogFileName;
-extern const char* const kWindowTitle;
 extern const char* const kControllerMappingsFileName;
-extern const char* const kSoundtrackPath;
 
 // Adds `delta` seconds of play position to `accumulator` and calls step(+kFixedStep)
 // or step(-kFixedStep) until the accumulator is within one step of zero.

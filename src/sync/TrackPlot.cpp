@@ -57,7 +57,7 @@ PlotPicture plotTracks(const PlotRequest& request) {
     double lastKey = 0.0;
     for (const PlotLane& lane : request.tracks)
         if (!lane.keys.empty()) lastKey = std::max(lastKey, lane.keys.back().row / perSecond);
-    const double barSeconds = kRowsPerBeat * kBeatsPerBar / perSecond;
+    const double barSeconds = showTiming().rowsPerBeat * kBeatsPerBar / perSecond;
 
     PlotPicture picture;
     picture.fromSeconds = std::max(0.0, request.fromSeconds);
@@ -79,7 +79,7 @@ PlotPicture plotTracks(const PlotRequest& request) {
     // Beats and bars over the whole height of the lanes; beats only when they stay apart.
     const int top = kHeader;
     const int bottom = height - kFooter;
-    const double beatSeconds = kRowsPerBeat / perSecond;
+    const double beatSeconds = showTiming().rowsPerBeat / perSecond;
     const bool showBeats = beatSeconds / span * plotWidth >= 4.0;
     const double barPixels = barSeconds / span * plotWidth;
     const int barLabelEvery = std::max(1, static_cast<int>(std::ceil(36.0 / std::max(barPixels, 1e-9))));

@@ -63,7 +63,7 @@ protected:
     Engine engine;
 };
 
-float atBeat(float beat) { return beat * 60.0f / kSoundtrackBpm; }
+float atBeat(float beat) { return beat * 60.0f / static_cast<float>(showTiming().beatsPerMinute); }
 } // namespace
 
 TEST_F(WholeEngine, EveryShippedSceneDrawsWithoutTheDummyProgramAndTheFxTracksShapeThePicture) {

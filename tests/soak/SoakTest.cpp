@@ -85,7 +85,7 @@ TEST(Soak, ReloadsEverySecondForFiveMinutesKeepMemoryFlatAndFramesComing) {
     Engine engine;
     ASSERT_TRUE(engine.initialize());
     engine.stopAudio();
-    auto clock = std::make_unique<Soak>(seconds, soundtrackSeconds(kSoundtrackPath));
+    auto clock = std::make_unique<Soak>(seconds, soundtrackSeconds(kDefaultSoundtrack));
     Soak& soak = *clock;
     engine.audioDevice = std::move(clock);
     engine.syncDevice.shutdown();

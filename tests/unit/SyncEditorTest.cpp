@@ -50,7 +50,7 @@ struct Session {
         return value;
     }
 
-    const float perSecond = static_cast<float>(rowsPerSecond(kSoundtrackBpm));
+    const float perSecond = static_cast<float>(rowsPerSecond());
     test::TempDir dir;
     std::string base = dir.path() + "/";
     SampleClock audio;
