@@ -3,6 +3,10 @@
 
 #include "app/Engine.h"
 
+// object.new("flake"): no arguments.
+extern const ObjectClass kFlakeObjectRow{"flake", kFlakeType,
+    [](ObjectArgs&) -> SceneObject* { return new FlakeObject; }};
+
 void FlakeObject::render(float time, const glm::mat4*) {
     if (!gEngine->syncDevice.getBool("Flakes.Visible")) return;
     float fade = gEngine->syncDevice.getFloat("Flakes.Fade");

@@ -6,6 +6,10 @@
 #include "postfx/SceneBufferObject.h"
 #include "postfx/SceneCubeBufferObject.h"
 
+#include <memory>
+#include <set>
+#include <stdexcept>
+
 using LuaRuntime_ = LuaFixture;
 
 TEST_F(LuaRuntime_, ScriptsGetNoFileOrSystemAccessAndChunkErrorsAreLoggedOnceNamingTheirSource) {
@@ -132,6 +136,30 @@ TEST_F(ScriptBinding, ArgumentErrorsNameTheArgumentAndCreateNothing) {
         {"object.new('ring', 1, 0/0)", step},
     });
     EXPECT_TRUE(engine.scene.root->visible);
+}
+
+// Scripts' handles record the type code, so it must be the one the class's
+// objects report, and no two classes may share a name or a code.
+TEST(ObjectClasses, EachRowMakesItsOwnTypeAndNoTwoRowsShareANameOrCode) {
+    // Arguments every maker accepts.
+    struct AcceptedArgs final : ObjectArgs {
+        double number(int) override { return 4.0; }
+        int64_t integer(int) override { return 4; }
+        std::string string(int) override { return "RGBA"; }
+        bool boolean(int) override { return true; }
+        glm::vec3 vector(int) override { return glm::vec3(1.0f); }
+        [[noreturn]] void refuse(int, const char* message) override { throw std::runtime_error(message); }
+    } args;
+    std::set<std::string> names;
+    std::set<int> types{kSceneRootType};
+    for (const ObjectClass* row : ScriptModule::objectClasses()) {
+        EXPECT_TRUE(names.insert(row->name).second) << row->name;
+        EXPECT_TRUE(types.insert(row->type).second) << row->name;
+        std::unique_ptr<SceneObject> made(row->make(args));
+        EXPECT_EQ(made->getType(), row->type) << row->name;
+    }
+    EXPECT_EQ(types.size(), 22u);  // 1 to 22, taken by every class once
+    EXPECT_TRUE(*types.begin() == 1 && *types.rbegin() == 22);
 }
 
 TEST_F(ScriptBinding, SyncGettersReadTracksAtTheCurrentRow) {
