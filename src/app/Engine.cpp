@@ -115,6 +115,8 @@ bool Engine::initialize() {
     int msaa = config.getInt("MSAA");
     bool fullscreen = config.getBool("Fullscreen");
     bool vsync = config.getBool("VSync");
+    if (realTime.width > 0) width = realTime.width, height = realTime.height;
+    if (realTime.fullscreen >= 0) fullscreen = realTime.fullscreen == 1;
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Selected Settings: %dx%d Resolution with %dx MSAA", width, height, msaa);
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, fullscreen ? "Fullscreen mode enabled!" : "Fullscreen mode disabled!");
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, vsync ? "VSync enabled!" : "VSync disabled!");
@@ -197,6 +199,9 @@ bool Engine::initialize() {
     scene.frame(0.0f);
     window.swap();
 
+    const double startAt = realTime.loops() ? realTime.loopFrom : realTime.start;
+    if (!capture.enabled() && startAt > 0.0) preRollTo(static_cast<float>(startAt), false);
+
     releaseStartupMemory();
 
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Starting playback!");
@@ -243,6 +248,7 @@ bool Engine::run() {
     if (!window.pumpEvents()) return true;
     if (capture.enabled()) return runCapture();
     for (;;) {
+        if (realTime.loops()) loopIfDue();
         // The end of the soundtrack ends the show; a pause from the sync editor does not.
         if (!audioDevice->isPlaying() && !syncDevice.editorPaused()) break;
         profile::Scope total(profile::kTotal);

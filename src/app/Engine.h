@@ -49,6 +49,25 @@ public:
     // Reads res/show.txt into `show` and the process's timing; false (logged) on a bad value or soundtrack.
     bool readShow();
 
+    // Before play starts (--start) and at each return of a loop: the scene a
+    // run from 0 reaches at `seconds`, rebuilt when `rebuild`, the clock left there (app/PlayRange.cpp).
+    void preRollTo(float seconds, bool rebuild);
+    // Once the clock passed the loop's end (or the soundtrack ended inside the loop): back to its start.
+    void loopIfDue();
+
+    // Set before initialize: the real-time options of the command line.
+    struct RealTimeOptions {
+        double start = 0.0;
+        double loopFrom = -1.0, loopTo = -1.0;  // no loop when negative
+        int width = 0, height = 0;              // 0: Config.txt's
+        int fullscreen = -1;                    // -1: Config.txt's
+        bool loops() const { return loopFrom >= 0.0; }
+    } realTime;
+    struct LoopStats {
+        long returns = 0;
+        double lastSeconds = 0.0;  // wall time of the last return
+    } loopStats;
+
     // Set before initialize: renders frames offline instead of playing in real time.
     CaptureSettings capture;
     struct CaptureStats {

@@ -26,6 +26,11 @@ TEST(CommandLine, ReadsEveryCaptureOptionAndLeavesDefaultsForTheRest) {
     const CaptureSettings& c = o.capture;
     EXPECT_TRUE(c.directory == "out" && c.fps == 60 && c.from == 30.5 && c.to == 32.0 && c.width == 640 &&
                 c.height == 360 && c.video == "a.mp4");
+
+    LaunchOptions live;
+    ASSERT_TRUE(parse({"--loop", "10:12.5", "--size", "800x600", "--windowed"}, live, error)) << error;
+    EXPECT_TRUE(live.loopFrom == 10.0 && live.loopTo == 12.5 && live.width == 800 && live.height == 600 &&
+                live.fullscreen == 0 && !live.capture.enabled());
 }
 
 TEST(CommandLine, RefusesBadArgumentsWithALineNamingTheOption) {
@@ -43,6 +48,12 @@ TEST(CommandLine, RefusesBadArgumentsWithALineNamingTheOption) {
         {{"--fps", "30"}, "only works with --capture"},
         {{"--capture", "o", "--capture", "p"}, "twice"},
         {{"capture"}, "unknown argument 'capture'"},
+        {{"--loop", "12:10"}, "--loop needs FROM:TO"},
+        {{"--loop", "10"}, "--loop needs FROM:TO"},
+        {{"--start", "-1"}, "--start"},
+        {{"--start", "4", "--loop", "1:2"}, "does not go with"},
+        {{"--loop", "1:2", "--capture", "o"}, "does not go with"},
+        {{"--fullscreen", "--windowed"}, "does not go with"},
     };
     for (const auto& [words, mentions] : cases) {
         LaunchOptions o;
