@@ -270,6 +270,7 @@ void Engine::advanceClock() {
     audioDevice->update();
     fileWatcher.dispatchChanges();
     syncDevice.update();
+    watchNewTracks();
     // The position is read afresh at each use, never cached for the frame.
     runFixedSteps(stepAccumulator, audioDevice->getPosition() - lastStepPosition,
                   [this](float step) { scene.fixedStep(step); });

@@ -55,6 +55,10 @@ public:
     // Once the clock passed the loop's end (or the soundtrack ended inside the loop): back to its start.
     void loopIfDue();
 
+    // Watches the files of tracks requested since the last call (app/LiveReload.cpp).
+    void watchNewTracks();
+    size_t watchedTracks = 0;
+
     // Set before initialize: the real-time options of the command line.
     struct RealTimeOptions {
         double start = 0.0;

@@ -181,3 +181,45 @@ TEST_F(WholeEngine, AProfilerGetsEveryPresentedFrameWithTheStagesOfTheShowInIt) 
     EXPECT_TRUE(seen[0] == 30 && seen[1] == 30) << seen[0] << " frames, " << seen[1] << " complete";
     EXPECT_GE(seen[2], 28);  // 1/60 s a frame against 0.0167 s steps: now and then a frame has none
 }
+
+// A track file rewritten while the show runs moves the picture within a second
+// (the watcher looks every 100 ms); a half-written one keeps the keys it had.
+TEST_F(WholeEngine, ATrackFileChangedOnDiskMovesThePictureAndAHalfWrittenOneKeepsItsKeys) {
+    const std::string script =
+        "local cube\nfunction build()\n  cube = object.new('cube')\n  scene.getRoot():addChild(cube)\n  return true\nend\n"
+        "function update(step) end\n"
+        "function render(time)\n  cube:setPosition(vector3.new(sync.getFloat('Cube.X'), 0, 0))\n"
+        "  scene.getRoot():render(time)\nend\n";
+    ManualAudioDevice* clock = start(0, std::make_unique<ManualAudioDevice>(), script);
+    const std::string sync = dir.file("res/sync");
+    for (auto [name, value] : {std::make_pair("Camera.Mode", 1.0f), std::make_pair("Camera.Distance", 8.0f)})
+        test::writeTrack(sync, name, {{0, value, Step}});
+    engine.syncDevice.shutdown();
+    ASSERT_TRUE(engine.syncDevice.init(clock));
+    test::writeTrack(sync, "Cube.X", {{0, -2.0f, Step}});
+    // The mean column of the lit pixels, as a fraction of the width.
+    auto litColumn = [&]() {
+        clock->position += 0.01f;
+        engine.advanceClock();
+        engine.renderFrame();
+        const std::vector<unsigned char> px = test::readPixels(0, 0, kWidth, kHeight);
+        double sum = 0.0, count = 0.0;
+        for (int i = 0; i < kWidth * kHeight; ++i)
+            if (px[i * 4] + px[i * 4 + 1] + px[i * 4 + 2] > 120) sum += i % kWidth, count += 1.0;
+        return count > 0.0 ? sum / count / kWidth : -1.0;
+    };
+    const double left = litColumn();
+    EXPECT_TRUE(left > 0.0 && left < 0.5) << left;
+    const std::string file = sync + "/_Cube.X.track";
+    test::writeTrack(sync, "Cube.X", {{0, 2.0f, Step}});
+    test::setWriteTime(file, test::nowSeconds() + 1.0);
+    EXPECT_TRUE(test::waitFor([&] { return litColumn() > 0.5; }, std::chrono::seconds(5)));
+
+    test::LogCapture log;
+    const std::string kept = "Sync track file res/sync/_Cube.X.track changed but is not whole (12 bytes); its 1 keys stay";
+    test::writeFile(file, test::trackBytes({{0, -2.0f, Step}, {10, -2.0f, Step}}).substr(0, 12));
+    test::setWriteTime(file, test::nowSeconds() + 2.0);
+    EXPECT_TRUE(test::waitFor([&] { litColumn(); return log.count(kept) > 0; }));
+    EXPECT_GT(litColumn(), 0.5);
+    EXPECT_EQ(log.count(kept), 1u);
+}
