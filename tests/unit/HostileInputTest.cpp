@@ -1,15 +1,21 @@
 // Inputs a careless or hostile user can give the engine: odd Config.txt lines, very
 // deep trees, scripts that never return (error handlers included) or forge userdata,
-// bytecode, log floods, and every input a fuzzer ever broke.
+// bytecode, log floods, files that are not files, and every input a fuzzer ever broke.
 #include "FuzzTargets.h"
 #include "LuaFixture.h"
+#include "audio/Mp3Decoder.h"
 #include "core/Config.h"
+#include "core/FileIO.h"
 #include "core/Log.h"
+
+#include <sys/stat.h>
 
 #include <map>
 #include <regex>
 
 namespace {
+namespace fs = std::filesystem;
+
 // The pattern Config.txt entries were once matched with: the reader must accept
 // exactly what it accepts.
 std::map<std::string, std::string> regexEntries(const std::string& text) {
@@ -183,6 +189,46 @@ TEST(LogLines, RunsOfOneMessageCollapseToAtMostOneRepeatLineASecond) {
 }
 
 // Every input a fuzzer ever broke, kept in fuzz/regressions/<target>/, runs through its target's body again.
+// Each reader of a file by path, on each kind of thing that can stand where a file
+// is expected: a directory once made the reader allocate the size ext4 reports for
+// it, a FIFO blocked the show for ever. Each refuses with one line naming the path.
+TEST(FileKinds, OnlyRegularFilesAreReadAndAnythingElseIsOneLineNamingIt) {
+    test::TempDir dir;
+    const std::string path = dir.file("_T.track");
+    const std::pair<std::function<void()>, std::string> kinds[] = {
+        {[&] { test::writeFile(path, std::string(4, '\0')); }, ""},  // a track of no keys
+        {[] {}, ""},  // missing: the callers say so in their own words
+        {[&] { fs::create_directory(path); }, "is a directory"},
+        {[&] { ::mkfifo(path.c_str(), 0600); }, "is not a regular file"},
+        {[&] { ::mkfifo(dir.file("fifo").c_str(), 0600), fs::create_symlink(dir.file("fifo"), path); }, "is not a regular file"},
+        {[&] { fs::create_symlink("/dev/zero", path); }, "is not a regular file"},
+    };
+    for (const auto& [make, kind] : kinds) {
+        SCOPED_TRACE(kind.empty() ? "regular or missing" : kind);
+        fs::remove_all(dir.path());
+        fs::create_directories(dir.path());
+        make();
+        const std::vector<std::string> line = kind.empty() ? std::vector<std::string>{}
+                                                          : std::vector<std::string>{"Not reading '" + path + "': it " + kind};
+        const std::function<bool()> readers[] = {
+            [&] { std::vector<uint8_t> bytes; return FileIO::readAll(path, bytes) && bytes.size() == 4; },
+            [&] { Config config; return config.read(path); },
+            [&] { std::vector<int16_t> pcm; return Mp3Decoder::decodeFile(path, 44100, pcm) != Mp3Decoder::Result::CannotOpen; },
+            [&] {
+                SyncTrackStore* store = createStore(dir.path() + "/");
+                getTrack(store, "T");
+                destroyStore(store);
+                return fs::is_regular_file(path);
+            },
+        };
+        for (const auto& read : readers) {
+            test::LogCapture log;
+            EXPECT_EQ(read(), fs::is_regular_file(path));
+            EXPECT_EQ(log.errors(), line);
+        }
+    }
+}
+
 TEST(FuzzRegressions, EveryKeptInputRunsThroughItsTargetAgain) {
     const std::filesystem::path root = std::filesystem::path(SOLVANE_SOURCE_DIR) / "fuzz" / "regressions";
     size_t inputs = 0;
