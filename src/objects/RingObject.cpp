@@ -4,6 +4,8 @@
 #include "objects/WireframeDraw.h"
 #include "objects/WireframeShapes.h"
 
+#include <algorithm>
+
 bool RingObject::build(Scene* s) {
     scene = s;
     WireframeShapes::RingMesh ring = WireframeShapes::buildRingMesh(radius, stepDegrees);
@@ -11,6 +13,13 @@ bool RingObject::build(Scene* s) {
     WireframeDraw::create(mesh, shader, ring.vertices.data(), ring.vertices.size() * sizeof(glm::vec3),
                           ring.indices.data(), ring.indices.size() * sizeof(uint32_t));
     return true;
+}
+
+uint64_t RingObject::memoryEstimate() const {
+    // A vec3 and two indices per point, built in memory and copied to the GPU.
+    // In double: a step small enough overflows the point count's own type.
+    const double points = std::min(360.0 / static_cast<double>(stepDegrees), 1e15);
+    return static_cast<uint64_t>(2.0 * points * (sizeof(glm::vec3) + 2 * sizeof(uint32_t)));
 }
 
 void RingObject::render(float time, const glm::mat4*) {

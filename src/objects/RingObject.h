@@ -16,6 +16,7 @@ public:
     void render(float time, const glm::mat4* parentMatrix) override;
     void release() override;
     int getType() const override { return kRingType; }
+    uint64_t memoryEstimate() const override;
 
     Mesh mesh;
     ShaderProgram shader;

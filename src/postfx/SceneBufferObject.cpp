@@ -4,6 +4,8 @@
 
 #include <SDL.h>
 
+#include <algorithm>
+
 SceneBufferObject::SceneBufferObject(int32_t w, int32_t h, int32_t count, bool depth, GLenum format, int32_t s)
     : width(w), height(h), colorCount(count), withDepth(depth), internalFormat(format), samples(s) {}
 
@@ -12,6 +14,15 @@ bool SceneBufferObject::build(Scene*) {
         return true;
     SDL_LogError(SDL_LOG_CATEGORY_SYSTEM, "Failed to initialize Scene Buffer Object!");
     return false;
+}
+
+uint64_t SceneBufferObject::memoryEstimate() const {
+    const uint64_t pixels = static_cast<uint64_t>(std::max(width, 0)) * static_cast<uint64_t>(std::max(height, 0));
+    const uint64_t texel = internalFormat == GL_RGBA16F ? 8 : 4;
+    const uint64_t perSample = static_cast<uint64_t>(std::max(colorCount, 0)) * texel + (withDepth ? 4 : 0);
+    // Multisampled: every sample, plus the single-sampled colours they resolve into.
+    const uint64_t sampled = pixels * perSample * static_cast<uint64_t>(std::max(samples, 1));
+    return sampled + (samples > 1 ? pixels * static_cast<uint64_t>(std::max(colorCount, 0)) * texel : 0);
 }
 
 void SceneBufferObject::render(float time, const glm::mat4* parentMatrix) {

@@ -20,6 +20,7 @@ public:
     void render(float time, const glm::mat4* parentMatrix) override;
     void release() override;
     int getType() const override { return kSceneBufferType; }
+    uint64_t memoryEstimate() const override;
 
     FrameBuffer frameBuffer;
     int32_t width;

@@ -5,6 +5,7 @@
 #include <SDL.h>
 #include <glm/gtc/matrix_transform.hpp>
 
+#include <algorithm>
 #include <cmath>
 
 std::array<glm::mat4, 6> cubeFaceViews() {
@@ -35,6 +36,11 @@ glm::mat4 cubeFaceProjection() {
 SceneCubeBufferObject::SceneCubeBufferObject(int32_t width, int32_t height, GLenum format)
     : faceWidth(width), faceHeight(height), internalFormat(format) {
     faceViews.fill(glm::mat4(1.0f));
+}
+
+uint64_t SceneCubeBufferObject::memoryEstimate() const {
+    const uint64_t pixels = static_cast<uint64_t>(std::max(faceWidth, 0)) * static_cast<uint64_t>(std::max(faceHeight, 0));
+    return pixels * (6 * (internalFormat == GL_RGBA16F ? 8 : 4) + 4);  // six faces and one depth face
 }
 
 bool SceneCubeBufferObject::build(Scene*) {

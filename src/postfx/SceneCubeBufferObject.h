@@ -26,6 +26,7 @@ public:
     void render(float time, const glm::mat4* parentMatrix) override;
     void release() override;
     int getType() const override { return kSceneCubeBufferType; }
+    uint64_t memoryEstimate() const override;
 
     CubeFrameBuffer cubeFrameBuffer;
     int32_t faceWidth;

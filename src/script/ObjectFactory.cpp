@@ -203,6 +203,12 @@ int newObject(lua_State* L) {
     for (const FactoryEntry& entry : kFactory) {
         if (std::strcmp(entry.className, className) != 0 || !entry.make) continue;
         SceneObject* object = entry.make(L);
+        // Checked before build allocates anything: one line instead of the machine running out.
+        if (const uint64_t bytes = object->memoryEstimate(); bytes > kMaxObjectBytes) {
+            delete object;
+            return luaL_error(L, "object.new('%s') would take %.1f GiB; one object may take at most %.0f GiB", className,
+                              bytes / 1073741824.0, kMaxObjectBytes / 1073741824.0);
+        }
         gEngine->scene.trackScriptObject(object);
         pushObject(L, object);
         return 1;
