@@ -118,7 +118,11 @@ bool readTrackFolder(const std::string& dir, std::vector<TextTrack>& tracks) {
         TextTrack track{file.substr(1, file.size() - 7), {}};
         std::vector<uint8_t> bytes;
         std::string error;
-        if (!FileIO::readAll(path.string(), bytes)) error = "cannot be read";
+        std::error_code ec;
+        if (!FileIO::readAll(path.string(), bytes))
+            error = fs::is_directory(path, ec) ? "cannot be read: it is a directory"
+                    : fs::exists(path, ec) && !fs::is_regular_file(path, ec) ? "cannot be read: it is not a regular file"
+                                                                             : "cannot be read";
         else decodeTrack(bytes, track.keys, error);
         if (!error.empty()) {
             std::fprintf(stderr, "%s: %s\n", path.string().c_str(), error.c_str());
