@@ -2,9 +2,9 @@
 // for a wrong command line, 1 when start-up or a capture fails, before or after the
 // window; a capture stopped by SIGINT 130, by SIGTERM or SIGHUP 143.
 // `--sync-editor [HOST[:PORT]]` takes the tracks live from a sync-tracker editor.
-#include "capture/CaptureRun.h"
-#include "core/CommandLine.h"
-#include "core/Engine.h"
+#include "app/CaptureRun.h"
+#include "app/CommandLine.h"
+#include "app/Engine.h"
 #include "platform/StopSignals.h"
 
 #include <cstdio>

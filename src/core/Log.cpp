@@ -3,8 +3,6 @@
 // fill the disk during a show.
 #include "core/Log.h"
 
-#include "core/Engine.h"
-
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -110,7 +108,7 @@ void LogFile::noteError(const char* message) {
 
 void logOutputFunction(void* userdata, int, SDL_LogPriority priority, const char* message) {
     if (!userdata || !message) return;
-    LogFile& log = static_cast<Engine*>(userdata)->log;
+    LogFile& log = *static_cast<LogFile*>(userdata);
     if (priority >= SDL_LOG_PRIORITY_ERROR) log.noteError(message);
     log.writeLine(message);
 }
