@@ -15,7 +15,7 @@ bool RingObject::build(Scene* s) {
     return true;
 }
 
-uint64_t RingObject::memoryEstimate() const {
+uint64_t RingObject::memoryEstimate(float stepDegrees) {
     // A vec3 and two indices per point, built in memory and copied to the GPU.
     // In double: a step small enough overflows the point count's own type.
     const double points = std::min(360.0 / static_cast<double>(stepDegrees), 1e15);

@@ -16,7 +16,8 @@ bool SceneBufferObject::build(Scene*) {
     return false;
 }
 
-uint64_t SceneBufferObject::memoryEstimate() const {
+uint64_t SceneBufferObject::memoryEstimate(int32_t width, int32_t height, int32_t colorCount, bool withDepth,
+                                           GLenum internalFormat, int32_t samples) {
     const uint64_t pixels = static_cast<uint64_t>(std::max(width, 0)) * static_cast<uint64_t>(std::max(height, 0));
     const uint64_t texel = internalFormat == GL_RGBA16F ? 8 : 4;
     const uint64_t perSample = static_cast<uint64_t>(std::max(colorCount, 0)) * texel + (withDepth ? 4 : 0);

@@ -38,7 +38,7 @@ SceneCubeBufferObject::SceneCubeBufferObject(int32_t width, int32_t height, GLen
     faceViews.fill(glm::mat4(1.0f));
 }
 
-uint64_t SceneCubeBufferObject::memoryEstimate() const {
+uint64_t SceneCubeBufferObject::memoryEstimate(int32_t faceWidth, int32_t faceHeight, GLenum internalFormat) {
     const uint64_t pixels = static_cast<uint64_t>(std::max(faceWidth, 0)) * static_cast<uint64_t>(std::max(faceHeight, 0));
     return pixels * (6 * (internalFormat == GL_RGBA16F ? 8 : 4) + 4);  // six faces and one depth face
 }

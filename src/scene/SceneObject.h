@@ -36,11 +36,6 @@ enum ObjectType : int {
     kDiamondType = 22,
 };
 
-// The most one object may take at build (vertices, indices, textures and
-// buffers, in memory and on the GPU together): above it object.new refuses the
-// object, which would otherwise end the show when the machine runs out.
-constexpr uint64_t kMaxObjectBytes = 1ull << 30;
-
 class SceneObject {
 public:
     SceneObject();
@@ -57,9 +52,6 @@ public:
     // Frees what build created. Must be safe on an object that never built.
     virtual void release() = 0;
     virtual int getType() const = 0;
-    // Bytes build would take at most, from the construction arguments alone;
-    // 0 for the objects whose size those arguments cannot change.
-    virtual uint64_t memoryEstimate() const { return 0; }
 
     // Model matrix from this object's own position, rotation and scale.
     glm::mat4 localModelMatrix() const;

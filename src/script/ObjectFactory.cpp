@@ -29,6 +29,7 @@
 #include <lua.hpp>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -51,6 +52,7 @@ SceneObject* makeRing(lua_State* L) {
     float step = static_cast<float>(luaL_checknumber(L, 3));
     // 360 / step vertices: a step outside (0, 360] would ask for none or for billions.
     if (!(step > 0.0f && step <= 360.0f)) luaL_argerror(L, 3, "ring step must be above 0 and at most 360 degrees");
+    ScriptModule::checkObjectSize(L, "ring", RingObject::memoryEstimate(step));
     return new RingObject(radius, step);
 }
 
@@ -114,6 +116,8 @@ SceneObject* makeSceneBuffer(lua_State* L) {
     bool withDepth = ScriptModule::checkBoolean(L, 5);
     GLenum format = checkColorFormat(L, 6);
     int32_t samples = checkInt(L, 7);
+    ScriptModule::checkObjectSize(
+        L, "sceneBuffer", SceneBufferObject::memoryEstimate(width, height, colorCount, withDepth, format, samples));
     return new SceneBufferObject(width, height, colorCount, withDepth, format, samples);
 }
 
@@ -121,6 +125,7 @@ SceneObject* makeSceneCubeBuffer(lua_State* L) {
     int32_t faceWidth = checkInt(L, 2);
     int32_t faceHeight = checkInt(L, 3);
     GLenum format = checkColorFormat(L, 4);
+    ScriptModule::checkObjectSize(L, "sceneCubeBuffer", SceneCubeBufferObject::memoryEstimate(faceWidth, faceHeight, format));
     return new SceneCubeBufferObject(faceWidth, faceHeight, format);
 }
 
@@ -198,17 +203,20 @@ const FactoryEntry kFactory[] = {
 
 namespace ScriptModule {
 
+void checkObjectSize(lua_State* L, const char* className, uint64_t bytes) {
+    if (bytes <= kMaxObjectBytes) return;
+    // lua_pushfstring has no precision for %f: the sizes are written here.
+    char text[160];
+    std::snprintf(text, sizeof text, "object.new('%s') would take %.1f GiB; one object may take at most %.0f GiB",
+                  className, bytes / 1073741824.0, kMaxObjectBytes / 1073741824.0);
+    luaL_error(L, "%s", text);
+}
+
 int newObject(lua_State* L) {
     const char* className = luaL_checklstring(L, 1, nullptr);
     for (const FactoryEntry& entry : kFactory) {
         if (std::strcmp(entry.className, className) != 0 || !entry.make) continue;
         SceneObject* object = entry.make(L);
-        // Checked before build allocates anything: one line instead of the machine running out.
-        if (const uint64_t bytes = object->memoryEstimate(); bytes > kMaxObjectBytes) {
-            delete object;
-            return luaL_error(L, "object.new('%s') would take %.1f GiB; one object may take at most %.0f GiB", className,
-                              bytes / 1073741824.0, kMaxObjectBytes / 1073741824.0);
-        }
         gEngine->scene.trackScriptObject(object);
         pushObject(L, object);
         return 1;

@@ -2,6 +2,7 @@
 // and vector3, and the two userdata types (object handles, vectors). Reaches
 // the engine through gEngine. Main thread only, inside Lua calls.
 #pragma once
+#include <cstdint>
 #include <glm/glm.hpp>
 
 #include <cstddef>
@@ -41,5 +42,12 @@ bool checkBoolean(lua_State* L, int index);
 void registerVector(lua_State* L);
 // object.new
 int newObject(lua_State* L);
+// The most one object may take at build (vertices, indices, textures and
+// buffers, in memory and on the GPU together): above it object.new refuses the
+// object, which would otherwise end the show when the machine runs out. Classes
+// whose size their arguments set estimate it from those arguments.
+constexpr uint64_t kMaxObjectBytes = 1ull << 30;
+// A Lua error naming the class and the size when `bytes` is above kMaxObjectBytes.
+void checkObjectSize(lua_State* L, const char* className, uint64_t bytes);
 
 } // namespace ScriptModule

@@ -79,7 +79,7 @@ void loadTrack(SyncTrackStore* store, SyncTrack* track) {
         }
         if (unknownTypes > 0)
             SDL_LogError(SDL_LOG_CATEGORY_SYSTEM,
-                         "Sync track file %s has %d keys with an interpolation type outside 0 to 3; read as step",
+                         "Sync track file %s: %d of its keys have an interpolation type outside 0 to 3; read as step",
                          path.c_str(), unknownTypes);
         if (static_cast<int32_t>(track->keys.size()) < declared)
             SDL_LogError(SDL_LOG_CATEGORY_SYSTEM, "Sync track file %s holds %d of its %d keys; the rest are ignored",
