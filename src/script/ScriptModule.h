@@ -2,16 +2,17 @@
 // and vector3, and the two userdata types (object handles, vectors). Reaches
 // the engine through gEngine. Main thread only, inside Lua calls.
 #pragma once
-#include <cstdint>
 #include <glm/glm.hpp>
 
 #include <cstddef>
+#include <vector>
 
 struct lua_State;
 struct luaL_Reg;
 class SceneObject;
+struct ObjectClass;
 
-extern const char* const kScriptModuleName;  // "taviq"
+extern const char* const kScriptModuleName;
 
 // Module opener, run like a standard library opener with the module name.
 int luaopen_taviq(lua_State* L);
@@ -40,14 +41,10 @@ bool checkBoolean(lua_State* L, int index);
 
 // The vector3 metatable and table; leaves the table on the stack.
 void registerVector(lua_State* L);
-// object.new
+// object.new: the class named by argument 1, made by its row's maker from the
+// arguments after it; an unknown name is a Lua error.
 int newObject(lua_State* L);
-// The most one object may take at build (vertices, indices, textures and
-// buffers, in memory and on the GPU together): above it object.new refuses the
-// object, which would otherwise end the show when the machine runs out. Classes
-// whose size their arguments set estimate it from those arguments.
-constexpr uint64_t kMaxObjectBytes = 1ull << 30;
-// A Lua error naming the class and the size when `bytes` is above kMaxObjectBytes.
-void checkObjectSize(lua_State* L, const char* className, uint64_t bytes);
+// The rows of objects/ObjectClasses.def, in its order (the order names are matched).
+const std::vector<const ObjectClass*>& objectClasses();
 
 } // namespace ScriptModule

@@ -7,6 +7,7 @@
 #include "core/Config.h"
 #include "core/FileIO.h"
 #include "core/Log.h"
+#include "objects/CubemapDebug.h"
 
 #include <sys/stat.h>
 
