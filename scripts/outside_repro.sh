@@ -38,14 +38,14 @@ for f in Config.txt res/scripts/scene.lua res/models/Fish.exm res/shaders/VN.ver
 done
 fresh; st=$(play_with 2 'rm res/models/Fish.exm; mkdir res/models/Fish.exm; touch res/scripts/scene.lua')
 result "mid-show: Fish.exm made a directory" "status $st | $(logged "Fish.exm': it")"
-fresh; st=$(play_with 2 'rm res/shaders/VN.frag; mkfifo res/shaders/VN.frag; touch res/shaders/VN.vert')
-result "mid-show: VN.frag made a FIFO" "status $st | $(logged "VN.frag': it")"
+fresh; st=$(play_with 2 'rm res/shaders/Wireframe.frag; mkfifo res/shaders/Wireframe.frag; touch res/shaders/Wireframe.vert')
+result "mid-show: Wireframe.frag made a FIFO" "status $st | $(logged "Wireframe.frag': it")"
 fresh; mkdir -p sync/_X.track; "$tool" decompile sync > /dev/null 2> err.txt
 result "tracktool decompile, _X.track a directory" "status $? | $(head -1 err.txt)"
 
 # 9: a file restored with an older time.
-fresh; cp -p res/shaders/VN.frag old.frag; touch -d '2001-01-01' old.frag
-st=$(play_with 2 'mv old.frag res/shaders/VN.frag')
+fresh; cp -p res/shaders/Wireframe.frag old.frag; touch -d '2001-01-01' old.frag
+st=$(play_with 2 'mv old.frag res/shaders/Wireframe.frag')
 result "shader restored with an older time" "status $st | $(logged 'VN.frag] Modified\|Modified.*VN.frag')"
 
 # 3-6: a hasty editor (a stand-in in Python) against the player.
@@ -65,7 +65,7 @@ time.sleep(4); c.close()
 PY
 }
 for what in saves descending seek nan; do
-  fresh; editor $what; sleep 0.5
+  fresh; editor $what; sleep 3
   SDL_VIDEODRIVER=offscreen timeout 60 "$player" --sync-editor 127.0.0.1:13380 2> err.txt & pid=$!
   sleep 9; kill -TERM $pid; wait $pid; st=$?; wait
   result "editor: $what" "status $st | log $(wc -l < Log.txt) lines | tmp files $(ls res/sync | grep -c tmp) | $(grep -a -m1 'past the end\|NaN\|saved' Log.txt)"
