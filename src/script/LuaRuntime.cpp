@@ -19,21 +19,51 @@ using Clock = std::chrono::steady_clock;
 // interpreted code, so an overrun is caught long before anyone notices.
 constexpr int kInstructionsPerCheck = 1000;
 
-// The running call's deadline and limit; no limit outside the runtime's own calls.
+// The running call's deadlines; no limit outside the runtime's own calls.
+// `at` moves later by the time spent in engine work, `wallAt` never moves.
 struct Deadline {
     bool active = false;
     Clock::time_point at;
+    Clock::time_point wallAt;
     double seconds = 0.0;
+    int engineDepth = 0;
+    Clock::time_point engineSince;
+    bool hookAtNextInstruction = false;
 };
 thread_local Deadline currentDeadline;
 
+enum class Overrun { None, Script, WallTime };
+
+Overrun overrun() {
+    if (!currentDeadline.active) return Overrun::None;
+    const Clock::time_point now = Clock::now();
+    if (now > currentDeadline.wallAt) return Overrun::WallTime;
+    if (currentDeadline.engineDepth == 0 && now > currentDeadline.at) return Overrun::Script;
+    return Overrun::None;
+}
+
 // Once the deadline has passed the hook runs at every instruction and raises
 // each time, so a pcall that catches the error is left at its caller's next
-// instruction.
+// instruction. After engine work it runs at the next instruction once, since a
+// loop of long engine calls can take seconds to reach the usual count.
 void deadlineHook(lua_State* L, lua_Debug*) {
-    if (!currentDeadline.active || Clock::now() <= currentDeadline.at) return;
+    const Overrun kind = overrun();
+    if (kind == Overrun::None) {
+        if (currentDeadline.hookAtNextInstruction) {
+            currentDeadline.hookAtNextInstruction = false;
+            lua_sethook(L, deadlineHook, LUA_MASKCOUNT, kInstructionsPerCheck);
+        }
+        return;
+    }
     lua_sethook(L, deadlineHook, LUA_MASKCOUNT, 1);
-    luaL_error(L, "script ran longer than its %f s limit", currentDeadline.seconds);
+    if (kind == Overrun::Script)
+        luaL_error(L, "script ran longer than its %f s limit", currentDeadline.seconds);
+    luaL_error(L, "script and the engine work it asked for ran longer than %f s",
+               currentDeadline.seconds * kWallTimePerLimit);
+}
+
+Clock::duration toDuration(double seconds) {
+    return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
 }
 
 // Stands in for jit.on: script code stays interpreted (see create).
@@ -44,10 +74,9 @@ int keepJitOff(lua_State*) { return 0; }
 class DeadlineScope {
 public:
     DeadlineScope(lua_State* L, double seconds) : previous(currentDeadline) {
-        currentDeadline.active = true;
-        currentDeadline.seconds = seconds;
-        currentDeadline.at = Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                                std::chrono::duration<double>(seconds));
+        const Clock::time_point now = Clock::now();
+        currentDeadline = Deadline{true, now + toDuration(seconds), now + toDuration(seconds * kWallTimePerLimit),
+                                   seconds, 0, {}, false};
         lua_sethook(L, deadlineHook, LUA_MASKCOUNT, kInstructionsPerCheck);
     }
     ~DeadlineScope() { currentDeadline = previous; }
@@ -63,7 +92,7 @@ private:
 // could not be ended. So the handler runs only while the call still has time;
 // after that the error is passed on as it is.
 int handlerWithinTheLimit(lua_State* L) {
-    if (currentDeadline.active && Clock::now() > currentDeadline.at) return 1;
+    if (overrun() != Overrun::None) return 1;
     lua_pushvalue(L, lua_upvalueindex(1));
     lua_insert(L, 1);
     lua_call(L, lua_gettop(L) - 1, 1);
@@ -140,6 +169,17 @@ bool callGlobal(lua_State* L, const char* name, const double* argument, int resu
     return true;
 }
 } // namespace
+
+EngineWorkScope::EngineWorkScope(lua_State* L) : L(L) {
+    if (currentDeadline.engineDepth++ == 0) currentDeadline.engineSince = Clock::now();
+}
+
+EngineWorkScope::~EngineWorkScope() {
+    if (--currentDeadline.engineDepth > 0 || !currentDeadline.active) return;
+    currentDeadline.at += Clock::now() - currentDeadline.engineSince;
+    currentDeadline.hookAtNextInstruction = true;
+    lua_sethook(L, deadlineHook, LUA_MASKCOUNT, 1);
+}
 
 bool LuaRuntime::create() {
     L = luaL_newstate();

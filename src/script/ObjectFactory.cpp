@@ -3,6 +3,7 @@
 // allocated, so a bad argument creates nothing. The scene keeps each new
 // object so that one never linked into the tree is still freed.
 #include "script/ScriptModule.h"
+#include "script/LuaRuntime.h"
 
 #include "core/Engine.h"
 #include "objects/BoidsObject.h"
@@ -202,6 +203,8 @@ int newObject(lua_State* L) {
     const char* className = luaL_checklstring(L, 1, nullptr);
     for (const FactoryEntry& entry : kFactory) {
         if (std::strcmp(entry.className, className) != 0 || !entry.make) continue;
+        // Construction can be heavy (particle counts, meshes); it is engine work.
+        EngineWorkScope engineWork(L);
         SceneObject* object = entry.make(L);
         gEngine->scene.trackScriptObject(object);
         pushObject(L, object);
