@@ -1,10 +1,9 @@
 // Boids build, matrix refresh and instanced draw.
 #include "objects/BoidsObject.h"
 
-#include "core/Engine.h"
+#include "app/Engine.h"
 #include "core/Profile.h"
 #include "objects/SolidDraw.h"
-#include "scene/Scene.h"
 
 namespace {
 constexpr GLsizeiptr kMatrixBytes = kFlockSize * sizeof(glm::mat4);

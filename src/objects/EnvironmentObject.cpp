@@ -1,9 +1,8 @@
 // Shared set-up, binding and release of the cube-map objects.
 #include "objects/EnvironmentObject.h"
 
-#include "core/Engine.h"
+#include "app/Engine.h"
 #include "objects/SolidDraw.h"
-#include "scene/Scene.h"
 
 const char* const kSkyboxTexturePath = "res/textures/SkyboxTex.jpg";
 

@@ -1,8 +1,8 @@
 // Environment lookup through the scene root's children by type code.
 #include "objects/EnvironmentTexture.h"
 
+#include "app/Engine.h"
 #include "postfx/SceneCubeBufferObject.h"
-#include "scene/Scene.h"
 #include "scene/SceneRootObject.h"
 
 GLuint rootCubeBufferTexture(const Scene* scene) {

@@ -1,9 +1,9 @@
 // Grid: mesh from SurfaceMeshes, displacement uniforms straight from the tracks.
 #include "objects/GridObject.h"
 
-#include "core/Engine.h"
+#include "app/Engine.h"
 #include "objects/SurfaceMeshes.h"
-#include "scene/Scene.h"
+#include "sync/EngineTracks.h"
 
 #include <glm/gtc/type_ptr.hpp>
 
@@ -35,17 +35,17 @@ void GridObject::render(float time, const glm::mat4*) {
 
         SyncDevice& sync = gEngine->syncDevice;
         glm::vec4 bias;
-        bias.w = sync.getFloat("Grid.Noise4");
-        bias.z = sync.getFloat("Grid.Noise3");
-        bias.y = sync.getFloat("Grid.Noise2");
-        bias.x = sync.getFloat("Grid.Noise1");
+        bias.w = sync.getFloat(tracks::kGridNoise4);
+        bias.z = sync.getFloat(tracks::kGridNoise3);
+        bias.y = sync.getFloat(tracks::kGridNoise2);
+        bias.x = sync.getFloat(tracks::kGridNoise1);
         glUniform4fv(shader.getUniformLocation("uNoiseBias"), 1, glm::value_ptr(bias));
-        glUniform1f(shader.getUniformLocation("uNoiseMagnitude"), sync.getFloat("Grid.NoiseMagnitude"));
+        glUniform1f(shader.getUniformLocation("uNoiseMagnitude"), sync.getFloat(tracks::kGridNoiseMagnitude));
         glm::vec2 scroll;
-        scroll.y = sync.getFloat("Grid.NoiseScrollY");
-        scroll.x = sync.getFloat("Grid.NoiseScrollX");
+        scroll.y = sync.getFloat(tracks::kGridNoiseScrollY);
+        scroll.x = sync.getFloat(tracks::kGridNoiseScrollX);
         glUniform2fv(shader.getUniformLocation("uNoiseScroll"), 1, glm::value_ptr(scroll));
-        glUniform1f(shader.getUniformLocation("uCenterGravity"), sync.getFloat("Grid.CenterGravity"));
+        glUniform1f(shader.getUniformLocation("uCenterGravity"), sync.getFloat(tracks::kGridCenterGravity));
 
         glUniformMatrix4fv(shader.getUniformLocation("uProjectionMatrix"), 1, GL_FALSE, glm::value_ptr(scene->projection));
         glUniformMatrix4fv(shader.getUniformLocation("uViewMatrix"), 1, GL_FALSE, glm::value_ptr(scene->view));

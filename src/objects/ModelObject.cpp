@@ -1,9 +1,8 @@
 // Model object build and draw.
 #include "objects/ModelObject.h"
 
-#include "core/Engine.h"
+#include "app/Engine.h"
 #include "objects/SolidDraw.h"
-#include "scene/Scene.h"
 
 bool ModelObject::build(Scene* owner) {
     scene = owner;

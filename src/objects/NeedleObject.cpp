@@ -1,9 +1,10 @@
 // Needle: the shared two-vertex shape in yellow, alpha from its sync track.
 #include "objects/NeedleObject.h"
 
-#include "core/Engine.h"
+#include "app/Engine.h"
+#include "sync/EngineTracks.h"
 
 void NeedleObject::render(float time, const glm::mat4*) {
-    float fade = gEngine->syncDevice.getFloat("Needles.Fade");
+    float fade = gEngine->syncDevice.getFloat(tracks::kNeedlesFade);
     renderDrifting(needleData(), 2, glm::vec4(0.89f, 0.88f, 0.09f, fade), time);
 }

@@ -2,12 +2,12 @@
 // orphaned and refilled each frame and the patch drawn 64 times.
 #include "objects/OceanGrid.h"
 
-#include "core/Engine.h"
+#include "app/Engine.h"
 #include "core/Profile.h"
 #include "objects/EnvironmentTexture.h"
 #include "objects/FftWisdom.h"
 #include "objects/SurfaceMeshes.h"
-#include "scene/Scene.h"
+#include "sync/EngineTracks.h"
 
 #include <glm/gtc/type_ptr.hpp>
 
@@ -52,8 +52,8 @@ bool OceanGrid::build(Scene* owner) {
 void OceanGrid::updateWaves(float time) {
     profile::Scope timed(profile::kOcean);
     SyncDevice& sync = gEngine->syncDevice;
-    const bool goodNormals = sync.getBool("Ocean.GoodNormals");
-    const float displacementScale = sync.getFloat("DisplacementScale");
+    const bool goodNormals = sync.getBool(tracks::kOceanGoodNormals);
+    const float displacementScale = sync.getFloat(tracks::kDisplacementScale);
     waves.update(time, displacementScale, goodNormals);
     const std::vector<OceanVertex>& vertices = waves.vertexData();
     const GLsizeiptr bytes = static_cast<GLsizeiptr>(vertices.size() * sizeof(OceanVertex));
@@ -79,7 +79,7 @@ void OceanGrid::render(float time, const glm::mat4*) {
         const float n = static_cast<float>(parameters.gridSize);
         glUniform1f(shader.getUniformLocation("uPatchLength"), n * parameters.spacing - parameters.spacing);
         glUniform1f(shader.getUniformLocation("uSurfaceLength"), 8.0f);
-        glUniform1f(shader.getUniformLocation("uTiltAngle"), gEngine->syncDevice.getFloat("Ocean.TiltAngle"));
+        glUniform1f(shader.getUniformLocation("uTiltAngle"), gEngine->syncDevice.getFloat(tracks::kOceanTiltAngle));
 
         updateWaves(time);
 

@@ -2,11 +2,11 @@
 // at build and is not part of the model matrix.
 #include "objects/ParticleCloud.h"
 
-#include "core/Engine.h"
+#include "app/Engine.h"
 #include "core/Random.h"
 #include "objects/SolidDraw.h"
-#include "scene/Scene.h"
 #include "scene/ViewMath.h"
+#include "sync/EngineTracks.h"
 
 namespace {
 float unitDraw() { return static_cast<float>(engineRand()) / 32767.0f; }
@@ -58,14 +58,14 @@ void ParticleCloud::render(float time, const glm::mat4*) {
         SolidDraw::setMat4(shader, "uModelMatrix", model);
         SolidDraw::setFloat(shader, "uTime", time);
         SolidDraw::setVec3(shader, "uColor", color);
-        SolidDraw::setFloat(shader, "uCollect", sync.getFloat("Particles.Collect"));
-        SolidDraw::setFloat(shader, "uSpiral", sync.getFloat("Particles.Spiral"));
+        SolidDraw::setFloat(shader, "uCollect", sync.getFloat(tracks::kParticlesCollect));
+        SolidDraw::setFloat(shader, "uSpiral", sync.getFloat(tracks::kParticlesSpiral));
         SolidDraw::setVec3(shader, "uStartPosition", startPosition);
-        SolidDraw::setFloat(shader, "uFogDensity", sync.getFloat("SeaFloor.FogDensity"));
+        SolidDraw::setFloat(shader, "uFogDensity", sync.getFloat(tracks::kSeaFloorFogDensity));
         glm::vec3 fog;
-        fog.b = sync.getFloat("SeaFloor.FogB");
-        fog.g = sync.getFloat("SeaFloor.FogG");
-        fog.r = sync.getFloat("SeaFloor.FogR");
+        fog.b = sync.getFloat(tracks::kSeaFloorFogB);
+        fog.g = sync.getFloat(tracks::kSeaFloorFogG);
+        fog.r = sync.getFloat(tracks::kSeaFloorFogR);
         SolidDraw::setVec3(shader, "uFogColor", fog);
         // Sprites blend over what is drawn and do not hide each other.
         glEnable(GL_BLEND);

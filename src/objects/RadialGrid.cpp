@@ -1,9 +1,8 @@
 // Radial grid: one static disc; per frame only uniforms change.
 #include "objects/RadialGrid.h"
 
-#include "core/Engine.h"
+#include "app/Engine.h"
 #include "objects/SurfaceMeshes.h"
-#include "scene/Scene.h"
 
 #include <glm/gtc/type_ptr.hpp>
 

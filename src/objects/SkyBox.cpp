@@ -2,9 +2,8 @@
 // drawn before it with depth testing stays in front.
 #include "objects/SkyBox.h"
 
-#include "core/Engine.h"
+#include "app/Engine.h"
 #include "objects/EnvironmentTexture.h"
-#include "scene/Scene.h"
 
 #include <glm/gtc/type_ptr.hpp>
 

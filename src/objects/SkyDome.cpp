@@ -2,11 +2,11 @@
 // the camera of whoever renders it (the scene, or a cube buffer's face).
 #include "objects/SkyDome.h"
 
-#include "core/Engine.h"
+#include "app/Engine.h"
 #include "objects/SkyScattering.h"
 #include "objects/SurfaceMeshes.h"
 #include "postfx/SceneCubeBufferObject.h"
-#include "scene/Scene.h"
+#include "sync/EngineTracks.h"
 
 #include <glm/gtc/type_ptr.hpp>
 
@@ -57,13 +57,13 @@ void SkyDome::render(float time, const glm::mat4*) {
 
         SyncDevice& sync = gEngine->syncDevice;
         const glm::vec3 rayleigh = totalRayleigh();
-        const glm::vec3 mie = totalMie(sync.getFloat("Sky.Turbidity"));
+        const glm::vec3 mie = totalMie(sync.getFloat(tracks::kSkyTurbidity));
         glUniform3fv(shader.getUniformLocation("uTotalRayleigh"), 1, glm::value_ptr(rayleigh));
         glUniform3fv(shader.getUniformLocation("uTotalMie"), 1, glm::value_ptr(mie));
-        glUniform1f(shader.getUniformLocation("uRayleighCoeff"), sync.getFloat("Sky.RayleighCoeff"));
-        glUniform1f(shader.getUniformLocation("uMieCoeff"), sync.getFloat("Sky.MieCoeff"));
-        glUniform1f(shader.getUniformLocation("uMieG"), sync.getFloat("Sky.MieG"));
-        glUniform1f(shader.getUniformLocation("uSunIntensity"), sync.getFloat("Sun.Intensity"));
+        glUniform1f(shader.getUniformLocation("uRayleighCoeff"), sync.getFloat(tracks::kSkyRayleighCoeff));
+        glUniform1f(shader.getUniformLocation("uMieCoeff"), sync.getFloat(tracks::kSkyMieCoeff));
+        glUniform1f(shader.getUniformLocation("uMieG"), sync.getFloat(tracks::kSkyMieG));
+        glUniform1f(shader.getUniformLocation("uSunIntensity"), sync.getFloat(tracks::kSunIntensity));
         glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(indexCount), GL_UNSIGNED_INT, nullptr);
         // Later draws (the post processor) rely on their textures' own filtering.
         glBindSampler(0, 0);

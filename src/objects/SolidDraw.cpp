@@ -1,8 +1,8 @@
 // Shared pieces of the solid and model objects.
 #include "objects/SolidDraw.h"
 
+#include "app/Engine.h"
 #include "postfx/SceneCubeBufferObject.h"
-#include "scene/Scene.h"
 #include "scene/SceneRootObject.h"
 
 #include <SDL.h>

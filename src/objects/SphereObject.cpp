@@ -1,9 +1,9 @@
 // Sphere build and draw.
 #include "objects/SphereObject.h"
 
+#include "app/Engine.h"
 #include "objects/SolidDraw.h"
 #include "postfx/SceneCubeBufferObject.h"
-#include "scene/Scene.h"
 
 bool SphereObject::build(Scene* owner) {
     scene = owner;

@@ -1,10 +1,9 @@
 // Textured model build and draw.
 #include "objects/TexturedModel.h"
 
-#include "core/Engine.h"
+#include "app/Engine.h"
 #include "objects/SolidDraw.h"
 #include "objects/UnderseaObjects.h"
-#include "scene/Scene.h"
 
 bool TexturedModel::build(Scene* owner) {
     scene = owner;

@@ -1,9 +1,9 @@
 // Undersea box and sea floor build and draw.
 #include "objects/UnderseaObjects.h"
 
-#include "core/Engine.h"
+#include "app/Engine.h"
 #include "objects/SolidDraw.h"
-#include "scene/Scene.h"
+#include "sync/EngineTracks.h"
 
 const char* const kNoiseTexturePath = "res/textures/noise.png";
 
@@ -72,10 +72,10 @@ void SeaFloorGrid::render(float time, const glm::mat4*) {
         SolidDraw::setVec3(shader, "uCameraPosition", camera.position);
         SolidDraw::setVec4(shader, "uDiffuse", glm::vec4(0.09f, 0.79f, 0.9f, 1.0f));
         SyncDevice& sync = gEngine->syncDevice;
-        SolidDraw::setFloat(shader, "uFogDensity", sync.getFloat("SeaFloor.FogDensity"));
+        SolidDraw::setFloat(shader, "uFogDensity", sync.getFloat(tracks::kSeaFloorFogDensity));
         SolidDraw::setVec3(shader, "uFogColor",
-                           glm::vec3(sync.getFloat("SeaFloor.FogR"), sync.getFloat("SeaFloor.FogG"),
-                                     sync.getFloat("SeaFloor.FogB")));
+                           glm::vec3(sync.getFloat(tracks::kSeaFloorFogR), sync.getFloat(tracks::kSeaFloorFogG),
+                                     sync.getFloat(tracks::kSeaFloorFogB)));
         glDrawElements(GL_TRIANGLES, mesh.indexCount, GL_UNSIGNED_INT, nullptr);
     }
     renderChildren(time, &model);

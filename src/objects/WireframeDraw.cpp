@@ -2,8 +2,7 @@
 // draw, so a recompiled program is picked up without notice.
 #include "objects/WireframeDraw.h"
 
-#include "core/Engine.h"
-#include "scene/Scene.h"
+#include "app/Engine.h"
 
 #include <glm/gtc/type_ptr.hpp>
 

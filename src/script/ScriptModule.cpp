@@ -6,7 +6,7 @@
 // reaching freed memory.
 #include "script/ScriptModule.h"
 
-#include "core/Engine.h"
+#include "app/Engine.h"
 #include "core/Profile.h"
 #include "script/LuaRuntime.h"
 #include "scene/SceneRootObject.h"
