@@ -1,98 +1,27 @@
 // Lua runtime. Every call leaves the stack as it found it: chunk results and
 // logged error messages are popped, so failing scripts cannot grow it. Each
-// call runs against a deadline checked by an instruction-count hook.
+// call runs against its time limit (ScriptDeadline).
 #include "script/LuaRuntime.h"
 
 #include "core/Profile.h"
+#include "script/ScriptDeadline.h"
 #include "script/ScriptModule.h"
 
 #include <SDL.h>
 #include <lua.hpp>
 
-#include <chrono>
 #include <cstring>
 
 namespace {
-using Clock = std::chrono::steady_clock;
-
-// Instructions between two looks at the clock: about ten microseconds of
-// interpreted code, so an overrun is caught long before anyone notices.
-constexpr int kInstructionsPerCheck = 1000;
-
-// The running call's deadlines; no limit outside the runtime's own calls.
-// `at` moves later by the time spent in engine work, `wallAt` never moves.
-struct Deadline {
-    bool active = false;
-    Clock::time_point at;
-    Clock::time_point wallAt;
-    double seconds = 0.0;
-    int engineDepth = 0;
-    Clock::time_point engineSince;
-    bool hookAtNextInstruction = false;
-};
-thread_local Deadline currentDeadline;
-
-enum class Overrun { None, Script, WallTime };
-
-Overrun overrun() {
-    if (!currentDeadline.active) return Overrun::None;
-    const Clock::time_point now = Clock::now();
-    if (now > currentDeadline.wallAt) return Overrun::WallTime;
-    if (currentDeadline.engineDepth == 0 && now > currentDeadline.at) return Overrun::Script;
-    return Overrun::None;
-}
-
-// Once the deadline has passed the hook runs at every instruction and raises
-// each time, so a pcall that catches the error is left at its caller's next
-// instruction. After engine work it runs at the next instruction once, since a
-// loop of long engine calls can take seconds to reach the usual count.
-void deadlineHook(lua_State* L, lua_Debug*) {
-    const Overrun kind = overrun();
-    if (kind == Overrun::None) {
-        if (currentDeadline.hookAtNextInstruction) {
-            currentDeadline.hookAtNextInstruction = false;
-            lua_sethook(L, deadlineHook, LUA_MASKCOUNT, kInstructionsPerCheck);
-        }
-        return;
-    }
-    lua_sethook(L, deadlineHook, LUA_MASKCOUNT, 1);
-    if (kind == Overrun::Script)
-        luaL_error(L, "script ran longer than its %f s limit", currentDeadline.seconds);
-    luaL_error(L, "script and the engine work it asked for ran longer than %f s",
-               currentDeadline.seconds * kWallTimePerLimit);
-}
-
-Clock::duration toDuration(double seconds) {
-    return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
-}
-
 // Stands in for jit.on: script code stays interpreted (see create).
 int keepJitOff(lua_State*) { return 0; }
-
-// Sets the deadline for one call and restores the previous one after it.
-// The hook is armed again each time, whatever the script did to it.
-class DeadlineScope {
-public:
-    DeadlineScope(lua_State* L, double seconds) : previous(currentDeadline) {
-        const Clock::time_point now = Clock::now();
-        currentDeadline = Deadline{true, now + toDuration(seconds), now + toDuration(seconds * kWallTimePerLimit),
-                                   seconds, 0, {}, false};
-        lua_sethook(L, deadlineHook, LUA_MASKCOUNT, kInstructionsPerCheck);
-    }
-    ~DeadlineScope() { currentDeadline = previous; }
-    DeadlineScope(const DeadlineScope&) = delete;
-    DeadlineScope& operator=(const DeadlineScope&) = delete;
-
-private:
-    Deadline previous;
-};
 
 // An error raised by the time limit runs the message handler inside the
 // limit's own hook, where LuaJIT calls no hooks: a handler that never returned
 // could not be ended. So the handler runs only while the call still has time;
 // after that the error is passed on as it is.
 int handlerWithinTheLimit(lua_State* L) {
-    if (overrun() != Overrun::None) return 1;
+    if (ScriptDeadline::passed()) return 1;
     lua_pushvalue(L, lua_upvalueindex(1));
     lua_insert(L, 1);
     lua_call(L, lua_gettop(L) - 1, 1);
@@ -158,7 +87,7 @@ void openLibrary(lua_State* L, lua_CFunction opener, const char* name) {
 // is logged as "Error running '<name>': <message>" and popped. On success the
 // `results` values are left on the stack.
 bool callGlobal(lua_State* L, const char* name, const double* argument, int results, double seconds) {
-    DeadlineScope deadline(L, seconds);
+    ScriptDeadline deadline(L, seconds);
     lua_getglobal(L, name);
     if (argument) lua_pushnumber(L, *argument);
     if (lua_pcall(L, argument ? 1 : 0, results, 0) != 0) {
@@ -169,17 +98,6 @@ bool callGlobal(lua_State* L, const char* name, const double* argument, int resu
     return true;
 }
 } // namespace
-
-EngineWorkScope::EngineWorkScope(lua_State* L) : L(L) {
-    if (currentDeadline.engineDepth++ == 0) currentDeadline.engineSince = Clock::now();
-}
-
-EngineWorkScope::~EngineWorkScope() {
-    if (--currentDeadline.engineDepth > 0 || !currentDeadline.active) return;
-    currentDeadline.at += Clock::now() - currentDeadline.engineSince;
-    currentDeadline.hookAtNextInstruction = true;
-    lua_sethook(L, deadlineHook, LUA_MASKCOUNT, 1);
-}
 
 bool LuaRuntime::create() {
     L = luaL_newstate();
@@ -217,7 +135,7 @@ bool LuaRuntime::create() {
 
 bool LuaRuntime::runChunk(const char* source) {
     int top = lua_gettop(L);
-    DeadlineScope deadline(L, kChunkSeconds);
+    ScriptDeadline deadline(L, kChunkSeconds);
     // Named by its own text, as a string chunk always was.
     if (luaL_loadbufferx(L, source, std::strlen(source), source, "t") != 0 || lua_pcall(L, 0, LUA_MULTRET, 0) != 0) {
         SDL_LogError(SDL_LOG_CATEGORY_SYSTEM, "Error executing lua chunk! '%s'", errorText(L));

@@ -10,26 +10,6 @@ inline constexpr double kChunkSeconds = 2.0;
 inline constexpr double kBuildSeconds = 2.0;
 inline constexpr double kUpdateSeconds = 0.5;
 inline constexpr double kRenderSeconds = 0.5;
-// The limits count the script's own time: engine work it asks for (drawing,
-// updating, making objects, the post chain) is left out, however heavy the
-// scene. A call that is almost all engine work, such as an endless loop of
-// draws, is still ended once its wall time passes this many times its limit
-// (15 s for render): far beyond any frame a show can play, yet it ends.
-inline constexpr double kWallTimePerLimit = 30.0;
-
-// Marks engine work done for the script: while one is alive (outermost one
-// counts) the running call's limit stands still, and the script's next
-// instruction looks at the clock. Main thread only.
-class EngineWorkScope {
-public:
-    explicit EngineWorkScope(lua_State* L);
-    ~EngineWorkScope();
-    EngineWorkScope(const EngineWorkScope&) = delete;
-    EngineWorkScope& operator=(const EngineWorkScope&) = delete;
-
-private:
-    lua_State* L;
-};
 
 class LuaRuntime {
 public:

@@ -3,7 +3,7 @@
 // allocated, so a bad argument creates nothing. The scene keeps each new
 // object so that one never linked into the tree is still freed.
 #include "script/ScriptModule.h"
-#include "script/LuaRuntime.h"
+#include "script/ScriptDeadline.h"
 
 #include "app/Engine.h"
 #include "objects/BoidsObject.h"

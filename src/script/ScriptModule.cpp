@@ -8,7 +8,7 @@
 
 #include "app/Engine.h"
 #include "core/Profile.h"
-#include "script/LuaRuntime.h"
+#include "script/ScriptDeadline.h"
 #include "scene/SceneRootObject.h"
 
 #include <lua.hpp>
