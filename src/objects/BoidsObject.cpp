@@ -5,6 +5,10 @@
 #include "core/Profile.h"
 #include "objects/SolidDraw.h"
 
+// object.new("boids"): no arguments.
+extern const ObjectClass kBoidsObjectRow{"boids", kBoidsType,
+    [](ObjectArgs&) -> SceneObject* { return new BoidsObject; }};
+
 namespace {
 constexpr GLsizeiptr kMatrixBytes = kFlockSize * sizeof(glm::mat4);
 }

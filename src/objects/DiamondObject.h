@@ -5,6 +5,8 @@
 #include "gfx/Exm.h"
 #include "objects/EnvironmentObject.h"
 
+inline constexpr int kDiamondType = 22;
+
 class DiamondObject : public EnvironmentObject {
 public:
     // False with "Failed to load model exm!" when the model is missing or malformed.

@@ -7,6 +7,10 @@
 
 #include <glm/gtc/type_ptr.hpp>
 
+// object.new("grid"): no arguments.
+extern const ObjectClass kGridObjectRow{"grid", kGridType,
+    [](ObjectArgs&) -> SceneObject* { return new GridObject(64, 8.0f); }};
+
 namespace {
 const char* const kVertexPath = "res/shaders/WireframeGrid.vert";
 const char* const kFragmentPath = "res/shaders/Wireframe.frag";

@@ -4,6 +4,10 @@
 #include "app/Engine.h"
 #include "sync/EngineTracks.h"
 
+// object.new("needle"): no arguments.
+extern const ObjectClass kNeedleObjectRow{"needle", kNeedleType,
+    [](ObjectArgs&) -> SceneObject* { return new NeedleObject; }};
+
 void NeedleObject::render(float time, const glm::mat4*) {
     float fade = gEngine->syncDevice.getFloat(tracks::kNeedlesFade);
     renderDrifting(needleData(), 2, glm::vec4(0.89f, 0.88f, 0.09f, fade), time);

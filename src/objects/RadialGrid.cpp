@@ -6,6 +6,10 @@
 
 #include <glm/gtc/type_ptr.hpp>
 
+// object.new("radial_grid"): no arguments.
+extern const ObjectClass kRadialGridRow{"radial_grid", kRadialGridType,
+    [](ObjectArgs&) -> SceneObject* { return new RadialGrid; }};
+
 namespace {
 const char* const kVertexPath = "res/shaders/Water.vert";
 const char* const kFragmentPath = "res/shaders/Water.frag";

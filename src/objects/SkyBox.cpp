@@ -7,6 +7,10 @@
 
 #include <glm/gtc/type_ptr.hpp>
 
+// object.new("skybox", texture path)
+extern const ObjectClass kSkyBoxRow{"skybox", kSkyBoxType,
+    [](ObjectArgs& args) -> SceneObject* { return new SkyBox(args.string(2)); }};
+
 namespace {
 const char* const kVertexPath = "res/shaders/Skybox.vert";
 const char* const kFragmentPath = "res/shaders/Skybox.frag";

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+inline constexpr int kSphereType = 12;
+
 class SphereObject : public EnvironmentObject {
 public:
     // rings >= 2, sectors >= 1 (the factory checks).

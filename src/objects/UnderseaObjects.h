@@ -30,12 +30,16 @@ protected:
     void beginDraw(const char* samplerName);
 };
 
+inline constexpr int kUnderseaBoxType = 13;
+
 class UnderseaBox : public NoiseMeshObject {
 public:
     bool build(Scene* scene) override;
     void render(float time, const glm::mat4* parentMatrix) override;
     int getType() const override { return kUnderseaBoxType; }
 };
+
+inline constexpr int kSeaFloorGridType = 18;
 
 class SeaFloorGrid : public NoiseMeshObject {
 public:

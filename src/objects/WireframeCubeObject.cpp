@@ -4,6 +4,10 @@
 #include "objects/WireframeDraw.h"
 #include "objects/WireframeShapes.h"
 
+// object.new("cube"): no arguments.
+extern const ObjectClass kWireframeCubeObjectRow{"cube", kWireframeCubeType,
+    [](ObjectArgs&) -> SceneObject* { return new WireframeCubeObject; }};
+
 bool WireframeCubeObject::build(Scene* s) {
     scene = s;
     WireframeDraw::create(mesh, shader, WireframeShapes::kCubeVertices, sizeof WireframeShapes::kCubeVertices,

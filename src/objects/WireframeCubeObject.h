@@ -5,6 +5,7 @@
 #include "gfx/ShaderProgram.h"
 #include "scene/SceneObject.h"
 
+inline constexpr int kWireframeCubeType = 2;
 
 class WireframeCubeObject : public SceneObject {
 public:
