@@ -8,6 +8,7 @@
 #include "audio/Mp3Decoder.h"
 #include "capture/FrameWriter.h"
 #include "gfx/FrameReadback.h"
+#include "platform/StopSignals.h"
 
 #include <GL/glew.h>
 #include <SDL.h>
@@ -137,9 +138,9 @@ bool Engine::runCapture() {
         return writer.submit(written++, std::move(rgb));
     };
     bool ok = true;
-    bool stopped = false;
+    bool stopped = !window.pumpEvents();  // a signal during start-up
     long rendered = 0;
-    for (; rendered < frames && ok; ++rendered) {
+    for (; rendered < frames && ok && !stopped; ++rendered) {
         clock->position = captureFrameTime(settings.from, settings.fps, rendered);
         advanceClock();
         renderFrame();
@@ -171,12 +172,19 @@ bool Engine::runCapture() {
         report("capture stopped: " + reason + "; the frames written before it are kept");
         return false;
     }
+    if (stopped) {
+        // Asked to stop, by a signal or the window: the capture did not finish, whatever was kept.
+        const std::string by = stopSignals::received() ? std::string("by ") + stopSignals::name() : "by the window";
+        report("capture stopped " + by + " after " + std::to_string(settings.readBack ? written : rendered) + " of " +
+               std::to_string(frames) + " frames; the frames written are kept" +
+               (settings.video.empty() ? "" : videoOk ? " and the video ends with them" : ", the video is not complete"));
+        return false;
+    }
     if (!settings.video.empty() && !videoOk) {
         report("the video " + settings.video + " is not complete: " + videoError);
         return false;
     }
     captureStats = {rendered, secondsSince(started)};
-    report(captureSummaryLine(settings.readBack ? written : rendered, width, height, settings, captureStats.seconds) +
-           (stopped ? " (stopped early)" : ""));
+    report(captureSummaryLine(settings.readBack ? written : rendered, width, height, settings, captureStats.seconds));
     return true;
 }

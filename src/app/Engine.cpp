@@ -7,12 +7,14 @@
 #include "audio/ManualAudioDevice.h"
 #include "audio/Mp3Decoder.h"
 #include "core/Profile.h"
+#include "platform/StopSignals.h"
 
 #include <cstdio>
 
 #include <GL/glew.h>
 
 #include <algorithm>
+#include <cstdio>
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -82,11 +84,14 @@ bool Engine::initialize() {
     keepLargeBlocksApart();
     if (!log.open(kLogFileName)) {
         std::string text = std::string("Failed to open log file for writing! File: ") + kLogFileName;
+        // The message box needs a display: the terminal always hears of it.
+        std::fprintf(stderr, "solvane: %s (%s)\n", text.c_str(), log.openError.c_str());
         SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", text.c_str(), nullptr);
         return false;
     }
 
     SDL_LogSetAllPriority(SDL_LOG_PRIORITY_VERBOSE);
+    stopSignals::install();
     int sdlResult = SDL_Init(kSdlInitFlags);
     SDL_LogGetOutputFunction(&defaultLogOutput, &defaultLogUserdata);
     SDL_LogSetOutputFunction(logOutputFunction, &log);
@@ -245,8 +250,8 @@ bool Engine::readShow() {
 }
 
 bool Engine::run() {
-    if (!window.pumpEvents()) return true;
     if (capture.enabled()) return runCapture();
+    if (!window.pumpEvents()) return true;
     for (;;) {
         if (realTime.loops()) loopIfDue();
         // The end of the soundtrack ends the show; a pause from the sync editor does not.
@@ -323,6 +328,13 @@ void Engine::stopAudio() {
 }
 
 void Engine::abortStartup() {
+    // Log.txt holds the whole story; the terminal gets the reason in one line.
+    std::string reason = log.lastError;
+    if (log.firstError != reason) reason = log.firstError + " - " + reason;
+    while (!reason.empty() && (reason.back() == '\n' || reason.back() == ' ')) reason.pop_back();
+    for (char& c : reason)
+        if (c == '\n') c = ' ';
+    if (!reason.empty()) std::fprintf(stderr, "solvane: start-up failed: %s (see %s)\n", reason.c_str(), kLogFileName);
     // An output opened early for a device that never came is closed.
     playback::discardPreopen();
     // A script that failed at start-up leaves the root (and what it linked) behind.

@@ -43,7 +43,7 @@ public:
     void advanceClock();
     // Pending loads, then the scene drawn at the clock's position (not presented).
     void renderFrame();
-    // Renders `capture`'s frames from the hand-set clock (capture/CaptureRun.cpp).
+    // Renders `capture`'s frames from the hand-set clock (app/CaptureRun.cpp).
     bool runCapture();
 
     // Reads res/show.txt into `show` and the process's timing; false (logged) on a bad value or soundtrack.

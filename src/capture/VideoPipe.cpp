@@ -29,6 +29,12 @@ std::string findProgram(const std::string& program) {
     return "";
 }
 
+std::string ffmpegPath(const std::string& path) {
+    // "file:" keeps a name that starts with '-' from being read as an option and
+    // one with a ':' from being read as a protocol.
+    return "file:" + path;
+}
+
 std::vector<std::string> ffmpegArguments(const std::string& output, int width, int height, int fps,
                                          const std::string& soundtrack, double from, long frames) {
     char seconds[32], start[32];
@@ -37,12 +43,13 @@ std::vector<std::string> ffmpegArguments(const std::string& output, int width, i
     return {"ffmpeg", "-hide_banner", "-loglevel", "error", "-nostdin", "-y",
             "-f", "rawvideo", "-pix_fmt", "rgb24", "-s", std::to_string(width) + "x" + std::to_string(height),
             "-framerate", std::to_string(fps), "-i", "pipe:0",
-            "-ss", start, "-t", seconds, "-i", soundtrack,
+            "-ss", start, "-t", seconds, "-i", ffmpegPath(soundtrack),
             "-map", "0:v:0", "-map", "1:a:0",
             "-c:v", "libx264", "-pix_fmt", "yuv420p", "-preset", "medium", "-crf", "18",
             // yuv420p needs even sides: a stray column or row is cut off.
             "-vf", "crop=trunc(iw/2)*2:trunc(ih/2)*2",
-            "-c:a", "aac", "-b:a", "192k", "-t", seconds, "-movflags", "+faststart", output};
+            // A capture stopped early holds fewer frames than asked for: the sound ends with the picture.
+            "-c:a", "aac", "-b:a", "192k", "-t", seconds, "-shortest", "-movflags", "+faststart", ffmpegPath(output)};
 }
 
 VideoPipe::~VideoPipe() {
@@ -62,6 +69,9 @@ bool VideoPipe::open(const std::vector<std::string>& arguments, std::string& err
     std::signal(SIGPIPE, SIG_IGN);
     pid = fork();
     if (pid == 0) {
+        // Its own process group: a Ctrl+C at the terminal stops the player, which
+        // then closes the pipe, instead of killing the encoder mid-file.
+        setpgid(0, 0);
         dup2(ends[0], STDIN_FILENO);
         ::close(ends[0]);
         ::close(ends[1]);

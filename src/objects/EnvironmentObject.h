@@ -8,7 +8,7 @@
 #include "gfx/Texture.h"
 #include "scene/SceneObject.h"
 
-extern const char* const kSkyboxTexturePath;  // "res/textures/SkyboxTex.jpg"
+extern const char* const kSkyboxTexturePath;
 
 class EnvironmentObject : public SceneObject {
 public:

@@ -4,12 +4,15 @@
 #include "objects/WireframeDraw.h"
 #include "objects/WireframeShapes.h"
 
+#include <algorithm>
+
 // object.new("ring", radius, step in degrees)
 extern const ObjectClass kRingObjectRow{"ring", kRingType, [](ObjectArgs& args) -> SceneObject* {
     float radius = static_cast<float>(args.number(2));
     float step = static_cast<float>(args.number(3));
     // 360 / step vertices: a step outside (0, 360] would ask for none or for billions.
     if (!(step > 0.0f && step <= 360.0f)) args.refuse(3, "ring step must be above 0 and at most 360 degrees");
+    args.checkSize(3, "ring", RingObject::memoryEstimate(step));  // a step inside the range can still ask for billions
     return new RingObject(radius, step);
 }};
 
@@ -20,6 +23,13 @@ bool RingObject::build(Scene* s) {
     WireframeDraw::create(mesh, shader, ring.vertices.data(), ring.vertices.size() * sizeof(glm::vec3),
                           ring.indices.data(), ring.indices.size() * sizeof(uint32_t));
     return true;
+}
+
+uint64_t RingObject::memoryEstimate(float stepDegrees) {
+    // A vec3 and two indices per point, built in memory and copied to the GPU.
+    // In double: a step small enough overflows the point count's own type.
+    const double points = std::min(360.0 / static_cast<double>(stepDegrees), 1e15);
+    return static_cast<uint64_t>(2.0 * points * (sizeof(glm::vec3) + 2 * sizeof(uint32_t)));
 }
 
 void RingObject::render(float time, const glm::mat4*) {

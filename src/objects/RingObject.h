@@ -18,6 +18,8 @@ public:
     void render(float time, const glm::mat4* parentMatrix) override;
     void release() override;
     int getType() const override { return kRingType; }
+    // Bytes build takes for this step, before anything is made.
+    static uint64_t memoryEstimate(float stepDegrees);
 
     Mesh mesh;
     ShaderProgram shader;

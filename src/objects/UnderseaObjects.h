@@ -12,7 +12,7 @@
 
 #include <cstdint>
 
-extern const char* const kNoiseTexturePath;  // "res/textures/noise.png"
+extern const char* const kNoiseTexturePath;
 
 class NoiseMeshObject : public SceneObject {
 public:

@@ -11,8 +11,8 @@
 
 class Scene;
 
-extern const char* const kWireframeVertexPath;    // "res/shaders/Wireframe.vert"
-extern const char* const kWireframeFragmentPath;  // "res/shaders/Wireframe.frag"
+extern const char* const kWireframeVertexPath;
+extern const char* const kWireframeFragmentPath;
 
 namespace WireframeDraw {
 

@@ -35,6 +35,8 @@ struct PlotPicture : RgbImage {
 };
 
 constexpr int kPlotRightMargin = 12;
+// Lanes beyond it are left out: a taller picture is no longer read, only stored.
+constexpr size_t kMaxPlotLanes = 64;
 
 // The markers' colours by interpolation (step, linear, smooth, ramp), and the waveform's.
 extern const Rgb kPlotKeyColours[4];
