@@ -275,7 +275,6 @@ void Engine::advanceClock() {
     audioDevice->update();
     fileWatcher.dispatchChanges();
     syncDevice.update();
-    watchNewTracks();
     // The position is read afresh at each use, never cached for the frame.
     runFixedSteps(stepAccumulator, audioDevice->getPosition() - lastStepPosition,
                   [this](float step) { scene.fixedStep(step); });
@@ -285,6 +284,8 @@ void Engine::advanceClock() {
 void Engine::renderFrame() {
     resourceLoader.processRequests();
     scene.frame(audioDevice->getPosition());
+    // Tracks the frame asked for the first time were just read: watched from that state on.
+    watchNewTracks();
 }
 
 void Engine::scrubSoundtrack() {

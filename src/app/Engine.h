@@ -18,6 +18,7 @@
 #include "script/LuaRuntime.h"
 #include "sync/SyncDevice.h"
 
+#include <map>
 #include <memory>
 
 class Engine {
@@ -57,7 +58,9 @@ public:
 
     // Watches the files of tracks requested since the last call (app/LiveReload.cpp).
     void watchNewTracks();
+    const SyncTrackStore* watchedStore = nullptr;
     size_t watchedTracks = 0;
+    std::map<std::string, std::string> watchedTrackFiles;  // path -> track name
 
     // Set before initialize: the real-time options of the command line.
     struct RealTimeOptions {

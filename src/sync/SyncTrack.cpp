@@ -108,15 +108,9 @@ bool reloadTrack(SyncTrackStore* store, SyncTrack* track) {
                      path.c_str(), bytes.size(), static_cast<int>(track->keys.size()));
         return false;
     }
-    std::vector<SyncKey> keys(static_cast<size_t>(declared));
-    for (size_t k = 0; k < keys.size(); ++k) {
-        const uint8_t* at = bytes.data() + 4 + k * 9;
-        std::memcpy(&keys[k].row, at, 4);
-        std::memcpy(&keys[k].value, at + 4, 4);
-        keys[k].type = static_cast<int8_t>(at[8]);
-    }
-    track->keys = std::move(keys);
-    track->keyCount = static_cast<int32_t>(track->keys.size());
+    // Whole: read as at the first request, with the same checks.
+    track->keys.clear();
+    loadTrack(store, track);
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Sync track file %s read again: %d keys", path.c_str(), track->keyCount);
     return true;
 }

@@ -206,3 +206,18 @@ TEST(TrackDecompile, AwkwardValuesComeBackByteForByteAndWhatTheTextCannotHoldIsR
         EXPECT_NE(why.find(mentions), std::string::npos) << why;
     }
 }
+
+// A show's own timing (res/show.txt, tracktool --show) moves every time written in beats or seconds.
+TEST(TrackText, BeatsAndSecondsFollowTheShowsTiming) {
+    setShowTiming({128.0, 8});
+    std::vector<TextTrack> tracks;
+    std::string error;
+    const bool parsed = parseTrackText("[Cube.X]\n8b 1 step\n4s 2 step\n", tracks, error);
+    const std::string text = parsed ? writeTrackText(tracks) : "";
+    setShowTiming({});
+    ASSERT_TRUE(parsed) << error;
+    ASSERT_EQ(tracks[0].keys.size(), 2u);
+    EXPECT_EQ(tracks[0].keys[0].row, 64);
+    EXPECT_EQ(tracks[0].keys[1].row, 68);  // 4 s at 128 x 8 a minute: 68.27
+    EXPECT_NE(text.find("8b "), std::string::npos) << text;
+}
