@@ -3,10 +3,9 @@
 // `camera` and `pathPoints`.
 #pragma once
 #include "gfx/Mesh.h"
-#include "gfx/ShaderProgram.h"
+#include "objects/DrawState.h"
 #include "scene/Camera.h"
 #include "scene/SceneObject.h"
-
 
 #include <cstdint>
 #include <memory>
@@ -25,7 +24,7 @@ public:
     void uploadPath();
 
     Mesh mesh;
-    ShaderProgram shader;
+    DrawState draw;
     int32_t cameraKind;
     std::unique_ptr<Camera> camera;  // kind 1: a FirstPersonCamera
     std::vector<glm::vec3> pathPoints;

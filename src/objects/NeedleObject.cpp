@@ -2,8 +2,9 @@
 #include "objects/NeedleObject.h"
 
 #include "core/Engine.h"
+#include "objects/ShowAssets.h"
 
 void NeedleObject::render(float time, const glm::mat4*) {
     float fade = gEngine->syncDevice.getFloat("Needles.Fade");
-    renderDrifting(needleData(), 2, glm::vec4(0.89f, 0.88f, 0.09f, fade), time);
+    renderDrifting(needleData(), 2, glm::vec4(glm::vec3(kYellow), fade), time);
 }

@@ -1,13 +1,15 @@
 // Wireframe cube: 8 corners, 12 edges as 24 line indices.
 #include "objects/WireframeCubeObject.h"
 
-#include "objects/WireframeDraw.h"
+#include "objects/ShowAssets.h"
 #include "objects/WireframeShapes.h"
+#include "scene/Scene.h"
 
 bool WireframeCubeObject::build(Scene* s) {
     scene = s;
-    WireframeDraw::create(mesh, shader, WireframeShapes::kCubeVertices, sizeof WireframeShapes::kCubeVertices,
-                          WireframeShapes::kCubeIndices, sizeof WireframeShapes::kCubeIndices);
+    mesh = createPositionMesh(WireframeShapes::kCubeVertices, sizeof WireframeShapes::kCubeVertices,
+                              WireframeShapes::kCubeIndices, sizeof WireframeShapes::kCubeIndices);
+    draw.requestProgram(kWireframeVertexPath, kWireframeFragmentPath);
     return true;
 }
 
@@ -15,13 +17,17 @@ void WireframeCubeObject::render(float time, const glm::mat4*) {
     glm::mat4 model = localModelMatrix();
     // An object linked after the tree was built has nothing to draw until the next load.
     if (mesh.valid()) {
-        WireframeDraw::begin(mesh, shader, *scene);
-        WireframeDraw::setModelAndColour(shader, model, glm::vec4(0.89f, 0.88f, 0.09f, 1.0f));
+        draw.bind(mesh);
+        draw.setProjection(scene->projection);
+        draw.setView(scene->view);
+        draw.setModel(model);
+        draw.setVec4("uDiffuse", kYellow);
         glDrawElements(GL_LINES, 24, GL_UNSIGNED_INT, nullptr);
     }
     renderChildren(time, &model);
 }
 
 void WireframeCubeObject::release() {
-    WireframeDraw::release(mesh, shader);
+    draw.release();
+    destroyMesh(mesh);
 }

@@ -2,9 +2,8 @@
 // Relies on the shader manager for its program and the scene for its camera.
 #pragma once
 #include "gfx/Mesh.h"
-#include "gfx/ShaderProgram.h"
+#include "objects/DrawState.h"
 #include "scene/SceneObject.h"
-
 
 class WireframeCubeObject : public SceneObject {
 public:
@@ -15,6 +14,6 @@ public:
     int getType() const override { return kWireframeCubeType; }
 
     Mesh mesh;
-    ShaderProgram shader;
+    DrawState draw;
     Scene* scene = nullptr;
 };
