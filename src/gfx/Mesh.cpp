@@ -61,12 +61,12 @@ Mesh createPositionMesh(const void* vertices, size_t vertexBytes, const uint32_t
     return createMesh(desc, {{0, 3, 0, 0}});
 }
 
-Mesh createPositionNormalMesh(const float* vertices, size_t floatCount, const uint32_t* indices, size_t indexCount) {
+Mesh createPositionNormalMesh(const std::vector<float>& vertices, const std::vector<uint32_t>& indices) {
     MeshDesc desc;
-    desc.vertices = vertices;
-    desc.vertexBytes = floatCount * sizeof(float);
-    desc.indices = indices;
-    desc.indexBytes = indexCount * sizeof(uint32_t);
+    desc.vertices = vertices.data();
+    desc.vertexBytes = vertices.size() * sizeof(float);
+    desc.indices = indices.data();
+    desc.indexBytes = indices.size() * sizeof(uint32_t);
     static const uint32_t none = 0;
     if (!desc.indices) desc.indices = &none;
     return createMesh(desc, {{0, 3, 24, 0}, {1, 3, 24, 12}});

@@ -53,7 +53,7 @@ Mesh createPositionMesh(const std::vector<glm::vec3>& vertices, const std::vecto
 Mesh createPositionMesh(const void* vertices, size_t vertexBytes, const uint32_t* indices, size_t indexBytes);
 // Position and normal, 6 floats a vertex, as attributes 0 and 1, with 32-bit
 // indices; an empty index list still gets its buffer, so the mesh draws nothing.
-Mesh createPositionNormalMesh(const float* vertices, size_t floatCount, const uint32_t* indices, size_t indexCount);
+Mesh createPositionNormalMesh(const std::vector<float>& vertices, const std::vector<uint32_t>& indices);
 // Deletes what is set (vertex buffer, index buffer, vertex array) and zeroes
 // the record; a zero record is left as it is.
 void destroyMesh(Mesh& mesh);

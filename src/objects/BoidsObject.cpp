@@ -1,9 +1,7 @@
 // Boids build, matrix refresh and instanced draw.
 #include "objects/BoidsObject.h"
 
-#include "core/Engine.h"
 #include "core/Profile.h"
-#include "objects/SolidDraw.h"
 #include "scene/Scene.h"
 
 namespace {
@@ -12,11 +10,10 @@ constexpr GLsizeiptr kMatrixBytes = kFlockSize * sizeof(glm::mat4);
 
 bool BoidsObject::build(Scene* owner) {
     scene = owner;
-    if (!SolidDraw::loadModel("res/models/Fish.exm", 6, "Failed to load model exm!", model)) return false;
-    mesh = SolidDraw::uploadPositionNormal(model.vertices.data(), model.vertices.size(), model.indices.data(),
-                                           model.indices.size());
+    if (!loadModel("res/models/Fish.exm", 6, "Failed to load model exm!", model)) return false;
+    mesh = createPositionNormalMesh(model.vertices, model.indices);
     freeExm(model);
-    gEngine->shaderManager.requestShader(&shader, "res/shaders/Boids.vert", "res/shaders/Boids.frag", nullptr);
+    draw.requestProgram("res/shaders/Boids.vert", "res/shaders/Boids.frag");
     flock.init(kFlockSize);
 
     glGenBuffers(1, &matrixBuffer);
@@ -50,16 +47,11 @@ void BoidsObject::update(float step) {
 
 void BoidsObject::render(float time, const glm::mat4*) {
     if (mesh.valid()) {
-        glBindVertexArray(mesh.vertexArray);
-        glUseProgram(shader.program);
-        SolidDraw::setMat4(shader, "uProjectionMatrix", scene->projection);
-        SolidDraw::setMat4(shader, "uViewMatrix", scene->view);
-        SolidDraw::setVec3(shader, "uCameraPosition", scene->cameraPosition);
-        SolidDraw::setVec4(shader, "uDiffuse", glm::vec4(1.0f));
-        SolidDraw::setFloat(shader, "uTime", time);
-        glActiveTexture(GL_TEXTURE0);
-        glBindTexture(GL_TEXTURE_BUFFER, matrixTexture);
-        SolidDraw::setInt(shader, "uMatrixBuffer", 0);
+        draw.bind(mesh);
+        draw.setCamera(sceneCamera(*scene));
+        draw.setVec4("uDiffuse", glm::vec4(1.0f));
+        draw.setTime(time);
+        draw.bindTexture(0, GL_TEXTURE_BUFFER, matrixTexture, "uMatrixBuffer");
         glDrawElementsInstanced(GL_TRIANGLES, static_cast<GLsizei>(model.indexCount), GL_UNSIGNED_INT, nullptr,
                                 static_cast<GLsizei>(kFlockSize));
         glBindTexture(GL_TEXTURE_BUFFER, 0);
@@ -71,7 +63,7 @@ void BoidsObject::render(float time, const glm::mat4*) {
 
 void BoidsObject::release() {
     flock.clear();
-    gEngine->shaderManager.releaseShader(&shader);
+    draw.release();
     destroyMesh(mesh);
     if (matrixBuffer != 0) glDeleteBuffers(1, &matrixBuffer);
     matrixBuffer = 0;

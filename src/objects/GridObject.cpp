@@ -2,14 +2,12 @@
 #include "objects/GridObject.h"
 
 #include "core/Engine.h"
+#include "objects/ShowAssets.h"
 #include "objects/SurfaceMeshes.h"
 #include "scene/Scene.h"
 
-#include <glm/gtc/type_ptr.hpp>
-
 namespace {
 const char* const kVertexPath = "res/shaders/WireframeGrid.vert";
-const char* const kFragmentPath = "res/shaders/Wireframe.frag";
 const char* const kNoisePath = "res/textures/smoothNoise.png";
 } // namespace
 
@@ -17,21 +15,17 @@ bool GridObject::build(Scene* owner) {
     scene = owner;
     const SurfaceMesh grid = buildGridMesh(cellCount, cellSize);
     mesh = createPositionMesh(grid.vertices, grid.indices);
-    gEngine->shaderManager.requestShader(&shader, kVertexPath, kFragmentPath, nullptr);
-    gEngine->textureManager.requestTexture(&noiseTexture, kNoisePath, false);
-    sampler = createSampler(tilingSampler());
+    draw.requestProgram(kVertexPath, kWireframeFragmentPath);
+    draw.requestTexture(noiseTexture, kNoisePath, false);
+    draw.createSampler(tilingSampler());
     return true;
 }
 
 void GridObject::render(float time, const glm::mat4*) {
     const glm::mat4 model = localModelMatrix();
     if (mesh.valid()) {
-        glBindVertexArray(mesh.vertexArray);
-        glUseProgram(shader.program);
-        glActiveTexture(GL_TEXTURE0);
-        glBindTexture(GL_TEXTURE_2D, noiseTexture.id);
-        glBindSampler(0, sampler);
-        glUniform1i(shader.getUniformLocation("uNoiseTexSampler"), 0);
+        draw.bind(mesh);
+        draw.bindTexture(0, GL_TEXTURE_2D, noiseTexture.id, "uNoiseTexSampler");
 
         SyncDevice& sync = gEngine->syncDevice;
         glm::vec4 bias;
@@ -39,29 +33,25 @@ void GridObject::render(float time, const glm::mat4*) {
         bias.z = sync.getFloat("Grid.Noise3");
         bias.y = sync.getFloat("Grid.Noise2");
         bias.x = sync.getFloat("Grid.Noise1");
-        glUniform4fv(shader.getUniformLocation("uNoiseBias"), 1, glm::value_ptr(bias));
-        glUniform1f(shader.getUniformLocation("uNoiseMagnitude"), sync.getFloat("Grid.NoiseMagnitude"));
+        draw.setVec4("uNoiseBias", bias);
+        draw.setFloat("uNoiseMagnitude", sync.getFloat("Grid.NoiseMagnitude"));
         glm::vec2 scroll;
         scroll.y = sync.getFloat("Grid.NoiseScrollY");
         scroll.x = sync.getFloat("Grid.NoiseScrollX");
-        glUniform2fv(shader.getUniformLocation("uNoiseScroll"), 1, glm::value_ptr(scroll));
-        glUniform1f(shader.getUniformLocation("uCenterGravity"), sync.getFloat("Grid.CenterGravity"));
+        draw.setVec2("uNoiseScroll", scroll);
+        draw.setFloat("uCenterGravity", sync.getFloat("Grid.CenterGravity"));
 
-        glUniformMatrix4fv(shader.getUniformLocation("uProjectionMatrix"), 1, GL_FALSE, glm::value_ptr(scene->projection));
-        glUniformMatrix4fv(shader.getUniformLocation("uViewMatrix"), 1, GL_FALSE, glm::value_ptr(scene->view));
-        glUniformMatrix4fv(shader.getUniformLocation("uModelMatrix"), 1, GL_FALSE, glm::value_ptr(model));
-        const glm::vec4 diffuse(0.09f, 0.79f, 0.9f, 1.0f);
-        glUniform4fv(shader.getUniformLocation("uDiffuse"), 1, glm::value_ptr(diffuse));
+        draw.setProjection(scene->projection);
+        draw.setView(scene->view);
+        draw.setModel(model);
+        draw.setVec4("uDiffuse", kCyan);
         glDrawElements(GL_LINES, mesh.indexCount, GL_UNSIGNED_INT, nullptr);
-        // Later draws (the post processor) rely on their textures' own filtering.
-        glBindSampler(0, 0);
+        draw.unbindSampler(1);
     }
     renderChildren(time, &model);
 }
 
 void GridObject::release() {
-    gEngine->shaderManager.releaseShader(&shader);
-    gEngine->textureManager.releaseTexture(&noiseTexture);
-    destroySampler(sampler);
+    draw.release();
     destroyMesh(mesh);
 }

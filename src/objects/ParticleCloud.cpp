@@ -4,7 +4,6 @@
 
 #include "core/Engine.h"
 #include "core/Random.h"
-#include "objects/SolidDraw.h"
 #include "scene/Scene.h"
 #include "scene/ViewMath.h"
 
@@ -41,8 +40,8 @@ bool ParticleCloud::build(Scene* owner) {
     desc.vertices = particles.data();
     desc.vertexBytes = particles.size() * sizeof(Particle);
     mesh = createMesh(desc, {{0, 3, 32, 0}, {1, 3, 32, 12}, {2, 1, 32, 24}, {3, 1, 32, 28}});
-    gEngine->shaderManager.requestShader(&shader, "res/shaders/ParticleCloud.vert", "res/shaders/ParticleCloud.frag",
-                                         "res/shaders/PointSprite.geom");
+    draw.requestProgram("res/shaders/ParticleCloud.vert", "res/shaders/ParticleCloud.frag",
+                        "res/shaders/PointSprite.geom");
     startPosition = position;
     return true;
 }
@@ -50,23 +49,22 @@ bool ParticleCloud::build(Scene* owner) {
 void ParticleCloud::render(float time, const glm::mat4*) {
     const glm::mat4 model = unscaledModelMatrix(position, rotation);
     if (mesh.valid()) {
-        glBindVertexArray(mesh.vertexArray);
-        glUseProgram(shader.program);
+        draw.bind(mesh);
         SyncDevice& sync = gEngine->syncDevice;
-        SolidDraw::setMat4(shader, "uProjectionMatrix", scene->projection);
-        SolidDraw::setMat4(shader, "uViewMatrix", scene->view);
-        SolidDraw::setMat4(shader, "uModelMatrix", model);
-        SolidDraw::setFloat(shader, "uTime", time);
-        SolidDraw::setVec3(shader, "uColor", color);
-        SolidDraw::setFloat(shader, "uCollect", sync.getFloat("Particles.Collect"));
-        SolidDraw::setFloat(shader, "uSpiral", sync.getFloat("Particles.Spiral"));
-        SolidDraw::setVec3(shader, "uStartPosition", startPosition);
-        SolidDraw::setFloat(shader, "uFogDensity", sync.getFloat("SeaFloor.FogDensity"));
+        draw.setProjection(scene->projection);
+        draw.setView(scene->view);
+        draw.setModel(model);
+        draw.setTime(time);
+        draw.setVec3("uColor", color);
+        draw.setFloat("uCollect", sync.getFloat("Particles.Collect"));
+        draw.setFloat("uSpiral", sync.getFloat("Particles.Spiral"));
+        draw.setVec3("uStartPosition", startPosition);
+        draw.setFloat("uFogDensity", sync.getFloat("SeaFloor.FogDensity"));
         glm::vec3 fog;
         fog.b = sync.getFloat("SeaFloor.FogB");
         fog.g = sync.getFloat("SeaFloor.FogG");
         fog.r = sync.getFloat("SeaFloor.FogR");
-        SolidDraw::setVec3(shader, "uFogColor", fog);
+        draw.setVec3("uFogColor", fog);
         // Sprites blend over what is drawn and do not hide each other.
         glEnable(GL_BLEND);
         glDepthMask(GL_FALSE);
@@ -78,7 +76,7 @@ void ParticleCloud::render(float time, const glm::mat4*) {
 }
 
 void ParticleCloud::release() {
-    gEngine->shaderManager.releaseShader(&shader);
+    draw.release();
     destroyMesh(mesh);
     particles = std::vector<Particle>();
 }

@@ -6,7 +6,7 @@
 #pragma once
 #include "gfx/Exm.h"
 #include "gfx/Mesh.h"
-#include "gfx/ShaderProgram.h"
+#include "objects/DrawState.h"
 #include "gfx/Texture.h"
 #include "scene/SceneObject.h"
 
@@ -24,11 +24,10 @@ public:
     int getType() const override { return kTexturedModelType; }
 
     Mesh mesh;
-    ShaderProgram shader;
+    DrawState draw;
     std::string modelPath;
     std::string texturePath;
     ExmModel model;  // only the counts remain after build
-    GLuint sampler = 0;
     Texture diffuseTexture;
     Texture noiseTexture;
     Scene* scene = nullptr;
