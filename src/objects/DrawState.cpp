@@ -73,8 +73,9 @@ void DrawState::unbindSampler(GLuint units) {
 GLint DrawState::location(Standard uniform) {
     static const char* const names[kStandardCount] = {"uProjectionMatrix", "uViewMatrix", "uModelMatrix",
                                                       "uCameraPosition", "uTime"};
-    if (program.program != cachedProgram) {
+    if (program.program != cachedProgram || program.serial != cachedSerial) {
         cachedProgram = program.program;
+        cachedSerial = program.serial;
         for (bool& k : known) k = false;
     }
     if (known[uniform]) return locations[uniform];

@@ -78,8 +78,9 @@ private:
     Texture* textures[kMaxTextures] = {};
     int textureCount = 0;
     // Hot reload writes a new program into `program` in place: the locations
-    // belong to the program named `cachedProgram`.
+    // belong to the program that `cachedProgram` and `cachedSerial` name.
     GLuint cachedProgram = kNoShaderObject;
+    uint32_t cachedSerial = 0;
     GLint locations[kStandardCount] = {};
     bool known[kStandardCount] = {};
 };
