@@ -3,8 +3,8 @@
 // particles (CPU), and the CPU time per frame of the solids example scene
 // through the whole engine (run it with GALLIUM_NOOP=1 under xvfb-run so that
 // Mesa skips the drawing). Usage: SolidsBench [folder holding res/ (default: the source tree)]
+#include "app/Engine.h"
 #include "audio/ManualAudioDevice.h"
-#include "core/Engine.h"
 #include "core/Random.h"
 #include "objects/BoidsObject.h"
 #include "objects/Flock.h"

@@ -3,7 +3,7 @@
 // PNG, in frames per second and as a ratio. Runs the whole engine in this
 // process; needs a display (xvfb-run) or SDL_VIDEODRIVER=offscreen.
 // Usage: capture_throughput [seconds of show (default 4)] [start second (default 30)]
-#include "core/Engine.h"
+#include "app/Engine.h"
 
 #include <cstdio>
 #include <ctime>

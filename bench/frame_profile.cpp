@@ -3,9 +3,9 @@
 // frame (core/Profile.h). Opens a window: run under xvfb-run; GALLIUM_NOOP=1 takes
 // Mesa's rasteriser out, so only our CPU work and the driver's bookkeeping remain.
 //   frame_profile [--from S] [--to S] [--width W] [--height H] [--msaa N] [--res DIR]
+#include "app/Engine.h"
 #include "audio/BASSAudioDevice.h"
 #include "audio/ManualAudioDevice.h"
-#include "core/Engine.h"
 #include "core/Profile.h"
 
 #include <unistd.h>

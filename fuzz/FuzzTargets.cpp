@@ -3,9 +3,9 @@
 // and, where a second opinion exists, that the answers agree.
 #include "FuzzTargets.h"
 
+#include "app/Engine.h"
 #include "audio/Mp3Decoder.h"
 #include "core/Config.h"
-#include "core/Engine.h"
 #include "gfx/Exm.h"
 #include "gfx/Image.h"
 #include "gfx/Texture.h"

@@ -1,9 +1,9 @@
 // Process entry: the command line, then one engine on the stack. Exit status 2
 // for a wrong command line, 1 when start-up or a capture fails, before or after the window.
 // `--sync-editor [HOST[:PORT]]` takes the tracks live from a sync-tracker editor.
-#include "capture/CaptureRun.h"
-#include "core/CommandLine.h"
-#include "core/Engine.h"
+#include "app/CaptureRun.h"
+#include "app/CommandLine.h"
+#include "app/Engine.h"
 
 #include <cstdio>
 

@@ -3,8 +3,6 @@
 // fill the disk during a show.
 #include "core/Log.h"
 
-#include "core/Engine.h"
-
 #include <chrono>
 #include <cstdio>
 
@@ -90,5 +88,5 @@ void LogFile::writeRepeats() {
 
 void logOutputFunction(void* userdata, int, SDL_LogPriority, const char* message) {
     if (!userdata || !message) return;
-    static_cast<Engine*>(userdata)->log.writeLine(message);
+    static_cast<LogFile*>(userdata)->writeLine(message);
 }

@@ -32,5 +32,5 @@ private:
 // that are not part of well-formed UTF-8 written as \xNN (a backslash stays).
 std::string escapeLogMessage(const char* message);
 
-// SDL output function. `userdata` is the Engine whose log file receives the line.
+// SDL output function. `userdata` is the LogFile that receives the line.
 void logOutputFunction(void* userdata, int category, SDL_LogPriority priority, const char* message);

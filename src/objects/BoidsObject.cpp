@@ -1,8 +1,8 @@
 // Boids build, matrix refresh and instanced draw.
 #include "objects/BoidsObject.h"
 
+#include "app/Engine.h"
 #include "core/Profile.h"
-#include "scene/Scene.h"
 
 namespace {
 constexpr GLsizeiptr kMatrixBytes = kFlockSize * sizeof(glm::mat4);

@@ -1,9 +1,9 @@
 // Camera object: the path is uploaded whole after each edit and drawn as one strip.
 #include "objects/CameraObject.h"
 
+#include "app/Engine.h"
 #include "objects/ShowAssets.h"
 #include "scene/FirstPersonCamera.h"
-#include "scene/Scene.h"
 
 bool CameraObject::build(Scene* s) {
     scene = s;

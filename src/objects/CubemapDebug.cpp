@@ -1,8 +1,8 @@
 // Cubemap debug quad. Its own transform is ignored: the quad is in clip space.
 #include "objects/CubemapDebug.h"
 
+#include "app/Engine.h"
 #include "postfx/SceneCubeBufferObject.h"
-#include "scene/Scene.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
 // Diamond build and draw.
 #include "objects/DiamondObject.h"
 
+#include "app/Engine.h"
 #include "objects/ShowAssets.h"
-#include "scene/Scene.h"
 
 bool DiamondObject::build(Scene* owner) {
     scene = owner;

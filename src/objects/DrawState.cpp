@@ -1,9 +1,8 @@
 // Shared drawing steps of the objects.
 #include "objects/DrawState.h"
 
-#include "core/Engine.h"
+#include "app/Engine.h"
 #include "postfx/SceneCubeBufferObject.h"
-#include "scene/Scene.h"
 #include "scene/SceneRootObject.h"
 
 #include <glm/gtc/type_ptr.hpp>

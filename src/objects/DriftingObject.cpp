@@ -1,7 +1,7 @@
 // Drifting objects: the matrix comes from DriftMotion; position is the start.
 #include "objects/DriftingObject.h"
 
-#include "scene/Scene.h"
+#include "app/Engine.h"
 
 bool DriftingObject::build(Scene* s) {
     scene = s;

@@ -1,10 +1,10 @@
 // Grid: mesh from SurfaceMeshes, displacement uniforms straight from the tracks.
 #include "objects/GridObject.h"
 
-#include "core/Engine.h"
+#include "app/Engine.h"
 #include "objects/ShowAssets.h"
 #include "objects/SurfaceMeshes.h"
-#include "scene/Scene.h"
+#include "sync/EngineTracks.h"
 
 namespace {
 const char* const kVertexPath = "res/shaders/WireframeGrid.vert";
@@ -29,17 +29,17 @@ void GridObject::render(float time, const glm::mat4*) {
 
         SyncDevice& sync = gEngine->syncDevice;
         glm::vec4 bias;
-        bias.w = sync.getFloat("Grid.Noise4");
-        bias.z = sync.getFloat("Grid.Noise3");
-        bias.y = sync.getFloat("Grid.Noise2");
-        bias.x = sync.getFloat("Grid.Noise1");
+        bias.w = sync.getFloat(tracks::kGridNoise4);
+        bias.z = sync.getFloat(tracks::kGridNoise3);
+        bias.y = sync.getFloat(tracks::kGridNoise2);
+        bias.x = sync.getFloat(tracks::kGridNoise1);
         draw.setVec4("uNoiseBias", bias);
-        draw.setFloat("uNoiseMagnitude", sync.getFloat("Grid.NoiseMagnitude"));
+        draw.setFloat("uNoiseMagnitude", sync.getFloat(tracks::kGridNoiseMagnitude));
         glm::vec2 scroll;
-        scroll.y = sync.getFloat("Grid.NoiseScrollY");
-        scroll.x = sync.getFloat("Grid.NoiseScrollX");
+        scroll.y = sync.getFloat(tracks::kGridNoiseScrollY);
+        scroll.x = sync.getFloat(tracks::kGridNoiseScrollX);
         draw.setVec2("uNoiseScroll", scroll);
-        draw.setFloat("uCenterGravity", sync.getFloat("Grid.CenterGravity"));
+        draw.setFloat("uCenterGravity", sync.getFloat(tracks::kGridCenterGravity));
 
         draw.setProjection(scene->projection);
         draw.setView(scene->view);

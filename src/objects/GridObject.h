@@ -3,8 +3,8 @@
 // Relies on the shader and texture managers, the sync device and the scene.
 #pragma once
 #include "gfx/Mesh.h"
-#include "objects/DrawState.h"
 #include "gfx/Texture.h"
+#include "objects/DrawState.h"
 #include "scene/SceneObject.h"
 
 #include <cstdint>

@@ -1,7 +1,7 @@
 // Model object build and draw.
 #include "objects/ModelObject.h"
 
-#include "scene/Scene.h"
+#include "app/Engine.h"
 
 bool ModelObject::build(Scene* owner) {
     scene = owner;

@@ -2,12 +2,12 @@
 // orphaned and refilled each frame and the patch drawn 64 times.
 #include "objects/OceanGrid.h"
 
-#include "core/Engine.h"
+#include "app/Engine.h"
 #include "core/Profile.h"
 #include "objects/FftWisdom.h"
 #include "objects/ShowAssets.h"
 #include "objects/SurfaceMeshes.h"
-#include "scene/Scene.h"
+#include "sync/EngineTracks.h"
 
 #include <cstddef>
 
@@ -47,8 +47,8 @@ bool OceanGrid::build(Scene* owner) {
 void OceanGrid::updateWaves(float time) {
     profile::Scope timed(profile::kOcean);
     SyncDevice& sync = gEngine->syncDevice;
-    const bool goodNormals = sync.getBool("Ocean.GoodNormals");
-    const float displacementScale = sync.getFloat("DisplacementScale");
+    const bool goodNormals = sync.getBool(tracks::kOceanGoodNormals);
+    const float displacementScale = sync.getFloat(tracks::kDisplacementScale);
     waves.update(time, displacementScale, goodNormals);
     const std::vector<OceanVertex>& vertices = waves.vertexData();
     const GLsizeiptr bytes = static_cast<GLsizeiptr>(vertices.size() * sizeof(OceanVertex));
@@ -67,7 +67,7 @@ void OceanGrid::render(float time, const glm::mat4*) {
         const float n = static_cast<float>(parameters.gridSize);
         draw.setFloat("uPatchLength", n * parameters.spacing - parameters.spacing);
         draw.setFloat("uSurfaceLength", 8.0f);
-        draw.setFloat("uTiltAngle", gEngine->syncDevice.getFloat("Ocean.TiltAngle"));
+        draw.setFloat("uTiltAngle", gEngine->syncDevice.getFloat(tracks::kOceanTiltAngle));
 
         updateWaves(time);
 

@@ -5,8 +5,8 @@
 // sync device and the scene.
 #pragma once
 #include "gfx/Mesh.h"
-#include "objects/DrawState.h"
 #include "gfx/Texture.h"
+#include "objects/DrawState.h"
 #include "objects/OceanWaves.h"
 #include "scene/SceneObject.h"
 

@@ -2,10 +2,10 @@
 // at build and is not part of the model matrix.
 #include "objects/ParticleCloud.h"
 
-#include "core/Engine.h"
+#include "app/Engine.h"
 #include "core/Random.h"
-#include "scene/Scene.h"
 #include "scene/ViewMath.h"
+#include "sync/EngineTracks.h"
 
 namespace {
 float unitDraw() { return static_cast<float>(engineRand()) / 32767.0f; }
@@ -56,14 +56,14 @@ void ParticleCloud::render(float time, const glm::mat4*) {
         draw.setModel(model);
         draw.setTime(time);
         draw.setVec3("uColor", color);
-        draw.setFloat("uCollect", sync.getFloat("Particles.Collect"));
-        draw.setFloat("uSpiral", sync.getFloat("Particles.Spiral"));
+        draw.setFloat("uCollect", sync.getFloat(tracks::kParticlesCollect));
+        draw.setFloat("uSpiral", sync.getFloat(tracks::kParticlesSpiral));
         draw.setVec3("uStartPosition", startPosition);
-        draw.setFloat("uFogDensity", sync.getFloat("SeaFloor.FogDensity"));
+        draw.setFloat("uFogDensity", sync.getFloat(tracks::kSeaFloorFogDensity));
         glm::vec3 fog;
-        fog.b = sync.getFloat("SeaFloor.FogB");
-        fog.g = sync.getFloat("SeaFloor.FogG");
-        fog.r = sync.getFloat("SeaFloor.FogR");
+        fog.b = sync.getFloat(tracks::kSeaFloorFogB);
+        fog.g = sync.getFloat(tracks::kSeaFloorFogG);
+        fog.r = sync.getFloat(tracks::kSeaFloorFogR);
         draw.setVec3("uFogColor", fog);
         // Sprites blend over what is drawn and do not hide each other.
         glEnable(GL_BLEND);

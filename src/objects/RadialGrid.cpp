@@ -1,10 +1,9 @@
 // Radial grid: one static disc; per frame only uniforms change.
 #include "objects/RadialGrid.h"
 
-#include "core/Engine.h"
+#include "app/Engine.h"
 #include "objects/ShowAssets.h"
 #include "objects/SurfaceMeshes.h"
-#include "scene/Scene.h"
 
 namespace {
 const char* const kVertexPath = "res/shaders/Water.vert";

@@ -1,9 +1,9 @@
 // Ring: the mesh comes from WireframeShapes; only the upload happens here.
 #include "objects/RingObject.h"
 
+#include "app/Engine.h"
 #include "objects/ShowAssets.h"
 #include "objects/WireframeShapes.h"
-#include "scene/Scene.h"
 
 bool RingObject::build(Scene* s) {
     scene = s;

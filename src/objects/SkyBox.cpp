@@ -2,8 +2,7 @@
 // drawn before it with depth testing stays in front.
 #include "objects/SkyBox.h"
 
-#include "core/Engine.h"
-#include "scene/Scene.h"
+#include "app/Engine.h"
 
 namespace {
 const char* const kVertexPath = "res/shaders/Skybox.vert";

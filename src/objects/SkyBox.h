@@ -3,8 +3,8 @@
 // the script's cross image. Relies on the managers and the scene.
 #pragma once
 #include "gfx/Mesh.h"
-#include "objects/DrawState.h"
 #include "gfx/Texture.h"
+#include "objects/DrawState.h"
 #include "scene/SceneObject.h"
 
 #include <string>

@@ -2,11 +2,11 @@
 // the camera of whoever renders it (the scene, or a cube buffer's face).
 #include "objects/SkyDome.h"
 
-#include "core/Engine.h"
+#include "app/Engine.h"
 #include "objects/ShowAssets.h"
 #include "objects/SkyScattering.h"
 #include "objects/SurfaceMeshes.h"
-#include "scene/Scene.h"
+#include "sync/EngineTracks.h"
 
 namespace {
 const char* const kVertexPath = "res/shaders/Skydome_Simple.vert";
@@ -38,13 +38,13 @@ void SkyDome::render(float time, const glm::mat4*) {
 
         SyncDevice& sync = gEngine->syncDevice;
         const glm::vec3 rayleigh = totalRayleigh();
-        const glm::vec3 mie = totalMie(sync.getFloat("Sky.Turbidity"));
+        const glm::vec3 mie = totalMie(sync.getFloat(tracks::kSkyTurbidity));
         draw.setVec3("uTotalRayleigh", rayleigh);
         draw.setVec3("uTotalMie", mie);
-        draw.setFloat("uRayleighCoeff", sync.getFloat("Sky.RayleighCoeff"));
-        draw.setFloat("uMieCoeff", sync.getFloat("Sky.MieCoeff"));
-        draw.setFloat("uMieG", sync.getFloat("Sky.MieG"));
-        draw.setFloat("uSunIntensity", sync.getFloat("Sun.Intensity"));
+        draw.setFloat("uRayleighCoeff", sync.getFloat(tracks::kSkyRayleighCoeff));
+        draw.setFloat("uMieCoeff", sync.getFloat(tracks::kSkyMieCoeff));
+        draw.setFloat("uMieG", sync.getFloat(tracks::kSkyMieG));
+        draw.setFloat("uSunIntensity", sync.getFloat(tracks::kSunIntensity));
         glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(indexCount), GL_UNSIGNED_INT, nullptr);
         draw.unbindSampler(1);
     }

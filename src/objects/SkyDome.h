@@ -4,8 +4,8 @@
 // takes that buffer's face camera. Relies on the managers, sync and scene.
 #pragma once
 #include "gfx/Mesh.h"
-#include "objects/DrawState.h"
 #include "gfx/Texture.h"
+#include "objects/DrawState.h"
 #include "scene/SceneObject.h"
 
 #include <cstdint>

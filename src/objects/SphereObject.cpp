@@ -1,9 +1,9 @@
 // Sphere build and draw.
 #include "objects/SphereObject.h"
 
+#include "app/Engine.h"
 #include "objects/ShowAssets.h"
 #include "objects/SolidMeshes.h"
-#include "scene/Scene.h"
 
 bool SphereObject::build(Scene* owner) {
     scene = owner;

@@ -1,9 +1,8 @@
 // Textured model build and draw.
 #include "objects/TexturedModel.h"
 
-#include "core/Engine.h"
+#include "app/Engine.h"
 #include "objects/ShowAssets.h"
-#include "scene/Scene.h"
 
 bool TexturedModel::build(Scene* owner) {
     scene = owner;

@@ -6,8 +6,8 @@
 #pragma once
 #include "gfx/Exm.h"
 #include "gfx/Mesh.h"
-#include "objects/DrawState.h"
 #include "gfx/Texture.h"
+#include "objects/DrawState.h"
 #include "scene/SceneObject.h"
 
 #include <string>

@@ -1,10 +1,10 @@
 // Undersea box and sea floor build and draw.
 #include "objects/UnderseaObjects.h"
 
-#include "core/Engine.h"
+#include "app/Engine.h"
 #include "objects/ShowAssets.h"
 #include "objects/SolidMeshes.h"
-#include "scene/Scene.h"
+#include "sync/EngineTracks.h"
 
 bool UnderseaBox::build(Scene* owner) {
     scene = owner;
@@ -57,10 +57,10 @@ void SeaFloorGrid::render(float time, const glm::mat4*) {
         draw.setVec3("uSunPosition", scene->sunPosition);
         draw.setVec4("uDiffuse", kCyan);
         SyncDevice& sync = gEngine->syncDevice;
-        draw.setFloat("uFogDensity", sync.getFloat("SeaFloor.FogDensity"));
+        draw.setFloat("uFogDensity", sync.getFloat(tracks::kSeaFloorFogDensity));
         draw.setVec3("uFogColor",
-                     glm::vec3(sync.getFloat("SeaFloor.FogR"), sync.getFloat("SeaFloor.FogG"),
-                               sync.getFloat("SeaFloor.FogB")));
+                     glm::vec3(sync.getFloat(tracks::kSeaFloorFogR), sync.getFloat(tracks::kSeaFloorFogG),
+                               sync.getFloat(tracks::kSeaFloorFogB)));
         glDrawElements(GL_TRIANGLES, mesh.indexCount, GL_UNSIGNED_INT, nullptr);
     }
     renderChildren(time, &model);

@@ -1,9 +1,9 @@
 // Wireframe cube: 8 corners, 12 edges as 24 line indices.
 #include "objects/WireframeCubeObject.h"
 
+#include "app/Engine.h"
 #include "objects/ShowAssets.h"
 #include "objects/WireframeShapes.h"
-#include "scene/Scene.h"
 
 bool WireframeCubeObject::build(Scene* s) {
     scene = s;

@@ -5,6 +5,7 @@
 
 #include "core/Profile.h"
 #include "gfx/ShaderManager.h"
+#include "sync/EngineTracks.h"
 
 #include <SDL.h>
 
@@ -128,15 +129,15 @@ void PostProcessor::mixPass() {
     glBindSampler(1, sampler);
     const ShaderProgram& mix = mixProgram;
     glUniform1i(mix.getUniformLocation("uTexSampler2"), 1);
-    glUniform1f(mix.getUniformLocation("uFade"), track("FX.Fade"));
-    glUniform1f(mix.getUniformLocation("uWhiteFade"), track("FX.WhiteFade"));
-    glUniform1f(mix.getUniformLocation("uBloomDry"), track("FX.BloomDry"));
-    glUniform1f(mix.getUniformLocation("uBloomWet"), track("FX.BloomWet"));
-    glUniform1f(mix.getUniformLocation("uExposure"), track("FX.Exposure"));
-    glUniform1f(mix.getUniformLocation("uFlash"), track("FX.Flash"));
-    glUniform1f(mix.getUniformLocation("uVignette"), track("FX.Vignette"));
-    glUniform4f(mix.getUniformLocation("uColorCorrection"), track("FX.BG_R"), track("FX.BG_G"), track("FX.BG_B"),
-                track("FX.BG_A"));
+    glUniform1f(mix.getUniformLocation("uFade"), track(tracks::kFxFade));
+    glUniform1f(mix.getUniformLocation("uWhiteFade"), track(tracks::kFxWhiteFade));
+    glUniform1f(mix.getUniformLocation("uBloomDry"), track(tracks::kFxBloomDry));
+    glUniform1f(mix.getUniformLocation("uBloomWet"), track(tracks::kFxBloomWet));
+    glUniform1f(mix.getUniformLocation("uExposure"), track(tracks::kFxExposure));
+    glUniform1f(mix.getUniformLocation("uFlash"), track(tracks::kFxFlash));
+    glUniform1f(mix.getUniformLocation("uVignette"), track(tracks::kFxVignette));
+    glUniform4f(mix.getUniformLocation("uColorCorrection"), track(tracks::kFxBgR), track(tracks::kFxBgG),
+                track(tracks::kFxBgB), track(tracks::kFxBgA));
     drawQuad();
     // Both units are left clean: a sampler left on unit 1 would override the
     // filtering of whatever the scene binds there next frame.
@@ -158,16 +159,16 @@ void PostProcessor::process(FrameBuffer& scene) {
         input = &scene;
     }
 
-    const bool bloom = flag("FX.EnableBloom");
+    const bool bloom = flag(tracks::kFxEnableBloom);
     if (bloom) {
         beginPass(blurBuffer, highPassProgram, GL_TEXTURE_2D, input->getColorTexture(0));
-        glUniform1f(highPassProgram.getUniformLocation("uHighPassCutoff"), track("FX.HighPassCutoff"));
+        glUniform1f(highPassProgram.getUniformLocation("uHighPassCutoff"), track(tracks::kFxHighPassCutoff));
         drawQuad();
         endPass(blurBuffer, GL_TEXTURE_2D);
 
         copyPass(bloomBuffer1, blurBuffer);
         copyPass(bloomBuffer2, bloomBuffer1);
-        const float magnitude = track("FX.BlurMagnitude");
+        const float magnitude = track(tracks::kFxBlurMagnitude);
         blurPass(bloomBuffer3, bloomBuffer2, 1.0f, 0.0f, magnitude);
         blurPass(bloomBuffer2, bloomBuffer3, 0.0f, 1.0f, magnitude);
         copyPass(bloomBuffer1, bloomBuffer2);
@@ -180,7 +181,7 @@ void PostProcessor::process(FrameBuffer& scene) {
 
 void PostProcessor::present() {
     GLuint texture = 0;
-    if (flag("FX.RenderDepth")) {
+    if (flag(tracks::kFxRenderDepth)) {
         // After a resolve the resolved buffer's own depth attachment holds only
         // the resolve quad; the scene's depth is in depthBuffer.
         if (input == &resolvedSceneBuffer) {
@@ -189,7 +190,7 @@ void PostProcessor::present() {
             texture = input->depthTexture->id;
             showRedAsGrey(texture);
         }
-    } else if (flag("FX.EnableBloom")) {
+    } else if (flag(tracks::kFxEnableBloom)) {
         texture = compositeBuffer.getColorTexture(0);
     } else {
         texture = input->getColorTexture(0);

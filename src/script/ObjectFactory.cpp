@@ -4,15 +4,15 @@
 // object so that one never linked into the tree is still freed.
 #include "script/ScriptModule.h"
 
-#include "core/Engine.h"
+#include "app/Engine.h"
 #include "objects/BoidsObject.h"
 #include "objects/CameraObject.h"
 #include "objects/CubemapDebug.h"
 #include "objects/DiamondObject.h"
 #include "objects/FlakeObject.h"
 #include "objects/GridObject.h"
-#include "objects/NeedleObject.h"
 #include "objects/ModelObject.h"
+#include "objects/NeedleObject.h"
 #include "objects/OceanGrid.h"
 #include "objects/ParticleCloud.h"
 #include "objects/RadialGrid.h"

@@ -3,7 +3,7 @@
 // handle kept across a reload raises an error instead of reaching freed memory.
 #include "script/ScriptModule.h"
 
-#include "core/Engine.h"
+#include "app/Engine.h"
 #include "core/Profile.h"
 #include "scene/SceneRootObject.h"
 

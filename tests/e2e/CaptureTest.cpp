@@ -1,7 +1,7 @@
 // The player's offline capture: exact frames of a range, from the scene a run from
 // 0 reaches and the same with or without an X server, video through ffmpeg, and bad
 // input refused before any window with one line on stderr.
-#include "capture/CaptureRun.h"
+#include "app/CaptureRun.h"
 
 #include "TestSupport.h"
 

@@ -2,7 +2,7 @@
 // binary, read-back helpers, and a fixture engine whose resource managers run
 // from the source tree (they open the shipped "res/shaders/..." files).
 #pragma once
-#include "core/Engine.h"
+#include "app/Engine.h"
 #include "scene/SceneRootObject.h"
 
 #include "TestSupport.h"

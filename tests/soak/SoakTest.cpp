@@ -3,8 +3,8 @@
 // level off after the first minute and frames must keep coming. The saves come
 // from a thread of their own, as from an editor in another process: a file
 // changes at any moment of a frame, and now and then is read half-written.
-#include "capture/CaptureRun.h"
-#include "core/Engine.h"
+#include "app/CaptureRun.h"
+#include "app/Engine.h"
 #include "core/Profile.h"
 
 #include "TestSupport.h"

@@ -1,7 +1,7 @@
 // The player's command line and the GL-free parts of a capture: frame
 // schedule, pixel layout, progress text and PNG files that are whole or absent.
+#include "app/CommandLine.h"
 #include "capture/FrameWriter.h"
-#include "core/CommandLine.h"
 
 #include "TestSupport.h"
 

@@ -1,8 +1,8 @@
 // The engine's own plumbing: Config.txt entries and their typed reads, the log
 // file (one flushed line per message, nothing after close) and the main loop's
 // fixed-step accumulator.
+#include "app/Engine.h"
 #include "core/Config.h"
-#include "core/Engine.h"
 #include "core/Log.h"
 
 #include "TestSupport.h"
@@ -18,17 +18,17 @@ TEST(Config, TypedReadsAndTheFirstValueWins) {
 TEST(Log, EachMessageIsOneFlushedLineAndNothingFollowsTheClose) {
     test::TempDir dir;
     test::writeFile(dir.file("Log.txt"), "old content\n");  // every start truncates
-    Engine engine;
-    ASSERT_TRUE(engine.log.open(dir.file("Log.txt")));
-    logOutputFunction(&engine, SDL_LOG_CATEGORY_SYSTEM, SDL_LOG_PRIORITY_INFO, "first");
-    logOutputFunction(&engine, SDL_LOG_CATEGORY_INPUT, SDL_LOG_PRIORITY_ERROR, "two\nlines");
+    LogFile log;
+    ASSERT_TRUE(log.open(dir.file("Log.txt")));
+    logOutputFunction(&log, SDL_LOG_CATEGORY_SYSTEM, SDL_LOG_PRIORITY_INFO, "first");
+    logOutputFunction(&log, SDL_LOG_CATEGORY_INPUT, SDL_LOG_PRIORITY_ERROR, "two\nlines");
     EXPECT_EQ(test::readFile(dir.file("Log.txt")), "first\ntwo\nlines\n");  // readable before the close
-    engine.log.close();
-    logOutputFunction(&engine, SDL_LOG_CATEGORY_SYSTEM, SDL_LOG_PRIORITY_INFO, "Log Closed");
+    log.close();
+    logOutputFunction(&log, SDL_LOG_CATEGORY_SYSTEM, SDL_LOG_PRIORITY_INFO, "Log Closed");
     EXPECT_EQ(test::readFile(dir.file("Log.txt")), "first\ntwo\nlines\n");
 
-    EXPECT_FALSE(engine.log.open(dir.file("no/such/folder/Log.txt")));
-    engine.log.writeLine("dropped");  // must not crash
+    EXPECT_FALSE(log.open(dir.file("no/such/folder/Log.txt")));
+    log.writeLine("dropped");  // must not crash
 }
 
 namespace {

@@ -2,7 +2,7 @@
 // a scene with an empty root, and sync tracks from a temporary folder on a hand-set
 // clock. Errors raised by the scripting module are read back word for word.
 #pragma once
-#include "core/Engine.h"
+#include "app/Engine.h"
 #include "scene/SceneRootObject.h"
 #include "script/ScriptModule.h"
 

@@ -1,13 +1,13 @@
 // The scene without GL: the object tree (building, release, hidden subtrees, loose objects,
 // model matrices), camera maths, ring and drift geometry, cube faces' views and debug colours,
 // camera paths and their riders' heading (the pad's edits are checked in the gl tests).
+#include "app/Scene.h"
 #include "objects/CubemapDebug.h"
 #include "objects/DriftMotion.h"
 #include "objects/WireframeShapes.h"
 #include "postfx/SceneCubeBufferObject.h"
 #include "scene/CameraPath.h"
 #include "scene/FirstPersonCamera.h"
-#include "scene/Scene.h"
 #include "scene/SceneRootObject.h"
 #include "scene/ViewMath.h"
 

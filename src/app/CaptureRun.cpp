@@ -1,12 +1,12 @@
 // The capture loop: the hand-set clock moves by exactly 1/fps per frame, the
 // fixed steps run from 0 as in real time, each presented image is read back
 // through the pixel-buffer ring and handed to the writers. Errors print one line on stderr.
-#include "capture/CaptureRun.h"
+#include "app/CaptureRun.h"
 
+#include "app/Engine.h"
 #include "audio/ManualAudioDevice.h"
 #include "audio/Mp3Decoder.h"
 #include "capture/FrameWriter.h"
-#include "core/Engine.h"
 #include "gfx/FrameReadback.h"
 
 #include <GL/glew.h>

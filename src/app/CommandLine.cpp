@@ -1,6 +1,6 @@
 // Option tables and the parser. An option is added with one row in
 // commandLineOptions() (and a rule in commandLineChecks() when it depends on others).
-#include "core/CommandLine.h"
+#include "app/CommandLine.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,9 +1,9 @@
 // Scene controller. The tree is always released as a whole before a new one
 // is built, so resources shared by the old and new scene stay in the managers'
 // caches across a reload; the managers purge what is left unused afterwards.
-#include "scene/Scene.h"
+#include "app/Scene.h"
 
-#include "core/Engine.h"
+#include "app/Engine.h"
 #include "core/FileIO.h"
 #include "core/Random.h"
 #include "objects/CameraObject.h"
@@ -12,6 +12,7 @@
 #include "scene/CameraPath.h"
 #include "scene/SceneRootObject.h"
 #include "scene/ViewMath.h"
+#include "sync/EngineTracks.h"
 
 #include <GL/glew.h>
 #include <SDL.h>
@@ -114,9 +115,9 @@ void Scene::frame(float time) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     updateCamera();
     SyncDevice& sync = gEngine->syncDevice;
-    float radius = sync.getFloat("Sun.Radius");
-    float zenith = sync.getFloat("Sun.Zenith(Deg)");
-    float azimuth = sync.getFloat("Sun.Azimuth(Deg)");
+    float radius = sync.getFloat(tracks::kSunRadius);
+    float zenith = sync.getFloat(tracks::kSunZenith);
+    float azimuth = sync.getFloat(tracks::kSunAzimuth);
     sunPosition = ViewMath::sunPosition(radius, zenith, azimuth);
     cameraPosition = ViewMath::cameraPositionFromView(view);
     postProcessed = false;
@@ -149,25 +150,25 @@ bool Scene::ensureWindowBuffer() {
 
 void Scene::updateCamera() {
     SyncDevice& sync = gEngine->syncDevice;
-    switch (sync.getInt("Camera.Mode")) {
+    switch (sync.getInt(tracks::kCameraMode)) {
     case 0: {
         // Read in this order: tracks load on first use.
         glm::vec3 focus;
-        focus.z = sync.getFloat("Focus.Z");
-        focus.y = sync.getFloat("Focus.Y");
-        focus.x = sync.getFloat("Focus.X");
+        focus.z = sync.getFloat(tracks::kFocusZ);
+        focus.y = sync.getFloat(tracks::kFocusY);
+        focus.x = sync.getFloat(tracks::kFocusX);
         glm::vec3 eye;
-        eye.z = sync.getFloat("Camera.Z");
-        eye.y = sync.getFloat("Camera.Y");
-        eye.x = sync.getFloat("Camera.X");
+        eye.z = sync.getFloat(tracks::kCameraZ);
+        eye.y = sync.getFloat(tracks::kCameraY);
+        eye.x = sync.getFloat(tracks::kCameraX);
         view = ViewMath::lookAtView(eye, focus);
         break;
     }
     case 1: {
-        float distance = sync.getFloat("Camera.Distance");
-        float pitch = sync.getFloat("Camera.Pitch");
-        float yaw = sync.getFloat("Camera.Yaw");
-        float roll = sync.getFloat("Camera.Roll");
+        float distance = sync.getFloat(tracks::kCameraDistance);
+        float pitch = sync.getFloat(tracks::kCameraPitch);
+        float yaw = sync.getFloat(tracks::kCameraYaw);
+        float roll = sync.getFloat(tracks::kCameraRoll);
         view = ViewMath::orbitView(distance, pitch, yaw, roll);
         break;
     }
@@ -207,7 +208,7 @@ void Scene::editCameraPath() {
 void Scene::followCameraPath(bool faceAlong) {
     CameraObject* camera = activeCameraObject();
     if (!camera || camera->pathPoints.empty()) return;
-    float progress = gEngine->syncDevice.getFloat("Camera.PathProgress");
+    float progress = gEngine->syncDevice.getFloat(tracks::kCameraPathProgress);
     size_t index = cameraPathIndex(camera->pathPoints.size(), progress);
     freeCamera.position = camera->pathPoints[index];
     if (!faceAlong) return;

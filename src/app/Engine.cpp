@@ -1,6 +1,6 @@
 // Engine start-up, main loop and shutdown. Every step logs exactly one line on
 // success or failure; start-up stops at the first failure.
-#include "core/Engine.h"
+#include "app/Engine.h"
 
 #include "audio/AudioPlayback.h"
 #include "audio/BASSAudioDevice.h"
@@ -73,7 +73,7 @@ Engine::~Engine() {
     SDL_LogOutputFunction current = nullptr;
     void* userdata = nullptr;
     SDL_LogGetOutputFunction(&current, &userdata);
-    if (current == logOutputFunction && userdata == this && defaultLogOutput)
+    if (current == logOutputFunction && userdata == &log && defaultLogOutput)
         SDL_LogSetOutputFunction(defaultLogOutput, defaultLogUserdata);
 }
 
@@ -89,7 +89,7 @@ bool Engine::initialize() {
     SDL_LogSetAllPriority(SDL_LOG_PRIORITY_VERBOSE);
     int sdlResult = SDL_Init(kSdlInitFlags);
     SDL_LogGetOutputFunction(&defaultLogOutput, &defaultLogUserdata);
-    SDL_LogSetOutputFunction(logOutputFunction, this);
+    SDL_LogSetOutputFunction(logOutputFunction, &log);
     if (sdlResult != 0) return fail("Failed to initialize SDL!");
 
     SDL_version compiled;
@@ -274,7 +274,7 @@ void Engine::shutdown() {
     // SDL 2.24+ resets log priorities and output in SDL_Quit; the closing lines
     // still belong in the log file.
     SDL_LogSetAllPriority(SDL_LOG_PRIORITY_VERBOSE);
-    SDL_LogSetOutputFunction(logOutputFunction, this);
+    SDL_LogSetOutputFunction(logOutputFunction, &log);
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Successfully shut down SDL");
     log.close();
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Log Closed");

@@ -1,7 +1,7 @@
 // The one top-level object: owns every subsystem, brings them up in a fixed
 // order, runs the main loop on the soundtrack clock and takes them down again.
-// gEngine reaches it from code that holds no reference (scripts, scene, objects).
 #pragma once
+#include "app/Scene.h"
 #include "audio/IAudioDevice.h"
 #include "capture/CaptureSettings.h"
 #include "core/Config.h"
@@ -14,7 +14,6 @@
 #include "gfx/TextureManager.h"
 #include "platform/GameController.h"
 #include "platform/Window.h"
-#include "scene/Scene.h"
 #include "script/LuaRuntime.h"
 #include "sync/SyncDevice.h"
 
@@ -71,6 +70,18 @@ public:
     DispatchManager dispatchManager;
 };
 
+// The running engine, set for the whole of initialize to shutdown. It is the
+// one way up the house: a file below app/ that needs the engine includes this
+// header and nothing else of app/ (scripts/check_layout.sh holds every other
+// include to the floors). Who reaches up through it, and for what:
+//   objects/  the shader and texture managers (requests and releases), the
+//             sync tracks, and the Scene they are built for (its projection,
+//             view, camera and sun; its root for the cube buffer above them),
+//             whose definition arrives through this header;
+//   script/   the scene (root, sun, camera path, post-processing, the objects
+//             a script makes), the sync tracks and the window size.
+// Everything else is handed down: the capture run and the scene controller
+// are app/ themselves, and the log sink gets its file as SDL's userdata.
 extern Engine* gEngine;
 
 // Process-wide names.
