@@ -24,9 +24,7 @@ void CameraObject::uploadPath() {
 void CameraObject::render(float time, const glm::mat4* parentMatrix) {
     if (!pathPoints.empty() && mesh.valid()) {
         draw.bind(mesh);
-        draw.setProjection(scene->projection);
-        draw.setView(scene->view);
-        draw.setModel(localModelMatrix());
+        draw.setSceneMatrices(*scene, localModelMatrix());
         draw.setVec4("uDiffuse", kCyan);
         glDrawArrays(GL_LINE_STRIP, 0, static_cast<GLsizei>(pathPoints.size()));
     }

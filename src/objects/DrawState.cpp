@@ -109,6 +109,12 @@ void DrawState::setCamera(const CameraView& camera) {
     setCameraPosition(camera.position);
 }
 
+void DrawState::setSceneMatrices(const Scene& scene, const glm::mat4& model) {
+    setProjection(scene.projection);
+    setView(scene.view);
+    setModel(model);
+}
+
 void DrawState::setInt(const char* name, int value) { glUniform1i(program.getUniformLocation(name), value); }
 
 void DrawState::setFloat(const char* name, float value) { glUniform1f(program.getUniformLocation(name), value); }

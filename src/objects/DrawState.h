@@ -58,6 +58,8 @@ public:
     void setTime(float time);
     // Projection, view and camera position.
     void setCamera(const CameraView& camera);
+    // The scene's projection and view, and `model`.
+    void setSceneMatrices(const Scene& scene, const glm::mat4& model);
 
     // Any other uniform, looked up by name at each call.
     void setInt(const char* name, int value);

@@ -14,9 +14,7 @@ void DriftingObject::renderDrifting(SharedShape& shape, GLsizei indexCount, cons
     glm::mat4 model = driftMatrix(position, drift, time);
     if (scene && shape.mesh.valid()) {
         shape.draw.bind(shape.mesh);
-        shape.draw.setProjection(scene->projection);
-        shape.draw.setView(scene->view);
-        shape.draw.setModel(model);
+        shape.draw.setSceneMatrices(*scene, model);
         shape.draw.setVec4("uDiffuse", colour);
         glDrawElements(GL_LINES, indexCount, GL_UNSIGNED_INT, nullptr);
     }

@@ -41,9 +41,7 @@ void GridObject::render(float time, const glm::mat4*) {
         draw.setVec2("uNoiseScroll", scroll);
         draw.setFloat("uCenterGravity", sync.getFloat(tracks::kGridCenterGravity));
 
-        draw.setProjection(scene->projection);
-        draw.setView(scene->view);
-        draw.setModel(model);
+        draw.setSceneMatrices(*scene, model);
         draw.setVec4("uDiffuse", kCyan);
         glDrawElements(GL_LINES, mesh.indexCount, GL_UNSIGNED_INT, nullptr);
         draw.unbindSampler(1);

@@ -51,9 +51,7 @@ void ParticleCloud::render(float time, const glm::mat4*) {
     if (mesh.valid()) {
         draw.bind(mesh);
         SyncDevice& sync = gEngine->syncDevice;
-        draw.setProjection(scene->projection);
-        draw.setView(scene->view);
-        draw.setModel(model);
+        draw.setSceneMatrices(*scene, model);
         draw.setTime(time);
         draw.setVec3("uColor", color);
         draw.setFloat("uCollect", sync.getFloat(tracks::kParticlesCollect));

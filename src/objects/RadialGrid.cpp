@@ -36,9 +36,7 @@ void RadialGrid::render(float time, const glm::mat4*) {
         glBindSampler(1, draw.sampler);
         draw.setInt("uSkyboxSampler", 1);
 
-        draw.setProjection(scene->projection);
-        draw.setView(scene->view);
-        draw.setModel(model);
+        draw.setSceneMatrices(*scene, model);
         draw.setVec3("uLightPos", kLightPosition);
         draw.setVec4("uDiffuse", kCyan);
         draw.setTime(time);

@@ -18,9 +18,7 @@ void RingObject::render(float time, const glm::mat4*) {
     glm::mat4 model = localModelMatrix();
     if (mesh.valid()) {
         draw.bind(mesh);
-        draw.setProjection(scene->projection);
-        draw.setView(scene->view);
-        draw.setModel(model);
+        draw.setSceneMatrices(*scene, model);
         draw.setVec4("uDiffuse", kCyan);
         GLsizei count = static_cast<GLsizei>(WireframeShapes::ringDrawCount(segmentCount, drawFraction));
         glDrawElements(GL_LINES, count, GL_UNSIGNED_INT, nullptr);

@@ -18,9 +18,7 @@ void WireframeCubeObject::render(float time, const glm::mat4*) {
     // An object linked after the tree was built has nothing to draw until the next load.
     if (mesh.valid()) {
         draw.bind(mesh);
-        draw.setProjection(scene->projection);
-        draw.setView(scene->view);
-        draw.setModel(model);
+        draw.setSceneMatrices(*scene, model);
         draw.setVec4("uDiffuse", kYellow);
         glDrawElements(GL_LINES, 24, GL_UNSIGNED_INT, nullptr);
     }
