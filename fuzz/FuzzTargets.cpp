@@ -144,11 +144,16 @@ private:
     const uint8_t* end;
 };
 
-const char* const kClassNames[] = {"cube",        "grid",          "flake",        "boids",         "needle",
-                                   "ring",        "radial_grid",   "skybox",       "ocean",         "skydome",
-                                   "sphere",      "underseaBox",   "texturedModel", "particleCloud", "sceneBuffer",
-                                   "sceneCubeBuffer", "seaFloorGrid", "cubemapDebug", "camera",        "model",
-                                   "diamond",     "",              "Cube",         "cube "};
+// The factory's class names, then names it must refuse.
+const std::vector<std::string>& classNames() {
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> all;
+        for (const ObjectClass* row : ScriptModule::objectClasses()) all.push_back(row->name);
+        for (const char* refused : {"", "Cube", "cube "}) all.push_back(refused);
+        return all;
+    }();
+    return names;
+}
 
 void pushArgument(lua_State* L, ByteReader& in) {
     switch (in.byte() % 9) {
@@ -183,7 +188,7 @@ int fuzzFactory(const uint8_t* data, size_t size) {
         const int top = lua_gettop(L);
         lua_getglobal(L, "object");
         lua_getfield(L, -1, "new");
-        lua_pushstring(L, kClassNames[in.byte() % (sizeof kClassNames / sizeof kClassNames[0])]);
+        lua_pushstring(L, classNames()[in.byte() % classNames().size()].c_str());
         const int count = in.byte() % 8;
         for (int i = 0; i < count; ++i) pushArgument(L, in);
         if (lua_pcall(L, count + 1, 1, 0) == 0 && lua_type(L, -1) == LUA_TUSERDATA) {

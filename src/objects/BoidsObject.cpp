@@ -4,6 +4,10 @@
 #include "app/Engine.h"
 #include "core/Profile.h"
 
+// object.new("boids"): no arguments.
+extern const ObjectClass kBoidsObjectRow{"boids", kBoidsType,
+    [](ObjectArgs&) -> SceneObject* { return new BoidsObject; }};
+
 namespace {
 constexpr GLsizeiptr kMatrixBytes = kFlockSize * sizeof(glm::mat4);
 }

@@ -11,6 +11,8 @@
 
 constexpr size_t kFlockSize = 128;  // also the instance count and the matrix buffer's size in matrices
 
+inline constexpr int kBoidsType = 5;
+
 class BoidsObject : public SceneObject {
 public:
     // False with "Failed to load model exm!" when the fish model is missing or malformed.

@@ -5,6 +5,10 @@
 #include "objects/ShowAssets.h"
 #include "scene/FirstPersonCamera.h"
 
+// object.new("camera"): no arguments.
+extern const ObjectClass kCameraObjectRow{"camera", kCameraObjectType,
+    [](ObjectArgs&) -> SceneObject* { return new CameraObject(1); }};
+
 bool CameraObject::build(Scene* s) {
     scene = s;
     if (cameraKind == 1) camera = std::make_unique<FirstPersonCamera>();

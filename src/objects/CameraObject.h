@@ -11,6 +11,8 @@
 #include <memory>
 #include <vector>
 
+inline constexpr int kCameraObjectType = 20;
+
 class CameraObject : public SceneObject {
 public:
     explicit CameraObject(int32_t cameraKind) : cameraKind(cameraKind) {}

@@ -6,6 +6,10 @@
 
 #include <algorithm>
 
+// object.new("cubemapDebug"): no arguments.
+extern const ObjectClass kCubemapDebugRow{"cubemapDebug", kCubemapDebugType,
+    [](ObjectArgs&) -> SceneObject* { return new CubemapDebug; }};
+
 namespace {
 const char* const kVertexPath = "res/shaders/CubemapDebug.vert";
 const char* const kFragmentPath = "res/shaders/CubemapDebug.frag";

@@ -15,6 +15,8 @@ glm::vec3 cubeFaceColor(uint32_t face);
 // Outside a cube buffer: the direction towards the world point (0, 0, -1) in view space.
 glm::vec3 viewDirectionColor(const glm::mat4& view);
 
+inline constexpr int kCubemapDebugType = 19;
+
 class CubemapDebug : public SceneObject {
 public:
     bool build(Scene* scene) override;

@@ -4,6 +4,10 @@
 #include "app/Engine.h"
 #include "objects/ShowAssets.h"
 
+// object.new("diamond"): no arguments.
+extern const ObjectClass kDiamondObjectRow{"diamond", kDiamondType,
+    [](ObjectArgs&) -> SceneObject* { return new DiamondObject; }};
+
 bool DiamondObject::build(Scene* owner) {
     scene = owner;
     if (!loadModel("res/models/Round_Diamond_03.exm", 6, "Failed to load model exm!", model)) return false;

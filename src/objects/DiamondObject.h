@@ -7,6 +7,8 @@
 #include "objects/DrawState.h"
 #include "scene/SceneObject.h"
 
+inline constexpr int kDiamondType = 22;
+
 class DiamondObject : public SceneObject {
 public:
     // False with "Failed to load model exm!" when the model is missing or malformed.

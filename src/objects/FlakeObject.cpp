@@ -5,6 +5,10 @@
 #include "objects/ShowAssets.h"
 #include "sync/EngineTracks.h"
 
+// object.new("flake"): no arguments.
+extern const ObjectClass kFlakeObjectRow{"flake", kFlakeType,
+    [](ObjectArgs&) -> SceneObject* { return new FlakeObject; }};
+
 void FlakeObject::render(float time, const glm::mat4*) {
     if (!gEngine->syncDevice.getBool(tracks::kFlakesVisible)) return;
     float fade = gEngine->syncDevice.getFloat(tracks::kFlakesFade);

@@ -3,6 +3,8 @@
 #pragma once
 #include "objects/DriftingObject.h"
 
+inline constexpr int kFlakeType = 4;
+
 class FlakeObject : public DriftingObject {
 public:
     // Draws nothing, children included, while "Flakes.Visible" is off.

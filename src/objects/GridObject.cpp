@@ -6,6 +6,10 @@
 #include "objects/SurfaceMeshes.h"
 #include "sync/EngineTracks.h"
 
+// object.new("grid"): no arguments.
+extern const ObjectClass kGridObjectRow{"grid", kGridType,
+    [](ObjectArgs&) -> SceneObject* { return new GridObject(64, 8.0f); }};
+
 namespace {
 const char* const kVertexPath = "res/shaders/WireframeGrid.vert";
 const char* const kNoisePath = "res/textures/smoothNoise.png";

@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+inline constexpr int kGridType = 3;
+
 class GridObject : public SceneObject {
 public:
     // The factory makes 64 cells of 8 units: 512 units each way.

@@ -3,6 +3,14 @@
 
 #include "app/Engine.h"
 
+// object.new("model", model path, vertex shader path, fragment shader path)
+extern const ObjectClass kModelObjectRow{"model", kModelObjectType, [](ObjectArgs& args) -> SceneObject* {
+    std::string model = args.string(2);
+    std::string vertexShader = args.string(3);
+    std::string fragmentShader = args.string(4);
+    return new ModelObject(model, vertexShader, fragmentShader);
+}};
+
 bool ModelObject::build(Scene* owner) {
     scene = owner;
     if (!loadModel(modelPath, 6, "Failed to load model exm!", model)) return false;

@@ -10,6 +10,8 @@
 
 #include <string>
 
+inline constexpr int kModelObjectType = 21;
+
 class ModelObject : public SceneObject {
 public:
     ModelObject(std::string modelPath, std::string vertexShaderPath, std::string fragmentShaderPath)

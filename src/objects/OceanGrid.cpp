@@ -11,6 +11,26 @@
 
 #include <cstddef>
 
+// object.new("ocean", grid size, spacing, amplitude, wind speed, wind x, wind y)
+extern const ObjectClass kOceanGridRow{"ocean", kOceanGridType, [](ObjectArgs& args) -> SceneObject* {
+    // The half-size indexing and the sign pattern need an even N; above 1024
+    // the arrays would take gigabytes.
+    const char* sizeLimit = "ocean grid size must be even, from 2 to 1024";
+    OceanParameters p;
+    p.gridSize = args.count(2, 2.0, 1024.0, sizeLimit);
+    if (p.gridSize % 2 != 0) args.refuse(2, sizeLimit);
+    p.spacing = static_cast<float>(args.number(3));
+    if (!(std::isfinite(p.spacing) && p.spacing > 0.0f)) args.refuse(3, "ocean spacing must be finite and above 0");
+    p.amplitude = static_cast<float>(args.number(4));
+    p.windSpeed = static_cast<float>(args.number(5));
+    p.windDirection.x = static_cast<float>(args.number(6));
+    p.windDirection.y = static_cast<float>(args.number(7));
+    // The direction is normalised: zero (or a length that overflows) has no direction.
+    const float length = glm::length(p.windDirection);
+    if (!(std::isfinite(length) && length > 0.0f)) args.refuse(6, "ocean wind direction must be finite and not (0, 0)");
+    return new OceanGrid(p);
+}};
+
 namespace {
 const char* const kVertexPath = "res/shaders/Ocean.vert";
 const char* const kFragmentPath = "res/shaders/Ocean.frag";

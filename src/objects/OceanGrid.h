@@ -10,6 +10,8 @@
 #include "objects/OceanWaves.h"
 #include "scene/SceneObject.h"
 
+inline constexpr int kOceanGridType = 10;
+
 class OceanGrid : public SceneObject {
 public:
     // The script factory refuses parameters the waves cannot use.

@@ -7,6 +7,14 @@
 #include "scene/ViewMath.h"
 #include "sync/EngineTracks.h"
 
+// object.new("particleCloud", count, colour)
+extern const ObjectClass kParticleCloudRow{"particleCloud", kParticleCloudType, [](ObjectArgs& args) -> SceneObject* {
+    int64_t count = args.integer(2);
+    if (count < 0 || count > kMaxParticles) args.refuse(2, "particle count must be from 0 to 10000000");
+    glm::vec3 color = args.vector(3);
+    return new ParticleCloud(static_cast<uint32_t>(count), color);
+}};
+
 namespace {
 float unitDraw() { return static_cast<float>(engineRand()) / 32767.0f; }
 } // namespace

@@ -27,6 +27,8 @@ std::vector<Particle> generateParticles(uint32_t count, const glm::vec3& boxSize
 // translation(position) x rotation(Euler degrees): the object's matrix without its scale.
 glm::mat4 unscaledModelMatrix(const glm::vec3& position, const glm::vec3& rotation);
 
+inline constexpr int kParticleCloudType = 15;
+
 class ParticleCloud : public SceneObject {
 public:
     ParticleCloud(uint32_t particleCount, const glm::vec3& color) : particleCount(particleCount), color(color) {}

@@ -5,6 +5,10 @@
 #include "objects/ShowAssets.h"
 #include "objects/SurfaceMeshes.h"
 
+// object.new("radial_grid"): no arguments.
+extern const ObjectClass kRadialGridRow{"radial_grid", kRadialGridType,
+    [](ObjectArgs&) -> SceneObject* { return new RadialGrid; }};
+
 namespace {
 const char* const kVertexPath = "res/shaders/Water.vert";
 const char* const kFragmentPath = "res/shaders/Water.frag";

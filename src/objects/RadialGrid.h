@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+inline constexpr int kRadialGridType = 8;
+
 class RadialGrid : public SceneObject {
 public:
     bool build(Scene* scene) override;

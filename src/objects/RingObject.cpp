@@ -5,6 +5,15 @@
 #include "objects/ShowAssets.h"
 #include "objects/WireframeShapes.h"
 
+// object.new("ring", radius, step in degrees)
+extern const ObjectClass kRingObjectRow{"ring", kRingType, [](ObjectArgs& args) -> SceneObject* {
+    float radius = static_cast<float>(args.number(2));
+    float step = static_cast<float>(args.number(3));
+    // 360 / step vertices: a step outside (0, 360] would ask for none or for billions.
+    if (!(step > 0.0f && step <= 360.0f)) args.refuse(3, "ring step must be above 0 and at most 360 degrees");
+    return new RingObject(radius, step);
+}};
+
 bool RingObject::build(Scene* s) {
     scene = s;
     WireframeShapes::RingMesh ring = WireframeShapes::buildRingMesh(radius, stepDegrees);

@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+inline constexpr int kRingType = 6;
+
 class RingObject : public SceneObject {
 public:
     // The step must lie in (0, 360]; the script factory refuses other values.

@@ -4,6 +4,10 @@
 
 #include "app/Engine.h"
 
+// object.new("skybox", texture path)
+extern const ObjectClass kSkyBoxRow{"skybox", kSkyBoxType,
+    [](ObjectArgs& args) -> SceneObject* { return new SkyBox(args.string(2)); }};
+
 namespace {
 const char* const kVertexPath = "res/shaders/Skybox.vert";
 const char* const kFragmentPath = "res/shaders/Skybox.frag";

@@ -9,6 +9,8 @@
 
 #include <string>
 
+inline constexpr int kSkyBoxType = 9;
+
 class SkyBox : public SceneObject {
 public:
     explicit SkyBox(std::string texturePath) : texturePath(std::move(texturePath)) {}

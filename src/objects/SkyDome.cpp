@@ -8,6 +8,15 @@
 #include "objects/SurfaceMeshes.h"
 #include "sync/EngineTracks.h"
 
+// object.new("skydome", rings, segments, radius)
+extern const ObjectClass kSkyDomeRow{"skydome", kSkyDomeType, [](ObjectArgs& args) -> SceneObject* {
+    // One ring divides zero by zero in the ring angles; the caps need a segment.
+    const uint32_t rings = args.count(2, 2.0, 2048.0, "sky dome rings must be from 2 to 2048");
+    const uint32_t segments = args.count(3, 1.0, 2048.0, "sky dome segments must be from 1 to 2048");
+    const float radius = static_cast<float>(args.number(4));
+    return new SkyDome(rings, segments, radius);
+}};
+
 namespace {
 const char* const kVertexPath = "res/shaders/Skydome_Simple.vert";
 const char* const kFragmentPath = "res/shaders/Skydome_Simple.frag";

@@ -10,6 +10,8 @@
 
 #include <cstdint>
 
+inline constexpr int kSkyDomeType = 11;
+
 class SkyDome : public SceneObject {
 public:
     // rings >= 2 and segments >= 1: the script factory refuses less.

@@ -5,6 +5,16 @@
 #include "objects/ShowAssets.h"
 #include "objects/SolidMeshes.h"
 
+// object.new("sphere", rings, sectors, radius)
+extern const ObjectClass kSphereObjectRow{"sphere", kSphereType, [](ObjectArgs& args) -> SceneObject* {
+    // The ring spacing divides by rings - 1; zero sectors leave nothing to draw.
+    uint32_t rings = args.count(2, 2, 4096, "sphere rings must be from 2 to 4096");
+    uint32_t sectors = args.count(3, 1, 4096, "sphere sectors must be from 1 to 4096");
+    float radius = static_cast<float>(args.number(4));
+    if (!std::isfinite(radius)) args.refuse(4, "sphere radius must be finite");
+    return new SphereObject(rings, sectors, radius);
+}};
+
 bool SphereObject::build(Scene* owner) {
     scene = owner;
     const MeshData data = sphereMesh(rings, sectors, radius);

@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+inline constexpr int kSphereType = 12;
+
 class SphereObject : public SceneObject {
 public:
     // rings >= 2, sectors >= 1 (the factory checks).

@@ -4,6 +4,13 @@
 #include "app/Engine.h"
 #include "objects/ShowAssets.h"
 
+// object.new("texturedModel", model path, texture path)
+extern const ObjectClass kTexturedModelRow{"texturedModel", kTexturedModelType, [](ObjectArgs& args) -> SceneObject* {
+    std::string model = args.string(2);
+    std::string texture = args.string(3);
+    return new TexturedModel(model, texture);
+}};
+
 bool TexturedModel::build(Scene* owner) {
     scene = owner;
     if (!loadModel(modelPath, 8, "Failed to load textured model exm!", model)) return false;

@@ -12,6 +12,8 @@
 
 #include <string>
 
+inline constexpr int kTexturedModelType = 14;
+
 class TexturedModel : public SceneObject {
 public:
     TexturedModel(std::string modelPath, std::string texturePath)

@@ -6,6 +6,18 @@
 #include "objects/SolidMeshes.h"
 #include "sync/EngineTracks.h"
 
+// object.new("underseaBox"): no arguments.
+extern const ObjectClass kUnderseaBoxRow{"underseaBox", kUnderseaBoxType,
+    [](ObjectArgs&) -> SceneObject* { return new UnderseaBox; }};
+
+// object.new("seaFloorGrid", grid size, spacing)
+extern const ObjectClass kSeaFloorGridRow{"seaFloorGrid", kSeaFloorGridType, [](ObjectArgs& args) -> SceneObject* {
+    // 6 x (N - 1)^2 indices: below 2 the count wraps around to billions.
+    uint32_t gridSize = args.count(2, 2, 4096, "sea floor grid size must be from 2 to 4096");
+    float spacing = static_cast<float>(args.number(3));
+    return new SeaFloorGrid(gridSize, spacing);
+}};
+
 bool UnderseaBox::build(Scene* owner) {
     scene = owner;
     const MeshData data = underseaBoxMesh();

@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <vector>
 
+inline constexpr int kUnderseaBoxType = 13;
+
 class UnderseaBox : public SceneObject {
 public:
     bool build(Scene* scene) override;
@@ -24,6 +26,8 @@ public:
     Texture noiseTexture;
     Scene* scene = nullptr;
 };
+
+inline constexpr int kSeaFloorGridType = 18;
 
 class SeaFloorGrid : public SceneObject {
 public:

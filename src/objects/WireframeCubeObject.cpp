@@ -5,6 +5,10 @@
 #include "objects/ShowAssets.h"
 #include "objects/WireframeShapes.h"
 
+// object.new("cube"): no arguments.
+extern const ObjectClass kWireframeCubeObjectRow{"cube", kWireframeCubeType,
+    [](ObjectArgs&) -> SceneObject* { return new WireframeCubeObject; }};
+
 bool WireframeCubeObject::build(Scene* s) {
     scene = s;
     mesh = createPositionMesh(WireframeShapes::kCubeVertices, sizeof WireframeShapes::kCubeVertices,

@@ -5,6 +5,8 @@
 #include "objects/DrawState.h"
 #include "scene/SceneObject.h"
 
+inline constexpr int kWireframeCubeType = 2;
+
 class WireframeCubeObject : public SceneObject {
 public:
     WireframeCubeObject() = default;

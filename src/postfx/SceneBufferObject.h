@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+inline constexpr int kSceneBufferType = 16;
+
 class SceneBufferObject : public SceneObject {
 public:
     // internalFormat is GL_RGBA or GL_RGBA16F; samples 0 means single-sampled.
@@ -29,3 +31,7 @@ public:
     GLenum internalFormat;
     int32_t samples;
 };
+
+// A scene buffer's colour format from its script name, "RGBA" or "RGBA16F";
+// refuses any other (the cube buffer's row reads it too).
+GLenum checkColorFormat(ObjectArgs& args, int index);

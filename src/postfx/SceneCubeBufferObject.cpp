@@ -2,10 +2,21 @@
 // selects each face in turn and renders the visible children into it.
 #include "postfx/SceneCubeBufferObject.h"
 
+#include "postfx/SceneBufferObject.h"
+
 #include <SDL.h>
 #include <glm/gtc/matrix_transform.hpp>
 
 #include <cmath>
+
+// object.new("sceneCubeBuffer", face width, face height, format)
+extern const ObjectClass kSceneCubeBufferObjectRow{"sceneCubeBuffer", kSceneCubeBufferType,
+    [](ObjectArgs& args) -> SceneObject* {
+    int32_t faceWidth = static_cast<int32_t>(args.integer(2));
+    int32_t faceHeight = static_cast<int32_t>(args.integer(3));
+    GLenum format = checkColorFormat(args, 4);
+    return new SceneCubeBufferObject(faceWidth, faceHeight, format);
+}};
 
 std::array<glm::mat4, 6> cubeFaceViews() {
     // The small z offsets keep the ±Y directions off the up vector.

@@ -18,6 +18,8 @@ std::array<glm::mat4, 6> cubeFaceViews();
 // The 90-degree, aspect 1 projection shared by the faces (near 0.1, far 10000).
 glm::mat4 cubeFaceProjection();
 
+inline constexpr int kSceneCubeBufferType = 17;
+
 class SceneCubeBufferObject : public SceneObject {
 public:
     SceneCubeBufferObject(int32_t faceWidth, int32_t faceHeight, GLenum internalFormat);

@@ -1,7 +1,9 @@
 // The base of every scene node (transform, visibility, parent, ordered
-// children), the type codes, and the tree operations and traversals the
+// children), the root's type code, and the tree operations and traversals the
 // scripting module and the scene run over it. No GL here.
 #pragma once
+#include "scene/ObjectClass.h"
+
 #include <glm/glm.hpp>
 
 #include <cstdint>
@@ -9,32 +11,9 @@
 
 class Scene;
 
-// getType() codes. Scripts see objects through them; the scene recognises
-// scene buffers by them.
-enum ObjectType : int {
-    kSceneRootType = 1,
-    kWireframeCubeType = 2,
-    kGridType = 3,
-    kFlakeType = 4,
-    kBoidsType = 5,
-    kRingType = 6,
-    kNeedleType = 7,
-    kRadialGridType = 8,
-    kSkyBoxType = 9,
-    kOceanGridType = 10,
-    kSkyDomeType = 11,
-    kSphereType = 12,
-    kUnderseaBoxType = 13,
-    kTexturedModelType = 14,
-    kParticleCloudType = 15,
-    kSceneBufferType = 16,
-    kSceneCubeBufferType = 17,
-    kSeaFloorGridType = 18,
-    kCubemapDebugType = 19,
-    kCameraObjectType = 20,
-    kModelObjectType = 21,
-    kDiamondType = 22,
-};
+// The root's type code; every other class's code is in its own header, beside
+// the class, and its factory row (scene/ObjectClass.h) beside its source.
+inline constexpr int kSceneRootType = 1;
 
 class SceneObject {
 public:

@@ -5,12 +5,14 @@
 #include <glm/glm.hpp>
 
 #include <cstddef>
+#include <vector>
 
 struct lua_State;
 struct luaL_Reg;
 class SceneObject;
+struct ObjectClass;
 
-extern const char* const kScriptModuleName;  // "taviq"
+extern const char* const kScriptModuleName;
 
 // Module opener, run like a standard library opener with the module name.
 int luaopen_taviq(lua_State* L);
@@ -39,7 +41,10 @@ bool checkBoolean(lua_State* L, int index);
 
 // The vector3 metatable and table; leaves the table on the stack.
 void registerVector(lua_State* L);
-// object.new
+// object.new: the class named by argument 1, made by its row's maker from the
+// arguments after it; an unknown name is a Lua error.
 int newObject(lua_State* L);
+// The rows of objects/ObjectClasses.def, in its order (the order names are matched).
+const std::vector<const ObjectClass*>& objectClasses();
 
 } // namespace ScriptModule

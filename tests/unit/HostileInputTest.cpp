@@ -5,6 +5,7 @@
 #include "LuaFixture.h"
 #include "core/Config.h"
 #include "core/Log.h"
+#include "objects/CubemapDebug.h"
 
 #include <map>
 #include <regex>

@@ -4,6 +4,7 @@
 #include "app/Scene.h"
 #include "objects/CubemapDebug.h"
 #include "objects/DriftMotion.h"
+#include "objects/WireframeCubeObject.h"
 #include "objects/WireframeShapes.h"
 #include "postfx/SceneCubeBufferObject.h"
 #include "scene/CameraPath.h"

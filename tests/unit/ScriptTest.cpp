@@ -6,6 +6,10 @@
 #include "postfx/SceneBufferObject.h"
 #include "postfx/SceneCubeBufferObject.h"
 
+#include <memory>
+#include <set>
+#include <stdexcept>
+
 using LuaRuntime_ = LuaFixture;
 
 TEST_F(LuaRuntime_, ScriptsGetNoFileOrSystemAccessAndChunkErrorsAreLoggedOnceNamingTheirSource) {
@@ -132,6 +136,40 @@ TEST_F(ScriptBinding, ArgumentErrorsNameTheArgumentAndCreateNothing) {
         {"object.new('ring', 1, 0/0)", step},
     });
     EXPECT_TRUE(engine.scene.root->visible);
+}
+
+// Scripts' handles record the type code, so it must be the one the class's
+// objects report, and no two classes may share a name or a code.
+TEST(ObjectClasses, EachRowMakesItsOwnTypeAndNoTwoRowsShareANameOrCode) {
+    // Arguments the makers accept: numbers of `value`, "RGBA" for strings.
+    struct Args final : ObjectArgs {
+        double value = 0.0;
+        double number(int) override { return value; }
+        int64_t integer(int) override { return static_cast<int64_t>(value); }
+        std::string string(int) override { return "RGBA"; }
+        bool boolean(int) override { return true; }
+        glm::vec3 vector(int) override { return glm::vec3(1.0f); }
+        [[noreturn]] void refuse(int, const char* message) override { throw std::runtime_error(message); }
+    } args;
+    std::set<std::string> names;
+    std::set<int> types{kSceneRootType};
+    for (const ObjectClass* row : ScriptModule::objectClasses()) {
+        EXPECT_TRUE(names.insert(row->name).second) << row->name;
+        EXPECT_TRUE(types.insert(row->type).second) << row->name;
+        std::unique_ptr<SceneObject> made;
+        for (double value : {4.0, 1.0, 0.5}) {  // a class that refuses them all has its own factory test
+            args.value = value;
+            try {
+                made.reset(row->make(args));
+                break;
+            } catch (const std::runtime_error&) {
+            }
+        }
+        if (made) {
+            EXPECT_EQ(made->getType(), row->type) << row->name;
+        }
+    }
+    for (int type = 1; type <= 22; ++type) EXPECT_EQ(types.count(type), 1u) << type;  // a new class takes 23 on
 }
 
 TEST_F(ScriptBinding, SyncGettersReadTracksAtTheCurrentRow) {
