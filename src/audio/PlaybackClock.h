@@ -2,8 +2,6 @@
 // high-resolution time and steered slowly toward what the output has consumed.
 // Plain arithmetic: times are passed in, so it runs without an audio device.
 #pragma once
-#include "audio/AudioPlayback.h"
-
 #include <array>
 #include <cstdint>
 
@@ -39,7 +37,7 @@ private:
     double position(double now) const;
     void rebase(double now);
 
-    double rate = playback::kOutputRate;
+    double rate = 44100.0;
     bool wallClock = true;
     int64_t latency = 0;
     bool running = false;
