@@ -42,7 +42,7 @@ public:
     void advanceClock();
     // Pending loads, then the scene drawn at the clock's position (not presented).
     void renderFrame();
-    // Renders `capture`'s frames from the hand-set clock (capture/CaptureRun.cpp).
+    // Renders `capture`'s frames from the hand-set clock (app/CaptureRun.cpp).
     bool runCapture();
 
     // Set before initialize: renders frames offline instead of playing in real time.

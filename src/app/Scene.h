@@ -17,7 +17,7 @@
 class CameraObject;
 class SceneRootObject;
 
-extern const char* const kSceneScriptPath;  // "res/scripts/scene.lua"
+extern const char* const kSceneScriptPath;
 
 class Scene {
 public:

@@ -12,8 +12,8 @@
 
 class FileWatcher;
 
-extern const char* const kDummyVertexPath;    // "res/shaders/Dummy.vert"
-extern const char* const kDummyFragmentPath;  // "res/shaders/Dummy.frag"
+extern const char* const kDummyVertexPath;
+extern const char* const kDummyFragmentPath;
 
 // Our own copies: requesters' strings may not outlive the entry.
 struct ShaderSource {

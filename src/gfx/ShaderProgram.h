@@ -6,7 +6,9 @@
 
 #include <cstdint>
 
-// -1 (all bits set) marks a handle that holds no object; 0 is a valid name here.
+// -1 (all bits set) marks a handle that holds no object. GL never names a
+// shader or program 0: glCreateShader and glCreateProgram return 0 only when
+// they fail, and glUseProgram(0) means no program.
 constexpr GLuint kNoShaderObject = static_cast<GLuint>(-1);
 
 struct ShaderProgram {

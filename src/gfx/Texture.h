@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-extern const char* const kGeneratedTextureName;  // "Generated_Texture"
+extern const char* const kGeneratedTextureName;
 
 struct Texture {
     const char* name = nullptr;  // image path or kGeneratedTextureName; not owned

@@ -1,6 +1,7 @@
-// A camera in the scene ("camera"): owns a free camera and draws the sampled
-// camera path as a line strip. The scene and the path editor read and write
-// `camera` and `pathPoints`.
+// A camera in the scene ("camera"): draws the sampled camera path as a line
+// strip. The scene's path editing writes `pathPoints` and its path playback
+// reads them; `camera` (a free camera for kind 1) is made at build and read by
+// nothing: the scene flies its own free camera along the path.
 #pragma once
 #include "gfx/Mesh.h"
 #include "objects/DrawState.h"

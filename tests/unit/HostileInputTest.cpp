@@ -9,6 +9,7 @@
 
 #include <map>
 #include <regex>
+#include <thread>
 
 namespace {
 // The pattern Config.txt entries were once matched with: the reader must accept
@@ -26,6 +27,21 @@ public:
     bool build(Scene*) override { return true; }
     void release() override {}
     int getType() const override { return kCubemapDebugType; }
+};
+
+// Engine work that takes a while: stands in for a heavy draw on a slow machine.
+class SlowNode : public Node {
+public:
+    explicit SlowNode(int milliseconds) : milliseconds(milliseconds) {}
+    void render(float time, const glm::mat4* parentMatrix) override {
+        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+        renderChildren(time, parentMatrix);
+    }
+    void update(float step) override {
+        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+        SceneObject::update(step);
+    }
+    int milliseconds;
 };
 } // namespace
 
@@ -134,6 +150,43 @@ TEST_F(ScriptLimits, XpcallWithinTheLimitBehavesAsBefore) {
         {"select(2, pcall(xpcall, function() end))", "bad argument #2 to 'xpcall' (function expected, got no value)"},
     };
     for (const auto& [expression, value] : cases) EXPECT_EQ(eval(expression), value) << expression;
+}
+
+TEST_F(ScriptLimits, EngineWorkDoesNotCountAgainstTheScriptButEndlessLoopsOfEngineCallsEnd) {
+    // 0.3 s of drawing in a parent and again in its child: 0.6 s of engine work in one call, twice the
+    // update limit in updates, yet the script itself is quick.
+    SlowNode* parent = new SlowNode(300);
+    ASSERT_EQ(addChild(parent, new SlowNode(300)), LinkResult::Linked);
+    engine.scene.trackScriptObject(parent);
+    ScriptModule::pushObject(L, parent);
+    lua_setglobal(L, "heavy");
+    // Script work after the draws, so the limit is looked at after them.
+    ASSERT_TRUE(engine.lua.runChunk(
+        "local function work() for i = 1, 5000 do end end\n"
+        "function render(t) heavy:render(t) work() drawn = true end\n"
+        "function update(s) heavy:update(s) work() heavy:update(s) work() updated = true end"));
+    engine.lua.callRender(1.0f);
+    engine.lua.callUpdate(0.0167f);
+    EXPECT_EQ(eval("drawn and updated"), "true");
+    EXPECT_TRUE(log.messages().empty()) << log.messages()[0];
+    // An endless loop of cheap engine calls: accessors are the script's own time.
+    log.clear();
+    ASSERT_TRUE(engine.lua.runChunk("function render(t) while true do heavy:setPosition(vector3.new(t, 0, 0)) end end"));
+    engine.lua.callRender(1.0f);
+    ASSERT_EQ(log.messages().size(), 1u);
+    EXPECT_EQ(log.messages()[0], "Error running 'render': script ran longer than its 0.5 s limit");
+    // A loop of heavy draws is nearly all engine work: it ends when the call's wall time runs out.
+    log.clear();
+    parent->milliseconds = 100;
+    ASSERT_TRUE(engine.lua.runChunk("function render(t) while true do heavy:render(t) end end"));
+    engine.lua.callRender(1.0f);
+    ASSERT_EQ(log.messages().size(), 1u);
+    EXPECT_EQ(log.messages()[0].rfind("Error running 'render': script and the engine work it asked for ran longer", 0),
+              0u) << log.messages()[0];
+    // The show goes on.
+    ASSERT_TRUE(engine.lua.runChunk("function render(t) heavy:render(t) drawn = 'again' end"));
+    engine.lua.callRender(2.0f);
+    EXPECT_EQ(eval("drawn"), "again");
 }
 
 TEST_F(LuaFixture, ForgedHandlesAndVectorsOfTheWrongSizeAreRefused) {
