@@ -238,7 +238,7 @@ int plot(const std::string& dir, const std::string& out, const std::vector<std::
         request.tracks.resize(kMaxPlotLanes);
     }
     if (!audioPath.empty()) {
-        if (Mp3Decoder::decodeFile(audioPath, kPlotAudioRate, request.audio) != Mp3Decoder::Result::Ok) {
+        if (Mp3Decoder::decodeFile(audioPath, playback::kOutputRate, request.audio) != Mp3Decoder::Result::Ok) {
             std::fprintf(stderr, "%s: cannot be decoded; drawn without the waveform\n", audioPath.c_str());
             request.audio.clear();
             ok = false;

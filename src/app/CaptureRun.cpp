@@ -4,6 +4,7 @@
 #include "app/CaptureRun.h"
 
 #include "app/Engine.h"
+#include "audio/AudioPlayback.h"
 #include "audio/ManualAudioDevice.h"
 #include "audio/Mp3Decoder.h"
 #include "capture/FrameWriter.h"
@@ -22,7 +23,6 @@
 
 namespace {
 constexpr double kProgressInterval = 0.25;  // seconds between redraws of the progress line
-constexpr long kAudioRate = 44100;
 
 void report(const std::string& line) {
     std::fprintf(stderr, "solvane: %s\n", line.c_str());
@@ -62,8 +62,8 @@ bool prepareCaptureTarget(const CaptureSettings& settings, std::string& error) {
 
 double soundtrackSeconds(const std::string& path) {
     std::vector<int16_t> pcm;
-    if (Mp3Decoder::decodeFile(path, kAudioRate, pcm) != Mp3Decoder::Result::Ok) return -1.0;
-    return static_cast<double>(pcm.size() / 2) / kAudioRate;
+    if (Mp3Decoder::decodeFile(path, playback::kOutputRate, pcm) != Mp3Decoder::Result::Ok) return -1.0;
+    return static_cast<double>(pcm.size() / 2) / playback::kOutputRate;
 }
 
 bool fitCaptureRange(CaptureSettings& s, double length, std::string& note, std::string& error) {

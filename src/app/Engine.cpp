@@ -86,7 +86,8 @@ bool Engine::initialize() {
         std::string text = std::string("Failed to open log file for writing! File: ") + kLogFileName;
         // The message box needs a display: the terminal always hears of it.
         std::fprintf(stderr, "solvane: %s (%s)\n", text.c_str(), log.openError.c_str());
-        SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", text.c_str(), nullptr);
+        // A capture runs unattended: a box nobody clicks would hold it forever.
+        if (!capture.enabled()) SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", text.c_str(), nullptr);
         return false;
     }
 

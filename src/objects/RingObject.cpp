@@ -1,7 +1,8 @@
 // Ring: the mesh comes from WireframeShapes; only the upload happens here.
 #include "objects/RingObject.h"
 
-#include "objects/WireframeDraw.h"
+#include "app/Engine.h"
+#include "objects/ShowAssets.h"
 #include "objects/WireframeShapes.h"
 
 #include <algorithm>
@@ -20,8 +21,8 @@ bool RingObject::build(Scene* s) {
     scene = s;
     WireframeShapes::RingMesh ring = WireframeShapes::buildRingMesh(radius, stepDegrees);
     segmentCount = static_cast<uint32_t>(ring.vertices.size());
-    WireframeDraw::create(mesh, shader, ring.vertices.data(), ring.vertices.size() * sizeof(glm::vec3),
-                          ring.indices.data(), ring.indices.size() * sizeof(uint32_t));
+    mesh = createPositionMesh(ring.vertices, ring.indices);
+    draw.requestProgram(kWireframeVertexPath, kWireframeFragmentPath);
     return true;
 }
 
@@ -35,8 +36,9 @@ uint64_t RingObject::memoryEstimate(float stepDegrees) {
 void RingObject::render(float time, const glm::mat4*) {
     glm::mat4 model = localModelMatrix();
     if (mesh.valid()) {
-        WireframeDraw::begin(mesh, shader, *scene);
-        WireframeDraw::setModelAndColour(shader, model, glm::vec4(0.09f, 0.79f, 0.9f, 1.0f));
+        draw.bind(mesh);
+        draw.setSceneMatrices(*scene, model);
+        draw.setVec4("uDiffuse", kCyan);
         GLsizei count = static_cast<GLsizei>(WireframeShapes::ringDrawCount(segmentCount, drawFraction));
         glDrawElements(GL_LINES, count, GL_UNSIGNED_INT, nullptr);
     }
@@ -44,5 +46,6 @@ void RingObject::render(float time, const glm::mat4*) {
 }
 
 void RingObject::release() {
-    WireframeDraw::release(mesh, shader);
+    draw.release();
+    destroyMesh(mesh);
 }

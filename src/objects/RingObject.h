@@ -2,9 +2,8 @@
 // `stepDegrees`. Relies on the shader manager and the scene like the cube.
 #pragma once
 #include "gfx/Mesh.h"
-#include "gfx/ShaderProgram.h"
+#include "objects/DrawState.h"
 #include "scene/SceneObject.h"
-
 
 #include <cstdint>
 
@@ -22,7 +21,7 @@ public:
     static uint64_t memoryEstimate(float stepDegrees);
 
     Mesh mesh;
-    ShaderProgram shader;
+    DrawState draw;
     uint32_t segmentCount = 0;
     float radius;
     float stepDegrees;

@@ -53,7 +53,7 @@ void drawMarker(RgbImage& image, int x, int y, int32_t type) {
 
 PlotPicture plotTracks(const PlotRequest& request) {
     const double perSecond = static_cast<float>(rowsPerSecond(request.bpm));
-    const double audioSeconds = static_cast<double>(request.audio.size() / 2) / kPlotAudioRate;
+    const double audioSeconds = static_cast<double>(request.audio.size() / 2) / playback::kOutputRate;
     double lastKey = 0.0;
     for (const PlotLane& lane : request.tracks)
         if (!lane.keys.empty()) lastKey = std::max(lastKey, lane.keys.back().row / perSecond);
@@ -188,8 +188,8 @@ PlotPicture plotTracks(const PlotRequest& request) {
         const size_t frames = request.audio.size() / 2;
         for (int x = 0; x < plotWidth; ++x) {
             // The loudest sample either way within the column's slice of time.
-            const double a = secondsOfX(kLeft + x) * kPlotAudioRate;
-            const double b = secondsOfX(kLeft + x + 1) * kPlotAudioRate;
+            const double a = secondsOfX(kLeft + x) * playback::kOutputRate;
+            const double b = secondsOfX(kLeft + x + 1) * playback::kOutputRate;
             const size_t from = static_cast<size_t>(std::max(0.0, a));
             const size_t to = std::min(frames, static_cast<size_t>(std::max(a + 1.0, b)));
             int lowest = 0, highest = 0;

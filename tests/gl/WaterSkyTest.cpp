@@ -86,11 +86,11 @@ TEST_F(WaterSky, EachObjectDrawsWithItsOwnProgramAndGivesItsBuffersBack) {
     auto* ocean = add(new OceanGrid(sea()));
     auto* box = add(new SkyBox("res/textures/none.png"));
     auto* dome = add(new SkyDome(16, 32, 1000.0f));
-    const Case cases[] = {{grid, &grid->shader, &grid->mesh, {0, 150, 400}, 0.03},
-                          {disc, &disc->shader, &disc->mesh, {0, 50, 300}, 0.3},
-                          {ocean, &ocean->shader, &ocean->mesh, {0, 80, 220}, 0.2},
-                          {box, &box->shader, &box->mesh, {0, 1, 5}, 1.0},
-                          {dome, &dome->shader, &dome->mesh, {0, 1, 5}, 1.0}};
+    const Case cases[] = {{grid, &grid->draw.program, &grid->mesh, {0, 150, 400}, 0.03},
+                          {disc, &disc->draw.program, &disc->mesh, {0, 50, 300}, 0.3},
+                          {ocean, &ocean->draw.program, &ocean->mesh, {0, 80, 220}, 0.2},
+                          {box, &box->draw.program, &box->mesh, {0, 1, 5}, 1.0},
+                          {dome, &dome->draw.program, &dome->mesh, {0, 1, 5}, 1.0}};
     buildAll();
     // No sun tracks: the sun sits at the origin and every sky track reads 0; still
     // no NaN anywhere in a float target.
