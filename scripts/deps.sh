@@ -11,7 +11,8 @@ packages=(
 # Every program a test runs: xvfb-run (xvfb, xauth), xdotool (key presses),
 # ffmpeg and ffprobe (video capture), unshare and mount (a tiny full disk).
 if [ "${1:-}" = "--test" ] || [ "${1:-}" = "--sanitize" ]; then
-  packages+=(libgtest-dev xvfb xauth libgl1-mesa-dri libegl-mesa0 xdotool ffmpeg util-linux mount pulseaudio)
+  # python3: scripts/check_layout.sh, which the unit tests run.
+  packages+=(python3 libgtest-dev xvfb xauth libgl1-mesa-dri libegl-mesa0 xdotool ffmpeg util-linux mount pulseaudio)
 fi
 # Only for `solvane --video`.
 if [ "${1:-}" = "--video" ]; then
