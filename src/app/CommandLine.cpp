@@ -2,20 +2,14 @@
 // commandLineOptions() (and a rule in commandLineChecks() when it depends on others).
 #include "app/CommandLine.h"
 
+#include "core/ShowFile.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
 
 namespace {
-bool readNumber(const std::string& text, double& out) {
-    if (text.empty()) return false;
-    char* end = nullptr;
-    errno = 0;
-    out = std::strtod(text.c_str(), &end);
-    return errno == 0 && end == text.c_str() + text.size() && std::isfinite(out);
-}
-
 bool readWhole(const std::string& text, long low, long high, long& out) {
     double value = 0.0;
     if (!readNumber(text, value) || value != std::floor(value) || value < low || value > high) return false;

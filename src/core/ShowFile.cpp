@@ -10,19 +10,19 @@
 #include <filesystem>
 #include <sstream>
 
-namespace {
-std::string trimmed(const std::string& text) {
-    const size_t first = text.find_first_not_of(" \t\r");
-    if (first == std::string::npos) return std::string();
-    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
-}
-
 bool readNumber(const std::string& text, double& out) {
     if (text.empty()) return false;
     char* end = nullptr;
     errno = 0;
     out = std::strtod(text.c_str(), &end);
     return errno == 0 && end == text.c_str() + text.size() && std::isfinite(out);
+}
+
+namespace {
+std::string trimmed(const std::string& text) {
+    const size_t first = text.find_first_not_of(" \t\r");
+    if (first == std::string::npos) return std::string();
+    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
 }
 
 std::string rangeText(double low, double high) {

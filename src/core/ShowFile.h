@@ -22,6 +22,9 @@ struct ShowFile {
     std::vector<std::string> warnings;  // one line each: unknown keys
 };
 
+// The whole of `text` as a finite number (a show file's values, the command line's seconds).
+bool readNumber(const std::string& text, double& out);
+
 // Entries are "Key = value;", one a line; the value runs to the semicolon (or
 // the line's end) and may hold blanks. Lines without '=' are comments. False
 // with one line in `error` (key, value, accepted range) for a value that is
