@@ -103,10 +103,7 @@ bool Engine::runCapture() {
     }
     const long frames = captureFrameCount(settings.from, settings.to, settings.fps);
 
-    for (long k = 1, n = capturePreRollCount(settings.from, settings.fps); k <= n; ++k) {
-        clock->position = capturePreRollTime(settings.fps, k);
-        advanceClock();
-    }
+    rollForward(settings.from, settings.fps);
 
     VideoPipe video;
     if (settings.readBack && !settings.video.empty() &&

@@ -9,8 +9,6 @@
 #include "core/Profile.h"
 #include "platform/StopSignals.h"
 
-#include <cstdio>
-
 #include <GL/glew.h>
 
 #include <algorithm>
@@ -183,7 +181,8 @@ bool Engine::initialize() {
     if (!syncDevice.init(audioDevice.get())) return fail("Failed to initialize Sync Device!");
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Sucessfully initialized Sync Device");
 
-    if (!audioDevice->createSoundtrack(show.soundtrack, static_cast<float>(showTiming().beatsPerMinute))) return fail("Failed to build soundtrack!");
+    if (!audioDevice->createSoundtrack(show.soundtrack, static_cast<float>(showTiming().beatsPerMinute)))
+        return fail("Failed to build soundtrack!");
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Sucessfully built soundtrack");
 
     if (!lua.create()) return fail("Failed to initialize Lua!");

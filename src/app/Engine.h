@@ -50,6 +50,8 @@ public:
     // Reads res/show.txt into `show` and the process's timing; false (logged) on a bad value or soundtrack.
     bool readShow();
 
+    // The fixed steps from 0 to `seconds`, the clock set `rate` times a second on the way and nothing drawn.
+    void rollForward(double seconds, int rate);
     // Before play starts (--start) and at each return of a loop: the scene a
     // run from 0 reaches at `seconds`, rebuilt when `rebuild`, the clock left there (app/PlayRange.cpp).
     void preRollTo(float seconds, bool rebuild);

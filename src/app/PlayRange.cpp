@@ -12,6 +12,13 @@ namespace {
 constexpr int kPreRollRate = 60;  // clock settings per second of pre-roll
 } // namespace
 
+void Engine::rollForward(double seconds, int rate) {
+    for (long k = 1, n = capturePreRollCount(seconds, rate); k <= n; ++k) {
+        audioDevice->setPosition(capturePreRollTime(rate, k));
+        advanceClock();
+    }
+}
+
 void Engine::preRollTo(float seconds, bool rebuild) {
     const auto began = std::chrono::steady_clock::now();
     const bool wasPlaying = audioDevice->isPlaying();
@@ -19,10 +26,7 @@ void Engine::preRollTo(float seconds, bool rebuild) {
     if (rebuild) scene.load();
     stepAccumulator = 0.0f;
     lastStepPosition = 0.0f;
-    for (long k = 1, n = capturePreRollCount(seconds, kPreRollRate); k <= n; ++k) {
-        audioDevice->setPosition(capturePreRollTime(kPreRollRate, k));
-        advanceClock();
-    }
+    rollForward(seconds, kPreRollRate);
     audioDevice->setPosition(seconds);
     advanceClock();
     if (wasPlaying) audioDevice->play();
