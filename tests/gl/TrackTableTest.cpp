@@ -140,5 +140,7 @@ TEST_F(TrackTable, EveryTrackReachesWhatTheTableSaysItFeeds) {
         normalChange += glm::length(after[v].normal - before[v].normal);
     }
     EXPECT_GT(normalChange, 1e-3f);
+    // Camera.Mode 1: the orbit, and its eye (which the shaders get) at its distance on the z axis.
     expectMatrix(engine.scene.view, ViewMath::orbitView(camera[2][0], camera[2][1], camera[2][2], camera[2][3]));
+    test::expectNear(engine.scene.cameraPosition, glm::vec3(0.0f, 0.0f, camera[2][0]), 1e-4f);
 }
