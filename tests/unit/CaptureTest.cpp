@@ -14,7 +14,7 @@ bool parse(std::vector<const char*> words, LaunchOptions& options, std::string& 
 }
 } // namespace
 
-TEST(CommandLine, ReadsEveryCaptureOptionAndLeavesDefaultsForTheRest) {
+TEST(CommandLine, ReadsEveryOptionLeavesDefaultsForTheRestAndRefusesBadOnesWithALineNamingThem) {
     LaunchOptions none;
     std::string error;
     ASSERT_TRUE(parse({}, none, error));
@@ -31,9 +31,7 @@ TEST(CommandLine, ReadsEveryCaptureOptionAndLeavesDefaultsForTheRest) {
     ASSERT_TRUE(parse({"--loop", "10:12.5", "--size", "800x600", "--windowed"}, live, error)) << error;
     EXPECT_TRUE(live.loopFrom == 10.0 && live.loopTo == 12.5 && live.width == 800 && live.height == 600 &&
                 live.fullscreen == 0 && !live.capture.enabled());
-}
 
-TEST(CommandLine, RefusesBadArgumentsWithALineNamingTheOption) {
     const std::pair<std::vector<const char*>, const char*> cases[] = {  // the words and what the error mentions
         {{"--capture", "o", "--fps", "1001"}, "--fps"},
         {{"--capture", "o", "--from", "20", "--to", "10"}, "--to"},
@@ -50,9 +48,7 @@ TEST(CommandLine, RefusesBadArgumentsWithALineNamingTheOption) {
         {{"--start", "4", "--loop", "1:2"}, "does not go with"},
     };
     for (const auto& [words, mentions] : cases) {
-        LaunchOptions o;
-        std::string error;
-        EXPECT_FALSE(parse(words, o, error)) << mentions;
+        EXPECT_FALSE(parse(words, o = LaunchOptions(), error)) << mentions;
         EXPECT_NE(error.find(mentions), std::string::npos) << error;
         EXPECT_EQ(error.find('\n'), std::string::npos);
     }

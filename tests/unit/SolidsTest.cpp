@@ -102,7 +102,7 @@ TEST(Flocking, StartStateComesFromTheRandomSequenceInItsOrder) {
     EXPECT_FLOAT_EQ(flock.boids[1].position.z, centred(kFirstDraws[8], 10));  // the next boid follows on
 }
 
-TEST(Flocking, NeighboursAreCloserThanTheRadiusNotOnTopAndNotBehind) {
+TEST(Flocking, NeighboursAreCloseAndAheadAndOneStraightAheadIsFollowedAndANegativeStepRunsBackwards) {
     Flock flock;
     flock.boids.resize(2);
     Boid& self = flock.boids[0];
@@ -121,13 +121,7 @@ TEST(Flocking, NeighboursAreCloserThanTheRadiusNotOnTopAndNotBehind) {
         flock.findNeighbours(self, out);
         EXPECT_EQ(out.size(), seen ? 1u : 0u) << where.x << ", " << where.z;
     }
-}
-
-TEST(Flocking, OneNeighbourStraightAheadSteersAlongItsHeadingAndANegativeStepRunsBackwards) {
-    Flock flock;
-    flock.boids.resize(2);
     for (Boid& b : flock.boids) b.flock = &flock;
-    Boid& self = flock.boids[0];
     self.maxSpeed = 1.0f;
     flock.boids[1].position = {0, 0, -2};
     flock.boids[1].heading = glm::normalize(glm::vec3(1, 0, -1));
@@ -203,7 +197,7 @@ TEST(ModelLayout, FloatsMustMakeWholeVerticesAndIndicesNameThem) {
 
 using SolidFactory = LuaFixture;
 
-TEST_F(SolidFactory, RefusesCountsThatWouldBreakTheMeshOrMemoryAndCreatesNothing) {
+TEST_F(SolidFactory, RefusesCountsThatWouldBreakTheMeshOrMemoryAndMakesEachClassWithItsArguments) {
     // Every count goes through one check; its NaN and infinity rows are the water factory test's.
     const std::string grid = "bad argument #2 to 'new' (sea floor grid size must be from 2 to 4096)";
     const std::string count = "bad argument #2 to 'new' (particle count must be from 0 to 10000000)";
@@ -220,9 +214,6 @@ TEST_F(SolidFactory, RefusesCountsThatWouldBreakTheMeshOrMemoryAndCreatesNothing
         {"object.new('model', 'a.exm', 'a.vert')", "bad argument #4 to 'new' (string expected, got no value)"},
         {"object.new('texturedModel', 'a.exm')", "bad argument #3 to 'new' (string expected, got no value)"},
     });
-}
-
-TEST_F(SolidFactory, MakesEachSolidClassWithItsArguments) {
     // The smallest counts each class takes are accepted.
     for (const char* arguments : {"'underseaBox'", "'boids'", "'diamond'", "'seaFloorGrid', 2, 1", "'model', 'm', 'v', 'f'",
                                   "'texturedModel', 'm', 't'", "'particleCloud', 0, vector3.new(0, 0, 0)",
