@@ -193,7 +193,7 @@ TEST_F(ScriptLimits, EngineWorkDoesNotCountAgainstTheScriptButEndlessLoopsOfEngi
     EXPECT_EQ(eval("drawn"), "again");
 }
 
-TEST_F(LuaFixture, ForgedHandlesAndVectorsOfTheWrongSizeAreRefused) {
+TEST_F(LuaFixture, ForgedHandlesAndVectorsOfTheWrongSizeAndBytecodeThroughAnyLoaderAreRefused) {
     ASSERT_EQ(run("objectMeta = debug.getmetatable(scene.getRoot())\n"
                   "vectorMeta = debug.getmetatable(vector3.new(0, 0, 0))"),
               "");
@@ -207,9 +207,8 @@ TEST_F(LuaFixture, ForgedHandlesAndVectorsOfTheWrongSizeAreRefused) {
         {"local p = newproxy(); debug.setmetatable(p, vectorMeta); p:normalize()",
          "calling 'normalize' on bad self ('vector3' expected)"}};
     for (const auto& [code, error] : forged) EXPECT_EQ(run(code), std::string("test:1: ") + error) << code;
-}
 
-TEST_F(LuaFixture, NoBytecodeThroughAnyLoader) {
+    // No bytecode through any loader.
     EXPECT_EQ(eval("loadstring('return 1 + 1')()"), "2");
     const char* refusals[] = {"select(2, loadstring(string.dump(function() return 1 end)))",
                               "select(2, loadstring(string.dump(function() return 1 end), 'x', 'b'))",

@@ -62,7 +62,7 @@ struct Session {
 class EditorSession : public ::testing::Test, protected Session {};
 } // namespace
 
-TEST_F(EditorSession, AsksForEachTrackOnceInFirstUseOrderAndAppliesEditsAtOnce) {
+TEST_F(EditorSession, AsksForEachTrackOnceAppliesEditsAtOnceAndFollowsJumpsAndPauses) {
     connect();
     sync.getFloat("A");
     sync.getInt("C");
@@ -80,10 +80,8 @@ TEST_F(EditorSession, AsksForEachTrackOnceInFirstUseOrderAndAppliesEditsAtOnce) 
     // The editor's first word on a track replaces the file's keys.
     editor.write(setKey(0, 32, 4.0f, Step));
     ASSERT_TRUE(pump([&] { return valueAt("A", 0.0f) == 4.0f; }));
-}
 
-TEST_F(EditorSession, RowJumpsMoveTheSoundtrackPausesHoldItAndPlayingRowsAreReported) {
-    connect();
+    // Row jumps move the soundtrack, pauses hold it, and the rows played are told.
     audio.play();
     editor.write(setRow(100));
     ASSERT_TRUE(pump([&] { return sync.getRow() == 100.0f; }));

@@ -1,5 +1,4 @@
-// Sync tracks: interpolation and key search, the row from the soundtrack, rounding,
-// single loads, damaged or missing files, and the text form of tracks both ways.
+// Sync tracks: interpolation, the getters, damaged or missing files, and the text form both ways.
 #include "sync/SyncDevice.h"
 
 #include "TestSupport.h"
@@ -62,7 +61,7 @@ TEST(SyncInterpolation, EachKeyTypeBetweenItsKeysAndKeyValuesOnAndOutsideThem) {
 }
 
 // Int reads round toward zero; NaN reads 0 and values beyond the int range saturate.
-TEST_F(SyncFiles, GettersRoundDownAndSaturate) {
+TEST_F(SyncFiles, GettersRoundDownAndSaturateAndEachNameIsLoadedOnce) {
     const float inf = std::numeric_limits<float>::infinity();
     const int most = std::numeric_limits<int>::max(), least = std::numeric_limits<int>::min();
     const std::tuple<float, int, bool> cases[] = {  // a value, its int and its bool
@@ -79,9 +78,8 @@ TEST_F(SyncFiles, GettersRoundDownAndSaturate) {
         EXPECT_TRUE(sync.getFloat("Value") == value || std::isnan(value)) << value;
         EXPECT_TRUE(sync.getInt("Value") == asInt && sync.getBool("Value") == asBool) << value;
     }
-}
 
-TEST_F(SyncFiles, EachNameIsLoadedOnceAMissingTrackReadsZeroSilentlyAndALongNameIsNeverCut) {
+    // Each name is loaded once, a missing track reads zero silently, and a long name is never cut.
     test::LogCapture log;
     write("A", test::trackBytes({{0, 1.0f, Linear}, {16, 3.0f, Step}}));
     atRow(8.0f);
