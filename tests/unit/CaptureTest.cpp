@@ -54,7 +54,7 @@ TEST(CommandLine, ReadsEveryOptionLeavesDefaultsForTheRestAndRefusesBadOnesWithA
     }
 }
 
-TEST(CaptureSchedule, FramesCoverTheRangeThePreRollMeetsAFullRunsPositionsAndProgressIsTold) {
+TEST(Capture, FramesCoverTheRangePreRollMeetsAFullRunProgressIsToldPixelsFlipAndPngsAreWholeOrAbsent) {
     EXPECT_EQ(captureFrameCount(30.0, 32.0, 30), 60);
     EXPECT_EQ(captureFrameCount(0.1, 0.4, 10), 3);  // 3.0000000000000004 in doubles
     EXPECT_EQ(captureFrameCount(0.0, 1.01, 10), 11);
@@ -72,9 +72,6 @@ TEST(CaptureSchedule, FramesCoverTheRangeThePreRollMeetsAFullRunsPositionsAndPro
     EXPECT_NE(captureProgressLine(150, 600, 10.0).find("frame 150/600  25% 15.0 fps 0:30 left"), std::string::npos)
         << captureProgressLine(150, 600, 10.0);
     EXPECT_NE(captureProgressLine(0, 600, 0.0).find("-:-- left"), std::string::npos);
-}
-
-TEST(CaptureFiles, PixelsAreFlippedTopDownAndAPngIsWholeOrAbsent) {
     // GL rows come bottom first: red, green below; blue, white on top.
     const uint8_t rgba[] = {255, 0, 0, 9, 0, 255, 0, 9, 0, 0, 255, 9, 255, 255, 255, 9};
     uint8_t rgb[12] = {};

@@ -31,7 +31,7 @@ std::array<uint32_t, 3> triangle(const MeshData& mesh, size_t t) {
 }
 } // namespace
 
-TEST(SolidMeshes, SphereHasPolesRingsAndTheIndexOrderOfCapsAndBands) {
+TEST(SolidMeshes, SphereIsClosedSeaFloorFacesUpAndTheBoxFacesInwardCounterClockwise) {
     const MeshData mesh = sphereMesh(3, 4, 1.0f);
     ASSERT_EQ(mesh.vertices.size(), 14u * 6);
     ASSERT_EQ(mesh.indices.size(), 72u);
@@ -60,9 +60,8 @@ TEST(SolidMeshes, SphereHasPolesRingsAndTheIndexOrderOfCapsAndBands) {
             ASSERT_TRUE(uses == 1 && edges.count({edge.second, edge.first}) == 1)
                 << rings << "x" << sectors << ": edge " << edge.first << "-" << edge.second;
     }
-}
 
-TEST(SolidMeshes, SeaFloorIsACentredGridFacingUp) {
+    // The sea floor: a centred grid facing up.
     const MeshData quad = seaFloorMesh(2, 4.0f);
     ASSERT_EQ(quad.vertices.size(), 4u * 6);
     test::expectNear(vertexPosition(quad, 0), {-2, 0, -2});
@@ -72,9 +71,8 @@ TEST(SolidMeshes, SeaFloorIsACentredGridFacingUp) {
     const MeshData grid = seaFloorMesh(5, 1.0f);
     EXPECT_EQ(grid.indices.size(), 96u);
     test::expectNear(vertexPosition(grid, 24), {2, 0, 2});
-}
 
-TEST(SolidMeshes, UnderseaBoxFacesInwardAndIsCounterClockwiseFromInside) {
+    // The undersea box faces inward, counter-clockwise from inside.
     const MeshData& box = underseaBoxMesh();
     ASSERT_EQ(box.vertices.size(), 24u * 6);
     ASSERT_EQ(box.indices.size(), 36u);
@@ -89,7 +87,7 @@ TEST(SolidMeshes, UnderseaBoxFacesInwardAndIsCounterClockwiseFromInside) {
     }
 }
 
-TEST(Flocking, StartStateComesFromTheRandomSequenceInItsOrder) {
+TEST(RandomSequence, BoidsAndParticlesDrawInItsOrderAndParticlesStayInTheirBox) {
     engineSrand(0);
     Flock flock;
     flock.init(3);
@@ -161,9 +159,8 @@ TEST(Flocking, OrientationTurnsTheForwardAxisOntoTheHeadingAndMatricesPlaceTheFi
     glm::mat4 matrices[3];
     fillBoidMatrices(flock, matrices, 3);
     EXPECT_EQ(matrices[2], glm::mat4(1.0f));
-}
 
-TEST(Particles, DrawsNinePerParticleAndStayInTheirBoxWithUnitDirections) {
+    // Particles: nine draws each, in their box with unit directions.
     engineSrand(0);
     const std::vector<Particle> first = generateParticles(2, {10, 2, 10});
     auto unit = [](int r) { return r / 32767.0f; };

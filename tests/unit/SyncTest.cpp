@@ -131,7 +131,7 @@ TEST_F(SyncFiles, DamagedFilesKeepOnlyWholeKeysAndSaySoOnce) {
     destroyStore(store);
 }
 
-TEST(TrackText, TimesInRowsBeatsAndSecondsWithLinearByDefaultAndMalformedLinesNamed) {
+TEST(TrackText, TimesInRowsBeatsAndSecondsMalformedLinesNamedAndShippedBinariesMatchTheirSource) {
     std::vector<TextTrack> tracks;
     ASSERT_EQ(parse("# heading\n\n[Camera.Yaw]   # trailing comment\n"
                     "0 0\n  4b   -2.5 smooth\n100 7 ramp\n10s 1e2 step\n[FX.Fade]\n", tracks), "");
@@ -147,14 +147,11 @@ TEST(TrackText, TimesInRowsBeatsAndSecondsWithLinearByDefaultAndMalformedLinesNa
         {"[A]\n16 1\n1b 2\n", "3: row 16 does not come after row 16"},
     };
     for (const auto& [text, message] : cases) EXPECT_EQ(parse(text, tracks = {}), message);
-}
 
-// The committed binaries are what the committed text compiles to, and every
-// track the shipped script and the engine read has a source.
-TEST(TrackText, ShippedBinariesMatchTheirSource) {
+    // The committed binaries are what the committed text compiles to, and every
+    // track the shipped script and the engine read has a source.
     const std::string base = std::string(SOLVANE_SOURCE_DIR) + "/res/sync/";
-    std::vector<TextTrack> tracks;
-    ASSERT_EQ(parse(test::readFile(base + "show.tracks"), tracks), "");
+    ASSERT_EQ(parse(test::readFile(base + "show.tracks"), tracks = {}), "");
     std::set<std::string> names;
     for (const TextTrack& t : tracks) {
         names.insert(t.name);

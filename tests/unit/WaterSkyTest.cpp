@@ -57,7 +57,7 @@ protected:
 };
 } // namespace
 
-TEST(SurfaceMeshes, GridAndOceanPatchSizesCornersAndCellEdges) {
+TEST(SurfaceMeshes, GridPatchDiscAndDomeSizesCornersAndTriangleOrder) {
     const SurfaceMesh grid = buildGridMesh(64, 8.0f);
     ASSERT_EQ(grid.vertices.size(), 4225u);
     EXPECT_EQ(grid.vertices.front(), glm::vec3(-256.0f, 0.0f, -256.0f));
@@ -70,9 +70,8 @@ TEST(SurfaceMeshes, GridAndOceanPatchSizesCornersAndCellEdges) {
     ASSERT_EQ(patch.size(), 24u);
     EXPECT_EQ(slice(patch, 0, 6), (Triangles{4, 0, 3, 4, 1, 0}));
     EXPECT_EQ(slice(patch, 18, 6), (Triangles{8, 4, 7, 8, 5, 4}));
-}
 
-TEST(SurfaceMeshes, RadialDiscRingsSpokesAndTriangleOrder) {
+    // The radial disc: rings, spokes and triangle order.
     const SurfaceMesh disc = buildRadialGridMesh();
     ASSERT_EQ(disc.vertices.size(), 46226u);
     ASSERT_EQ(disc.indices.size(), 276702u);
@@ -87,9 +86,8 @@ TEST(SurfaceMeshes, RadialDiscRingsSpokesAndTriangleOrder) {
     EXPECT_EQ(slice(disc.indices, 642, 6), (Triangles{216, 2, 217, 216, 1, 2}));
     EXPECT_EQ(slice(disc.indices, 642 + 214 * 6, 6), (Triangles{430, 1, 216, 430, 215, 1}));
     for (uint32_t i : disc.indices) ASSERT_LT(i, 46226u);
-}
 
-TEST(SurfaceMeshes, DomeRingsCapsAndBands) {
+    // The dome: rings, caps and bands.
     const SurfaceMesh dome = buildDomeMesh(3, 4, 2.0f);
     ASSERT_EQ(dome.vertices.size(), 14u);
     ASSERT_EQ(dome.indices.size(), 72u);
