@@ -1,6 +1,5 @@
-// The game controller on real SDL devices (virtual pads): dead zone, button edges, and
-// the free camera under a pad. Start-up without a pad runs in the e2e tests, D-pad
-// scrubbing in the gl tests.
+// The game controller on virtual SDL pads: dead zone, button edges and the free camera.
+// Start-up without a pad runs in the e2e tests, D-pad scrubbing in the gl tests.
 #include "platform/GameController.h"
 #include "scene/FirstPersonCamera.h"
 

@@ -1,6 +1,5 @@
-// GPU resources before the GPU: ".exm" models, image decoding to RGBA,
-// cube faces cut from images too small, and the loader's order, driven with requests
-// for missing files (they fail before any GL call). The gl tests do the rest.
+// GPU resources before the GPU: ".exm" models, image decoding, cube faces, and the loader's
+// order, driven with requests for missing files (they fail before any GL call).
 #include "core/FileIO.h"
 #include "gfx/Exm.h"
 #include "gfx/Image.h"

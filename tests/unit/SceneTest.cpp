@@ -1,6 +1,5 @@
-// The scene without GL: the object tree (building, release, hidden subtrees, loose objects,
-// model matrices), camera maths, ring and drift geometry, cube faces' views and debug colours,
-// camera paths and their riders' heading (the pad's edits are checked in the gl tests).
+// The scene without GL: the object tree, model and view matrices, ring and drift geometry,
+// cube faces' views and debug colours, and camera paths (the pad's edits are the gl tests').
 #include "app/Scene.h"
 #include "objects/CubemapDebug.h"
 #include "objects/DriftMotion.h"

@@ -1,6 +1,5 @@
-// The solid objects' CPU side: sphere, sea-floor and box meshes, the flocking
-// step and its matrices, the particle generation in the random sequence's
-// order, the model layout check, and the factory's construction checks.
+// The solid objects' CPU side: meshes, the flocking step and its matrices, particles, the
+// model layout check, and the factory's construction checks.
 #include "core/Random.h"
 #include "objects/BoidsObject.h"
 #include "objects/ModelObject.h"
@@ -209,7 +208,6 @@ TEST_F(SolidFactory, RefusesCountsThatWouldBreakTheMeshOrMemoryAndMakesEachClass
         {"object.new('particleCloud', 10000001, vector3.new(1, 1, 1))", count},
         {"object.new('particleCloud', 10, 5)", "bad argument #3 to 'new' ('vector3' expected)"},
         {"object.new('model', 'a.exm', 'a.vert')", "bad argument #4 to 'new' (string expected, got no value)"},
-        {"object.new('texturedModel', 'a.exm')", "bad argument #3 to 'new' (string expected, got no value)"},
     });
     // The smallest counts each class takes are accepted.
     for (const char* arguments : {"'underseaBox'", "'boids'", "'diamond'", "'seaFloorGrid', 2, 1", "'model', 'm', 'v', 'f'",
