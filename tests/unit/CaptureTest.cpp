@@ -38,6 +38,7 @@ TEST(CommandLine, ReadsEveryOptionLeavesDefaultsForTheRestAndRefusesBadOnesWithA
         {{"--capture", "o", "--from", "-1"}, "--from"},
         {{"--capture", "o", "--to", "nan"}, "--to"},
         {{"--capture", "o", "--size", "99999x99999"}, "16384"},
+        {{"--capture", "o", "--size", "640"}, "--size"},
         {{"--capture", "o", "--video", "show.avi"}, ".mp4"},
         {{"--capture"}, "--capture needs"},
         {{"--capture", ""}, "--capture"},
