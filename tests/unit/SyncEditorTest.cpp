@@ -1,6 +1,5 @@
-// The editor connection against a stand-in editor on 127.0.0.1 written here:
-// greetings, track requests, key edits, row jumps, pauses, saves, and the faults
-// that end a connection. Every wait is bounded; none asserts a duration.
+// The editor connection against a stand-in editor on 127.0.0.1: requests, edits, jumps, pauses,
+// saves, and the faults that end a connection. Every wait is bounded; none asserts a duration.
 #include "sync/EditorProtocol.h"
 #include "sync/SyncDevice.h"
 
@@ -62,7 +61,7 @@ struct Session {
 class EditorSession : public ::testing::Test, protected Session {};
 } // namespace
 
-TEST_F(EditorSession, AsksForEachTrackOnceInFirstUseOrderAndAppliesEditsAtOnce) {
+TEST_F(EditorSession, AsksForEachTrackOnceAppliesEditsAtOnceAndFollowsJumpsAndPauses) {
     connect();
     sync.getFloat("A");
     sync.getInt("C");
@@ -80,10 +79,8 @@ TEST_F(EditorSession, AsksForEachTrackOnceInFirstUseOrderAndAppliesEditsAtOnce) 
     // The editor's first word on a track replaces the file's keys.
     editor.write(setKey(0, 32, 4.0f, Step));
     ASSERT_TRUE(pump([&] { return valueAt("A", 0.0f) == 4.0f; }));
-}
 
-TEST_F(EditorSession, RowJumpsMoveTheSoundtrackPausesHoldItAndPlayingRowsAreReported) {
-    connect();
+    // Row jumps move the soundtrack, pauses hold it, and the rows played are told.
     audio.play();
     editor.write(setRow(100));
     ASSERT_TRUE(pump([&] { return sync.getRow() == 100.0f; }));
@@ -159,7 +156,6 @@ TEST(EditorFaults, EndTheConnectionWithOneLineAndKeepTheKeys) {
     const std::pair<std::function<void(StandInEditor&, SyncDevice&)>, const char*> cases[] = {
         {[](StandInEditor& e, SyncDevice&) { e.write("garbage"); }, "unknown command 103"},
         {[](StandInEditor& e, SyncDevice&) { e.write(setKey(2, 0, 1.0f, Step)); }, "SET_KEY for track 2, which was never requested"},
-        {[](StandInEditor& e, SyncDevice&) { e.write(deleteKey(7, 0)); }, "DELETE_KEY for track 7, which was never requested"},
         {[](StandInEditor& e, SyncDevice&) { e.write(setKey(1, 5, 1.0f, 4)); }, "interpolation 4 in SET_KEY for track 1 row 5"},
         {[](StandInEditor& e, SyncDevice&) { e.write(setKey(1, 6, std::nanf(""), Step)); }, "value NaN in SET_KEY for track 1 row 6"},
         {[](StandInEditor& e, SyncDevice&) { e.write(setKey(1, 7, -HUGE_VALF, Step)); }, "value infinite in SET_KEY for track 1 row 7"},
