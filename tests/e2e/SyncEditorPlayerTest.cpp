@@ -1,8 +1,7 @@
 // The real player with --sync-editor against a stand-in editor on 127.0.0.1:
 // it asks for the tracks its scene reads, tells its rows while playing, and a
 // pause from the editor holds the show, which ends normally once resumed.
-#include "StandInEditor.h"
-#include "TestSupport.h"
+#include "PlayerRun.h"
 
 #include <set>
 
@@ -11,10 +10,8 @@ using namespace test::editorwire;
 TEST(PlayerWithEditor, AsksForItsTracksReportsRowsAndAPauseHoldsTheShow) {
     test::TempDir dir;
     test::copyShow(dir, test::standardConfig(320, 240, 0, true), true);
-    test::StandInEditor editor;
-    editor.greetWith("hello, demo!");
-    test::Process player(SOLVANE_BINARY, dir.path(), {"--sync-editor", editor.address()});
-    editor.joinGreeter();
+    e2e::EditedPlayer run(dir.path(), {});
+    test::StandInEditor& editor = run.editor;
     ASSERT_EQ(editor.heard, "hello, synctracker!");
 
     // Requests until the first row report, which only comes once the show plays.
@@ -29,9 +26,9 @@ TEST(PlayerWithEditor, AsksForItsTracksReportsRowsAndAPauseHoldsTheShow) {
 
     // Paused for longer than the whole soundtrack, the show is still running.
     editor.write(pause(true) + setRow(40));
-    EXPECT_EQ(player.wait(std::chrono::seconds(5)), -1);
+    EXPECT_EQ(run.player.wait(std::chrono::seconds(5)), -1);
     editor.write(pause(false));
-    ASSERT_EQ(player.wait(std::chrono::seconds(60)), 0);
+    ASSERT_EQ(run.player.wait(std::chrono::seconds(60)), 0);
     const auto lines = test::readLines(dir.file("Log.txt"));
     test::expectInOrder(lines, {"Sucessfully initialized Audio Device", "Sync editor: connected to " + editor.address(),
                                 "Sucessfully initialized Sync Device", "Starting playback!", "Successfully shut down SDL"});
