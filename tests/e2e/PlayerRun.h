@@ -1,5 +1,5 @@
 // What the end-to-end tests share: the player run to its end with what it said on
-// stderr, the player started against a stand-in editor, and a one-cube scene.
+// stderr, the player talking to a stand-in editor, and a one-cube scene.
 #pragma once
 #include "StandInEditor.h"
 #include "TestSupport.h"
@@ -38,13 +38,13 @@ struct EditedPlayer {
         arguments.insert(arguments.end(), {"--sync-editor", editor.address()});
         return arguments;
     }
-    // The rows the player tells until `enough` says so or it stops talking; track requests are read past.
+    // The rows the player tells until `enough` says so or it stops talking; the tracks it asks for go to `tracks`.
     std::vector<uint32_t> rowsTold(const std::function<bool(uint32_t)>& enough) {
         std::vector<uint32_t> rows;
         for (std::string c = editor.read(5); c.size() == 5; c = editor.read(5)) {
             const uint32_t word = static_cast<uint32_t>(static_cast<uint8_t>(c[1]) << 24 | static_cast<uint8_t>(c[2]) << 16 |
                                                         static_cast<uint8_t>(c[3]) << 8 | static_cast<uint8_t>(c[4]));
-            if (c[0] == 2) editor.read(word);
+            if (c[0] == 2) tracks.push_back(editor.read(word));
             if (c[0] == 3) rows.push_back(word);
             if (c[0] == 3 && enough(word)) break;
         }
@@ -52,6 +52,7 @@ struct EditedPlayer {
     }
     test::StandInEditor editor;
     test::Process player;
+    std::vector<std::string> tracks;
 };
 
 // A cube seen by an orbit camera 8 units out, placed at x = `x` (Lua) each frame

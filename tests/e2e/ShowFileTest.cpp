@@ -46,23 +46,35 @@ TEST(ShowFile, AProbeShowMovesOnItsOwnRowsInCapture) {
                         {"Show: Probe Show, 128 beats per minute, 8 rows per beat, soundtrack res/audio/clicks.mp3"});
 }
 
-// In real time from --start 6: the window has the show's title, the rows told to
-// an editor run at 128 x 8 a minute from 102.4 up to the end of the 12 s
-// soundtrack (204.8, and a frame or two of encoder padding), and the show ends there.
-TEST(ShowFile, AProbeShowTellsItsRowsFromItsStartToAnEditorAndEndsWithItsSoundtrack) {
+// In real time from --start 6, with an editor: the player greets it, asks once for
+// each track the camera and the script read, and tells rows at 128 x 8 a minute
+// (102.4 at 6 s) in a window titled by the show. A pause near the end holds the
+// show; resumed, it ends with its 12 s soundtrack (row 204.8, and a frame or two
+// of encoder padding).
+TEST(ShowFile, AProbeShowWithAnEditorStartsOnItsRowsHoldsWhenPausedAndEndsWithItsSoundtrack) {
+    using namespace test::editorwire;
     test::TempDir dir;
     makeProbeShow(dir);
     e2e::EditedPlayer run(dir.path(), {"--start", "6"});
-    bool titled = false;
-    const auto rows = run.rowsTold([&](uint32_t) {
-        if (!titled) titled = test::sendKey("Probe Show", "shift");
-        return false;
-    });
+    EXPECT_EQ(run.editor.heard, "hello, synctracker!");
+    const auto first = run.rowsTold([](uint32_t) { return true; });
+    ASSERT_EQ(first.size(), 1u) << "the player stopped talking";
+    EXPECT_TRUE(first[0] >= 101 && first[0] <= 106) << first[0];
+    EXPECT_TRUE(test::sendKey("Probe Show", "shift")) << "no window titled 'Probe Show'";
+    std::sort(run.tracks.begin(), run.tracks.end());
+    EXPECT_EQ(std::unique(run.tracks.begin(), run.tracks.end()), run.tracks.end());
+    for (const char* read : {"Camera.Mode", "Camera.Distance", "Cube.X"})
+        EXPECT_TRUE(std::binary_search(run.tracks.begin(), run.tracks.end(), read)) << read;
+    run.editor.write(pause(true) + setRow(200));
+    EXPECT_EQ(run.player.wait(std::chrono::seconds(5)), -1);
+    run.editor.write(pause(false));
+    const auto rows = run.rowsTold([](uint32_t) { return false; });
     EXPECT_EQ(run.player.wait(std::chrono::seconds(60)), 0);
-    EXPECT_TRUE(titled) << "no window titled 'Probe Show'";
-    ASSERT_FALSE(rows.empty());
-    EXPECT_TRUE(rows.front() >= 101 && rows.front() <= 106) << rows.front();
-    EXPECT_TRUE(rows.back() >= 195 && rows.back() <= 215) << rows.back();
+    EXPECT_TRUE(!rows.empty() && rows.back() >= 195 && rows.back() <= 215) << (rows.empty() ? 0 : rows.back());
+    const auto lines = test::readLines(dir.file("Log.txt"));
+    test::expectInOrder(lines, {"Sync editor: connected to " + run.editor.address(), "Sucessfully initialized Sync Device",
+                                "Starting playback!", "Successfully shut down SDL"});
+    EXPECT_EQ(e2e::linesWith(lines, "Failed"), 0);
 }
 
 TEST(ShowFile, EachBadShowFileIsToldInOneLine) {
