@@ -1,6 +1,7 @@
 // res/show.txt through the real player: a show at its own tempo and rows per
-// beat moves on its own beats, in capture, with an editor and to its own end;
-// each kind of bad show file is told in one line, before any window.
+// beat moves on its own beats, in capture, with an editor (from --start, in a
+// --loop) and to its own end; each kind of bad show file is told in one line,
+// before any window.
 #include "PlayerRun.h"
 
 #include <stb/stb_image.h>
@@ -75,6 +76,22 @@ TEST(ShowFile, AProbeShowWithAnEditorStartsOnItsRowsHoldsWhenPausedAndEndsWithIt
     test::expectInOrder(lines, {"Sync editor: connected to " + run.editor.address(), "Sucessfully initialized Sync Device",
                                 "Starting playback!", "Successfully shut down SDL"});
     EXPECT_EQ(e2e::linesWith(lines, "Failed"), 0);
+}
+
+// --loop 3:5 is rows 51.2 to 85.3: every row told lies there, and it comes back down at least twice.
+TEST(ShowFile, ALoopReturnsToItsStartEachTimeItReachesItsEnd) {
+    test::TempDir dir;
+    makeProbeShow(dir);
+    e2e::EditedPlayer run(dir.path(), {"--loop", "3:5"});
+    int returns = 0;
+    uint32_t previous = 0;
+    const auto rows = run.rowsTold([&](uint32_t row) {
+        returns += previous > 75 && row < 60;
+        previous = row;
+        return returns == 3;
+    });
+    EXPECT_EQ(returns, 3) << rows.size() << " rows told";
+    for (const uint32_t row : rows) EXPECT_TRUE(row >= 51 && row <= 88) << row;
 }
 
 TEST(ShowFile, EachBadShowFileIsToldInOneLine) {
