@@ -8,16 +8,7 @@
 namespace fs = std::filesystem;
 using e2e::play;
 
-namespace {
-const std::string kConfig = test::standardConfig(320, 240, 4, true);
-
-// The streams of `file` in `dir` by ffprobe, one csv line each: `entries` of each.
-std::vector<std::string> probe(const test::TempDir& dir, const std::string& entries, const std::string& file) {
-    const std::string command = "cd '" + dir.path() + "' && ffprobe -v error -show_entries stream=" + entries +
-                                " -of csv=p=0 " + file + " > probe.txt";
-    return std::system(command.c_str()) == 0 ? test::readLines(dir.file("probe.txt")) : std::vector<std::string>{};
-}
-} // namespace
+static const std::string kConfig = test::standardConfig(320, 240, 4, true);
 
 // A cube moved only by the fixed steps, at the speed a track gives at the time of
 // each step: 4 units per second until row 21 (0.74 s), then none. A range from
@@ -81,12 +72,10 @@ TEST(Capture, AFullDiskEndsWithALineAndStatusOneKeepingTheFramesWritten) {
     if (std::system("unshare -m true >/dev/null 2>&1") != 0) GTEST_SKIP() << "needs a mount namespace (root)";
     test::TempDir dir;
     test::copyShow(dir, kConfig);
-    fs::create_directories(dir.file("frames"));
-    fs::create_directories(dir.file("kept"));
     // A small file system for the frames, private to the player's namespace and
     // gone with it: what it held is copied out first.
     const e2e::Run run = play(dir, "--capture frames --from 30 --to 40 --fps 30 --size 320x180",
-                              "unshare -m sh -c 'mount -t tmpfs -o size=256k tmpfs frames && \"$0\" \"$@\"; "
+                              "mkdir frames kept && unshare -m sh -c 'mount -t tmpfs -o size=256k tmpfs frames && \"$0\" \"$@\"; "
                               "echo $? > status; cp frames/* kept/' ");
     ASSERT_EQ(run.status, 0) << "the wrapper's own status";
     EXPECT_EQ(test::readFile(dir.file("status")), "1\n");
@@ -140,7 +129,9 @@ TEST(Capture, SignalsAndStartupFailuresEndWithTheirStatusAndOneLine) {
         test::pngColours(dir.file("frames/" + frames.back()), &w, &h);
         EXPECT_TRUE(w == 160 && h == 90);
         if (c.arguments.find("--video") == std::string::npos) continue;
-        const auto streams = probe(dir, "codec_name,codec_type,width,height,pix_fmt,r_frame_rate,duration", "show.mp4");
+        ASSERT_EQ(std::system(("cd '" + dir.path() + "' && ffprobe -v error -show_entries stream=codec_name,codec_type," +
+                               "width,height,pix_fmt,r_frame_rate,duration -of csv=p=0 show.mp4 > probe.txt").c_str()), 0);
+        const auto streams = test::readLines(dir.file("probe.txt"));
         ASSERT_EQ(streams.size(), 2u);
         EXPECT_EQ(streams[0].rfind("h264,video,160,90,yuv420p,30/1,", 0), 0u) << streams[0];
         EXPECT_EQ(streams[1].rfind("aac,audio,0/0,", 0), 0u) << streams[1];

@@ -14,8 +14,7 @@ struct Run {
     bool saysOnly(const std::string& words) const { return said.size() == 1 && said[0].find(words) != std::string::npos; }
 };
 
-// The player in `dir` with `arguments` after `prefix` (environment settings or a
-// wrapper): the tests' own words, without quotes.
+// The player in `dir` with `arguments` after `prefix` (settings or a wrapper): the tests' words, unquoted.
 inline Run play(const test::TempDir& dir, const std::string& arguments, const std::string& prefix = "") {
     const int raw = std::system(
         ("cd '" + dir.path() + "' && " + prefix + " '" + SOLVANE_BINARY + "' " + arguments + " 2> stderr.txt").c_str());
@@ -29,14 +28,13 @@ inline long linesWith(const std::vector<std::string>& lines, const std::string& 
     return std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(words) != std::string::npos; });
 }
 
-// The player in `dir` with `arguments`, connected to an editor that has greeted it.
+// The player in `dir` with `option` `value`, connected to an editor that has greeted it
+// (the connection waits in the listener's queue until the greeter takes it).
 struct EditedPlayer {
-    EditedPlayer(const std::string& dir, std::vector<std::string> arguments)
-        : player(SOLVANE_BINARY, dir, greeted(arguments)) { editor.joinGreeter(); }
-    std::vector<std::string>& greeted(std::vector<std::string>& arguments) {
+    EditedPlayer(const std::string& dir, const std::string& option, const std::string& value)
+        : player(SOLVANE_BINARY, dir, {option, value, "--sync-editor", editor.address()}) {
         editor.greetWith("hello, demo!");
-        arguments.insert(arguments.end(), {"--sync-editor", editor.address()});
-        return arguments;
+        editor.joinGreeter();
     }
     // The rows the player tells until `enough` says so or it stops talking; the tracks it asks for go to `tracks`.
     std::vector<uint32_t> rowsTold(const std::function<bool(uint32_t)>& enough) {
