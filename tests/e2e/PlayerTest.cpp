@@ -140,10 +140,8 @@ TEST(Player, ScriptErrorsAreLoggedPerCallEditingReloadsAFailedBuildLeavesTheClea
                                               "  scene.getRoot():setVisible(1)\nend\n"));
     // Captured at a high rate, so the show outlasts the edits and frames follow each other closely.
     test::Process player(SOLVANE_BINARY, dir.path(), {"--capture", "frames", "--fps", "500"});
-    ASSERT_TRUE(test::waitFor([&] {
-        return countLines(dir, "Error running 'update': ") > 5 &&
-               countLines(dir, "Error running 'render': ") > 5;
-    }));
+    ASSERT_TRUE(test::waitFor(
+        [&] { return countLines(dir, "Error running 'update': ") > 5 && countLines(dir, "Error running 'render': ") > 5; }));
     EXPECT_GT(frameSoon(dir.file("frames")).yellow, 100);
 
     const std::string reloading = "Scene File [res/scripts/scene.lua] Modified! Reloading!";

@@ -82,6 +82,7 @@ TEST(ShowFile, EachBadShowFileIsToldInOneLine) {
         {"Tempo = 128;\n", "res/show.txt: unknown key 'Tempo' is ignored"},  // a warning: the show plays
         {"BeatsPerMinute = 0;\n", "res/show.txt: BeatsPerMinute = '0' is not a number from 20 to 400"},
         {"BeatsPerMinute = 1e9;\n", "BeatsPerMinute = '1e9' is not a number from 20 to 400"},
+        {"BeatsPerMinute = 128 bpm;\n", "BeatsPerMinute = '128 bpm' is not a number from 20 to 400"},
         {"RowsPerBeat = 0;\n", "res/show.txt: RowsPerBeat = '0' is not a whole number from 1 to 64"},
         {"RowsPerBeat = 2.5;\n", "RowsPerBeat = '2.5' is not a whole number from 1 to 64"},
         {"Soundtrack = res/audio/none.mp3;\n", "The soundtrack res/audio/none.mp3 cannot be opened"},
