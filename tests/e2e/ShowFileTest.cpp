@@ -81,6 +81,8 @@ TEST(ShowFile, EachBadShowFileIsToldInOneLine) {
     const std::pair<const char*, const char*> cases[] = {  // the file, and its line in the log and on stderr
         {"Tempo = 128;\n", "res/show.txt: unknown key 'Tempo' is ignored"},  // a warning: the show plays
         {"BeatsPerMinute = 0;\n", "res/show.txt: BeatsPerMinute = '0' is not a number from 20 to 400"},
+        {"BeatsPerMinute = -5;\n", "BeatsPerMinute = '-5' is not a number from 20 to 400"},
+        {"BeatsPerMinute = abc;\n", "BeatsPerMinute = 'abc' is not a number from 20 to 400"},
         {"BeatsPerMinute = 1e9;\n", "BeatsPerMinute = '1e9' is not a number from 20 to 400"},
         {"BeatsPerMinute = 128 bpm;\n", "BeatsPerMinute = '128 bpm' is not a number from 20 to 400"},
         {"RowsPerBeat = 0;\n", "res/show.txt: RowsPerBeat = '0' is not a whole number from 1 to 64"},
