@@ -33,20 +33,13 @@ TEST(CommandLine, ReadsEveryOptionLeavesDefaultsForTheRestAndRefusesBadOnesWithA
                 live.fullscreen == 0 && !live.capture.enabled());
 
     const std::pair<std::vector<const char*>, const char*> cases[] = {  // the words and what the error mentions
-        {{"--capture", "o", "--fps", "1001"}, "--fps"},
-        {{"--capture", "o", "--from", "20", "--to", "10"}, "--to"},
-        {{"--capture", "o", "--from", "-1"}, "--from"},
-        {{"--capture", "o", "--to", "nan"}, "--to"},
-        {{"--capture", "o", "--size", "99999x99999"}, "16384"},
-        {{"--capture", "o", "--size", "640"}, "--size"},
-        {{"--capture", "o", "--video", "show.avi"}, ".mp4"},
-        {{"--capture"}, "--capture needs"},
-        {{"--capture", ""}, "--capture"},
-        {{"--fps", "30"}, "only works with --capture"},
-        {{"--capture", "o", "--capture", "p"}, "twice"},
-        {{"capture"}, "unknown argument 'capture'"},
-        {{"--loop", "12:10"}, "--loop needs FROM:TO"},
-        {{"--start", "4", "--loop", "1:2"}, "does not go with"},
+        {{"--capture", "o", "--fps", "1001"}, "--fps"}, {{"--capture", "o", "--from", "20", "--to", "10"}, "--to"},
+        {{"--capture", "o", "--from", "-1"}, "--from"}, {{"--capture", "o", "--to", "nan"}, "--to"},
+        {{"--capture", "o", "--size", "99999x99999"}, "16384"}, {{"--capture", "o", "--size", "640"}, "--size"},
+        {{"--capture", "o", "--video", "show.avi"}, ".mp4"}, {{"--capture"}, "--capture needs"},
+        {{"--capture", ""}, "--capture"}, {{"--fps", "30"}, "only works with --capture"},
+        {{"--capture", "o", "--capture", "p"}, "twice"}, {{"capture"}, "unknown argument 'capture'"},
+        {{"--loop", "12:10"}, "--loop needs FROM:TO"}, {{"--start", "4", "--loop", "1:2"}, "does not go with"},
     };
     for (const auto& [words, mentions] : cases) {
         EXPECT_FALSE(parse(words, o = LaunchOptions(), error)) << mentions;

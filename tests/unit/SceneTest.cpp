@@ -103,7 +103,7 @@ TEST(SceneTree, BuildStopsAtAFailureHiddenSubtreesAreSkippedAndEveryNodeInOrOutO
     EXPECT_EQ(std::count(j.calls.begin(), j.calls.end(), "release top"), 1);
 }
 
-TEST(ModelMatrix, RotatesAboutXThenYThenZAndScalesTheColumns) {
+TEST(Geometry, ModelAndViewMatricesRingsAndDriftFollowTheirAngles) {
     SceneRootObject o;
     auto turn = [&](glm::vec3 degrees, glm::vec3 v) {
         o.rotation = degrees;
@@ -117,9 +117,8 @@ TEST(ModelMatrix, RotatesAboutXThenYThenZAndScalesTheColumns) {
     o.scale = glm::vec3(2, 3, 4);
     o.position = glm::vec3(5, 6, 7);
     expectNear(glm::vec3(o.localModelMatrix() * glm::vec4(0, 1, 1, 1)), {2, 6, 11});
-}
 
-TEST(ViewMath, SunOrbitAndFreeCameraLookWhereTheirAnglesSay) {
+    // The sun's orbit and the cameras look where their angles say.
     expectNear(ViewMath::sunPosition(10, 45, 180), std::sqrt(50.0f) * glm::vec3(-1, 1, 0), 1e-4f);
     expectNear(ViewMath::cameraPositionFromView(ViewMath::orbitView(10, 0, 0, 0)), {0, 0, 10});
     // Roll turns the scene first, then yaw: +X goes to +Y under roll and stays there.
@@ -134,9 +133,8 @@ TEST(ViewMath, SunOrbitAndFreeCameraLookWhereTheirAnglesSay) {
     const glm::vec3 ahead = glm::vec3(clip) / clip.w;
     expectNear(ahead * glm::vec3(1, 1, 0), {0, 0, 0});
     EXPECT_LT(std::fabs(ahead.z), 1.0f);  // in front, between the planes
-}
 
-TEST(RingMesh, OneVertexPerWholeStepJoinedInOrderAndClosedToTheFirst) {
+    // A ring has one vertex per whole step, joined in order and closed to the first.
     using namespace WireframeShapes;
     for (const auto& [step, vertices] : {std::make_pair(10.0f, 36u), std::make_pair(7.0f, 51u), std::make_pair(360.0f, 1u)}) {
         const RingMesh ring = buildRingMesh(2.0f, step);
@@ -149,9 +147,8 @@ TEST(RingMesh, OneVertexPerWholeStepJoinedInOrderAndClosedToTheFirst) {
     expectNear(buildRingMesh(2.0f, 7.0f).vertices.back(), 2.0f * glm::vec3(std::cos(last), std::sin(last), 0));
     EXPECT_EQ(ringDrawCount(36, 0.5f), 36u);
     EXPECT_EQ(ringDrawCount(36, 3.0f), 72u);
-}
 
-TEST(DriftMotion, MatrixSitsAtThePositionAtTimeZeroAndDriftsAndSpinsLater) {
+    // A drifting object sits at its position at time zero, then drifts and spins.
     const DriftParameters p{{1, 0, 0}, 5.0f, {0, 0, 2}, 45.0f, -0.5f};  // the axis is normalised when used
     const glm::vec3 position(1, 2, 3);
     const glm::mat4 start = driftMatrix(position, p, 0.0f);

@@ -134,6 +134,7 @@ TEST_F(ScriptBinding, VectorsAreValuesWithMethodsOnlyAndLinksThatWouldReleaseANo
 // call is reported as "#1", and a bad receiver as "bad self".
 TEST_F(ScriptBinding, ArgumentErrorsNameTheArgumentAndCreateNothing) {
     const std::string step = "bad argument #3 to 'new' (ring step must be above 0 and at most 360 degrees)";
+    const std::string format = "to 'new' ('RGBA or RGBA16F' expected)";
     expectRefused({
         {"local v = 2 * vector3.new(1, 2, 3)", "bad argument #1 to '__mul' ('vector3' expected)"},
         {"local v = vector3.new(1, 2, 3) * vector3.new(1, 2, 3)",
@@ -149,6 +150,9 @@ TEST_F(ScriptBinding, ArgumentErrorsNameTheArgumentAndCreateNothing) {
          "bad argument #3 to 'new' (this ring would take 13.4 GiB; one object may take at most 1 GiB)"},
         {"object.new('sceneCubeBuffer', 16384, 16384, 'RGBA16F')",
          "bad argument #2 to 'new' (this sceneCubeBuffer would take 13.0 GiB; one object may take at most 1 GiB)"},
+        {"object.new('sceneBuffer', 64, 64, 1, true, 'rgba', 0)", "bad argument #6 " + format},
+        {"object.new('sceneBuffer', 64, 64, 1, true, 'RGBA32F', 0)", "bad argument #6 " + format},
+        {"object.new('sceneCubeBuffer', 64, 64, 'rgba16f')", "bad argument #4 " + format},
     });
     EXPECT_TRUE(engine.scene.root->visible);
 }
@@ -187,7 +191,7 @@ TEST(ObjectClasses, EachRowMakesItsOwnTypeAndNoTwoRowsShareANameOrCode) {
     for (int type = 1; type <= 22; ++type) EXPECT_EQ(types.count(type), 1u) << type;  // a new class takes 23 on
 }
 
-TEST_F(ScriptBinding, SyncGettersReadTracksAtTheCurrentRow) {
+TEST_F(ScriptBinding, SyncGettersCameraPathsAndSceneBuffersReachTheEngine) {
     test::writeTrack(syncDir.path(), "T", {{0, -1.5f, Linear}, {16, 2.5f, Step}});
     const std::string all = "sync.getFloat('T') .. ' ' .. sync.getInt('T') .. ' ' .. tostring(sync.getBool('T'))";
     for (const auto& [row, read] : {std::make_pair(2.0f, "-1 -1 false"), std::make_pair(8.0f, "0.5 0 true")}) {
@@ -195,20 +199,17 @@ TEST_F(ScriptBinding, SyncGettersReadTracksAtTheCurrentRow) {
         engine.syncDevice.update();
         EXPECT_EQ(eval(all), read);
     }
-}
 
-TEST_F(ScriptBinding, ACameraPathIsRefusedUnlessItCanBeOneAndIsSampledIntoTheActiveCamera) {
-    const std::string four = "{vector3.new(0, 0, 0), vector3.new(2, 0, 0), vector3.new(4, 0, 0), vector3.new(6, 0, 0)}";
-    ASSERT_EQ(run("camera = object.new('camera'); cube = object.new('cube')"), "");
+    // A camera path is refused unless it can be one, and is sampled into the active camera.
+    const std::string four = "{o, x, x * 2, x * 3}", noCamera = "no camera object was set with scene.setActiveCamera";
+    ASSERT_EQ(run("camera = object.new('camera'); cube = object.new('cube')\n"
+                  "o = vector3.new(0, 0, 0); x = vector3.new(2, 0, 0)"), "");
     const std::pair<std::string, std::string> cases[] = {
         {"scene.setCameraPath(5)", "bad argument #1 to 'setCameraPath' (table expected, got number)"},
-        {"scene.setCameraPath({vector3.new(0, 0, 0), vector3.new(1, 0, 0), vector3.new(2, 0, 0)})",
-         "bad argument #1 to 'setCameraPath' (at least 4 points expected)"},
-        {"scene.setCameraPath({vector3.new(0, 0, 0), 1, vector3.new(2, 0, 0), vector3.new(3, 0, 0)})",
-         "bad argument #1 to 'setCameraPath' (vector3 points expected)"},
-        {"scene.setCameraPath(" + four + ")", "no camera object was set with scene.setActiveCamera"},
-        {"scene.setActiveCamera(cube); scene.setCameraPath(" + four + ")",
-         "no camera object was set with scene.setActiveCamera"},
+        {"scene.setCameraPath({o, x, x * 2})", "bad argument #1 to 'setCameraPath' (at least 4 points expected)"},
+        {"scene.setCameraPath({o, 1, x, x * 2})", "bad argument #1 to 'setCameraPath' (vector3 points expected)"},
+        {"scene.setCameraPath(" + four + ")", noCamera},
+        {"scene.setActiveCamera(cube); scene.setCameraPath(" + four + ")", noCamera},
     };
     for (const auto& [code, error] : cases) EXPECT_EQ(run(code), "test:1: " + error) << code;
     EXPECT_TRUE(engine.scene.cameraPathPoints.empty());
@@ -217,28 +218,19 @@ TEST_F(ScriptBinding, ACameraPathIsRefusedUnlessItCanBeOneAndIsSampledIntoTheAct
     ASSERT_EQ(run("scene.setActiveCamera(camera); scene.setCameraPath(" + four + ")"), "");
     EXPECT_EQ(samples.size(), 25u);  // what they are is the sampler's test
     EXPECT_EQ(engine.scene.cameraPathPoints.size(), 4u);  // a controller in free flight can go on editing them
-}
 
-TEST_F(ScriptBinding, TheSceneBufferFactoryPassesTheArgumentsOnChecksFormatAndDepthAndOnly2DIsPostProcessed) {
+    // The scene buffer factories pass their arguments on, and only a 2D buffer is post-processed.
     ASSERT_EQ(run("plain = object.new('sceneBuffer', 640, 360, 2, false, 'RGBA', 0)\n"
                   "hdr = object.new('sceneBuffer', 320, 180, 1, true, 'RGBA16F', 4)\n"
-                  "cube = object.new('sceneCubeBuffer', 128, 64, 'RGBA16F')"),
+                  "cubeBuffer = object.new('sceneCubeBuffer', 128, 64, 'RGBA16F')"),
               "");
     const auto *plain = global<SceneBufferObject>("plain"), *hdr = global<SceneBufferObject>("hdr");
     EXPECT_TRUE(plain->width == 640 && plain->height == 360 && plain->colorCount == 2 && !plain->withDepth &&
                 plain->internalFormat == GL_RGBA && plain->samples == 0);
     EXPECT_TRUE(hdr->withDepth && hdr->internalFormat == GL_RGBA16F && hdr->samples == 4);
-    const auto* cube = global<SceneCubeBufferObject>("cube");
-    EXPECT_TRUE(cube->faceWidth == 128 && cube->faceHeight == 64 && cube->internalFormat == GL_RGBA16F);
-
-    const std::string format = "to 'new' ('RGBA or RGBA16F' expected)";
-    expectRefused({
-        {"object.new('sceneBuffer', 64, 64, 1, true, 'rgba', 0)", "bad argument #6 " + format},
-        {"object.new('sceneBuffer', 64, 64, 1, true, 'RGBA32F', 0)", "bad argument #6 " + format},
-        {"object.new('sceneCubeBuffer', 64, 64, 'rgba16f')", "bad argument #4 " + format},
-    });
-    // Only a 2D scene buffer is post-processed.
-    ASSERT_EQ(run("scene.postProcessBufferNode(cube)\nscene.postProcessBufferNode(object.new('cubemapDebug'))"), "");
+    const auto* cubeBuffer = global<SceneCubeBufferObject>("cubeBuffer");
+    EXPECT_TRUE(cubeBuffer->faceWidth == 128 && cubeBuffer->faceHeight == 64 && cubeBuffer->internalFormat == GL_RGBA16F);
+    ASSERT_EQ(run("scene.postProcessBufferNode(cubeBuffer)\nscene.postProcessBufferNode(object.new('cubemapDebug'))"), "");
     engine.scene.postProcessBufferNode(nullptr);
     EXPECT_EQ(log.count("Cannot Post Process Invalid Buffer Node!"), 3u);
 }

@@ -131,7 +131,7 @@ TEST_F(SyncFiles, DamagedFilesKeepOnlyWholeKeysAndSaySoOnce) {
     destroyStore(store);
 }
 
-TEST(TrackText, TimesInRowsBeatsAndSecondsMalformedLinesNamedAndShippedBinariesMatchTheirSource) {
+TEST(TrackText, TimesInRowsBeatsAndSecondsFollowTheShowsTimingMalformedLinesNamedAndShippedBinariesMatchTheirSource) {
     std::vector<TextTrack> tracks;
     ASSERT_EQ(parse("# heading\n\n[Camera.Yaw]   # trailing comment\n"
                     "0 0\n  4b   -2.5 smooth\n100 7 ramp\n10s 1e2 step\n[FX.Fade]\n", tracks), "");
@@ -163,6 +163,17 @@ TEST(TrackText, TimesInRowsBeatsAndSecondsMalformedLinesNamedAndShippedBinariesM
         EXPECT_TRUE(names.count((*it)[2].str())) << (*it)[2].str();
     for (const char* read : {"Camera.Mode", "Needles.Fade", "Flakes.Visible", "Flakes.Fade"})
         EXPECT_TRUE(names.count(read)) << read;
+
+    // A show's own timing (res/show.txt, tracktool --show) moves every time written in beats or seconds.
+    setShowTiming({128.0, 8});
+    const std::string timed = parse("[Cube.X]\n8b 1 step\n4s 2 step\n", tracks = {});
+    const std::string text = timed.empty() ? writeTrackText(tracks) : "";
+    setShowTiming({});
+    ASSERT_EQ(timed, "");
+    ASSERT_EQ(tracks[0].keys.size(), 2u);
+    EXPECT_EQ(tracks[0].keys[0].row, 64);
+    EXPECT_EQ(tracks[0].keys[1].row, 68);  // 4 s at 128 x 8 a minute: 68.27
+    EXPECT_NE(text.find("8b "), std::string::npos) << text;
 }
 
 // Binary tracks back to text: the shipped ones are compared with their source above; here the values
@@ -194,19 +205,4 @@ TEST(TrackDecompile, AwkwardValuesComeBackByteForByteAndWhatTheTextCannotHoldIsR
         EXPECT_FALSE(decompileTrack(bad, text, why)) << bad.name;
         EXPECT_NE(why.find(mentions), std::string::npos) << why;
     }
-}
-
-// A show's own timing (res/show.txt, tracktool --show) moves every time written in beats or seconds.
-TEST(TrackText, BeatsAndSecondsFollowTheShowsTiming) {
-    setShowTiming({128.0, 8});
-    std::vector<TextTrack> tracks;
-    std::string error;
-    const bool parsed = parseTrackText("[Cube.X]\n8b 1 step\n4s 2 step\n", tracks, error);
-    const std::string text = parsed ? writeTrackText(tracks) : "";
-    setShowTiming({});
-    ASSERT_TRUE(parsed) << error;
-    ASSERT_EQ(tracks[0].keys.size(), 2u);
-    EXPECT_EQ(tracks[0].keys[0].row, 64);
-    EXPECT_EQ(tracks[0].keys[1].row, 68);  // 4 s at 128 x 8 a minute: 68.27
-    EXPECT_NE(text.find("8b "), std::string::npos) << text;
 }

@@ -49,12 +49,6 @@ ino_t inodeOf(const std::string& path) {
     struct stat st {};
     return stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
 }
-
-class OceanWavesTest : public ::testing::Test {
-protected:
-    void SetUp() override { engineSrand(0); }
-    OceanWaves waves;
-};
 } // namespace
 
 TEST(SurfaceMeshes, GridPatchDiscAndDomeSizesCornersAndTriangleOrder) {
@@ -106,8 +100,10 @@ TEST(SurfaceMeshes, GridPatchDiscAndDomeSizesCornersAndTriangleOrder) {
 // The whole wave field, cell by cell, as the model defines it: four draws per
 // cell in row order, then per frame one sine and cosine each for the
 // dispersion and the phase. The optimised update must give the same bits.
-TEST_F(OceanWavesTest, SpectrumFollowsTheDefinitionExactly) {
+TEST(OceanWaves, SpectrumFollowsTheDefinitionExactly) {
     const OceanParameters p = smallSea(8);
+    OceanWaves waves;
+    engineSrand(0);
     waves.init(p);
     const int n = 8, half = 4;
     const float pi = 3.14159265f, patch = 0.2f * 8.0f, w0 = 2.0f * pi / 100.0f;
@@ -152,8 +148,10 @@ TEST_F(OceanWavesTest, SpectrumFollowsTheDefinitionExactly) {
     }
 }
 
-TEST_F(OceanWavesTest, SurfaceIsTheTransformedSpectrumWrapsKeepsItsShapeWithoutDisplacementAndSmoothsNormals) {
+TEST(OceanWaves, SurfaceIsTheTransformedSpectrumWrapsKeepsItsShapeWithoutDisplacementAndSmoothsNormals) {
     const uint32_t n = 16;
+    OceanWaves waves;
+    engineSrand(0);
     waves.init(smallSea(n));
     const std::vector<OceanVertex>& v = waves.vertexData();
     auto at = [&](uint32_t i, uint32_t j) { return v[i * n + j]; };
