@@ -7,7 +7,6 @@
 
 #include "TestSupport.h"
 
-
 namespace {
 const std::string kAudio = std::string(SOLVANE_FIXTURES_DIR) + "/audio/";
 
@@ -38,7 +37,6 @@ TEST_F(AudioDevice, PositionNeverGoesBackSeeksLandWhereAskedAndFailuresGiveTheir
         EXPECT_TRUE(playing >= seek - 0.001f && playing < seek + 0.5f) << playing;
     }
 
-    // Bad soundtracks and refused seeks fail with the message and their code.
     test::TempDir dir;
     test::writeFile(dir.file("text.mp3"), std::string(2000, 'x'));
     // The gapless tag frame alone: no audio frame at all.

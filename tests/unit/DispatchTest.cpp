@@ -108,7 +108,6 @@ TEST_F(Watcher, FilesInOnePollGoInPathOrderOnTheMainThreadOnceAndLateFilesAndNew
     watcher.dispatchChanges();
     EXPECT_EQ(calls, (std::vector<std::string>{a, b}));
 
-    // A missing file is reported once it appears, and a callback may add watches.
     calls.clear();
     const std::string late = dir.file("late.frag"), extra = dir.file("extra.frag");
     auto rewatch = [](const std::string& path, void* context) {

@@ -115,7 +115,6 @@ TEST_F(ScriptBinding, VectorsAreValuesWithMethodsOnlyAndLinksThatWouldReleaseANo
     ASSERT_EQ(run("scene.getRoot():setPosition(vector3.new(3, 0, 4):normalize())"), "");
     test::expectNear(root->position, {0.6f, 0, 0.8f});
 
-    // Links that would release a node twice are refused.
     ASSERT_EQ(run("a = object.new('cube'); b = object.new('cube'); c = object.new('cube')\n"
                   "root = scene.getRoot(); root:addChild(a); a:addChild(b); b:addChild(c)"),
               "");
@@ -143,8 +142,7 @@ TEST_F(ScriptBinding, ArgumentErrorsNameTheArgumentAndCreateNothing) {
         {"scene.getRoot():addChild(vector3.new(1, 2, 3))", "bad argument #1 to 'addChild' ('object' expected)"},
         {"object.new('Cube')", "Error creating new scene object. Class 'Cube' not found!"},
         {"object.new('ring', 'wide', 10)", "bad argument #2 to 'new' (number expected, got string)"},
-        {"object.new('ring', 1, 361)", step},
-        {"object.new('ring', 1, 0/0)", step},
+        {"object.new('ring', 1, 361)", step}, {"object.new('ring', 1, 0/0)", step},
         // Inside the accepted range, but too large to build: refused before anything is allocated.
         {"object.new('ring', 5, 0.000001)",
          "bad argument #3 to 'new' (this ring would take 13.4 GiB; one object may take at most 1 GiB)"},
@@ -184,9 +182,7 @@ TEST(ObjectClasses, EachRowMakesItsOwnTypeAndNoTwoRowsShareANameOrCode) {
             } catch (const std::runtime_error&) {
             }
         }
-        if (made) {
-            EXPECT_EQ(made->getType(), row->type) << row->name;
-        }
+        if (made) EXPECT_EQ(made->getType(), row->type) << row->name;
     }
     for (int type = 1; type <= 22; ++type) EXPECT_EQ(types.count(type), 1u) << type;  // a new class takes 23 on
 }

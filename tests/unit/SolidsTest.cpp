@@ -60,7 +60,6 @@ TEST(SolidMeshes, SphereIsClosedSeaFloorFacesUpAndTheBoxFacesInwardCounterClockw
                 << rings << "x" << sectors << ": edge " << edge.first << "-" << edge.second;
     }
 
-    // The sea floor: a centred grid facing up.
     const MeshData quad = seaFloorMesh(2, 4.0f);
     ASSERT_EQ(quad.vertices.size(), 4u * 6);
     test::expectNear(vertexPosition(quad, 0), {-2, 0, -2});
@@ -71,7 +70,6 @@ TEST(SolidMeshes, SphereIsClosedSeaFloorFacesUpAndTheBoxFacesInwardCounterClockw
     EXPECT_EQ(grid.indices.size(), 96u);
     test::expectNear(vertexPosition(grid, 24), {2, 0, 2});
 
-    // The undersea box faces inward, counter-clockwise from inside.
     const MeshData& box = underseaBoxMesh();
     ASSERT_EQ(box.vertices.size(), 24u * 6);
     ASSERT_EQ(box.indices.size(), 36u);
@@ -202,8 +200,7 @@ TEST_F(SolidFactory, RefusesCountsThatWouldBreakTheMeshOrMemoryAndMakesEachClass
         {"object.new('sphere', 3, 0.5, 1)", "bad argument #3 to 'new' (sphere sectors must be from 1 to 4096)"},
         {"object.new('sphere', 3, 4, 1/0)", "bad argument #4 to 'new' (sphere radius must be finite)"},
         {"object.new('sphere', 3, 4)", "bad argument #4 to 'new' (number expected, got no value)"},
-        {"object.new('seaFloorGrid', 1, 2)", grid},
-        {"object.new('seaFloorGrid', 4097, 2)", grid},
+        {"object.new('seaFloorGrid', 1, 2)", grid}, {"object.new('seaFloorGrid', 4097, 2)", grid},
         {"object.new('particleCloud', -1, vector3.new(1, 1, 1))", count},
         {"object.new('particleCloud', 10000001, vector3.new(1, 1, 1))", count},
         {"object.new('particleCloud', 10, 5)", "bad argument #3 to 'new' ('vector3' expected)"},

@@ -246,16 +246,12 @@ TEST_F(WaterSkyFactory, ClassesAreMadeWithTheirValuesAndBadValuesCreateNothing) 
     const std::string wind = "bad argument #6 to 'new' (ocean wind direction must be finite and not (0, 0))";
     const std::string segments = "bad argument #3 to 'new' (sky dome segments must be from 1 to 2048)";
     expectRefused({
-        {"object.new('ocean', 63, 1, 1, 10, 1, 0)", size},
-        {"object.new('ocean', 1026, 1, 1, 10, 1, 0)", size},
-        {"object.new('ocean', 0/0, 1, 1, 10, 1, 0)", size},
-        {"object.new('ocean', 64, 0, 1, 10, 1, 0)", spacing},
-        {"object.new('ocean', 64, 1/0, 1, 10, 1, 0)", spacing},
-        {"object.new('ocean', 64, 1, 1, 10, 0, 0)", wind},
+        {"object.new('ocean', 63, 1, 1, 10, 1, 0)", size}, {"object.new('ocean', 1026, 1, 1, 10, 1, 0)", size},
+        {"object.new('ocean', 0/0, 1, 1, 10, 1, 0)", size}, {"object.new('ocean', 64, 0, 1, 10, 1, 0)", spacing},
+        {"object.new('ocean', 64, 1/0, 1, 10, 1, 0)", spacing}, {"object.new('ocean', 64, 1, 1, 10, 0, 0)", wind},
         {"object.new('ocean', 64, 1, 1, 10, 0/0, 1)", wind},
         {"object.new('skydome', 1, 8, 100)", "bad argument #2 to 'new' (sky dome rings must be from 2 to 2048)"},
-        {"object.new('skydome', 8, 0, 100)", segments},
-        {"object.new('skydome', 8, 1e12, 100)", segments},
+        {"object.new('skydome', 8, 0, 100)", segments}, {"object.new('skydome', 8, 1e12, 100)", segments},
         {"object.new('skybox')", "bad argument #2 to 'new' (string expected, got no value)"},
     });
 }
