@@ -84,7 +84,7 @@ TEST(SolidMeshes, SphereIsClosedSeaFloorFacesUpAndTheBoxFacesInwardCounterClockw
     }
 }
 
-TEST(RandomSequence, BoidsAndParticlesDrawInItsOrderAndParticlesStayInTheirBox) {
+TEST(Flocking, BoidsDrawInTheRandomOrderNeighboursAreCloseAndAheadAndANegativeStepRunsBackwards) {
     engineSrand(0);
     Flock flock;
     flock.init(3);
@@ -95,10 +95,9 @@ TEST(RandomSequence, BoidsAndParticlesDrawInItsOrderAndParticlesStayInTheirBox) 
     EXPECT_FLOAT_EQ(b.maxSpeed, kFirstDraws[6] / 32767.0f * 5.0f);
     EXPECT_FLOAT_EQ(b.size, kFirstDraws[7] / 32767.0f);
     EXPECT_FLOAT_EQ(flock.boids[1].position.z, centred(kFirstDraws[8], 10));  // the next boid follows on
-}
 
-TEST(Flocking, NeighboursAreCloseAndAheadAndOneStraightAheadIsFollowedAndANegativeStepRunsBackwards) {
-    Flock flock;
+    // Neighbours are close and ahead, and one straight ahead is followed.
+    flock = Flock();
     flock.boids.resize(2);
     Boid& self = flock.boids[0];
     const std::pair<glm::vec3, bool> cases[] = {
@@ -134,7 +133,7 @@ TEST(Flocking, NeighboursAreCloseAndAheadAndOneStraightAheadIsFollowedAndANegati
     test::expectNear(loner.position, {-0.5f, -1, -1.5f});
 }
 
-TEST(Flocking, OrientationTurnsTheForwardAxisOntoTheHeadingAndMatricesPlaceTheFish) {
+TEST(FishMatrices, OrientationTurnsTheForwardAxisOntoTheHeadingMatricesPlaceTheFishAndParticlesDrawInOrderInTheirBox) {
     EXPECT_EQ(headingOrientation({0, 0, 1}), glm::quat(0, 0, 0, 0));
     Boid boid;
     boid.orientation = headingOrientation({0, 0, 1});
