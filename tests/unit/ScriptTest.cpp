@@ -182,7 +182,9 @@ TEST(ObjectClasses, EachRowMakesItsOwnTypeAndNoTwoRowsShareANameOrCode) {
             } catch (const std::runtime_error&) {
             }
         }
-        if (made) EXPECT_EQ(made->getType(), row->type) << row->name;
+        if (made) {
+            EXPECT_EQ(made->getType(), row->type) << row->name;
+        }
     }
     for (int type = 1; type <= 22; ++type) EXPECT_EQ(types.count(type), 1u) << type;  // a new class takes 23 on
 }
