@@ -18,6 +18,7 @@
 #include "objects/SphereObject.h"
 #include "objects/TexturedModel.h"
 #include "objects/UnderseaObjects.h"
+#include "objects/WireframeCubeObject.h"
 #include "postfx/SceneBufferObject.h"
 #include "postfx/SceneCubeBufferObject.h"
 #include "scene/ViewMath.h"
@@ -134,6 +135,7 @@ TEST_F(Objects, EachClassDrawsOnlyOnceBuiltWithItsOwnProgramAndGivesItsGlObjects
                        m->scale = glm::vec3(6.0f); return m; }, orbit, 1000},
         {"texturedModel", [] { auto* t = new TexturedModel("res/models/Rock.exm", "res/textures/Rock.png");
                                t->scale = glm::vec3(6.0f); return t; }, orbit, 2000},
+        {"wireframeCube", [] { auto* w = new WireframeCubeObject; w->scale = glm::vec3(6.0f); return w; }, orbit, 300},
     };
     // No sun tracks: the sun sits at the origin and every sky track reads 0; still
     // no NaN anywhere in a float target.
