@@ -1,8 +1,6 @@
-// Every row of the engine's track table, followed from a track file to where the
-// row says its value lands: a uniform of the reader's program, the camera's view,
-// the sun. Each track holds a value of its own, so two crossed wires show.
-// Camera.Mode's other modes and Camera.PathProgress are followed in CameraTest;
-// the post chain's switches in PostProcessorTest.
+// Every row of the engine's track table, from a track file to where the row says its value
+// lands (a uniform of the reader's program, the view, the sun), each with a value of its own
+// so crossed wires show. Other camera modes: CameraTest; the post chain's switches: PostProcessorTest.
 #include "objects/OceanGrid.h"
 #include "objects/SkyScattering.h"
 #include "scene/ViewMath.h"
