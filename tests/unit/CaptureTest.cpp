@@ -38,6 +38,9 @@ TEST(CommandLine, ReadsEveryOptionLeavesDefaultsForTheRestAndRefusesBadOnesWithA
         {{"--capture", ""}, "--capture"}, {{"--fps", "30"}, "only works with --capture"},
         {{"--capture", "o", "--capture", "p"}, "twice"}, {{"capture"}, "unknown argument 'capture'"},
         {{"--loop", "12:10"}, "--loop needs FROM:TO"}, {{"--start", "4", "--loop", "1:2"}, "does not go with"},
+        {{"--new", "s", "--bpm", "abc"}, "--bpm needs"}, {{"--new", "s", "--bpm", "19"}, "from 20 to 400"},
+        {{"--bpm", "90"}, "only works with --new"}, {{"--new", "s", "--capture", "f"}, "does not go with --new"},
+        {{"--new", "s", "--soundtrack", "a.wav"}, ".mp3"},
     };
     for (const auto& [words, mentions] : cases) {
         EXPECT_FALSE(parse(words, o = LaunchOptions(), error)) << mentions;
