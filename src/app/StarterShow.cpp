@@ -36,7 +36,7 @@ VSync          = true;
 )";
 
 const char* const kShowText = R"(The show: its soundtrack, tempo, sync rows per beat and window title.
-One "Key = value;" a line; lines without an equals sign are comments.
+Entries are written "Key = value;", one a line; other lines are comments.
 A new tempo moves every key written in beats in res/sync/show.tracks with it
 (compile the tracks again); change BPM at the top of res/scripts/scene.lua too.
 
@@ -236,6 +236,11 @@ bool writeText(const fs::path& path, const std::string& text, std::string& error
     return FileIO::writeAtomically(path.string(), std::vector<uint8_t>(text.begin(), text.end()), error);
 }
 
+// A name the show file can hold (a value runs to the semicolon, an entry to the line's end).
+std::string showFileValue(const std::string& name, const std::string& fallback) {
+    return name.empty() || name == "." || name.find_first_of(";\r\n") != std::string::npos ? fallback : name;
+}
+
 bool isShowData(const fs::path& dir) {
     std::error_code ec;
     for (const char* folder : kCopiedFolders)
@@ -264,7 +269,7 @@ bool writeShow(const StarterShowRequest& request, const fs::path& data, const fs
     // The soundtrack: the one given, or eight bars of clicks at the tempo.
     std::string soundtrack;
     if (!request.soundtrack.empty()) {
-        soundtrack = "res/audio/" + fs::path(request.soundtrack).filename().string();
+        soundtrack = "res/audio/" + showFileValue(fs::path(request.soundtrack).filename().string(), "soundtrack.mp3");
         fs::copy_file(request.soundtrack, dir / soundtrack, ec);
         if (ec) {
             message = "cannot copy " + request.soundtrack + ": " + ec.message();
@@ -278,13 +283,14 @@ bool writeShow(const StarterShowRequest& request, const fs::path& data, const fs
     }
 
     const std::string beats = std::to_string(kStarterBars * 4);
+    // The title is the folder's name, also when it was given as "show/" or ".".
+    fs::path named = fs::absolute(dir, ec).lexically_normal();
+    if (named.filename().empty()) named = named.parent_path();
     const std::vector<std::pair<std::string, std::string>> values = {
         {"{BPM}", number(request.beatsPerMinute)},
         {"{RPB}", std::to_string(kStarterRowsPerBeat)},
         {"{SOUNDTRACK}", soundtrack},
-        {"{TITLE}", fs::path(request.directory).lexically_normal().filename().string().empty()
-                        ? "My Show"
-                        : fs::path(request.directory).lexically_normal().filename().string()},
+        {"{TITLE}", showFileValue(named.filename().string(), "My Show")},
         {"{BARS}", std::to_string(kStarterBars)},
         {"{BEATS}", beats},
         {"{FADE}", std::to_string(kStarterBars * 4 - 2)},
