@@ -228,7 +228,7 @@ std::string filled(std::string text, const std::vector<std::pair<std::string, st
 
 std::string number(double value) {
     char text[32];
-    std::snprintf(text, sizeof text, "%g", value);
+    std::snprintf(text, sizeof text, "%.10g", value);
     return text;
 }
 
