@@ -53,7 +53,7 @@ const char* const kSceneText = R"(-- The scene: built once by build(), moved eve
 -- engine's own tracks; Diamond.Height, Cubes.Radius and Cubes.Lift are this
 -- script's. All of them are written in res/sync/show.tracks.
 
-local BPM = {BPM}          -- as in res/show.txt: change both together
+local BPM = {BPM}  -- as in res/show.txt: change both together
 local BEAT = 60 / BPM  -- seconds
 
 local buffer, diamond, sphere
