@@ -120,7 +120,8 @@ int main(int argc, char** argv) {
             ++calls;
             if (!arrived) std::this_thread::sleep_for(std::chrono::milliseconds(16));
         }
-        const double totalMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        const auto total = std::chrono::steady_clock::now() - start;
+        const double totalMs = std::chrono::duration<double, std::milli>(total).count();
         std::printf("reload of the 2048x2048 PNG, %s: longest loader call %.1f ms, new texture after %.1f ms "
                     "(%d calls)\n",
                     whenDecoded ? "decoded on a worker first" : "decode waited for", longestMs, totalMs, calls);

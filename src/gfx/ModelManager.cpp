@@ -113,7 +113,8 @@ void ModelManager::rebuild(const std::string& path, const ExmModel& model) {
             SDL_LogError(SDL_LOG_CATEGORY_SYSTEM,
                          "Model file %s changed but does not fit %u floats per vertex; those meshes stay as they were",
                          path.c_str(), floatsPerVertex(layout));
-    if (rebuilt > 0) SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Rebuilt %d meshes from model file %s", rebuilt, path.c_str());
+    if (rebuilt > 0)
+        SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Rebuilt %d meshes from model file %s", rebuilt, path.c_str());
 }
 
 void ModelManager::destroy() {

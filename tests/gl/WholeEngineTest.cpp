@@ -1,7 +1,8 @@
 // The whole engine in this process, on a copy of the shipped show whose soundtrack a
 // test clock replaces after start-up: the show frame by frame (objects on screen, FX
-// tracks shaping the picture), the window's multisampling, and a held D-pad on a
-// virtual pad scrubbing in the loop.
+// tracks shaping the picture), the window's multisampling, a held D-pad on a
+// virtual pad scrubbing in the loop, and track, texture and model files changed on
+// disk while it runs.
 #include "core/Profile.h"
 #include "gfx/Exm.h"
 #include "postfx/SceneBufferObject.h"
@@ -262,8 +263,10 @@ TEST_F(WholeEngine, ATextureAndAModelChangedOnDiskAreDrawnAnewButCorruptOnesKeep
     EXPECT_TRUE(test::waitFor([&] { return look().column > 0.6; }, std::chrono::seconds(5)));
 
     test::LogCapture log;
-    const std::string keptTexture = "Texture file res/textures/Rock.png changed but does not load; the old texture stays";
-    const std::string keptModel = "Model file res/models/Rock.exm changed but does not load; its meshes stay as they were";
+    const std::string keptTexture =
+        "Texture file res/textures/Rock.png changed but does not load; the old texture stays";
+    const std::string keptModel =
+        "Model file res/models/Rock.exm changed but does not load; its meshes stay as they were";
     rewrite("res/textures/Rock.png", redPng.substr(0, redPng.size() / 2), 3.0);
     rewrite("res/models/Rock.exm", rockBytes.substr(0, rockBytes.size() / 2), 3.0);
     EXPECT_TRUE(test::waitFor([&] { look(); return log.count(keptTexture) > 0 && log.count(keptModel) > 0; }));
