@@ -3,6 +3,7 @@
 // tracks shaping the picture), the window's multisampling, and a held D-pad on a
 // virtual pad scrubbing in the loop.
 #include "core/Profile.h"
+#include "objects/CameraObject.h"
 #include "postfx/SceneBufferObject.h"
 
 #include "GlContext.h"
@@ -206,4 +207,191 @@ TEST_F(WholeEngine, AStandInMultisamplesAWindowSceneAndATrackFileChangedOnDiskMo
     EXPECT_TRUE(test::waitFor([&] { litColumn(); return log.count(kept) > 0; }));
     EXPECT_GT(litColumn(), 0.5);
     EXPECT_EQ(log.count(kept), 1u);
+}
+
+namespace {
+// A soundtrack that plays 1/60 s per frame while playing, notes every seek and,
+// once its frames are done, asks the loop to quit (so a paused show ends too).
+class KeyClock : public ManualAudioDevice {
+public:
+    explicit KeyClock(float start) {
+        position = start;
+        playing = true;
+    }
+    void update() override {
+        if (playing) position += 1.0f / 60.0f;
+        if (--framesLeft == 0) {
+            SDL_Event quit{};
+            quit.type = SDL_QUIT;
+            SDL_PushEvent(&quit);
+        }
+    }
+    void setPosition(float seconds) override {
+        seeks.push_back(seconds - position);
+        position = seconds;
+    }
+    int framesLeft = 0;
+    std::vector<float> seeks;
+};
+
+// A scene of one camera object, the active one, and nothing drawn.
+const char* const kCameraOnly = "function build()\n  local camera = object.new('camera')\n"
+                                "  scene.getRoot():addChild(camera)\n  scene.setActiveCamera(camera)\n  return true\nend\n"
+                                "function update(step) end\nfunction render(t) end\n";
+
+// Drops what is queued: the window's own events, and the marker SDL leaves
+// where a loop that quit stopped reading (behind it, pushed events would wait a frame).
+void freshQueue() {
+    SDL_PumpEvents();
+    SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+}
+
+void pushKey(SDL_Scancode key, bool down, bool repeat = false) {
+    SDL_Event event{};
+    event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    event.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+    event.key.repeat = repeat;
+    event.key.keysym.scancode = key;
+    event.key.keysym.sym = SDL_GetKeyFromScancode(key);
+    SDL_PushEvent(&event);
+}
+
+void pushMouse(Uint32 type, int dx, int dy) {
+    SDL_Event event{};
+    event.type = type;
+    if (type == SDL_MOUSEMOTION) event.motion.xrel = dx, event.motion.yrel = dy;
+    else event.button.button = SDL_BUTTON_RIGHT;
+    SDL_PushEvent(&event);
+}
+
+} // namespace
+
+// Without a controller: Space pauses (the loop goes on) and resumes, the arrows
+// move by a beat or (with Shift) a bar, auto-repeat included, Home goes to 0.
+TEST_F(WholeEngine, KeysPauseResumeAndScrubByBeatsAndBars) {
+    KeyClock* clock = start(0, std::make_unique<KeyClock>(10.0f), kCameraOnly);
+    ASSERT_FALSE(engine.gameController.isOpen());
+    test::LogCapture log;
+    const float beat = static_cast<float>(secondsPerBeat()), step = 1.0f / 60.0f;
+    const struct {
+        std::vector<SDL_Scancode> held, tapped;
+        int repeats;  // auto-repeated downs of the tapped key
+        float position;
+        bool playing;
+        std::vector<float> seeks;
+    } cases[] = {
+        {{}, {SDL_SCANCODE_SPACE}, 0, 10.0f, false, {}},
+        {{}, {SDL_SCANCODE_RIGHT}, 0, 10.0f + beat, false, {beat}},
+        {{SDL_SCANCODE_LSHIFT}, {SDL_SCANCODE_RIGHT}, 0, 10.0f + 5 * beat, false, {4 * beat}},
+        {{}, {SDL_SCANCODE_LEFT}, 2, 10.0f + 2 * beat, false, {-3 * beat}},
+        {{}, {SDL_SCANCODE_SPACE}, 0, 10.0f + 2 * beat + 3 * step, true, {}},
+        {{}, {SDL_SCANCODE_HOME}, 0, 3 * step, true, {-(10.0f + 2 * beat + 3 * step)}},
+        {{}, {SDL_SCANCODE_LEFT}, 0, 3 * step, true, {-3 * step}},
+    };
+    for (const auto& c : cases) {
+        clock->seeks.clear();
+        freshQueue();
+        for (SDL_Scancode key : c.held) pushKey(key, true);
+        for (SDL_Scancode key : c.tapped) {
+            pushKey(key, true);
+            for (int r = 0; r < c.repeats; ++r) pushKey(key, true, true);
+            pushKey(key, false);
+        }
+        for (SDL_Scancode key : c.held) pushKey(key, false);
+        clock->framesLeft = 3;
+        engine.run();
+        const std::string what = "case " + std::to_string(&c - cases);
+        EXPECT_EQ(clock->framesLeft, 0) << what << ": the loop ran every frame";
+        EXPECT_NEAR(clock->position, c.position, 1e-4f) << what;
+        EXPECT_EQ(clock->playing, c.playing) << what;
+        ASSERT_EQ(clock->seeks.size(), c.seeks.size()) << what;
+        for (size_t i = 0; i < c.seeks.size(); ++i) EXPECT_NEAR(clock->seeks[i], c.seeks[i], 1e-4f) << what;
+    }
+    char paused[64], playing[64];
+    std::snprintf(paused, sizeof paused, "Paused at %.3f s", 10.0f);
+    std::snprintf(playing, sizeof playing, "Playing from %.3f s", 10.0f + 2 * beat);
+    EXPECT_TRUE(log.count(paused) == 1 && log.count(playing) == 1);
+}
+
+// In camera mode 2 without a controller: W A S D Q E fly per second of wall time
+// (two frame rates, the same flight), Shift faster, the held right button turns
+// with the mouse; P, Backspace and Enter edit the path with the A, B, X messages.
+TEST_F(WholeEngine, KeysAndMouseFlyTheFreeCameraAndEditItsPathAsTheButtonsDo) {
+    KeyClock* clock = start(0, std::make_unique<KeyClock>(1.0f), kCameraOnly);
+    test::writeTrack(dir.file("res/sync"), "Camera.Mode", {{0, 2.0f, Step}});
+    engine.syncDevice.shutdown();
+    ASSERT_TRUE(engine.syncDevice.init(clock));
+    double wall = 0.0, wallStep = 0.0;
+    engine.keyboardMouse.wallClock = [&] { return wall += wallStep; };
+    engine.keyboardMouse.beginFrame();  // the first frame has no time before it
+    FirstPersonCamera& camera = engine.scene.freeCamera;
+    const float diagonal = std::sqrt(0.5f);
+    const struct {
+        std::vector<SDL_Scancode> held;
+        int frames;
+        double wallStep;
+        glm::vec3 moved;  // from the origin, facing +Z
+    } flights[] = {
+        {{SDL_SCANCODE_W, SDL_SCANCODE_D}, 2, 0.05, {-diagonal, 0.0f, diagonal}},  // right is -X
+        {{SDL_SCANCODE_W, SDL_SCANCODE_D}, 5, 0.02, {-diagonal, 0.0f, diagonal}},
+        {{SDL_SCANCODE_S, SDL_SCANCODE_A, SDL_SCANCODE_LSHIFT}, 4, 0.025, {5 * diagonal, 0.0f, -5 * diagonal}},
+        {{SDL_SCANCODE_E}, 3, 0.1, {0.0f, 3.0f, 0.0f}},
+        {{SDL_SCANCODE_Q, SDL_SCANCODE_E}, 3, 0.1, {0.0f, 0.0f, 0.0f}},
+    };
+    for (const auto& flight : flights) {
+        camera.position = glm::vec3(0.0f);
+        camera.pitch = camera.yaw = 0.0f;
+        wallStep = flight.wallStep;
+        freshQueue();
+        for (SDL_Scancode key : flight.held) pushKey(key, true);
+        clock->framesLeft = flight.frames;
+        engine.run();
+        engine.keyboardMouse.reset();  // every key let go
+        test::expectNear(camera.position, flight.moved, 1e-4f);
+    }
+    // The mouse turns only while the right button is held: 0.2 degrees a pixel.
+    // (Holding it captures the pointer, and SDL drops the motion queued before.)
+    freshQueue();
+    pushMouse(SDL_MOUSEMOTION, 40, 40);
+    pushMouse(SDL_MOUSEBUTTONDOWN, 0, 0);
+    clock->framesLeft = 1;
+    engine.run();
+    freshQueue();
+    pushMouse(SDL_MOUSEMOTION, 30, -15);
+    pushMouse(SDL_MOUSEMOTION, 20, -10);
+    pushMouse(SDL_MOUSEBUTTONUP, 0, 0);
+    pushMouse(SDL_MOUSEMOTION, 40, 40);
+    clock->framesLeft = 1;
+    engine.run();
+    EXPECT_NEAR(camera.yaw, 10.0f, 1e-4f);
+    EXPECT_NEAR(camera.pitch, -5.0f, 1e-4f);
+
+    test::LogCapture log;
+    auto tapAt = [&](float x, SDL_Scancode key) {
+        camera.position = glm::vec3(x, 0.0f, 0.0f);
+        freshQueue();
+        pushKey(key, true);
+        pushKey(key, false);
+        clock->framesLeft = 1;
+        engine.run();
+    };
+    tapAt(3, SDL_SCANCODE_P);
+    tapAt(50, SDL_SCANCODE_BACKSPACE);
+    test::expectNear(camera.position, glm::vec3(3.0f, 0.0f, 0.0f), 1e-6f);
+    for (float x : {0.0f, 2.0f, 4.0f}) tapAt(x, SDL_SCANCODE_P);
+    tapAt(0, SDL_SCANCODE_RETURN);
+    tapAt(6, SDL_SCANCODE_P);
+    tapAt(0, SDL_SCANCODE_KP_ENTER);
+    auto* path = static_cast<CameraObject*>(engine.scene.activeCamera);
+    ASSERT_TRUE(path);
+    EXPECT_EQ(path->pathPoints.size(), 25u);
+    const std::vector<std::string> edits = {"Placed Camera Path Point!", "Removed Camera Path Point!",
+                                            "Placed Camera Path Point!", "Placed Camera Path Point!",
+                                            "Placed Camera Path Point!", "Cannot Build Path With Less Than 4 Points!",
+                                            "Placed Camera Path Point!", "Outputted 24 Points Into Array of Size 25!",
+                                            "Built Camera Path With 25 Points!"};
+    test::expectInOrder(log.messages(), edits);
+    size_t count = 0;
+    for (const std::string& line : log.messages()) count += std::find(edits.begin(), edits.end(), line) != edits.end();
+    EXPECT_EQ(count, edits.size()) << "one action per tap";
 }
