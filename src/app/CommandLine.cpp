@@ -231,10 +231,19 @@ std::string commandLineHelp() {
     }
     help += "\n--new takes the shaders, textures and models it copies from the first of these that\n"
             "  holds them: res/ beside the solvane executable, ../res from it, ../share/solvane/res from it.\n";
-    help += "\nKeys: Escape ends the show; closing the window too.\n"
-            "Game controller: D-pad left/right moves the soundtrack by one step, down/up by four;\n"
-            "  sticks and triggers fly the free camera; A places a camera path point, B removes\n"
-            "  the last one, X builds the path.\n";
+    help += "\nKeys and buttons (the keyboard works with or without a game controller):\n"
+            "  Escape                 end the show (closing the window too)\n"
+            "  Space                  pause / resume\n"
+            "  Left / Right           back / on by one beat; with Shift by one bar\n"
+            "  Home                   back to the start\n"
+            "  D-pad left / right     back / on by one step (0.0167 s) while held; down / up by four\n"
+            "In camera mode 2 (the free camera):\n"
+            "  W A S D, Q / E         fly ahead, left, back, right, down / up; Shift faster\n"
+            "  right mouse button     hold and move the mouse to look around\n"
+            "  left stick, triggers   fly; the right stick looks\n"
+            "  P or pad A             place a camera path point where the camera is\n"
+            "  Backspace or pad B     remove the last point (the camera goes back to it)\n"
+            "  Enter or pad X         sample the points into the active camera object\n";
     return help;
 }
 

@@ -255,22 +255,22 @@ bool Engine::readShow() {
 
 bool Engine::run() {
     if (capture.enabled()) return runCapture();
-    if (!window.pumpEvents()) return true;
+    if (!window.pumpEvents(&keyboardMouse)) return true;
     for (;;) {
         if (realTime.loops()) loopIfDue();
-        // The end of the soundtrack ends the show; a pause from the sync editor does not.
-        if (!audioDevice->isPlaying() && !syncDevice.editorPaused()) break;
+        if (soundtrackEnded()) break;
         profile::Scope total(profile::kTotal);
         if (gameController.isOpen()) {
             gameController.update();
             scrubSoundtrack();
         }
+        applyKeys();
         advanceClock();
         renderFrame();
         total.end();
         window.swap();
         profile::endFrame();
-        if (!window.pumpEvents()) break;
+        if (!window.pumpEvents(&keyboardMouse)) break;
     }
     return true;
 }
@@ -295,9 +295,36 @@ void Engine::renderFrame() {
 
 void Engine::scrubSoundtrack() {
     float seconds = dpadScrubSeconds(gameController);
-    if (seconds == 0.0f) return;
+    if (seconds != 0.0f) seekBy(seconds);
+}
+
+void Engine::seekBy(float seconds) {
     // Held against the start, the seek stays at 0 instead of failing every frame.
     audioDevice->setPosition(std::max(0.0f, audioDevice->getPosition() + seconds));
+}
+
+bool Engine::soundtrackEnded() {
+    // The end of the soundtrack ends the show; a pause (from Space or the sync editor) does not.
+    if (audioDevice->isPlaying()) keyPaused = false;  // an editor may have played it on
+    return !audioDevice->isPlaying() && !keyPaused && !syncDevice.editorPaused();
+}
+
+void Engine::applyKeys() {
+    const KeyboardMouse& keys = keyboardMouse;
+    if (keys.isKeyPressed(SDL_SCANCODE_SPACE) && syncDevice.editorPaused()) {
+        // The editor would pause it again at once.
+        SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "The sync editor holds the soundtrack paused: resume it there");
+    } else if (keys.isKeyPressed(SDL_SCANCODE_SPACE)) {
+        keyPaused = audioDevice->isPlaying();
+        if (keyPaused) audioDevice->pause();
+        else audioDevice->play();
+        SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, keyPaused ? "Paused at %.3f s" : "Playing from %.3f s",
+                    audioDevice->getPosition());
+    }
+    const int bars = keys.shiftedKeyPresses(SDL_SCANCODE_RIGHT) - keys.shiftedKeyPresses(SDL_SCANCODE_LEFT);
+    const int beats = keys.keyPresses(SDL_SCANCODE_RIGHT) - keys.keyPresses(SDL_SCANCODE_LEFT) - bars;
+    if (beats != 0 || bars != 0) seekBy(static_cast<float>((beats + bars * kBeatsPerBar) * secondsPerBeat()));
+    if (keys.isKeyPressed(SDL_SCANCODE_HOME)) audioDevice->setPosition(0.0f);
 }
 
 void Engine::shutdown() {

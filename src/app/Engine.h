@@ -15,6 +15,7 @@
 #include "gfx/ShaderManager.h"
 #include "gfx/TextureManager.h"
 #include "platform/GameController.h"
+#include "platform/KeyboardMouse.h"
 #include "platform/Window.h"
 #include "script/LuaRuntime.h"
 #include "sync/SyncDevice.h"
@@ -41,6 +42,13 @@ public:
     void stopAudio();
     // Moves the soundtrack by the held D-pad direction of the sampled controller.
     void scrubSoundtrack();
+    // This frame's keys: Space pauses and resumes, Left and Right move the
+    // soundtrack by a beat (with Shift a bar), Home goes back to 0.
+    void applyKeys();
+    // Moves the soundtrack by `seconds`, never before its start.
+    void seekBy(float seconds);
+    // The soundtrack stopped and nobody holds it paused (an editor or Space): the show is over.
+    bool soundtrackEnded();
     // One frame's updates at the clock's position: audio, file changes, sync, fixed steps.
     void advanceClock();
     // Pending loads, then the scene drawn at the clock's position (not presented).
@@ -88,6 +96,8 @@ public:
     // Members in construction order; destruction runs in reverse.
     ShowFile show;
     Window window;
+    KeyboardMouse keyboardMouse;
+    bool keyPaused = false;  // Space paused the soundtrack
     float stepAccumulator = 0.0f;
     float lastStepPosition = 0.0f;
     LuaRuntime lua;

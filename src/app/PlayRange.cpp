@@ -34,7 +34,7 @@ void Engine::preRollTo(float seconds, bool rebuild) {
 }
 
 void Engine::loopIfDue() {
-    const bool ended = !audioDevice->isPlaying() && !syncDevice.editorPaused();
+    const bool ended = soundtrackEnded();
     if (!ended && audioDevice->getPosition() < realTime.loopTo) return;
     if (ended) audioDevice->play();
     preRollTo(static_cast<float>(realTime.loopFrom), true);

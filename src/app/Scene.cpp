@@ -177,8 +177,10 @@ void Scene::updateCamera() {
         if (controller.isOpen()) {
             freeCamera.look(controller);
             freeCamera.fly(controller);
-            editCameraPath();
         }
+        const KeyboardMouse& keys = gEngine->keyboardMouse;
+        freeCamera.steer(keys, keys.frameSeconds());
+        editCameraPath();
         view = freeCamera.getViewMatrix();
         break;
     }
@@ -194,11 +196,14 @@ void Scene::updateCamera() {
 }
 
 void Scene::editCameraPath() {
+    // A closed controller has no button down; keys and buttons make one press.
     const GameController& controller = gEngine->gameController;
+    const KeyboardMouse& keys = gEngine->keyboardMouse;
     CameraPathButtons pressed;
-    pressed.place = controller.isButtonPressed(SDL_CONTROLLER_BUTTON_A);
-    pressed.remove = controller.isButtonPressed(SDL_CONTROLLER_BUTTON_B);
-    pressed.build = controller.isButtonPressed(SDL_CONTROLLER_BUTTON_X);
+    pressed.place = controller.isButtonPressed(SDL_CONTROLLER_BUTTON_A) || keys.isKeyPressed(SDL_SCANCODE_P);
+    pressed.remove = controller.isButtonPressed(SDL_CONTROLLER_BUTTON_B) || keys.isKeyPressed(SDL_SCANCODE_BACKSPACE);
+    pressed.build = controller.isButtonPressed(SDL_CONTROLLER_BUTTON_X) || keys.isKeyPressed(SDL_SCANCODE_RETURN) ||
+                    keys.isKeyPressed(SDL_SCANCODE_KP_ENTER);
     CameraObject* camera = activeCameraObject();
     if (applyCameraPathButtons(pressed, cameraPathPoints, freeCamera.position, camera ? &camera->pathPoints : nullptr) ==
         CameraPathEdit::Built)

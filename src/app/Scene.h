@@ -71,7 +71,7 @@ private:
     bool ensureWindowBuffer();
     void setGlobalGlState();
     void updateCamera();
-    // Free flight's button handling: path points placed, removed and built.
+    // Free flight's buttons and keys: path points placed, removed and built.
     void editCameraPath();
     // Path playback: the free camera rides the active camera object's path;
     // with nobody at a controller it also faces the way the path goes.

@@ -8,6 +8,8 @@
 
 inline constexpr double kDefaultBeatsPerMinute = 106.0;
 inline constexpr int kDefaultRowsPerBeat = 16;
+// Bars of four beats: the soundtrack's bar map, the plot's bar lines, scrubbing by a bar.
+inline constexpr int kBeatsPerBar = 4;
 // Seconds of play position per fixed update of the scene: one frame at 60 Hz.
 inline constexpr float kFixedStep = 0.0167f;
 inline constexpr const char* kSyncTrackDirectory = "res/sync/";
@@ -27,6 +29,9 @@ void setShowTiming(const ShowTiming& timing);
 inline double rowsPerSecond(double bpm) { return bpm / 60.0 * showTiming().rowsPerBeat; }
 // At the show's own tempo.
 inline double rowsPerSecond() { return rowsPerSecond(showTiming().beatsPerMinute); }
+
+// Seconds of soundtrack per beat at the show's tempo.
+inline double secondsPerBeat() { return 60.0 / showTiming().beatsPerMinute; }
 
 // "_" + name + ".track": the file of track `name`, below kSyncTrackDirectory in the show.
 inline std::string trackFileName(const std::string& name) { return "_" + name + ".track"; }

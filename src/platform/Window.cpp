@@ -2,6 +2,7 @@
 // glGetString is a GL 1.1 entry point and needs no loader.
 #include "platform/Window.h"
 
+#include "platform/KeyboardMouse.h"
 #include "platform/StopSignals.h"
 
 #include "core/Profile.h"
@@ -70,13 +71,21 @@ bool Window::create(const std::string& windowTitle, int w, int h, int msaa, bool
     return true;
 }
 
-bool Window::pumpEvents() {
+bool Window::pumpEvents(KeyboardMouse* input) {
     if (stopSignals::received()) {
         SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Received %s!", stopSignals::name());
         return false;
     }
+    if (input) input->beginFrame();
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
+        if (input) {
+            const bool wasTurning = input->isTurning();
+            input->handleEvent(event);
+            // The pointer stays put while the mouse turns the camera, so a turn
+            // never ends at the edge of the screen.
+            if (input->isTurning() != wasTurning) SDL_SetRelativeMouseMode(input->isTurning() ? SDL_TRUE : SDL_FALSE);
+        }
         if (event.type == SDL_QUIT) {
             SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Received quit message from event system!");
             return false;

@@ -5,12 +5,16 @@
 
 #include <string>
 
+class KeyboardMouse;
+
 class Window {
 public:
     bool create(const std::string& title, int width, int height, int multisampleCount,
                 bool fullscreen, bool verticalSync);
-    // False when the program must stop (quit event or Escape).
-    bool pumpEvents();
+    // False when the program must stop (quit event or Escape). With `input`,
+    // a new input frame begins and every event is handed to it; without, the
+    // keyboard and mouse reach nothing (a capture is the same whoever types).
+    bool pumpEvents(KeyboardMouse* input = nullptr);
     void swap();
     void destroy();
 

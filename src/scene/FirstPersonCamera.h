@@ -1,10 +1,12 @@
 // The free pitch/yaw camera that the scene flies in its controller modes and
 // that camera objects own. Relies on ViewMath for the direction convention and
-// on the game controller's dead-zoned axes for its controls.
+// on the game controller's dead-zoned axes and the keyboard and mouse for its
+// controls.
 #pragma once
 #include "scene/Camera.h"
 
 class GameController;
+class KeyboardMouse;
 
 class FirstPersonCamera : public Camera {
 public:
@@ -23,4 +25,10 @@ public:
     // Flight, after the look: the left stick moves up to 25 units a frame along
     // the view (following the pitch) and sideways; the left trigger slows it.
     void fly(const GameController& controller);
+    // Keyboard and mouse, once per frame over `seconds` of wall time, so a
+    // flight does not depend on the frame rate: W/S along the view, A/D
+    // sideways, E/Q up and down the world's Y, 10 units a second (Shift: 50);
+    // the mouse turns 0.2 degrees a pixel while its right button is held.
+    // Nothing held and no mouse moved leaves the camera exactly as it was.
+    void steer(const KeyboardMouse& input, float seconds);
 };

@@ -17,7 +17,6 @@ constexpr int kLaneHeight = 120;
 constexpr int kLaneGap = 8;
 constexpr int kWaveHeight = 140;
 constexpr int kFooter = 28;         // seconds
-constexpr int kBeatsPerBar = 4;
 
 const Rgb kBackground{16, 16, 20};
 const Rgb kLaneBackground{28, 28, 34};

@@ -1,10 +1,11 @@
 // The whole engine in this process, on a copy of the shipped show whose soundtrack a
 // test clock replaces after start-up: the show frame by frame (objects on screen, FX
 // tracks shaping the picture), the window's multisampling, a held D-pad on a
-// virtual pad scrubbing in the loop, and track, texture and model files changed on
-// disk while it runs.
+// virtual pad scrubbing in the loop, keys and mouse pushed as SDL events, and track,
+// texture and model files changed on disk while it runs.
 #include "core/Profile.h"
 #include "gfx/Exm.h"
+#include "objects/CameraObject.h"
 #include "postfx/SceneBufferObject.h"
 
 #include "GlContext.h"
@@ -18,16 +19,21 @@ namespace {
 constexpr int kWidth = 320;
 constexpr int kHeight = 180;
 
-// A soundtrack that plays 1/60 s per frame (the loop calls update once per
-// frame), ends after a given number of frames and notes every seek.
+// A soundtrack that plays 1/60 s per frame while playing (the loop calls update
+// once per frame), notes every seek and ends after a given number of frames,
+// asking the loop to quit then (so a show paused by a key ends too).
 class FrameClock : public ManualAudioDevice {
 public:
-    FrameClock(float start, int frames) : framesLeft(frames) { position = start; }
-    void update() override {
-        position += 1.0f / 60.0f;
-        --framesLeft;
+    FrameClock(float start, int frames) : framesLeft(frames) {
+        position = start;
+        playing = true;
     }
-    bool isPlaying() override { return framesLeft > 0; }
+    void update() override {
+        position += playing ? 1.0f / 60.0f : 0.0f;
+        SDL_Event quit{SDL_QUIT};
+        if (--framesLeft == 0) SDL_PushEvent(&quit);
+    }
+    bool isPlaying() override { return playing && framesLeft > 0; }
     void setPosition(float seconds) override {
         seeks.emplace_back(position, seconds);
         position = seconds;
@@ -272,4 +278,138 @@ TEST_F(WholeEngine, ATextureAndAModelChangedOnDiskAreDrawnAnewButCorruptOnesKeep
     EXPECT_TRUE(test::waitFor([&] { look(); return log.count(keptTexture) > 0 && log.count(keptModel) > 0; }));
     const Look kept = look();
     EXPECT_TRUE(kept.column > 0.6 && kept.redOverGreen > 4.0) << kept.column << " " << kept.redOverGreen;
+}
+
+namespace {
+// A scene of one camera object, the active one, and nothing drawn.
+const char* const kCameraOnly = "function build() local c = object.new('camera'); scene.getRoot():addChild(c)\n"
+                                "  scene.setActiveCamera(c); return true end\nfunction update(s) end\nfunction render(t) end\n";
+
+// Pushes events (a key down or up, or a right button or mouse move when `key` is
+// 0) after dropping what is queued: the window's own events, and the marker SDL
+// leaves where a loop that quit stopped reading, behind which they would wait a frame.
+void push(std::initializer_list<std::tuple<Uint32, int, int>> events) {
+    SDL_PumpEvents();
+    SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+    for (auto [type, key, dx] : events) {
+        SDL_Event e{type};
+        e.key.keysym.scancode = static_cast<SDL_Scancode>(key < 0 ? -key : key);
+        e.key.repeat = key < 0;  // a negative key: the keyboard's auto-repeat
+        if (type == SDL_MOUSEBUTTONDOWN || type == SDL_MOUSEBUTTONUP) e.button.button = SDL_BUTTON_RIGHT;
+        if (type == SDL_MOUSEMOTION) e.motion.xrel = dx, e.motion.yrel = -dx / 2;
+        SDL_PushEvent(&e);
+    }
+}
+constexpr Uint32 kDown = SDL_KEYDOWN, kUp = SDL_KEYUP;
+} // namespace
+
+// Without a controller: Space pauses (the loop goes on) and resumes, the arrows
+// move by a beat or (with Shift, let go in the same frame) a bar, auto-repeat
+// included, Home goes to 0; three frames after each.
+TEST_F(WholeEngine, KeysPauseResumeAndScrubByBeatsAndBars) {
+    FrameClock* clock = start(0, std::make_unique<FrameClock>(10.0f, 0), kCameraOnly);
+    ASSERT_FALSE(engine.gameController.isOpen());
+    test::LogCapture log;
+    const float b = static_cast<float>(secondsPerBeat()), f = 3.0f / 60.0f;
+    const int space = SDL_SCANCODE_SPACE, left = SDL_SCANCODE_LEFT, right = SDL_SCANCODE_RIGHT;
+    const int shift = SDL_SCANCODE_LSHIFT;
+    auto tap = [](int key) { push({{kDown, key, 0}, {kUp, key, 0}}); };
+    const struct {
+        std::function<void()> keys;
+        float position, seek;  // seek 0: none
+        bool playing;
+    } cases[] = {
+        {[&] { tap(space); }, 10.0f, 0, false},
+        {[&] { tap(right); }, 10.0f + b, b, false},
+        {[&] { push({{kDown, shift, 0}, {kDown, right, 0}, {kUp, right, 0}, {kUp, shift, 0}}); }, 10 + 5 * b, 4 * b, false},
+        {[&] { push({{kDown, left, 0}, {kDown, -left, 0}, {kDown, -left, 0}, {kUp, left, 0}}); }, 10 + 2 * b, -3 * b, false},
+        {[&] { tap(space); }, 10 + 2 * b + f, 0, true},
+        {[&] { tap(SDL_SCANCODE_HOME); }, f, -(10 + 2 * b + f), true},
+        {[&] { tap(left); }, f, -f, true},  // never before the start
+    };
+    for (const auto& c : cases) {
+        clock->seeks.clear();
+        c.keys();
+        clock->framesLeft = 3;
+        engine.run();
+        SCOPED_TRACE("case " + std::to_string(&c - cases));
+        EXPECT_EQ(clock->framesLeft, 0) << "the loop ran every frame";
+        EXPECT_TRUE(std::abs(clock->position - c.position) < 1e-4f && clock->playing == c.playing) << clock->position;
+        ASSERT_EQ(clock->seeks.size(), c.seek != 0.0f ? 1u : 0u);
+        EXPECT_NEAR(c.seek != 0.0f ? clock->seeks[0].second - clock->seeks[0].first : 0.0f, c.seek, 1e-4f);
+    }
+    char lines[2][64];
+    std::snprintf(lines[0], 64, "Paused at %.3f s", 10.0f);
+    std::snprintf(lines[1], 64, "Playing from %.3f s", 10.0f + 2 * b);
+    EXPECT_TRUE(log.count(lines[0]) == 1 && log.count(lines[1]) == 1);
+}
+
+// In camera mode 2 without a controller: W A S D Q E fly per second of wall time
+// (two frame rates, the same flight), Shift faster, the held right button turns
+// with the mouse; P, Backspace and Enter edit the path with the A, B, X messages.
+TEST_F(WholeEngine, KeysAndMouseFlyTheFreeCameraAndEditItsPathAsTheButtonsDo) {
+    FrameClock* clock = start(0, std::make_unique<FrameClock>(1.0f, 0), kCameraOnly);
+    test::writeTrack(dir.file("res/sync"), "Camera.Mode", {{0, 2.0f, Step}});
+    engine.syncDevice.shutdown();
+    ASSERT_TRUE(engine.syncDevice.init(clock));
+    double wall = 0.0, wallStep = 0.0;
+    engine.keyboardMouse.wallClock = [&] { return wall += wallStep; };
+    engine.keyboardMouse.beginFrame();  // the first frame has no time before it
+    FirstPersonCamera& camera = engine.scene.freeCamera;
+    auto frames = [&](int n) {
+        clock->framesLeft = n;
+        engine.run();
+    };
+    const float d = std::sqrt(0.5f);
+    const int w = SDL_SCANCODE_W, a = SDL_SCANCODE_A, s = SDL_SCANCODE_S, dKey = SDL_SCANCODE_D;
+    const struct {
+        int keys[3];
+        int frames;
+        double wallStep;
+        glm::vec3 moved;  // from the origin, facing +Z; right is -X
+    } flights[] = {
+        {{w, dKey}, 2, 0.05, {-d, 0.0f, d}},
+        {{w, dKey}, 5, 0.02, {-d, 0.0f, d}},
+        {{s, a, SDL_SCANCODE_LSHIFT}, 4, 0.025, {5 * d, 0.0f, -5 * d}},
+        {{SDL_SCANCODE_E}, 3, 0.1, {0.0f, 3.0f, 0.0f}},
+        {{SDL_SCANCODE_Q, SDL_SCANCODE_E}, 3, 0.1, {0.0f, 0.0f, 0.0f}},
+    };
+    for (const auto& flight : flights) {
+        camera.position = glm::vec3(0.0f);
+        wallStep = flight.wallStep;
+        push({{kDown, flight.keys[0], 0}, {kDown, flight.keys[1], 0}, {kDown, flight.keys[2], 0}});
+        frames(flight.frames);
+        engine.keyboardMouse.reset();  // every key let go
+        test::expectNear(camera.position, flight.moved, 1e-4f);
+    }
+    // The mouse turns only while the right button is held: 0.2 degrees a pixel.
+    // (Holding it captures the pointer, and SDL drops the motion queued before.)
+    push({{SDL_MOUSEMOTION, 0, 40}, {SDL_MOUSEBUTTONDOWN, 0, 0}});
+    frames(1);
+    push({{SDL_MOUSEMOTION, 0, 30}, {SDL_MOUSEMOTION, 0, 20}, {SDL_MOUSEBUTTONUP, 0, 0}, {SDL_MOUSEMOTION, 0, 40}});
+    frames(1);
+    EXPECT_TRUE(std::abs(camera.yaw - 10.0f) < 1e-4f && std::abs(camera.pitch + 5.0f) < 1e-4f) << camera.yaw << " " << camera.pitch;
+
+    test::LogCapture log;
+    auto tapAt = [&](float x, int key) {
+        camera.position = glm::vec3(x, 0.0f, 0.0f);
+        push({{kDown, key, 0}, {kUp, key, 0}});
+        frames(1);
+    };
+    tapAt(3, SDL_SCANCODE_P);
+    tapAt(50, SDL_SCANCODE_BACKSPACE);
+    test::expectNear(camera.position, glm::vec3(3.0f, 0.0f, 0.0f), 1e-6f);
+    for (float x : {0.0f, 2.0f, 4.0f}) tapAt(x, SDL_SCANCODE_P);
+    tapAt(0, SDL_SCANCODE_RETURN);
+    tapAt(6, SDL_SCANCODE_P);
+    tapAt(0, SDL_SCANCODE_KP_ENTER);
+    EXPECT_EQ(static_cast<CameraObject*>(engine.scene.activeCamera)->pathPoints.size(), 25u);
+    std::vector<std::string> edits;
+    for (const std::string& line : log.messages())
+        if (line.find("Point") != std::string::npos) edits.push_back(line);
+    EXPECT_EQ(edits, (std::vector<std::string>{
+                         "Placed Camera Path Point!", "Removed Camera Path Point!", "Placed Camera Path Point!",
+                         "Placed Camera Path Point!", "Placed Camera Path Point!",
+                         "Cannot Build Path With Less Than 4 Points!", "Placed Camera Path Point!",
+                         "Outputted 24 Points Into Array of Size 25!", "Built Camera Path With 25 Points!"}));
 }
