@@ -66,6 +66,13 @@ TEST(Flight, EveryRowPlayedGetsASampleAndThinningKeepsOnlyWhatTheLineNeeds) {
     EXPECT_GT(kept.size(), 3u);
     EXPECT_LT(kept.size(), circle.size() / 2);
     EXPECT_LE(worstThinningError(circle, kept), kFlightToleranceUnits);
+    // Eye and focus a few thousandths off the line in opposite ways turn the view by 0.7 degrees: kept.
+    std::vector<FlightSample> shaken;
+    for (int row = 0; row <= 64; ++row) {
+        const float off = 0.006f * std::sin(0.7853982f * static_cast<float>(row));  // eight rows a wave
+        shaken.push_back({row, glm::vec3(row, off, 0), glm::vec3(row + 1, -off, 0)});
+    }
+    EXPECT_GT(thinFlight(shaken).size(), 8u) << "more than the distances alone keep";
 
     // Seeks are no flight: a jump records no rows between, a row flown again replaces its sample.
     FlightRecorder recorder;
