@@ -187,7 +187,8 @@ std::string commandLineHelp() {
     help += "\nKeys: Escape ends the show; closing the window too.\n"
             "Game controller: D-pad left/right moves the soundtrack by one step, down/up by four;\n"
             "  sticks and triggers fly the free camera; A places a camera path point, B removes\n"
-            "  the last one, X builds the path.\n";
+            "  the last one, X builds the path; Y starts recording the flight into the camera\n"
+            "  tracks and, pressed again, writes it (camera mode 2).\n";
     return help;
 }
 
