@@ -134,9 +134,19 @@ TEST_F(Cameras, AFlightRecordedInFreeFlightPlaysBackInModeZeroAsItWasFlown) {
         engine.syncDevice.update();
         engine.scene.frame(clock.position);
     };
+    // The pad's Y starts it; the scene's toggle (the keyboard's way) ends it.
+    SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER), 0) << SDL_GetError();
+    test::VirtualPad pad;
+    ASSERT_TRUE(engine.gameController.open(pad.deviceIndex()));
     frame(0.0);
     log.clear();
-    ASSERT_TRUE(engine.scene.toggleFlightRecording());
+    pad.setButton(SDL_CONTROLLER_BUTTON_Y, true);
+    engine.gameController.update();
+    frame(0.0);
+    pad.setButton(SDL_CONTROLLER_BUTTON_Y, false);
+    engine.gameController.update();
+    ASSERT_TRUE(engine.scene.isRecordingFlight());
     const int first = 15, last = first + static_cast<int>(4.0 * perSecond);
     for (double row = first - 0.5; row <= last; row += 0.5) {
         flown(row, engine.scene.freeCamera);
