@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <string>
 
@@ -146,6 +147,16 @@ bool writeFlightTracks(SyncTrackStore& store, const std::vector<FlightSample>& s
     auto discard = [&written]() {
         for (const auto& w : written) std::remove(w.first.c_str());
     };
+    // A rename cannot replace a directory: found before anything is read or written.
+    for (const char* name : names) {
+        const std::string path = trackPath(store, name);
+        std::error_code code;
+        if (std::filesystem::exists(path, code) && !std::filesystem::is_regular_file(path, code)) {
+            SDL_LogError(SDL_LOG_CATEGORY_SYSTEM,
+                         "Cannot write the flight into %s (not a regular file); no track was changed", path.c_str());
+            return false;
+        }
+    }
     // All seven reach their temporaries before any is renamed: a failure leaves the show as it was.
     for (int t = 0; t < 7; ++t) {
         SyncTrack* track = getTrack(&store, names[t]);

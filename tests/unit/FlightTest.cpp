@@ -105,6 +105,16 @@ TEST(Flight, AWrittenFlightReplacesItsRowsKeepsTheShowAroundItAndRenamesEveryFil
     std::vector<FlightSample> samples;
     for (int row = 40; row <= 60; ++row) samples.push_back({row, glm::vec3(row, 0, 0), glm::vec3(row, 0, 1)});
     test::LogCapture log;
+    // One track that cannot be replaced stops them all, before any file changed.
+    ASSERT_EQ(::mkdir(dir.file("_Focus.Y.track").c_str(), 0755), 0);
+    EXPECT_FALSE(writeFlightTracks(*store, samples));
+    EXPECT_EQ(log.errors().size(), 1u);
+    EXPECT_EQ(inode(cameraX), before);
+    EXPECT_EQ(getTrack(store, "Camera.X")->keys.size(), 4u);
+    ASSERT_EQ(::rmdir(dir.file("_Focus.Y.track").c_str()), 0);
+    EXPECT_EQ(test::fileNames(dir.path()), (std::vector<std::string>{"_Camera.Mode.track", "_Camera.X.track"}));
+    log.clear();
+
     ASSERT_TRUE(writeFlightTracks(*store, samples));
     EXPECT_EQ(log.messages(), (std::vector<std::string>{
                                   "Flight of rows 40 to 60 (21 rows) written, keys per track: Camera.X 4, Camera.Y 2, "
