@@ -172,12 +172,14 @@ bool writeFlightTracks(SyncTrackStore& store, const std::vector<FlightSample>& s
         written.emplace_back(temporary, path);
     }
     std::string summary;
+    bool renamed = true;
     for (int t = 0; t < 7; ++t) {
         const auto& [temporary, path] = written[static_cast<size_t>(t)];
         if (std::rename(temporary.c_str(), path.c_str()) != 0) {
             SDL_LogError(SDL_LOG_CATEGORY_SYSTEM, "Cannot replace %s with the flight (%s)", path.c_str(),
                          std::strerror(errno));
             std::remove(temporary.c_str());
+            renamed = false;
             continue;
         }
         SyncTrack* track = getTrack(&store, names[t]);
@@ -189,5 +191,5 @@ bool writeFlightTracks(SyncTrackStore& store, const std::vector<FlightSample>& s
     }
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Flight of rows %d to %d (%zu rows) written, keys per track: %s", first, last,
                 samples.size(), summary.c_str());
-    return true;
+    return renamed;
 }

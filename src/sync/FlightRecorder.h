@@ -60,5 +60,6 @@ std::vector<SyncKey> mergeRecordedKeys(const std::vector<SyncKey>& keys, const s
 // "Focus.X/Y/Z" and a step to 0 into "Camera.Mode" over their rows, then writes
 // all seven files (each to a temporary file first, renamed once all are written)
 // and takes the keys into the store. One line says which track got how many
-// keys; false (one line, nothing changed) when a file cannot be written.
+// keys; false (one line, nothing changed) when a file cannot be written, and
+// false (one line each) for a rename that fails, which leaves that track as it was.
 bool writeFlightTracks(SyncTrackStore& store, const std::vector<FlightSample>& samples);
