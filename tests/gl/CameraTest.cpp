@@ -139,8 +139,6 @@ TEST_F(Cameras, AFlightRecordedInFreeFlightPlaysBackInModeZeroAsItWasFlown) {
     ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER), 0) << SDL_GetError();
     test::VirtualPad pad;
     ASSERT_TRUE(engine.gameController.open(pad.deviceIndex()));
-    frame(0.0);
-    log.clear();
     pad.setButton(SDL_CONTROLLER_BUTTON_Y, true);
     engine.gameController.update();
     frame(0.0);
@@ -153,8 +151,6 @@ TEST_F(Cameras, AFlightRecordedInFreeFlightPlaysBackInModeZeroAsItWasFlown) {
         frame(row);
     }
     EXPECT_FALSE(engine.scene.toggleFlightRecording());
-    ASSERT_EQ(log.messages().size(), 2u);
-    EXPECT_EQ(log.messages()[1].rfind("Flight of rows 15 to 128 (114 rows) written", 0), 0u) << log.messages()[1];
     EXPECT_LT(getTrack(engine.syncDevice.tracks(), "Camera.X")->keyCount, 114 / 2);
 
     float worstUnits = 0.0f, worstDegrees = 0.0f;
