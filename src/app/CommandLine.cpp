@@ -243,7 +243,8 @@ std::string commandLineHelp() {
             "  left stick, triggers   fly; the right stick looks\n"
             "  P or pad A             place a camera path point where the camera is\n"
             "  Backspace or pad B     remove the last point (the camera goes back to it)\n"
-            "  Enter or pad X         sample the points into the active camera object\n";
+            "  Enter or pad X         sample the points into the active camera object\n"
+            "  R or pad Y             record the flight into the camera tracks; again: write it\n";
     return help;
 }
 

@@ -6,6 +6,7 @@
 #include "app/Engine.h"
 #include "core/FileIO.h"
 #include "core/Random.h"
+#include "core/ShowTiming.h"
 #include "objects/CameraObject.h"
 #include "objects/SharedShapeData.h"
 #include "postfx/SceneBufferObject.h"
@@ -20,6 +21,12 @@
 #include <cstdlib>
 
 const char* const kSceneScriptPath = "res/scripts/scene.lua";
+
+namespace {
+// A, B and X edit the camera path; the D-pad scrubs.
+constexpr SDL_GameControllerButton kFlightRecordButton = SDL_CONTROLLER_BUTTON_Y;
+constexpr SDL_Scancode kFlightRecordKey = SDL_SCANCODE_R;
+} // namespace
 
 bool Scene::initialize() {
     setGlobalGlState();
@@ -150,7 +157,8 @@ bool Scene::ensureWindowBuffer() {
 
 void Scene::updateCamera() {
     SyncDevice& sync = gEngine->syncDevice;
-    switch (sync.getInt(tracks::kCameraMode)) {
+    cameraMode = sync.getInt(tracks::kCameraMode);
+    switch (cameraMode) {
     case 0: {
         // Read in this order: tracks load on first use.
         glm::vec3 focus;
@@ -181,7 +189,13 @@ void Scene::updateCamera() {
         const KeyboardMouse& keys = gEngine->keyboardMouse;
         freeCamera.steer(keys, keys.frameSeconds());
         editCameraPath();
+        if ((controller.isOpen() && controller.isButtonPressed(kFlightRecordButton)) ||
+            keys.isKeyPressed(kFlightRecordKey))
+            toggleFlightRecording();
         view = freeCamera.getViewMatrix();
+        // A frame late or a seek is no flight: a quarter of a second of rows at most between frames.
+        flightRecorder.sample(sync.getRow(), freeCamera.position, freeCamera.position + freeCamera.getDirection(),
+                              rowsPerSecond() / 4.0);
         break;
     }
     case 3:
@@ -208,6 +222,31 @@ void Scene::editCameraPath() {
     if (applyCameraPathButtons(pressed, cameraPathPoints, freeCamera.position, camera ? &camera->pathPoints : nullptr) ==
         CameraPathEdit::Built)
         camera->uploadPath();
+}
+
+bool Scene::toggleFlightRecording() {
+    SyncDevice& sync = gEngine->syncDevice;
+    if (flightRecorder.isRecording()) {
+        const std::vector<FlightSample> samples = flightRecorder.stop();
+        if (samples.empty()) {
+            SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Flight recording stopped: no row went by; the tracks are unchanged");
+        } else if (SyncTrackStore* store = sync.tracks()) {
+            writeFlightTracks(*store, samples);
+        }
+        return false;
+    }
+    if (sync.editorConnected()) {
+        SDL_LogWarn(SDL_LOG_CATEGORY_SYSTEM,
+                    "Cannot record a flight while a sync editor is connected: its keys are in charge of the tracks");
+        return false;
+    }
+    if (cameraMode != 2) {
+        SDL_LogWarn(SDL_LOG_CATEGORY_SYSTEM, "Flight recording works in camera mode 2 (free flight) only");
+        return false;
+    }
+    flightRecorder.start();
+    SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Recording the camera flight at each row the soundtrack plays");
+    return true;
 }
 
 void Scene::followCameraPath(bool faceAlong) {

@@ -7,6 +7,7 @@
 #include "scene/CameraPath.h"
 #include "scene/FirstPersonCamera.h"
 #include "scene/SceneObject.h"
+#include "sync/FlightRecorder.h"
 
 #include <glm/glm.hpp>
 
@@ -44,6 +45,12 @@ public:
     // does. Changes nothing with fewer than 4 points or no camera object.
     CameraPathEdit setCameraPath(const std::vector<glm::vec3>& points);
 
+    // Starts recording the free camera's flight into the look-at tracks (camera
+    // mode 2 only, and not while a sync editor is connected: one line says why),
+    // or stops it and writes the tracks. True while recording.
+    bool toggleFlightRecording();
+    bool isRecordingFlight() const { return flightRecorder.isRecording(); }
+
     const glm::vec3& getSunPosition() const { return sunPosition; }
 
     SceneRootObject* root = nullptr;
@@ -58,6 +65,9 @@ public:
     FirstPersonCamera freeCamera;
     std::vector<glm::vec3> cameraPathPoints;
     SceneObject* activeCamera = nullptr;
+    // Camera.Mode as the last frame read it; -1 before the first frame.
+    int cameraMode = -1;
+    FlightRecorder flightRecorder;
     PostProcessor postProcessor;
     // The window has no samples of its own. A frame that hands no buffer to
     // the post processor draws straight to the window; from the next frame on

@@ -38,6 +38,8 @@ public:
     bool editorConnected() const;
     // The tracks requested so far, in order of first request (their files to watch).
     const SyncTrackStore* tracks() const { return store; }
+    // The same, for a writer that changes keys and files together (a recorded flight).
+    SyncTrackStore* tracks() { return store; }
     // The file of track `name` changed: its keys are read again, unless an
     // editor is connected or the file is not whole (one line each; the old keys stay).
     void trackFileChanged(const std::string& name);

@@ -113,3 +113,60 @@ TEST_F(Cameras, ButtonsEditThePathThatModeThreeRidesAndTheFrameDraws) {
     EXPECT_GT(middle, kSize / 4);  // the path spans x 0..6 of the 13.9 units in view
     EXPECT_EQ(test::countColours(px.data(), kSize * kSize).cyan, middle);  // and nothing of it elsewhere
 }
+
+// A flight flown over 4 s of soundtrack (the camera set every frame, a frame every
+// half row) and played back in mode 0 shows the view flown at every recorded row.
+TEST_F(Cameras, AFlightRecordedInFreeFlightPlaysBackInModeZeroAsItWasFlown) {
+    ASSERT_TRUE(engine.lua.create());
+    ASSERT_TRUE(engine.lua.runChunk("function render(t) end"));
+    clock.bpm = static_cast<float>(showTiming().beatsPerMinute);  // the show's rows per second
+    test::writeTrack(syncDir.path(), "Camera.Mode", {{0, 2, Step}});
+    startScene();
+    const double perSecond = rowsPerSecond();
+    auto flown = [](double row, FirstPersonCamera& camera) {
+        const double t = row / rowsPerSecond();
+        camera.position = glm::vec3(20.0 * std::cos(0.3 * t), 3.0 + std::sin(t), 20.0 * std::sin(0.3 * t));
+        camera.pitch = static_cast<float>(10.0 * std::sin(t));
+        camera.yaw = static_cast<float>(25.0 * t);
+    };
+    auto frame = [&](double row) {
+        clock.position = static_cast<float>((row + 1e-4) / perSecond);  // on the row, not a hair before it
+        engine.syncDevice.update();
+        engine.scene.frame(clock.position);
+    };
+    // The pad's Y starts it; the scene's toggle (the keyboard's way) ends it.
+    SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER), 0) << SDL_GetError();
+    test::VirtualPad pad;
+    ASSERT_TRUE(engine.gameController.open(pad.deviceIndex()));
+    pad.setButton(SDL_CONTROLLER_BUTTON_Y, true);
+    engine.gameController.update();
+    frame(0.0);
+    pad.setButton(SDL_CONTROLLER_BUTTON_Y, false);
+    engine.gameController.update();
+    ASSERT_TRUE(engine.scene.isRecordingFlight());
+    const int first = 15, last = first + static_cast<int>(4.0 * perSecond);
+    for (double row = first - 0.5; row <= last; row += 0.5) {
+        flown(row, engine.scene.freeCamera);
+        frame(row);
+    }
+    EXPECT_FALSE(engine.scene.toggleFlightRecording());
+    EXPECT_LT(getTrack(engine.syncDevice.tracks(), "Camera.X")->keyCount, 114 / 2);
+
+    float worstUnits = 0.0f, worstDegrees = 0.0f;
+    for (int row = first; row <= last; ++row) {
+        frame(row);
+        ASSERT_EQ(engine.scene.cameraMode, 0) << row;
+        FirstPersonCamera expected;
+        flown(row, expected);
+        const glm::mat4& view = engine.scene.view;
+        const glm::vec3 direction = -glm::vec3(view[0][2], view[1][2], view[2][2]);
+        worstUnits = std::max(worstUnits, glm::distance(glm::vec3(glm::inverse(view)[3]), expected.position));
+        worstDegrees = std::max(worstDegrees, glm::degrees(std::acos(std::min(
+                                                   1.0f, glm::dot(glm::normalize(direction), expected.getDirection())))));
+    }
+    EXPECT_LE(worstUnits, 0.01f);
+    EXPECT_LE(worstDegrees, 0.5f);
+    frame(last + 1);
+    EXPECT_EQ(engine.scene.cameraMode, 2);  // the show after the flight is as it was
+}
