@@ -1,7 +1,7 @@
 // Object handles, the object methods and the object, scene, sync, audio and
 // window tables. The calls that do real engine work mark it with an
 // EngineWorkScope, so it does not count against the script's time limits;
-// cheap accessors (the audio meter's 20 microseconds among them) are
+// cheap accessors (the audio meter's 10 microseconds a frame among them) are
 // the script's own time. A handle carries the object's serial number beside
 // its pointer, so a handle kept across a reload raises an error instead of
 // reaching freed memory.
