@@ -16,8 +16,10 @@ public:
     static constexpr double kLowestHz = 40.0;    // the first band's lower edge
     static constexpr double kHighestHz = 16000.0;  // the last band's upper edge
     static constexpr int kLevelFrames = 735;     // 1/60 s at 44100 Hz
-    static constexpr int kSpectrumFrames = 4096; // 93 ms: 10.8 Hz between bins, so even the 8 Hz wide first band
-                                                 // has a bin of its own most of the way
+    // 93 ms: 10.8 Hz between bins, so that every band, even the 8 Hz wide
+    // first one, holds a bin of its own (a window half as long left the lowest
+    // bands sharing bins and reading the same values).
+    static constexpr int kSpectrumFrames = 4096;
 
     SoundtrackMeter() = default;
     ~SoundtrackMeter();

@@ -245,7 +245,7 @@ TEST_F(ScriptBinding, TheAudioTableHearsSilenceAndATonesBandAtTheClocksPositionO
     const long measured = engine.audioMeter.spectrumCount();
     ASSERT_EQ(run(loudest), "");
     EXPECT_EQ(engine.audioMeter.spectrumCount(), measured + 1);
-    // 874 Hz to 1054 Hz; a sine of amplitude 0.5 has an RMS of 0.354.
+    // 965 Hz to 1163 Hz; a sine of amplitude 0.5 has an RMS of 0.354.
     EXPECT_EQ(eval("best"), "18");
     EXPECT_NEAR(std::stod(eval("audio.band(18)")), 0.5, 0.03);
     EXPECT_NEAR(std::stod(eval("audio.level()")), 0.354, 0.02);
