@@ -1,7 +1,8 @@
 // Process entry: the command line, then one engine on the stack. Exit status 2
 // for a wrong command line, 1 when start-up or a capture fails, before or after the
 // window; a capture stopped by SIGINT 130, by SIGTERM or SIGHUP 143.
-// `--sync-editor [HOST[:PORT]]` takes the tracks live from a sync-tracker editor.
+// `--sync-editor [HOST[:PORT]]` takes the tracks live from a sync-tracker editor
+// (`--sync-editor-groups`: in the editor's groups).
 // `--new DIR` writes a starter show and ends (2 when the folder is taken).
 #include "app/CaptureRun.h"
 #include "app/CommandLine.h"
@@ -36,7 +37,7 @@ int main(int argc, char** argv) {
     Engine engine;
     engine.capture = options.capture;
     engine.realTime = {options.start, options.loopFrom, options.loopTo, options.width, options.height, options.fullscreen};
-    if (options.useSyncEditor) engine.syncDevice.useEditor(options.syncEditor);
+    if (options.useSyncEditor) engine.syncDevice.useEditor(options.syncEditor, options.syncEditorGroups);
     if (!engine.initialize()) {
         engine.abortStartup();
         return 1;

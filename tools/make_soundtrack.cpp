@@ -655,6 +655,23 @@ Pcm tone(int rate, int channels, double seconds) {
     return pcm;
 }
 
+// Half a second of digital silence, then half a second of 1 kHz at half of
+// full scale (5 ms fades): the script's level and spectrum tests.
+Pcm silenceThenKilohertz() {
+    Pcm pcm;
+    pcm.rate = 44100;
+    pcm.channels = 1;
+    pcm.resize(44100);
+    const double fade = 0.005 * pcm.rate;
+    for (size_t i = 22050; i < 44100; ++i) {
+        const double t = static_cast<double>(i - 22050);
+        const double env = std::fmin(1.0, std::fmin(t / fade, (44099 - i) / fade));
+        const float v = static_cast<float>(0.5 * env * std::sin(2.0 * kPi * 1000.0 * t / pcm.rate));
+        pcm.add(i, v, v);
+    }
+    return pcm;
+}
+
 // Clicks on every beat at `bpm` beats per minute: a soundtrack for the player's own tests.
 Pcm beatClicks(int rate, double seconds, double bpm = kBpm) {
     Pcm pcm = tone(rate, 1, seconds);
@@ -678,6 +695,7 @@ bool makeFixtures(const std::string& dir) {
     };
     for (const Fixture& f : fixtures)
         if (!encode(tone(f.rate, f.channels, 1.0), f.options, audio + f.name)) return false;
+    if (!encode(silenceThenKilohertz(), "-b 32 -m m --resample 44.1", audio + "silence_then_1khz.mp3")) return false;
     // Long enough that a test can press Escape while it plays.
     if (!encode(beatClicks(8000, 20.0), "-b 24 -m m --resample 8", audio + "clicks_20s.mp3")) return false;
     // A show of another tempo (tests of res/show.txt).

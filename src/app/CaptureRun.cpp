@@ -81,7 +81,8 @@ bool fitCaptureRange(CaptureSettings& s, double length, std::string& note, std::
 bool Engine::runCapture() {
     CaptureSettings settings = capture;
     std::string note, error;
-    const double length = soundtrackSeconds(show.soundtrack);
+    // The capture's device decoded the soundtrack at start-up.
+    const double length = audioDevice->getLength() > 0.0 ? audioDevice->getLength() : -1.0;
     if (length < 0.0) error = "cannot decode the soundtrack " + show.soundtrack;
     if (!error.empty() || !fitCaptureRange(settings, length, note, error)) {
         report(error);

@@ -84,6 +84,11 @@ bool applySyncEditor(LaunchOptions& o, const std::string& value, std::string&) {
     return true;
 }
 
+bool applySyncEditorGroups(LaunchOptions& o, const std::string&, std::string&) {
+    o.syncEditorGroups = true;
+    return true;
+}
+
 bool applyStart(LaunchOptions& o, const std::string& value, std::string& error) {
     return applySeconds("--start", o.start, value, error);
 }
@@ -191,6 +196,8 @@ const std::vector<CommandLineOption>& commandLineOptions() {
         {"--video", "FILE.mp4", false, "--capture", applyVideo, "also encode the capture with its sound (needs ffmpeg)"},
         {"--sync-editor", "HOST[:PORT]", true, nullptr, applySyncEditor,
          "take the tracks live from a sync editor (default localhost:1338)"},
+        {"--sync-editor-groups", nullptr, false, "--sync-editor", applySyncEditorGroups,
+         "show tracks in the editor's groups: Camera.X as Camera:X (files keep Camera.X)"},
         {"--start", "S", false, nullptr, applyStart, "play from S seconds, in the scene a run from 0 reaches there"},
         {"--loop", "A:B", false, nullptr, applyLoop, "play from A to B seconds and jump back to A, over and over"},
         {"--size", "WxH", false, nullptr, applySize, "window (or capture) size in pixels, instead of Config.txt's"},

@@ -11,6 +11,7 @@ struct LaunchOptions {
     CaptureSettings capture;
     bool useSyncEditor = false;
     std::string syncEditor;  // HOST[:PORT]; empty: localhost:1338
+    bool syncEditorGroups = false;
     bool help = false;
     double start = 0.0;                    // --start: seconds into the soundtrack
     double loopFrom = -1.0, loopTo = -1.0; // --loop A:B; none when negative

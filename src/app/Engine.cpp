@@ -137,10 +137,9 @@ bool Engine::initialize() {
     // while the window, GL and the managers start, and the soundtrack takes it.
     // Probing the audio drivers and opening the output take a few hundred ms
     // more: they run on another worker, and the audio device takes the output.
-    if (!capture.enabled()) {
-        Mp3Decoder::prefetch(show.soundtrack, playback::kOutputRate);
-        BASSAudioDevice::prepare();
-    }
+    // A capture decodes it too, for its length and the script's audio meter.
+    Mp3Decoder::prefetch(show.soundtrack, playback::kOutputRate);
+    if (!capture.enabled()) BASSAudioDevice::prepare();
 
     if (!window.create(show.title, width, height, msaa, fullscreen, vsync)) return fail("Failed to initialize window!");
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Initialized window");
@@ -188,6 +187,7 @@ bool Engine::initialize() {
     if (!audioDevice->createSoundtrack(show.soundtrack, static_cast<float>(showTiming().beatsPerMinute)))
         return fail("Failed to build soundtrack!");
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Sucessfully built soundtrack");
+    audioMeter.init();  // without it the script's audio table reads 0, and the show goes on
 
     if (!lua.create()) return fail("Failed to initialize Lua!");
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Sucessfully initialized Lua!");
@@ -279,6 +279,7 @@ void Engine::advanceClock() {
     audioDevice->update();
     fileWatcher.dispatchChanges();
     syncDevice.update();
+    audioMeter.moveTo(audioDevice.get(), audioDevice->getPosition());
     // The position is read afresh at each use, never cached for the frame.
     runFixedSteps(stepAccumulator, audioDevice->getPosition() - lastStepPosition,
                   [this](float step) { scene.fixedStep(step); });
@@ -333,6 +334,7 @@ void Engine::shutdown() {
     stopAudio();
     scene.shutdown();
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Successfully Shut down Scene.");
+    audioMeter.shutdown();
     lua.close();
     fileWatcher.shutdown();
     resourceLoader.terminate();
@@ -355,6 +357,7 @@ void Engine::shutdown() {
 }
 
 void Engine::stopAudio() {
+    audioMeter.moveTo(nullptr, 0.0);
     if (!audioDevice) return;
     audioDevice->stop();
     audioDevice->shutdown();

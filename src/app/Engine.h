@@ -3,6 +3,7 @@
 #pragma once
 #include "app/Scene.h"
 #include "audio/IAudioDevice.h"
+#include "audio/SoundtrackMeter.h"
 #include "capture/CaptureSettings.h"
 #include "core/Config.h"
 #include "core/Log.h"
@@ -103,6 +104,7 @@ public:
     LuaRuntime lua;
     Scene scene;
     std::unique_ptr<IAudioDevice> audioDevice;
+    SoundtrackMeter audioMeter;  // the script's audio table; moved once per frame, with the sync row
     SyncDevice syncDevice;
     ResourceLoader resourceLoader;
     ShaderManager shaderManager;
@@ -124,7 +126,7 @@ public:
 //             projection, view, camera and sun; its root for the cube buffer
 //             above them), whose definition arrives through this header;
 //   script/   the scene (root, sun, camera path, post-processing, the objects
-//             a script makes), the sync tracks and the window size.
+//             a script makes), the sync tracks, the soundtrack meter and the window size.
 // Everything else is handed down: the capture run and the scene controller
 // are app/ themselves, and the log sink gets its file as SDL's userdata.
 extern Engine* gEngine;

@@ -437,6 +437,17 @@ bool streamFree(Handle handle) {
     return true;
 }
 
+bool streamRead(Handle handle, int64_t first, size_t count, int16_t* out) {
+    return onStream(handle, false, [first, count, out](Stream& s) {
+        std::fill(out, out + 2 * count, int16_t{0});
+        const int64_t from = std::max<int64_t>(first, 0);
+        const int64_t to = std::min<int64_t>(first + static_cast<int64_t>(count), s.frames);
+        if (from < to)
+            std::copy(s.pcm.begin() + 2 * from, s.pcm.begin() + 2 * to, out + 2 * (from - first));
+        return true;
+    });
+}
+
 bool channelPlay(Handle handle, bool restart) {
     return onStream(handle, false, [restart](Stream& s) {
         const double t = now();

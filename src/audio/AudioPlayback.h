@@ -71,6 +71,10 @@ int outputOpens();
 // so lengths and seeks are exact to the sample. `offset` and `length` must be 0.
 Handle streamCreateFile(bool fromMemory, const char* path, uint64_t offset, uint64_t length, uint32_t flags);
 bool streamFree(Handle stream);
+// Copies `count` decoded frames from frame `first` (16-bit stereo, interleaved)
+// into `out`, reading silence before the start and past the end. What the file
+// holds there, not what the output plays: analysis reads ahead and behind freely.
+bool streamRead(Handle stream, int64_t first, size_t count, int16_t* out);
 
 // Channels. Positions are bytes of the decoded stream (4 per sample frame).
 bool channelPlay(Handle stream, bool restart);

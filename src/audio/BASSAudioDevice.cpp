@@ -99,3 +99,8 @@ double BASSAudioDevice::getLength() {
     const uint64_t bytes = playback::channelGetLength(stream, playback::kPosByte);
     return bytes == playback::kInvalidPosition ? 0.0 : playback::channelBytes2Seconds(stream, bytes);
 }
+
+void BASSAudioDevice::readSoundtrack(int64_t first, size_t count, int16_t* stereo) {
+    // Without a stream (it failed to load) the layer refuses: the reader gets silence.
+    if (!playback::streamRead(stream, first, count, stereo)) IAudioDevice::readSoundtrack(first, count, stereo);
+}

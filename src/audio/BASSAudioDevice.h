@@ -19,6 +19,7 @@ public:
     float getBPM() override;
     // Seconds of the loaded soundtrack; 0 without one.
     double getLength() override;
+    void readSoundtrack(int64_t first, size_t count, int16_t* stereo) override;
     // Starts opening the default output on a worker thread, with the refill
     // period init asks for, so that init finds it open (playback::preopen).
     static void prepare();

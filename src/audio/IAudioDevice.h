@@ -1,6 +1,9 @@
 // The soundtrack as the engine sees it: the master clock of the show. One
 // concrete device (BASSAudioDevice); tests put their own behind this interface.
 #pragma once
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 class IAudioDevice {
@@ -20,4 +23,10 @@ public:
     virtual float getBPM() = 0;
     // Seconds of the loaded soundtrack; 0 or less when not known.
     virtual double getLength() { return 0.0; }
+    // `count` frames of the decoded soundtrack from frame `first` (16-bit
+    // stereo at 44100 Hz, interleaved), silence outside it: what the file holds
+    // at that time, whatever the output is playing. Silence without a soundtrack.
+    virtual void readSoundtrack(int64_t /*first*/, size_t count, int16_t* stereo) {
+        std::fill(stereo, stereo + 2 * count, int16_t{0});
+    }
 };

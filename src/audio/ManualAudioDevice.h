@@ -4,6 +4,8 @@
 #include "audio/IAudioDevice.h"
 #include "core/ShowTiming.h"
 
+#include <vector>
+
 class ManualAudioDevice : public IAudioDevice {
 public:
     explicit ManualAudioDevice(float beatsPerMinute = static_cast<float>(showTiming().beatsPerMinute)) : bpm(beatsPerMinute) {}
@@ -11,6 +13,8 @@ public:
     bool init() override { return true; }
     void shutdown() override {}
     void update() override {}
+    // Decodes the file into `samples` (for the capture's soundtrack meter and
+    // length); false, with one log line, when it does not decode.
     bool createSoundtrack(std::string path, float beatsPerMinute) override;
     void play() override { playing = true; }
     void pause() override { playing = false; }
@@ -19,8 +23,12 @@ public:
     float getPosition() override { return position; }
     void setPosition(float seconds) override { position = seconds; }
     float getBPM() override { return bpm; }
+    // Seconds of `samples`; 0 without any.
+    double getLength() override;
+    void readSoundtrack(int64_t first, size_t count, int16_t* stereo) override;
 
     float position = 0.0f;
     float bpm;
     bool playing = false;
+    std::vector<int16_t> samples;  // interleaved 16-bit stereo at 44100 Hz
 };

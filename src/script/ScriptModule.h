@@ -1,4 +1,4 @@
-// The scripting module "taviq": the global tables object, scene, sync, window
+// The scripting module "taviq": the global tables object, scene, sync, audio, window
 // and vector3, and the two userdata types (object handles, vectors). Reaches
 // the engine through gEngine. Main thread only, inside Lua calls.
 #pragma once

@@ -92,6 +92,13 @@ void appendGetTrack(std::vector<uint8_t>& out, const std::string& name) {
     out.insert(out.end(), name.begin(), name.end());
 }
 
+std::string groupedTrackName(const std::string& name) {
+    std::string grouped = name;
+    const size_t dot = grouped.find('.');
+    if (dot != std::string::npos) grouped[dot] = ':';
+    return grouped;
+}
+
 void appendSetRow(std::vector<uint8_t>& out, uint32_t row) {
     out.push_back(SetRow);
     appendU32(out, row);

@@ -40,6 +40,13 @@ Decoded decode(const uint8_t* bytes, size_t size, uint32_t requestedTracks, Mess
 void appendGetTrack(std::vector<uint8_t>& out, const std::string& name);
 void appendSetRow(std::vector<uint8_t>& out, uint32_t row);
 
+// Editors fold tracks into groups at a ':' in the name; the engine groups with
+// a '.'. The name an editor shows under groups: the first '.' made a ':'
+// ("Camera.X" shows as "Camera:X" under "Camera"). The editor never sends a
+// name back (its edits name a track by the order it was asked for), so the
+// engine's own name stays the one its file is saved under.
+std::string groupedTrackName(const std::string& name);
+
 // "HOST", "HOST:PORT", "[IPv6]" or "[IPv6]:PORT"; empty means localhost on
 // the default port. False for an empty host or a port outside 1..65535.
 bool parseAddress(const std::string& address, std::string& host, uint16_t& port);

@@ -24,6 +24,7 @@ bool SyncDevice::init(IAudioDevice* audioDevice, const std::string& basePath) {
     audio = audioDevice;
     if (store && audio && editorAddress) {
         editor = std::make_unique<SyncEditor>(*store, *audio);
+        editor->groupTracks(editorGroups);
         if (!editor->connect(*editorAddress)) editor.reset();
     }
     return store != nullptr && audio != nullptr;

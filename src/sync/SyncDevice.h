@@ -31,7 +31,12 @@ public:
 
     // Before init: connect to a sync-tracker editor at "HOST[:PORT]" (empty:
     // localhost, port 1338). A failed connection leaves the tracks to their files.
-    void useEditor(const std::string& address) { editorAddress = address; }
+    // `groups`: the editor shows "Camera.X" as "Camera:X" in a "Camera" group
+    // (its own grouping); the files keep the engine's names.
+    void useEditor(const std::string& address, bool groups = false) {
+        editorAddress = address;
+        editorGroups = groups;
+    }
     // True while the editor holds the soundtrack paused: the show goes on without it playing.
     bool editorPaused() const;
     // True while a sync editor is connected: its keys are in charge of the tracks.
@@ -49,5 +54,6 @@ private:
     float row = 0.0f;
     IAudioDevice* audio = nullptr;
     std::optional<std::string> editorAddress;
+    bool editorGroups = false;
     std::unique_ptr<SyncEditor> editor;
 };

@@ -165,7 +165,16 @@ void SyncEditor::requestTrack(SyncTrack* track) {
         drop("the track name of " + std::to_string(track->name.size()) + " bytes is above the 1 MiB limit");
         return;
     }
-    editor::appendGetTrack(output, track->name);
+    std::string shown = track->name;
+    if (grouped) {
+        shown = editor::groupedTrackName(track->name);
+        // "A.b" and "A:b" would be one track to the editor; both still get their keys from it.
+        const auto [known, fresh] = shownNames.emplace(shown, track->name);
+        if (!fresh)
+            SDL_LogWarn(SDL_LOG_CATEGORY_SYSTEM, "Sync editor: tracks '%s' and '%s' both show as '%s' in the editor",
+                        known->second.c_str(), track->name.c_str(), shown.c_str());
+    }
+    editor::appendGetTrack(output, shown);
     tracks.push_back(track);
     answered.push_back(false);
     flush();

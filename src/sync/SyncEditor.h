@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdint>
 #include <future>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,8 @@ public:
     // at most. False with one log line; the tracks then come from files only.
     bool connect(const std::string& address);
     bool isConnected() const { return socket >= 0; }
+    // Tracks asked for from now on show in the editor's groups (editor::groupedTrackName).
+    void groupTracks(bool on) { grouped = on; }
 
     // A track the engine reads for the first time: asked of the editor, whose
     // answer replaces the keys from the file.
@@ -68,6 +71,8 @@ private:
     std::vector<uint8_t> output;  // bytes the socket has not taken yet
     std::vector<SyncTrack*> tracks;  // by the editor's index: the order of requests
     std::vector<bool> answered;      // the editor has sent keys for that track
+    bool grouped = false;
+    std::map<std::string, std::string> shownNames;  // name the editor shows -> engine name, while grouped
     bool paused = false;
     int64_t lastSentRow = -1;
     bool pinned = false;  // the soundtrack stands where the editor's SET_ROW put it

@@ -1,8 +1,9 @@
 // The whole engine in this process, on a copy of the shipped show whose soundtrack a
 // test clock replaces after start-up: the show frame by frame (objects on screen, FX
-// tracks shaping the picture), the window's multisampling, a held D-pad on a
-// virtual pad scrubbing in the loop, keys and mouse pushed as SDL events, and track,
-// texture and model files changed on disk while it runs.
+// tracks shaping the picture), the window's multisampling, the frame's clock reaching
+// the script's audio table, a held D-pad on a virtual pad scrubbing in the loop, keys
+// and mouse pushed as SDL events, and track, texture and model files changed on disk
+// while it runs.
 #include "core/Profile.h"
 #include "gfx/Exm.h"
 #include "objects/CameraObject.h"
@@ -12,6 +13,7 @@
 #include "VirtualPad.h"
 
 #include <stb/stb_image_write.h>
+#include <lua.hpp>
 
 
 
@@ -169,7 +171,8 @@ TEST_F(WholeEngine, AStandInMultisamplesAWindowSceneAndATrackFileChangedOnDiskMo
     const std::string script = "local cube\nfunction build()\n  cube = object.new('cube')\n"
                                "  cube:setRotation(vector3.new(20, 30, 0))\n  scene.getRoot():addChild(cube)\n  return true\nend\n"
                                "function update(step) end\n"
-                               "function render(time)\n  cube:setPosition(vector3.new(sync.getFloat('Cube.X'), 0, 0))\n"
+                               "function render(time)\n  heard = audio.level()\n"
+                               "  cube:setPosition(vector3.new(sync.getFloat('Cube.X'), 0, 0))\n"
                                "  scene.getRoot():render(time)\nend\n";
     ManualAudioDevice* clock = start(4, std::make_unique<ManualAudioDevice>(), script);
     const std::string sync = dir.file("res/sync");
@@ -216,6 +219,17 @@ TEST_F(WholeEngine, AStandInMultisamplesAWindowSceneAndATrackFileChangedOnDiskMo
     EXPECT_TRUE(test::waitFor([&] { litColumn(); return log.count(kept) > 0; }));
     EXPECT_GT(litColumn(), 0.5);
     EXPECT_EQ(log.count(kept), 1u);
+
+    // Each frame's clock reaches the script's audio table: silence, then a tone from 0.5 s.
+    ASSERT_TRUE(clock->createSoundtrack(std::string(SOLVANE_FIXTURES_DIR) + "/audio/silence_then_1khz.mp3", 106.0f));
+    for (float at : {0.25f, 0.75f}) {
+        clock->position = at - 0.01f;
+        litColumn();
+        lua_getglobal(engine.lua.state(), "heard");
+        EXPECT_TRUE(at < 0.5f ? lua_tonumber(engine.lua.state(), -1) == 0.0 : lua_tonumber(engine.lua.state(), -1) > 0.3)
+            << at;
+        lua_pop(engine.lua.state(), 1);
+    }
 }
 
 // A texture and a model rewritten while the show runs are drawn anew within a second (the

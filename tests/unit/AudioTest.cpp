@@ -4,7 +4,9 @@
 #include "audio/AudioPlayback.h"
 #include "audio/BASSAudioDevice.h"
 #include "audio/ClickTrack.h"
+#include "audio/ManualAudioDevice.h"
 #include "audio/Mp3Decoder.h"
+#include "audio/SoundtrackMeter.h"
 
 #include "TestSupport.h"
 
@@ -56,6 +58,35 @@ TEST_F(AudioDevice, PositionNeverGoesBackSeeksLandWhereAskedAndFailuresGiveTheir
     EXPECT_EQ(log.errors(), (std::vector<std::string>{"Failed to set the channel position in bass audio!",
                                                        "BASS Error Code: 7"}));
     EXPECT_EQ(device.getPosition(), 0.25f);
+}
+
+// The scripts' meter reads the file at the clock's position: the capture's clock and the soundtrack
+// standing paused at the same time give the same values, however the soundtrack got there.
+TEST_F(AudioDevice, TheMeterReadsTheSameValuesFromTheCaptureClockAndThePausedSoundtrackAfterSeeks) {
+    const std::string tone = kAudio + "silence_then_1khz.mp3";
+    ManualAudioDevice capture;
+    ASSERT_TRUE(capture.createSoundtrack(tone, 106.0f));
+    ASSERT_TRUE(device.createSoundtrack(tone, 106.0f));
+    SoundtrackMeter meter;
+    ASSERT_TRUE(meter.init());
+    auto read = [&meter](IAudioDevice& source) {
+        meter.moveTo(&source, source.getPosition());
+        std::vector<float> values{meter.level()};
+        for (int b = 0; b < SoundtrackMeter::kBandCount; ++b) values.push_back(meter.band(b));
+        return values;
+    };
+    device.play();
+    device.pause();
+    for (float t : {0.53f, 0.75f, 0.98f}) {
+        capture.position = t;
+        const std::vector<float> captured = read(capture);
+        device.setPosition(t);
+        EXPECT_EQ(read(device), captured) << t;
+        device.setPosition(0.3f);
+        EXPECT_NE(read(device), captured) << t;
+        device.setPosition(t);
+        EXPECT_EQ(read(device), captured) << t;
+    }
 }
 
 // The soundtrack decoded ahead on a worker comes out as decoding it when asked would (a failure is the e2e tests').

@@ -232,3 +232,33 @@ TEST_F(ScriptBinding, SyncGettersCameraPathsAndSceneBuffersReachTheEngine) {
     engine.scene.postProcessBufferNode(nullptr);
     EXPECT_EQ(log.count("Cannot Post Process Invalid Buffer Node!"), 3u);
 }
+
+// The audio table over a tone fixture: silence, then 1 kHz at half of full scale from 0.5 s.
+TEST_F(ScriptBinding, TheAudioTableHearsSilenceAndATonesBandAtTheClocksPositionOnceAPositionAndRefusesBadBands) {
+    ASSERT_TRUE(audio.createSoundtrack(std::string(SOLVANE_FIXTURES_DIR) + "/audio/silence_then_1khz.mp3", 106.0f));
+    ASSERT_TRUE(engine.audioMeter.init());
+    const std::string loudest = "best = 1; for i = 2, 32 do if audio.band(i) > audio.band(best) then best = i end end";
+    engine.audioMeter.moveTo(&audio, 0.25);
+    ASSERT_EQ(run(loudest), "");
+    EXPECT_EQ(eval("audio.level() .. ' ' .. audio.band(best)"), "0 0");
+    engine.audioMeter.moveTo(&audio, 0.75);
+    const long measured = engine.audioMeter.spectrumCount();
+    ASSERT_EQ(run(loudest), "");
+    EXPECT_EQ(engine.audioMeter.spectrumCount(), measured + 1);
+    // 965 Hz to 1163 Hz; a sine of amplitude 0.5 has an RMS of 0.354.
+    EXPECT_EQ(eval("best"), "18");
+    EXPECT_NEAR(std::stod(eval("audio.band(18)")), 0.5, 0.03);
+    EXPECT_NEAR(std::stod(eval("audio.level()")), 0.354, 0.02);
+    EXPECT_LT(std::stod(eval("audio.band(16) + audio.band(20) + audio.band(1) + audio.band(32)")), 0.05);
+
+    const std::string band = "bad argument #1 to 'band' (";
+    const std::pair<const char*, std::string> cases[] = {
+        {"audio.band(0)", band + "band number from 1 to 32 expected)"},
+        {"audio.band(33)", band + "band number from 1 to 32 expected)"},
+        {"audio.band(1.5)", band + "band number from 1 to 32 expected)"},
+        {"audio.band(0/0)", band + "band number from 1 to 32 expected)"},
+        {"audio.band('x')", band + "number expected, got string)"},
+        {"audio.band()", band + "number expected, got no value)"},
+    };
+    for (const auto& [code, error] : cases) EXPECT_EQ(run(code), "test:1: " + error) << code;
+}

@@ -22,7 +22,7 @@ struct Session {
     void connect() {
         test::writeTrack(dir.path(), "A", {{0, 1.0f, Step}});
         editor.greetWith(editor::kServerGreeting);
-        sync.useEditor(editor.address());
+        sync.useEditor(editor.address(), groups);
         ASSERT_TRUE(sync.init(&audio, base));
         editor.joinGreeter();
         ASSERT_EQ(editor.heard, "hello, synctracker!");
@@ -51,6 +51,7 @@ struct Session {
     }
 
     const float perSecond = static_cast<float>(rowsPerSecond());
+    bool groups = false;
     test::TempDir dir;
     std::string base = dir.path() + "/";
     SampleClock audio;
@@ -139,6 +140,21 @@ TEST_F(EditorSession, BurstsOfKeysSavesAndJumpsCostOneMergeOneSaveAndOneLineAndN
     EXPECT_EQ(test::trackBytes(getTrack(reloaded, "B")->keys), test::trackBytes(expected));
     EXPECT_EQ(test::trackBytes(getTrack(reloaded, "A")->keys), test::trackBytes({{0, 1.0f, Step}}));
     destroyStore(reloaded);
+}
+
+// In the editor's groups the editor sees "Camera:X", and its keys and saves stay with "Camera.X".
+TEST_F(EditorSession, InGroupsTheEditorSeesTheFirstDotAsAColonAndItsKeysAndSavesKeepTheEngineNames) {
+    groups = true;
+    connect();  // "A" and "B" have no '.' to turn
+    test::LogCapture log;
+    for (const char* name : {"Camera.X", "Cam.Pos.X", "Camera:X"}) sync.getFloat(name);
+    EXPECT_EQ(editor.read(40), getTrack("Camera:X") + getTrack("Cam:Pos.X") + getTrack("Camera:X"));
+    EXPECT_EQ(log.count("Sync editor: tracks 'Camera.X' and 'Camera:X' both show as 'Camera:X' in the editor"), 1u);
+    editor.write(setKey(2, 0, 3.0f, Step) + setKey(4, 0, 4.0f, Step) + "\x05");
+    ASSERT_TRUE(pump([&] { return sync.getFloat("Camera.X") == 3.0f && sync.getFloat("Camera:X") == 4.0f; }));
+    ASSERT_TRUE(pump([&] { return log.contains("Sync editor: saved 5 tracks to " + base); }));
+    EXPECT_EQ(test::fileNames(dir.path()), (std::vector<std::string>{"_A.track", "_B.track", "_Cam.Pos.X.track",
+                                                                     "_Camera.X.track", "_Camera:X.track"}));
 }
 
 TEST(EditorFaults, EndTheConnectionWithOneLineAndKeepTheKeys) {
