@@ -7,10 +7,12 @@
 #include "audio/ManualAudioDevice.h"
 #include "audio/Mp3Decoder.h"
 #include "core/Profile.h"
+#include "core/StateFolder.h"
 
 #include <GL/glew.h>
 
 #include <algorithm>
+#include <cstdio>
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -55,6 +57,22 @@ void releaseStartupMemory() {
 #endif
 }
 
+// Read-only media or someone else's folder must not stop the show: the
+// player's own files go to a folder of the user's, and stderr says where.
+void openLog(LogFile& log) {
+    if (log.open(kLogFileName)) return;
+    for (const std::string& candidate : StateFolder::fallbacks(StateFolder::showName())) {
+        const std::string folder = StateFolder::make(candidate);
+        if (folder.empty() || !log.open(folder + "/" + kLogFileName)) continue;
+        StateFolder::set(folder);
+        std::fprintf(stderr, "solvane: the working folder cannot be written; the log is %s/%s\n", folder.c_str(),
+                     kLogFileName);
+        return;
+    }
+    log.openStandardError();
+    std::fprintf(stderr, "solvane: no folder can be written; the log goes to stderr only\n");
+}
+
 bool fail(const char* message) {
     SDL_LogError(SDL_LOG_CATEGORY_SYSTEM, "%s", message);
     return false;
@@ -80,11 +98,7 @@ Engine::~Engine() {
 bool Engine::initialize() {
     gEngine = this;
     keepLargeBlocksApart();
-    if (!log.open(kLogFileName)) {
-        std::string text = std::string("Failed to open log file for writing! File: ") + kLogFileName;
-        SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", text.c_str(), nullptr);
-        return false;
-    }
+    openLog(log);
 
     SDL_LogSetAllPriority(SDL_LOG_PRIORITY_VERBOSE);
     int sdlResult = SDL_Init(kSdlInitFlags);

@@ -134,3 +134,41 @@ TEST(Capture, AVideoHoldsH264AtTheRateAndSizeAndTheSoundtrackRange) {
     EXPECT_EQ(test::readLines(dir.file("probe.txt")),
               (std::vector<std::string>{"h264,video,320,180,yuv420p,30/1,4.000000", "aac,audio,0/0,4.000000"}));
 }
+
+// A show on read-only media (a read-only bind mount: root writes through a mode
+// bit) keeps its own files in the user's state folder, else in a temporary one,
+// else nowhere with the log on stderr; stderr says which, and the show plays.
+TEST(Capture, AReadOnlyWorkingFolderPutsTheLogWhereOneStderrLineSays) {
+    if (std::system("unshare -m true >/dev/null 2>&1") != 0) GTEST_SKIP() << "needs a mount namespace (root)";
+    test::TempDir dir;
+    test::TempDir out;
+    test::copyShow(dir, kConfig, true);
+    const std::string name = fs::path(dir.path()).filename().string();
+    fs::create_directories(out.file("tmp"));
+    const struct {
+        std::string environment;
+        std::string says;
+        bool inFile;
+    } cases[] = {
+        {"XDG_STATE_HOME=" + out.file("state"), "the log is " + out.file("state/solvane/" + name + "/Log.txt"),
+         true},
+        {"XDG_STATE_HOME=/proc/none TMPDIR=" + out.file("tmp"), "the log is " + out.file("tmp/solvane-" + name + "-"),
+         true},
+        {"XDG_STATE_HOME=/proc/none TMPDIR=/proc", "no folder can be written; the log goes to stderr only", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.environment);
+        const std::string frames = out.file("frames" + std::to_string(&c - cases));
+        const PlayerRun run = play(dir, "--capture " + frames + " --from 1 --to 1.1 --fps 10 --size 160x90",
+                                   "unshare -m sh -c 'mount -o bind,ro . . && cd \"$PWD\" && \"$0\" \"$@\"' env -u DISPLAY "
+                                   "SDL_VIDEODRIVER=offscreen HOME=/proc/none " + c.environment);
+        EXPECT_EQ(run.status, 0);
+        ASSERT_FALSE(run.stderrLines.empty());
+        EXPECT_NE(run.stderrLines[0].find(c.says), std::string::npos) << run.stderrLines[0];
+        EXPECT_GT(test::pngColours(frames + "/frame_000000.png").lit, 0);
+        EXPECT_FALSE(fs::exists(dir.file("Log.txt")) || fs::exists(dir.file("fftw_wisdom.txt")));
+        const std::string& said = run.stderrLines[0];
+        const auto log = test::readLines(c.inFile ? said.substr(said.find("the log is ") + 11) : dir.file("stderr.txt"));
+        EXPECT_NE(std::find(log.begin(), log.end(), "Initializing Engine"), log.end());
+    }
+}
