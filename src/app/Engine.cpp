@@ -8,6 +8,7 @@
 #include "audio/Mp3Decoder.h"
 #include "core/Profile.h"
 #include "core/StateFolder.h"
+#include "platform/LibraryMessages.h"
 
 #include <GL/glew.h>
 
@@ -101,9 +102,11 @@ bool Engine::initialize() {
     openLog(log);
 
     SDL_LogSetAllPriority(SDL_LOG_PRIORITY_VERBOSE);
-    int sdlResult = SDL_Init(kSdlInitFlags);
+    // SDL's own start-up lines (driver probing) belong in the log, not on the terminal.
     SDL_LogGetOutputFunction(&defaultLogOutput, &defaultLogUserdata);
     SDL_LogSetOutputFunction(logOutputFunction, &log);
+    routeLibraryMessagesToLog();
+    int sdlResult = SDL_Init(kSdlInitFlags);
     if (sdlResult != 0) return fail("Failed to initialize SDL!");
 
     SDL_version compiled;
@@ -150,6 +153,10 @@ bool Engine::initialize() {
 
     if (!window.create(kWindowTitle, width, height, msaa, fullscreen, vsync)) return fail("Failed to initialize window!");
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Initialized window");
+    SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Video driver: %s", SDL_GetCurrentVideoDriver());
+    // Otherwise a show on a machine without a screen plays unseen without a word.
+    if (!capture.enabled() && drawingWithoutDisplay())
+        std::fprintf(stderr, "solvane: no display found: the show plays headless, unseen (--capture DIR makes pictures)\n");
 
     glewExperimental = GL_TRUE;
     // GLEW is built for GLX: on an EGL context (SDL's offscreen driver) it loads

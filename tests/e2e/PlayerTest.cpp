@@ -121,6 +121,20 @@ TEST(Player, ASoundtrackCutShortSaysHowLongItIsAndPlaysToItsEnd) {
     expectCleanRunEndedBy(dir, "Starting playback!");
 }
 
+// No screen and no sound card (as here): the terminal holds the player's one line
+// saying so, none of SDL's, ALSA's or libwayland's, and the show plays to its end.
+TEST(Player, WithoutADisplayTheTerminalHoldsOnlyTheLineSayingSo) {
+    test::TempDir dir;
+    test::copyFixtureShow(dir, kConfig);
+    const std::string command = "cd '" + dir.path() + "' && env -u DISPLAY -u WAYLAND_DISPLAY -u XDG_RUNTIME_DIR " +
+                                "-u SDL_VIDEODRIVER '" + SOLVANE_BINARY + "' 2> stderr.txt";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const auto lines = test::readLines(dir.file("stderr.txt"));
+    ASSERT_EQ(lines.size(), 1u) << lines.back();
+    EXPECT_EQ(lines[0].rfind("solvane: no display found", 0), 0u) << lines[0];
+    expectCleanRunEndedBy(dir, "Starting playback!");
+}
+
 TEST(Player, ScriptErrorsAreLoggedPerCallEditingReloadsAFailedBuildLeavesTheClearAndEscapeEnds) {
     test::TempDir dir;
     test::copyFixtureShow(dir, kConfig);
