@@ -92,7 +92,13 @@ TEST(Player, StartUpFailuresEndWithStatusOneAndTheirReasonLast) {
         test::Process player(SOLVANE_BINARY, dir.path());
         // Status 1, not a crash: threads started before the failure were stopped.
         ASSERT_EQ(player.wait(), 1);
+        // The player's own lines: SDL's driver probing comes first, and the sound
+        // libraries' messages come from the audio worker whenever it probes.
         auto lines = logOf(dir);
+        lines.erase(lines.begin(), std::find_if(lines.begin(), lines.end(),
+                                                [](auto& l) { return l.rfind("Compiled SDL Version", 0) == 0; }));
+        lines.erase(std::remove_if(lines.begin(), lines.end(), [](auto& l) { return l.rfind("ALSA ", 0) == 0; }),
+                    lines.end());
         ASSERT_GE(lines.size(), f.tail.size());
         EXPECT_EQ(std::vector<std::string>(lines.end() - static_cast<long>(f.tail.size()), lines.end()), f.tail);
         EXPECT_TRUE(!f.config.empty() || lines.size() == 5u) << "two SDL version lines, then no window";
