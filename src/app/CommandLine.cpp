@@ -84,6 +84,15 @@ bool applyVideo(LaunchOptions& o, const std::string& value, std::string& error) 
     return true;
 }
 
+bool applyVideoQuality(LaunchOptions& o, const std::string& value, std::string& error) {
+    if (value != "default" && value != "compo") {
+        error = "--video-quality needs 'default' or 'compo', not '" + value + "'";
+        return false;
+    }
+    o.capture.compoVideo = value == "compo";
+    return true;
+}
+
 bool applySyncEditor(LaunchOptions& o, const std::string& value, std::string&) {
     o.syncEditor = value;
     o.useSyncEditor = true;
@@ -111,6 +120,7 @@ const std::vector<CommandLineOption>& commandLineOptions() {
         {"--to", "S", false, "--capture", applyTo},
         {"--size", "WxH", false, "--capture", applySize},
         {"--video", "FILE.mp4", false, "--capture", applyVideo},
+        {"--video-quality", "default|compo", false, "--video", applyVideoQuality},
         {"--sync-editor", "HOST[:PORT]", true, nullptr, applySyncEditor},
     };
     return options;

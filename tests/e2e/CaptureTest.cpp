@@ -172,3 +172,30 @@ TEST(Capture, AReadOnlyWorkingFolderPutsTheLogWhereOneStderrLineSays) {
         EXPECT_NE(std::find(log.begin(), log.end(), "Initializing Engine"), log.end());
     }
 }
+
+// Party rules at 320x180: the 1080p floor of 8 Mbit/s scales to 222 kbit/s.
+TEST(Capture, ACompoVideoIsHighProfileAtALevelAFloorRateAndLcStereoWithItsIndexFirst) {
+    test::TempDir dir;
+    test::copyShow(dir, kConfig);
+    ASSERT_EQ(play(dir, "--capture frames --video show.mp4 --video-quality compo --from 10 --to 14 --fps 30 "
+                        "--size 320x180").status, 0);
+    const std::string probe = "cd '" + dir.path() + "' && ffprobe -v error -show_entries " +
+                              "stream=codec_name,profile,level,pix_fmt,channels,bit_rate -of csv=p=0 show.mp4 > probe.txt";
+    ASSERT_EQ(std::system(probe.c_str()), 0);
+    const auto lines = test::readLines(dir.file("probe.txt"));
+    ASSERT_EQ(lines.size(), 2u);
+    char profile[16] = {}, format[16] = {};
+    int level = 0, channels = 0;
+    long videoRate = 0, audioRate = 0;
+    ASSERT_EQ(std::sscanf(lines[0].c_str(), "h264,%15[^,],%15[^,],%d,%ld", profile, format, &level, &videoRate), 4)
+        << lines[0];
+    EXPECT_TRUE(std::string(profile) == "High" || std::string(profile) == "Main") << profile;
+    EXPECT_EQ(std::string(format), "yuv420p");
+    EXPECT_LE(level, 41);
+    EXPECT_GE(videoRate, 8000000L * 320 * 180 / (1920 * 1080));
+    ASSERT_EQ(std::sscanf(lines[1].c_str(), "aac,LC,%d,%ld", &channels, &audioRate), 2) << lines[1];
+    EXPECT_EQ(channels, 2);
+    EXPECT_NEAR(audioRate, 192000, 192000 * 0.05);
+    const std::string bytes = test::readFile(dir.file("show.mp4"));
+    EXPECT_LT(bytes.find("moov"), bytes.find("mdat"));  // a player can start before the whole file arrives
+}

@@ -25,7 +25,10 @@ TEST(CommandLine, ReadsEveryCaptureOptionAndLeavesDefaultsForTheRest) {
                       error)) << error;
     const CaptureSettings& c = o.capture;
     EXPECT_TRUE(c.directory == "out" && c.fps == 60 && c.from == 30.5 && c.to == 32.0 && c.width == 640 &&
-                c.height == 360 && c.video == "a.mp4");
+                c.height == 360 && c.video == "a.mp4" && !c.compoVideo);
+    LaunchOptions compo;
+    ASSERT_TRUE(parse({"--capture", "out", "--video", "a.mp4", "--video-quality", "compo"}, compo, error)) << error;
+    EXPECT_TRUE(compo.capture.compoVideo);
 }
 
 TEST(CommandLine, RefusesBadArgumentsWithALineNamingTheOption) {
@@ -38,6 +41,8 @@ TEST(CommandLine, RefusesBadArgumentsWithALineNamingTheOption) {
         {{"--capture", "o", "--size", "99999x99999"}, "16384"},
         {{"--capture", "o", "--size", "640"}, "--size"},
         {{"--capture", "o", "--video", "show.avi"}, ".mp4"},
+        {{"--capture", "o", "--video", "a.mp4", "--video-quality", "best"}, "'best'"},
+        {{"--capture", "o", "--video-quality", "compo"}, "only works with --video"},
         {{"--capture"}, "--capture needs"},
         {{"--capture", ""}, "--capture"},
         {{"--fps", "30"}, "only works with --capture"},
