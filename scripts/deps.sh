@@ -9,9 +9,10 @@ packages=(
   libpulse-dev  # bench/pulse_sink_clock.c; SDL's headers bring it too
 )
 # Every program a test runs: xvfb-run (xvfb, xauth), xdotool (key presses),
-# ffmpeg and ffprobe (video capture), unshare and mount (a tiny full disk).
+# ffmpeg and ffprobe (video capture), unshare and mount (a tiny full disk),
+# GNU parallel (scripts/capture-split.sh).
 if [ "${1:-}" = "--test" ] || [ "${1:-}" = "--sanitize" ]; then
-  packages+=(libgtest-dev xvfb xauth libgl1-mesa-dri libegl-mesa0 xdotool ffmpeg util-linux mount pulseaudio)
+  packages+=(libgtest-dev xvfb xauth libgl1-mesa-dri libegl-mesa0 xdotool ffmpeg util-linux mount pulseaudio parallel)
 fi
 # Only for `solvane --video`.
 if [ "${1:-}" = "--video" ]; then
