@@ -33,14 +33,9 @@ PlayerRun play(const test::TempDir& dir, const std::string& arguments, const std
 }
 
 
-} // namespace
-
 // A cube moved only by the fixed steps, at the speed a track gives at the time of
-// each step: 4 units per second until row 21 (0.74 s), then none. A range from
-// 1.5 s, captured without an X server, starts from the scene the whole run reaches
-// and holds the same bytes.
-TEST(Capture, ARangeStartsFromTheSceneTheFixedStepsReachWithTheSameBytesWithoutAnXServer) {
-    test::TempDir dir;
+// each step: 4 units per second until row 21 (0.74 s), then none.
+void copyMovingCubeShow(const test::TempDir& dir) {
     test::copyShow(dir, kConfig, true);
     for (auto [name, value] : {std::make_pair("Camera.Mode", 1.0f), std::make_pair("Camera.Distance", 8.0f)})
         test::writeTrack(dir.file("res/sync"), name, {{0, value, Step}});  // an orbit camera 8 units out
@@ -51,6 +46,14 @@ TEST(Capture, ARangeStartsFromTheSceneTheFixedStepsReachWithTheSameBytesWithoutA
                     "function update(step) travelled = travelled + step * sync.getFloat('Cube.Speed') end\n"
                     "function render(time)\n  cube:setPosition(vector3.new(travelled - 1.5, 0, 0))\n"
                     "  scene.getRoot():render(time)\nend\n");
+}
+} // namespace
+
+// The moving cube: a range from 1.5 s, captured without an X server, starts from
+// the scene the whole run reaches and holds the same bytes.
+TEST(Capture, ARangeStartsFromTheSceneTheFixedStepsReachWithTheSameBytesWithoutAnXServer) {
+    test::TempDir dir;
+    copyMovingCubeShow(dir);
     ASSERT_EQ(play(dir, "--capture whole --from 0 --to 1.55 --fps 20 --size 320x180").status, 0);
     ASSERT_EQ(play(dir, "--capture part --from 1.5 --to 1.55 --fps 20 --size 320x180",
                    "env -u DISPLAY SDL_VIDEODRIVER=offscreen").status, 0);
@@ -198,4 +201,29 @@ TEST(Capture, ACompoVideoIsHighProfileAtALevelAFloorRateAndLcStereoWithItsIndexF
     EXPECT_NEAR(audioRate, 192000, 192000 * 0.05);
     const std::string bytes = test::readFile(dir.file("show.mp4"));
     EXPECT_LT(bytes.find("moov"), bytes.find("mdat"));  // a player can start before the whole file arrives
+}
+
+// The split joins the parts' frames in order and their videos without a gap:
+// each part pre-rolls from 0, so its frames are the one-part run's bytes.
+TEST(Capture, ASplitRunGivesTheOnePartRunsFramesAndOneVideoOfTheRange) {
+    test::TempDir dir;
+    copyMovingCubeShow(dir);
+    const std::string range = " --from 0.2 --to 1.2 --fps 20 --size 160x90";
+    ASSERT_EQ(play(dir, "--capture one" + range).status, 0);
+    const std::string split = "cd '" + dir.path() + "' && env -u DISPLAY SDL_VIDEODRIVER=offscreen bash '" +
+                              SOLVANE_SOURCE_DIR "/scripts/capture-split.sh' --parts 3 --player '" + SOLVANE_BINARY +
+                              "' -- --capture split --video split.mp4" + range + " > split.txt 2>&1";
+    ASSERT_EQ(std::system(split.c_str()), 0) << test::readFile(dir.file("split.txt"));
+    const auto names = test::fileNames(dir.file("one"));
+    ASSERT_EQ(names.size(), 20u);
+    EXPECT_EQ(test::fileNames(dir.file("split")), names);
+    for (const std::string& name : names)
+        EXPECT_TRUE(test::readFile(dir.file("one/" + name)) == test::readFile(dir.file("split/" + name))) << name;
+    const std::string probe = "cd '" + dir.path() + "' && ffprobe -v error -show_entries format=duration " +
+                              "-show_entries stream=nb_frames -of csv=p=0 split.mp4 > probe.txt";
+    ASSERT_EQ(std::system(probe.c_str()), 0);
+    const auto lines = test::readLines(dir.file("probe.txt"));
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "20");  // video frames; then the audio's packets and the file's duration
+    EXPECT_NEAR(std::stod(lines[2]), 1.0, 0.05);
 }
