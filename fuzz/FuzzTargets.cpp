@@ -4,6 +4,7 @@
 #include "FuzzTargets.h"
 
 #include "app/Engine.h"
+#include "audio/ManualAudioDevice.h"
 #include "audio/Mp3Decoder.h"
 #include "core/Config.h"
 #include "gfx/Exm.h"
@@ -11,10 +12,17 @@
 #include "gfx/Texture.h"
 #include "scene/SceneRootObject.h"
 #include "script/ScriptModule.h"
+#include "sync/EditorProtocol.h"
+#include "sync/SyncDevice.h"
 #include "sync/SyncTrack.h"
 #include "sync/TrackText.h"
 
+#include <SDL.h>
+#include <arpa/inet.h>
 #include <lua.hpp>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -22,6 +30,7 @@
 #include <cstring>
 #include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -205,6 +214,71 @@ int fuzzFactory(const uint8_t* data, size_t size) {
     return 0;
 }
 
+// Bytes as an editor sends them, over a real loopback connection to a sync
+// device on a stand-in clock: decoded into key edits, row jumps, pauses and
+// saves (into a folder of its own), with frames played while they arrive.
+int fuzzEditorLink(const uint8_t* data, size_t size) {
+    static uint16_t port = 0;
+    static const int listener = [] {
+        SDL_LogSetOutputFunction([](void*, int, SDL_LogPriority, const char*) {}, nullptr);
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        require(::bind(fd, reinterpret_cast<sockaddr*>(&address), length) == 0 && ::listen(fd, 4) == 0 &&
+                    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0,
+                "a loopback listener");
+        port = ntohs(address.sin_port);
+        return fd;
+    }();
+    static const std::string folder = [] {
+        char name[] = "/tmp/fuzz-editor-XXXXXX";
+        require(::mkdtemp(name) != nullptr, "a folder for saved tracks");
+        return std::string(name) + "/";
+    }();
+
+    int peer = -1;
+    std::thread greeter([&] {
+        pollfd waiting{listener, POLLIN, 0};
+        if (::poll(&waiting, 1, 5000) != 1) return;
+        peer = ::accept(listener, nullptr, nullptr);
+        char greeting[64];
+        size_t heard = 0;
+        while (heard < editor::kClientGreeting.size()) {
+            const ssize_t n = ::recv(peer, greeting, editor::kClientGreeting.size() - heard, 0);
+            if (n <= 0) return;
+            heard += static_cast<size_t>(n);
+        }
+        ::send(peer, editor::kServerGreeting.data(), editor::kServerGreeting.size(), MSG_NOSIGNAL);
+    });
+    ManualAudioDevice clock;
+    clock.playing = true;
+    SyncDevice sync;
+    sync.useEditor("127.0.0.1:" + std::to_string(port));
+    const bool connected = sync.init(&clock, folder);
+    greeter.join();
+    require(connected && peer >= 0, "the demo connects to the stand-in editor");
+    // Three tracks asked for, so the editor's indices 0 to 2 are known.
+    sync.getFloat("A");
+    sync.getInt("B");
+    sync.getBool("C");
+    ::send(peer, data, size, MSG_NOSIGNAL);
+    ::shutdown(peer, SHUT_WR);
+    // Frames until the demo has taken everything in and hung up on the end of the stream.
+    for (int frame = 0; frame < 16; ++frame) {
+        if (clock.isPlaying()) clock.position += 1.0f / 60.0f;
+        sync.update();
+        for (const char* name : {"A", "B", "C"}) sync.getFloat(name);
+        char drain[4096];
+        while (::recv(peer, drain, sizeof drain, MSG_DONTWAIT) > 0) {
+        }
+    }
+    sync.shutdown();
+    ::close(peer);
+    return 0;
+}
+
 } // namespace
 
 namespace fuzz {
@@ -212,6 +286,7 @@ namespace fuzz {
 const NamedTarget kTargets[] = {
     {"config", fuzzConfig}, {"track_file", fuzzTrackFile}, {"track_text", fuzzTrackText}, {"exm", fuzzExm},
     {"image", fuzzImage},   {"mp3", fuzzMp3},              {"factory", fuzzFactory},
+    {"editor_link", fuzzEditorLink},
 };
 const size_t kTargetCount = sizeof kTargets / sizeof kTargets[0];
 

@@ -22,7 +22,7 @@ fi
 # GCC's sanitizer run-time libraries (shipped with g++, listed so a trimmed
 # install still gets them).
 if [ "${1:-}" = "--sanitize" ]; then
-  packages+=(libasan8 libubsan1)
+  packages+=(libasan8 libubsan1 libtsan2)
 fi
 # The fuzz targets need clang and libFuzzer.
 if [ "${1:-}" = "--fuzz" ]; then

@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(config track_file track_text exm image mp3 factory)
+[ ${#targets[@]} -eq 0 ] && targets=(config track_file track_text exm image mp3 factory editor_link)
 
 bash scripts/deps.sh --fuzz
 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSOLVANE_FUZZ=ON -DSOLVANE_TESTS=OFF \
@@ -34,6 +34,14 @@ seed factory
 printf 'ring\x05\x03\x00\x00\x80\x3f\x03\x00\x00\x00\x00\x00\x00\x24\x40' > fuzz-out/factory/corpus/ring
 printf '\x0e\x07\x02\x00\x01\x00\x00\x02\x00\x01\x00\x00\x02\x01\x00\x00\x00\x01\x01\x05\x04RGBA\x02\x04\x00\x00\x00' \
   > fuzz-out/factory/corpus/sceneBuffer
+# Editor messages: keys on the three tracks the target asks for, a deletion, a
+# row jump, pause and play, a save; and one key split by the end of the input.
+seed editor_link
+printf '\x00\x00\x00\x00\x00\x00\x00\x00\x10\x3f\x80\x00\x00\x01\x00\x00\x00\x00\x01\x00\x00\x00\x20\x40\x00\x00\x00\x02' \
+  > fuzz-out/editor_link/corpus/keys
+printf '\x01\x00\x00\x00\x00\x00\x00\x00\x10\x03\x00\x00\x01\x00\x04\x01\x03\x00\x00\x00\x40\x04\x00\x05' \
+  > fuzz-out/editor_link/corpus/seek_pause_save
+printf '\x00\x00\x00\x00\x02\x00\x00\x00\x08\x7f\xc0' > fuzz-out/editor_link/corpus/cut_short
 
 for target in "${targets[@]}"; do
   dict=()

@@ -1,9 +1,11 @@
 // Process entry: the command line, then one engine on the stack. Exit status 2
-// for a wrong command line, 1 when start-up or a capture fails, before or after the window.
+// for a wrong command line, 1 when start-up or a capture fails, before or after the
+// window; a capture stopped by SIGINT 130, by SIGTERM or SIGHUP 143.
 // `--sync-editor [HOST[:PORT]]` takes the tracks live from a sync-tracker editor.
 #include "app/CaptureRun.h"
 #include "app/CommandLine.h"
 #include "app/Engine.h"
+#include "platform/StopSignals.h"
 
 #include <cstdio>
 
@@ -27,5 +29,7 @@ int main(int argc, char** argv) {
     }
     const bool ok = engine.run();
     engine.shutdown();
-    return ok ? 0 : 1;
+    if (ok) return 0;
+    // A capture stopped by a signal says so in its status, as a shell expects.
+    return options.capture.enabled() && stopSignals::exitStatus() ? stopSignals::exitStatus() : 1;
 }

@@ -19,11 +19,12 @@
 #include <stb/stb_image_write.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -42,16 +43,14 @@ int usage() {
 int compile(const std::string& outDir, const std::vector<std::string>& sources) {
     std::vector<TextTrack> tracks;
     for (const std::string& source : sources) {
-        std::ifstream in(source, std::ios::binary);
-        if (!in) {
+        std::vector<char> text;
+        if (!FileIO::readText(source, text)) {
             std::fprintf(stderr, "%s: cannot be read\n", source.c_str());
             return 1;
         }
-        std::stringstream text;
-        text << in.rdbuf();
         std::vector<TextTrack> parsed;
         std::string error;
-        if (!parseTrackText(text.str(), parsed, error)) {
+        if (!parseTrackText(std::string(text.data(), text.size() - 1), parsed, error)) {
             std::fprintf(stderr, "%s:%s\n", source.c_str(), error.c_str());
             return 1;
         }
@@ -65,15 +64,35 @@ int compile(const std::string& outDir, const std::vector<std::string>& sources) 
             tracks.push_back(std::move(t));
         }
     }
+    // Every track goes to a temporary first and the renames follow only when all
+    // were written: a folder is never left half old, half new. A running player
+    // reading a file at any moment sees the old one or the new one.
     for (const TextTrack& t : tracks) {
+        // A rename cannot replace a directory: found now, before anything changed.
         const std::string path = outDir + "/" + trackFileName(t.name);
-        std::string error;
-        // A running player may read the file at any moment: it sees the old one or the new one.
-        if (!FileIO::writeAtomically(path, encodeTrack(t.keys), error)) {
-            std::fprintf(stderr, "%s: cannot be written (%s)\n", path.c_str(), error.c_str());
+        std::error_code ec;
+        if (std::filesystem::exists(path, ec) && !std::filesystem::is_regular_file(path, ec)) {
+            std::fprintf(stderr, "%s: cannot be written (it is not a regular file); no track was replaced\n", path.c_str());
             return 1;
         }
     }
+    std::vector<std::pair<std::string, std::string>> written;  // temporary, final
+    for (const TextTrack& t : tracks) {
+        const std::string path = outDir + "/" + trackFileName(t.name);
+        std::string temporary, error;
+        if (!FileIO::writeTemporary(path, encodeTrack(t.keys), temporary, error)) {
+            std::fprintf(stderr, "%s: cannot be written (%s); no track was replaced\n", path.c_str(), error.c_str());
+            for (const auto& w : written) std::remove(w.first.c_str());
+            return 1;
+        }
+        written.emplace_back(temporary, path);
+    }
+    for (const auto& w : written)
+        if (std::rename(w.first.c_str(), w.second.c_str()) != 0) {
+            std::fprintf(stderr, "%s: cannot be replaced (%s)\n", w.second.c_str(), std::strerror(errno));
+            std::remove(w.first.c_str());
+            return 1;
+        }
     std::printf("%zu tracks written to %s\n", tracks.size(), outDir.c_str());
     return 0;
 }
@@ -99,7 +118,11 @@ bool readTrackFolder(const std::string& dir, std::vector<TextTrack>& tracks) {
         TextTrack track{file.substr(1, file.size() - 7), {}};
         std::vector<uint8_t> bytes;
         std::string error;
-        if (!FileIO::readAll(path.string(), bytes)) error = "cannot be read";
+        std::error_code ec;
+        if (!FileIO::readAll(path.string(), bytes))
+            error = fs::is_directory(path, ec) ? "cannot be read: it is a directory"
+                    : fs::exists(path, ec) && !fs::is_regular_file(path, ec) ? "cannot be read: it is not a regular file"
+                                                                             : "cannot be read";
         else decodeTrack(bytes, track.keys, error);
         if (!error.empty()) {
             std::fprintf(stderr, "%s: %s\n", path.string().c_str(), error.c_str());
@@ -186,6 +209,10 @@ int plot(const std::string& dir, const std::string& out, const std::vector<std::
             (option == "--from" ? request.fromSeconds : request.toSeconds) = seconds;
         else return usage();
     }
+    if (chosen.size() > kMaxPlotLanes) {
+        std::fprintf(stderr, "--tracks names %zu tracks; a plot shows the first %zu\n", chosen.size(), kMaxPlotLanes);
+        chosen.resize(kMaxPlotLanes);
+    }
     std::vector<TextTrack> tracks;
     bool ok = readTrackFolder(dir, tracks);
     if (chosen.empty()) {
@@ -202,8 +229,13 @@ int plot(const std::string& dir, const std::string& out, const std::vector<std::
             }
         }
     }
+    if (request.tracks.size() > kMaxPlotLanes) {
+        std::fprintf(stderr, "%s holds %zu tracks; a plot shows the first %zu\n", dir.c_str(), request.tracks.size(),
+                     kMaxPlotLanes);
+        request.tracks.resize(kMaxPlotLanes);
+    }
     if (!audioPath.empty()) {
-        if (Mp3Decoder::decodeFile(audioPath, kPlotAudioRate, request.audio) != Mp3Decoder::Result::Ok) {
+        if (Mp3Decoder::decodeFile(audioPath, playback::kOutputRate, request.audio) != Mp3Decoder::Result::Ok) {
             std::fprintf(stderr, "%s: cannot be decoded; drawn without the waveform\n", audioPath.c_str());
             request.audio.clear();
             ok = false;

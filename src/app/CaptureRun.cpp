@@ -4,10 +4,12 @@
 #include "app/CaptureRun.h"
 
 #include "app/Engine.h"
+#include "audio/AudioPlayback.h"
 #include "audio/ManualAudioDevice.h"
 #include "audio/Mp3Decoder.h"
 #include "capture/FrameWriter.h"
 #include "gfx/FrameReadback.h"
+#include "platform/StopSignals.h"
 
 #include <GL/glew.h>
 #include <SDL.h>
@@ -21,7 +23,6 @@
 
 namespace {
 constexpr double kProgressInterval = 0.25;  // seconds between redraws of the progress line
-constexpr long kAudioRate = 44100;
 
 void report(const std::string& line) {
     std::fprintf(stderr, "solvane: %s\n", line.c_str());
@@ -61,8 +62,8 @@ bool prepareCaptureTarget(const CaptureSettings& settings, std::string& error) {
 
 double soundtrackSeconds(const std::string& path) {
     std::vector<int16_t> pcm;
-    if (Mp3Decoder::decodeFile(path, kAudioRate, pcm) != Mp3Decoder::Result::Ok) return -1.0;
-    return static_cast<double>(pcm.size() / 2) / kAudioRate;
+    if (Mp3Decoder::decodeFile(path, playback::kOutputRate, pcm) != Mp3Decoder::Result::Ok) return -1.0;
+    return static_cast<double>(pcm.size() / 2) / playback::kOutputRate;
 }
 
 bool fitCaptureRange(CaptureSettings& s, double length, std::string& note, std::string& error) {
@@ -138,9 +139,9 @@ bool Engine::runCapture() {
         return writer.submit(written++, std::move(rgb));
     };
     bool ok = true;
-    bool stopped = false;
+    bool stopped = !window.pumpEvents();  // a signal during start-up
     long rendered = 0;
-    for (; rendered < frames && ok; ++rendered) {
+    for (; rendered < frames && ok && !stopped; ++rendered) {
         clock->position = captureFrameTime(settings.from, settings.fps, rendered);
         advanceClock();
         renderFrame();
@@ -172,12 +173,19 @@ bool Engine::runCapture() {
         report("capture stopped: " + reason + "; the frames written before it are kept");
         return false;
     }
+    if (stopped) {
+        // Asked to stop, by a signal or the window: the capture did not finish, whatever was kept.
+        const std::string by = stopSignals::received() ? std::string("by ") + stopSignals::name() : "by the window";
+        report("capture stopped " + by + " after " + std::to_string(settings.readBack ? written : rendered) + " of " +
+               std::to_string(frames) + " frames; the frames written are kept" +
+               (settings.video.empty() ? "" : videoOk ? " and the video ends with them" : ", the video is not complete"));
+        return false;
+    }
     if (!settings.video.empty() && !videoOk) {
         report("the video " + settings.video + " is not complete: " + videoError);
         return false;
     }
     captureStats = {rendered, secondsSince(started)};
-    report(captureSummaryLine(settings.readBack ? written : rendered, width, height, settings, captureStats.seconds) +
-           (stopped ? " (stopped early)" : ""));
+    report(captureSummaryLine(settings.readBack ? written : rendered, width, height, settings, captureStats.seconds));
     return true;
 }

@@ -9,11 +9,14 @@
 #include "core/Profile.h"
 #include "core/StateFolder.h"
 #include "platform/LibraryMessages.h"
+#include "platform/StopSignals.h"
 
 #include <GL/glew.h>
 
 #include <algorithm>
 #include <cstdio>
+
+#include <sys/stat.h>
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -60,18 +63,22 @@ void releaseStartupMemory() {
 
 // Read-only media or someone else's folder must not stop the show: the
 // player's own files go to a folder of the user's, and stderr says where.
-void openLog(LogFile& log) {
-    if (log.open(kLogFileName)) return;
+// False only for a Log.txt that is there but is no file (a broken show folder).
+bool openLog(LogFile& log) {
+    if (log.open(kLogFileName)) return true;
+    struct stat info {};
+    if (::stat(kLogFileName, &info) == 0 && !S_ISREG(info.st_mode)) return false;
     for (const std::string& candidate : StateFolder::fallbacks(StateFolder::showName())) {
         const std::string folder = StateFolder::make(candidate);
         if (folder.empty() || !log.open(folder + "/" + kLogFileName)) continue;
         StateFolder::set(folder);
         std::fprintf(stderr, "solvane: the working folder cannot be written; the log is %s/%s\n", folder.c_str(),
                      kLogFileName);
-        return;
+        return true;
     }
     log.openStandardError();
     std::fprintf(stderr, "solvane: no folder can be written; the log goes to stderr only\n");
+    return true;
 }
 
 bool fail(const char* message) {
@@ -99,9 +106,16 @@ Engine::~Engine() {
 bool Engine::initialize() {
     gEngine = this;
     keepLargeBlocksApart();
-    openLog(log);
+    if (!openLog(log)) {
+        std::string text = std::string("Failed to open log file for writing! File: ") + kLogFileName;
+        // The message box needs a display: the terminal always hears of it.
+        std::fprintf(stderr, "solvane: %s (%s)\n", text.c_str(), log.openError.c_str());
+        SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", text.c_str(), nullptr);
+        return false;
+    }
 
     SDL_LogSetAllPriority(SDL_LOG_PRIORITY_VERBOSE);
+    stopSignals::install();
     // SDL's own start-up lines (driver probing) belong in the log, not on the terminal.
     SDL_LogGetOutputFunction(&defaultLogOutput, &defaultLogUserdata);
     SDL_LogSetOutputFunction(logOutputFunction, &log);
@@ -234,8 +248,8 @@ bool Engine::initialize() {
 }
 
 bool Engine::run() {
-    if (!window.pumpEvents()) return true;
     if (capture.enabled()) return runCapture();
+    if (!window.pumpEvents()) return true;
     for (;;) {
         // The end of the soundtrack ends the show; a pause from the sync editor does not.
         if (!audioDevice->isPlaying() && !syncDevice.editorPaused()) break;
@@ -310,6 +324,13 @@ void Engine::stopAudio() {
 }
 
 void Engine::abortStartup() {
+    // Log.txt holds the whole story; the terminal gets the reason in one line.
+    std::string reason = log.lastError;
+    if (log.firstError != reason) reason = log.firstError + " - " + reason;
+    while (!reason.empty() && (reason.back() == '\n' || reason.back() == ' ')) reason.pop_back();
+    for (char& c : reason)
+        if (c == '\n') c = ' ';
+    if (!reason.empty()) std::fprintf(stderr, "solvane: start-up failed: %s (see %s)\n", reason.c_str(), kLogFileName);
     // An output opened early for a device that never came is closed.
     playback::discardPreopen();
     // A script that failed at start-up leaves the root (and what it linked) behind.

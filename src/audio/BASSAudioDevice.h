@@ -18,7 +18,7 @@ public:
     void setPosition(float seconds) override;
     float getBPM() override;
     // Seconds of the loaded soundtrack; 0 without one.
-    double getLength();
+    double getLength() override;
     // Starts opening the default output on a worker thread, with the refill
     // period init asks for, so that init finds it open (playback::preopen).
     static void prepare();

@@ -18,4 +18,6 @@ public:
     virtual float getPosition() = 0;
     virtual void setPosition(float seconds) = 0;
     virtual float getBPM() = 0;
+    // Seconds of the loaded soundtrack; 0 or less when not known.
+    virtual double getLength() { return 0.0; }
 };

@@ -2,10 +2,10 @@
 // N-to-M synthesis) and the mono-to-stereo spread.
 #include "audio/Mp3Decoder.h"
 
+#include "core/FileIO.h"
+
 #include <mpg123.h>
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <future>
@@ -50,9 +50,8 @@ Prefetch& pending() {
 Result decodeNow(const std::string& path, long outputRate, std::vector<int16_t>& pcm) {
     pcm.clear();
     Fd file;
-    file.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    struct stat info {};
-    if (file.fd < 0 || ::fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode)) return Result::CannotOpen;
+    file.fd = FileIO::openRegular(path);
+    if (file.fd < 0) return Result::CannotOpen;
 
     static std::once_flag once;
     std::call_once(once, [] { mpg123_init(); });  // a no-op on current versions, needed on old ones

@@ -51,6 +51,12 @@ std::vector<std::string> compoVideoArguments(int width, int height, int fps) {
 }
 } // namespace
 
+std::string ffmpegPath(const std::string& path) {
+    // "file:" keeps a name that starts with '-' from being read as an option and
+    // one with a ':' from being read as a protocol.
+    return "file:" + path;
+}
+
 std::vector<std::string> ffmpegArguments(const std::string& output, int width, int height, int fps,
                                          const std::string& soundtrack, double from, long frames, bool compo) {
     char seconds[32], start[32];
@@ -60,7 +66,7 @@ std::vector<std::string> ffmpegArguments(const std::string& output, int width, i
         "ffmpeg", "-hide_banner", "-loglevel", "error", "-nostdin", "-y",
         "-f", "rawvideo", "-pix_fmt", "rgb24", "-s", std::to_string(width) + "x" + std::to_string(height),
         "-framerate", std::to_string(fps), "-i", "pipe:0",
-        "-ss", start, "-t", seconds, "-i", soundtrack,
+        "-ss", start, "-t", seconds, "-i", ffmpegPath(soundtrack),
         "-map", "0:v:0", "-map", "1:a:0",
         "-c:v", "libx264", "-pix_fmt", "yuv420p",
         // yuv420p needs even sides: a stray column or row is cut off.
@@ -72,7 +78,8 @@ std::vector<std::string> ffmpegArguments(const std::string& output, int width, i
     } else {
         arguments.insert(arguments.end(), {"-preset", "medium", "-crf", "18", "-c:a", "aac", "-b:a", "192k"});
     }
-    arguments.insert(arguments.end(), {"-t", seconds, "-movflags", "+faststart", output});
+    // A capture stopped early holds fewer frames than asked for: the sound ends with the picture.
+    arguments.insert(arguments.end(), {"-t", seconds, "-shortest", "-movflags", "+faststart", ffmpegPath(output)});
     return arguments;
 }
 
@@ -93,6 +100,9 @@ bool VideoPipe::open(const std::vector<std::string>& arguments, std::string& err
     std::signal(SIGPIPE, SIG_IGN);
     pid = fork();
     if (pid == 0) {
+        // Its own process group: a Ctrl+C at the terminal stops the player, which
+        // then closes the pipe, instead of killing the encoder mid-file.
+        setpgid(0, 0);
         dup2(ends[0], STDIN_FILENO);
         ::close(ends[0]);
         ::close(ends[1]);

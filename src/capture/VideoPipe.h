@@ -8,6 +8,9 @@
 // The directory of `program` on PATH, empty when none holds an executable file of that name.
 std::string findProgram(const std::string& program);
 
+// `path` as ffmpeg must be given it to take it as a file name, whatever its first characters.
+std::string ffmpegPath(const std::string& path);
+
 // ffmpeg's arguments for `frames` frames of width x height at fps, with the
 // soundtrack from `from` for frames / fps seconds. `compo`: the encoding party
 // rules ask for (H.264 High at a level a 1080p player takes, a constant bit rate

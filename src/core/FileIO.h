@@ -3,12 +3,26 @@
 // Plain std::vector buffers: the caller owns the bytes.
 #pragma once
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
 namespace FileIO {
 
-// Reads every byte of `path`. False when the file cannot be opened or read.
+// Opens `path` for reading only when it is a regular file, judged on the open
+// descriptor, so a file swapped for a directory or a FIFO between a check and
+// the open is still caught. The open never blocks (a FIFO without a writer
+// would hold the caller for ever). -1 when missing or unreadable, silently; a
+// directory, FIFO, device or socket gives -1 and one line naming the path and
+// what it is.
+int openRegular(const std::string& path);
+
+// openRegular as a FILE* for reading, shaped like fopen for readers that take
+// an fopen hook. `mode` must be a reading mode.
+FILE* openRegularFile(const char* path, const char* mode);
+
+// Reads every byte of `path`. False when the file cannot be opened or read, or
+// is not a regular file (one line, as openRegular).
 bool readAll(const std::string& path, std::vector<uint8_t>& out);
 
 // Same, with a terminating zero appended so the buffer can be used as C text.
@@ -18,5 +32,11 @@ bool readText(const std::string& path, std::vector<char>& out);
 // renames it over `path`: a reader sees the old file or the new one, never a
 // part. False with the system's reason in `error`; nothing is left behind.
 bool writeAtomically(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error);
+
+// The first half of writeAtomically, for writers that rename several files
+// only once all are written: `temporary` names the flushed file beside `path`.
+// False with the reason in `error` and nothing left behind.
+bool writeTemporary(const std::string& path, const std::vector<uint8_t>& bytes, std::string& temporary,
+                    std::string& error);
 
 } // namespace FileIO

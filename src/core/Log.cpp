@@ -3,8 +3,12 @@
 // fill the disk during a show.
 #include "core/Log.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 
 namespace {
@@ -47,7 +51,17 @@ std::string escapeLogMessage(const char* message) {
 }
 
 bool LogFile::open(const std::string& path) {
+    std::string& error = openError;
+    // A FIFO would block the open until a reader comes, a directory cannot be
+    // opened at all: only a regular file (or none yet) is a log.
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+        error = S_ISDIR(info.st_mode) ? "is a directory" : "is not a regular file";
+        return false;
+    }
+    errno = 0;
     stream.open(path, std::ios::out | std::ios::trunc);
+    if (!stream.is_open()) error = errno ? std::strerror(errno) : "cannot be opened";
     return stream.is_open();
 }
 
@@ -99,7 +113,15 @@ void LogFile::writeRepeats() {
     repeats = 0;
 }
 
-void logOutputFunction(void* userdata, int, SDL_LogPriority, const char* message) {
+void LogFile::noteError(const char* message) {
+    std::lock_guard<std::mutex> lock(mutex);
+    lastError = escapeLogMessage(message);
+    if (firstError.empty()) firstError = lastError;
+}
+
+void logOutputFunction(void* userdata, int, SDL_LogPriority priority, const char* message) {
     if (!userdata || !message) return;
-    static_cast<LogFile*>(userdata)->writeLine(message);
+    LogFile& log = *static_cast<LogFile*>(userdata);
+    if (priority >= SDL_LOG_PRIORITY_ERROR) log.noteError(message);
+    log.writeLine(message);
 }

@@ -18,12 +18,18 @@ struct LogFile {
     long repeats = 0;
     double lastRepeatLine = 0.0;
 
+    std::string openError;  // why the last open failed
+    // The first and the last error line, for the terminal when start-up fails:
+    // usually the cause and the step that gave up.
+    std::string firstError, lastError;
+
     bool open(const std::string& path);
     // Lines go to stderr instead: when no folder can be written, the show still plays.
     void openStandardError();
     // Closes the file; a failed close leaves the stream in its fail state.
     void close();
     void writeLine(const char* message);
+    void noteError(const char* message);
     // As writeLine, at `seconds` on a steady clock.
     void writeLineAt(const char* message, double seconds);
 

@@ -1,21 +1,19 @@
-// File watcher. The comparison against the newest change seen is strict and
-// common to all files of a poll, so a file copied in with an older time is not
-// reported, while several files saved between two polls all are.
+// File watcher. Each file is compared with its own stamp from the last poll (or
+// from when it was added), so one save is one change, whatever the time it carries.
+// A file that disappears or turns into something else than a regular file is not
+// reported (there is nothing to read); its return is.
 #include "dispatch/FileWatcher.h"
 
 #include "core/Profile.h"
 
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <chrono>
 #include <vector>
 
 FileWatcher::~FileWatcher() { shutdown(); }
 
 bool FileWatcher::init(int interval) {
-    using namespace std::chrono;
-    lastChangeTime = duration<double>(system_clock::now().time_since_epoch()).count();
     intervalMs = interval;
     stopRequested = false;
     pollTask = std::async(std::launch::async, &FileWatcher::pollLoop, this);
@@ -25,7 +23,8 @@ bool FileWatcher::init(int interval) {
 void FileWatcher::addWatch(const std::string& path, Callback callback, void* context) {
     callbacks[path].emplace(callback, context);  // emplace keeps the first context
     std::lock_guard<std::mutex> lock(watchLock);
-    watchedPaths.insert(path);
+    // The stamp at registration: the caller has just read the file, so only a later save counts.
+    watchedPaths.emplace(path, stampOf(path));
 }
 
 void FileWatcher::pollLoop() {
@@ -42,16 +41,14 @@ void FileWatcher::pollLoop() {
 
 void FileWatcher::poll() {
     std::lock_guard<std::mutex> lock(watchLock);
-    double newest = lastChangeTime;
-    for (const std::string& path : watchedPaths) {
-        double t = getLastWriteTime(path);
-        if (t > lastChangeTime) {
-            newest = std::max(newest, t);
-            std::lock_guard<std::mutex> changed(changeLock);
-            changedPaths.insert(path);
-        }
+    for (auto& [path, seen] : watchedPaths) {
+        const Stamp now = stampOf(path);
+        if (!(now != seen)) continue;
+        seen = now;
+        if (now.modifiedNs < 0) continue;
+        std::lock_guard<std::mutex> changed(changeLock);
+        changedPaths.insert(path);
     }
-    lastChangeTime = newest;
 }
 
 void FileWatcher::dispatchChanges() {
@@ -81,6 +78,15 @@ void FileWatcher::shutdown() {
     watchedPaths.clear();
     std::lock_guard<std::mutex> changed(changeLock);
     changedPaths.clear();
+}
+
+FileWatcher::Stamp FileWatcher::stampOf(const std::string& path) {
+    struct stat st;
+    Stamp stamp;
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return stamp;
+    stamp.modifiedNs = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+    stamp.size = static_cast<long long>(st.st_size);
+    return stamp;
 }
 
 double FileWatcher::getLastWriteTime(const std::string& path) {

@@ -1,5 +1,5 @@
-// Polls the last-write times of registered files on a background task and runs
-// their callbacks on the main thread, once per frame, in dispatchChanges().
+// Polls the last-write times and sizes of registered files on a background task
+// and runs their callbacks on the main thread, once per frame, in dispatchChanges().
 // Times carry sub-second precision so two saves within one second both count.
 #pragma once
 #include <atomic>
@@ -32,17 +32,25 @@ public:
     static double getLastWriteTime(const std::string& path);
 
 private:
+    // What a poll compares: any difference is a change, an older time too (a
+    // file restored from a backup or by version control keeps its old time).
+    struct Stamp {
+        long long modifiedNs = -1;  // -1: missing or not a regular file
+        long long size = -1;
+        bool operator!=(const Stamp& o) const { return modifiedNs != o.modifiedNs || size != o.size; }
+    };
+    static Stamp stampOf(const std::string& path);
+
     void pollLoop();
 
     std::atomic<bool> stopRequested{false};
     std::future<void> pollTask;
-    std::mutex watchLock;   // watchedPaths, lastChangeTime
+    std::mutex watchLock;   // watchedPaths
     std::mutex changeLock;  // changedPaths; taken inside watchLock, never the other way
     std::mutex sleepLock;   // lets shutdown wake the poll task early
     std::condition_variable sleepWake;
-    double lastChangeTime = 0.0;
     int intervalMs = 100;
-    std::set<std::string> watchedPaths;
+    std::map<std::string, Stamp> watchedPaths;  // as last seen
     std::set<std::string> changedPaths;
     std::map<std::string, std::map<Callback, void*>> callbacks;
 };

@@ -83,3 +83,25 @@ bool writeExm(const std::string& path, const ExmModel& model) {
     ok = std::fclose(f) == 0 && ok;
     return ok;
 }
+
+bool modelFitsLayout(const ExmModel& model, uint32_t floatsPerVertex) {
+    if (floatsPerVertex == 0 || model.vertices.size() % floatsPerVertex != 0 || model.indices.size() % 3 != 0)
+        return false;
+    const size_t vertexCount = model.vertices.size() / floatsPerVertex;
+    for (uint32_t index : model.indices)
+        if (index >= vertexCount) return false;
+    return true;
+}
+
+bool loadModel(const std::string& path, uint32_t floatsPerVertex, const char* failMessage, ExmModel& model) {
+    bool loaded = loadExm(path, model);
+    if (loaded && !modelFitsLayout(model, floatsPerVertex)) {
+        SDL_LogError(SDL_LOG_CATEGORY_SYSTEM,
+                     "Model '%s' does not fit %u floats per vertex or has indices past its vertices!", path.c_str(),
+                     floatsPerVertex);
+        freeExm(model);
+        loaded = false;
+    }
+    if (!loaded) SDL_LogError(SDL_LOG_CATEGORY_SYSTEM, "%s", failMessage);
+    return loaded;
+}

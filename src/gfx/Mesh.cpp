@@ -48,12 +48,28 @@ void destroyMesh(Mesh& mesh) {
 }
 
 Mesh createPositionMesh(const std::vector<glm::vec3>& vertices, const std::vector<uint32_t>& indices) {
+    return createPositionMesh(vertices.data(), vertices.size() * sizeof(glm::vec3), indices.data(),
+                              indices.size() * sizeof(uint32_t));
+}
+
+Mesh createPositionMesh(const void* vertices, size_t vertexBytes, const uint32_t* indices, size_t indexBytes) {
+    MeshDesc desc;
+    desc.vertices = vertices;
+    desc.vertexBytes = vertexBytes;
+    desc.indices = indices;
+    desc.indexBytes = indexBytes;
+    return createMesh(desc, {{0, 3, 0, 0}});
+}
+
+Mesh createPositionNormalMesh(const std::vector<float>& vertices, const std::vector<uint32_t>& indices) {
     MeshDesc desc;
     desc.vertices = vertices.data();
-    desc.vertexBytes = vertices.size() * sizeof(glm::vec3);
+    desc.vertexBytes = vertices.size() * sizeof(float);
     desc.indices = indices.data();
     desc.indexBytes = indices.size() * sizeof(uint32_t);
-    return createMesh(desc, {{0, 3, 0, 0}});
+    static const uint32_t none = 0;
+    if (!desc.indices) desc.indices = &none;
+    return createMesh(desc, {{0, 3, 24, 0}, {1, 3, 24, 12}});
 }
 
 Mesh createFullscreenQuad() {
@@ -61,6 +77,12 @@ Mesh createFullscreenQuad() {
     desc.vertices = kFullscreenQuad;
     desc.vertexBytes = sizeof kFullscreenQuad;
     return createMesh(desc, {{0, 2, 0, 0}});
+}
+
+SamplerDesc environmentSampler() {
+    SamplerDesc desc;
+    desc.maxAnisotropy = true;
+    return desc;
 }
 
 SamplerDesc tilingSampler() {

@@ -48,6 +48,12 @@ Mesh createMesh(const MeshDesc& desc, std::initializer_list<VertexAttribute> lay
 // Positions only (attribute 0, three floats) with 32-bit indices: the shape of
 // every generated surface (grids, discs, domes).
 Mesh createPositionMesh(const std::vector<glm::vec3>& vertices, const std::vector<uint32_t>& indices);
+// The same from raw arrays: `vertices` null leaves storage to fill later,
+// `indices` null makes no element buffer (lines drawn with glDrawArrays).
+Mesh createPositionMesh(const void* vertices, size_t vertexBytes, const uint32_t* indices, size_t indexBytes);
+// Position and normal, 6 floats a vertex, as attributes 0 and 1, with 32-bit
+// indices; an empty index list still gets its buffer, so the mesh draws nothing.
+Mesh createPositionNormalMesh(const std::vector<float>& vertices, const std::vector<uint32_t>& indices);
 // Deletes what is set (vertex buffer, index buffer, vertex array) and zeroes
 // the record; a zero record is left as it is.
 void destroyMesh(Mesh& mesh);
@@ -68,6 +74,8 @@ struct SamplerDesc {
 
 // Repeating, trilinear, the driver's largest anisotropy: for tiling textures.
 SamplerDesc tilingSampler();
+// Clamped, linear, the driver's largest anisotropy: for cube maps.
+SamplerDesc environmentSampler();
 
 // True for Mesa's CPU rasterisers, named by their GL_RENDERER string.
 bool isSoftwareRasteriser(const char* renderer);

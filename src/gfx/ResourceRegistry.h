@@ -122,16 +122,15 @@ public:
             if (entry.state == ResourceState::Loaded && entry.users.empty()) visit(key, entry);
     }
 
-    // Logs every entry and hands the loaded ones to `freeResource`, then forgets everything.
+    // Logs and hands each loaded entry to `freeResource`, then forgets everything.
+    // An entry that never loaded (or lost its load) holds nothing to free, and its
+    // failure was told when it happened.
     template <typename Free>
     void clear(Free freeResource) {
         for (auto& [key, entry] : entries) {
-            if (entry.state == ResourceState::Loaded) {
-                SDL_LogInfo(SDL_LOG_CATEGORY_RENDER, "Destroying %s: %s", kind, key.c_str());
-                freeResource(*entry.resource);
-            } else {
-                SDL_LogInfo(SDL_LOG_CATEGORY_RENDER, "Failed to Destroy %s: %s", kind, key.c_str());
-            }
+            if (entry.state != ResourceState::Loaded) continue;
+            SDL_LogInfo(SDL_LOG_CATEGORY_RENDER, "Destroying %s: %s", kind, key.c_str());
+            freeResource(*entry.resource);
         }
         entries.clear();
         registrations.clear();

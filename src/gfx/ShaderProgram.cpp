@@ -7,6 +7,8 @@
 
 #include <SDL.h>
 
+#include <atomic>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -125,6 +127,8 @@ bool ShaderProgram::compile(const char* vertex, const char* fragment, const char
     fragmentShader = fs;
     geometryShader = gs;
     program = linked;
+    static std::atomic<uint32_t> compiles{0};
+    serial = ++compiles;
     glFlush();
     return true;
 }

@@ -4,6 +4,8 @@
 #pragma once
 #include <GL/glew.h>
 
+#include <cstdint>
+
 // -1 (all bits set) marks a handle that holds no object. GL never names a
 // shader or program 0: glCreateShader and glCreateProgram return 0 only when
 // they fail, and glUseProgram(0) means no program.
@@ -17,6 +19,10 @@ struct ShaderProgram {
     const char* vertexPath = nullptr;
     const char* fragmentPath = nullptr;
     const char* geometryPath = nullptr;
+    // Which successful compile made `program` (0: none). GL may hand a deleted
+    // program's name to the next one, so a name alone does not say that the
+    // uniform locations are still the same.
+    uint32_t serial = 0;
 
     void reset();
     // Needs a current GL context. On failure the handles keep their previous

@@ -3,7 +3,6 @@
 
 #include "app/Engine.h"
 #include "core/Profile.h"
-#include "objects/SolidDraw.h"
 
 // object.new("boids"): no arguments.
 extern const ObjectClass kBoidsObjectRow{"boids", kBoidsType,
@@ -15,11 +14,10 @@ constexpr GLsizeiptr kMatrixBytes = kFlockSize * sizeof(glm::mat4);
 
 bool BoidsObject::build(Scene* owner) {
     scene = owner;
-    if (!SolidDraw::loadModel("res/models/Fish.exm", 6, "Failed to load model exm!", model)) return false;
-    mesh = SolidDraw::uploadPositionNormal(model.vertices.data(), model.vertices.size(), model.indices.data(),
-                                           model.indices.size());
+    if (!loadModel("res/models/Fish.exm", 6, "Failed to load model exm!", model)) return false;
+    mesh = createPositionNormalMesh(model.vertices, model.indices);
     freeExm(model);
-    gEngine->shaderManager.requestShader(&shader, "res/shaders/Boids.vert", "res/shaders/Boids.frag", nullptr);
+    draw.requestProgram("res/shaders/Boids.vert", "res/shaders/Boids.frag");
     flock.init(kFlockSize);
 
     glGenBuffers(1, &matrixBuffer);
@@ -53,16 +51,11 @@ void BoidsObject::update(float step) {
 
 void BoidsObject::render(float time, const glm::mat4*) {
     if (mesh.valid()) {
-        glBindVertexArray(mesh.vertexArray);
-        glUseProgram(shader.program);
-        SolidDraw::setMat4(shader, "uProjectionMatrix", scene->projection);
-        SolidDraw::setMat4(shader, "uViewMatrix", scene->view);
-        SolidDraw::setVec3(shader, "uCameraPosition", scene->cameraPosition);
-        SolidDraw::setVec4(shader, "uDiffuse", glm::vec4(1.0f));
-        SolidDraw::setFloat(shader, "uTime", time);
-        glActiveTexture(GL_TEXTURE0);
-        glBindTexture(GL_TEXTURE_BUFFER, matrixTexture);
-        SolidDraw::setInt(shader, "uMatrixBuffer", 0);
+        draw.bind(mesh);
+        draw.setCamera(sceneCamera(*scene));
+        draw.setVec4("uDiffuse", glm::vec4(1.0f));
+        draw.setTime(time);
+        draw.bindTexture(0, GL_TEXTURE_BUFFER, matrixTexture, "uMatrixBuffer");
         glDrawElementsInstanced(GL_TRIANGLES, static_cast<GLsizei>(model.indexCount), GL_UNSIGNED_INT, nullptr,
                                 static_cast<GLsizei>(kFlockSize));
         glBindTexture(GL_TEXTURE_BUFFER, 0);
@@ -74,7 +67,7 @@ void BoidsObject::render(float time, const glm::mat4*) {
 
 void BoidsObject::release() {
     flock.clear();
-    gEngine->shaderManager.releaseShader(&shader);
+    draw.release();
     destroyMesh(mesh);
     if (matrixBuffer != 0) glDeleteBuffers(1, &matrixBuffer);
     matrixBuffer = 0;

@@ -5,7 +5,7 @@
 #pragma once
 #include "gfx/Exm.h"
 #include "gfx/Mesh.h"
-#include "gfx/ShaderProgram.h"
+#include "objects/DrawState.h"
 #include "objects/Flock.h"
 #include "scene/SceneObject.h"
 
@@ -24,7 +24,7 @@ public:
     int getType() const override { return kBoidsType; }
 
     Mesh mesh;
-    ShaderProgram shader;
+    DrawState draw;
     Flock flock;
     GLuint matrixBuffer = 0;
     GLuint matrixTexture = 0;

@@ -1,7 +1,8 @@
 // Camera object: the path is uploaded whole after each edit and drawn as one strip.
 #include "objects/CameraObject.h"
 
-#include "objects/WireframeDraw.h"
+#include "app/Engine.h"
+#include "objects/ShowAssets.h"
 #include "scene/FirstPersonCamera.h"
 
 // object.new("camera"): no arguments.
@@ -11,7 +12,8 @@ extern const ObjectClass kCameraObjectRow{"camera", kCameraObjectType,
 bool CameraObject::build(Scene* s) {
     scene = s;
     if (cameraKind == 1) camera = std::make_unique<FirstPersonCamera>();
-    WireframeDraw::create(mesh, shader, nullptr, 0, nullptr, 0);
+    mesh = createPositionMesh(nullptr, 0, nullptr, 0);
+    draw.requestProgram(kWireframeVertexPath, kWireframeFragmentPath);
     uploadPath();
     return true;
 }
@@ -25,14 +27,16 @@ void CameraObject::uploadPath() {
 
 void CameraObject::render(float time, const glm::mat4* parentMatrix) {
     if (!pathPoints.empty() && mesh.valid()) {
-        WireframeDraw::begin(mesh, shader, *scene);
-        WireframeDraw::setModelAndColour(shader, localModelMatrix(), glm::vec4(0.09f, 0.79f, 0.9f, 1.0f));
+        draw.bind(mesh);
+        draw.setSceneMatrices(*scene, localModelMatrix());
+        draw.setVec4("uDiffuse", kCyan);
         glDrawArrays(GL_LINE_STRIP, 0, static_cast<GLsizei>(pathPoints.size()));
     }
     renderChildren(time, parentMatrix);
 }
 
 void CameraObject::release() {
-    WireframeDraw::release(mesh, shader);
+    draw.release();
+    destroyMesh(mesh);
     camera.reset();
 }

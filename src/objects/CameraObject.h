@@ -4,7 +4,7 @@
 // nothing: the scene flies its own free camera along the path.
 #pragma once
 #include "gfx/Mesh.h"
-#include "gfx/ShaderProgram.h"
+#include "objects/DrawState.h"
 #include "scene/Camera.h"
 #include "scene/SceneObject.h"
 
@@ -27,7 +27,7 @@ public:
     void uploadPath();
 
     Mesh mesh;
-    ShaderProgram shader;
+    DrawState draw;
     int32_t cameraKind;
     std::unique_ptr<Camera> camera;  // kind 1: a FirstPersonCamera
     std::vector<glm::vec3> pathPoints;

@@ -29,21 +29,20 @@ glm::vec3 viewDirectionColor(const glm::mat4& view) {
 bool CubemapDebug::build(Scene* owner) {
     scene = owner;
     quad = createFullscreenQuad();
-    gEngine->shaderManager.requestShader(&shader, kVertexPath, kFragmentPath, nullptr);
+    draw.requestProgram(kVertexPath, kFragmentPath);
     return true;
 }
 
 void CubemapDebug::render(float time, const glm::mat4*) {
     // Linked after the tree was built: nothing to draw until the next load.
     if (quad.valid()) {
-        glBindVertexArray(quad.vertexArray);
-        glUseProgram(shader.program);
+        draw.bind(quad);
         glm::vec3 color(1.0f);
         if (parent && parent->getType() == kSceneCubeBufferType)
             color = cubeFaceColor(static_cast<SceneCubeBufferObject*>(parent)->cubeFrameBuffer.currentFace);
         else if (scene)
             color = viewDirectionColor(scene->view);
-        glUniform3fv(shader.getUniformLocation("uFaceColor"), 1, &color[0]);
+        draw.setVec3("uFaceColor", color);
         glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
     }
     const glm::mat4 identity(1.0f);
@@ -51,6 +50,6 @@ void CubemapDebug::render(float time, const glm::mat4*) {
 }
 
 void CubemapDebug::release() {
-    gEngine->shaderManager.releaseShader(&shader);
+    draw.release();
     destroyMesh(quad);
 }

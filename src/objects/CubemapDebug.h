@@ -4,7 +4,7 @@
 // SceneObject, the shader manager and the cube buffer; main thread only.
 #pragma once
 #include "gfx/Mesh.h"
-#include "gfx/ShaderProgram.h"
+#include "objects/DrawState.h"
 #include "scene/SceneObject.h"
 
 #include <glm/glm.hpp>
@@ -25,6 +25,6 @@ public:
     int getType() const override { return kCubemapDebugType; }
 
     Mesh quad;
-    ShaderProgram shader;
+    DrawState draw;
     Scene* scene = nullptr;
 };

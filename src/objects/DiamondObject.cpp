@@ -2,7 +2,7 @@
 #include "objects/DiamondObject.h"
 
 #include "app/Engine.h"
-#include "objects/SolidDraw.h"
+#include "objects/ShowAssets.h"
 
 // object.new("diamond"): no arguments.
 extern const ObjectClass kDiamondObjectRow{"diamond", kDiamondType,
@@ -10,21 +10,30 @@ extern const ObjectClass kDiamondObjectRow{"diamond", kDiamondType,
 
 bool DiamondObject::build(Scene* owner) {
     scene = owner;
-    if (!SolidDraw::loadModel("res/models/Round_Diamond_03.exm", 6, "Failed to load model exm!", model)) return false;
-    mesh = SolidDraw::uploadPositionNormal(model.vertices.data(), model.vertices.size(), model.indices.data(),
-                                           model.indices.size());
+    if (!loadModel("res/models/Round_Diamond_03.exm", 6, "Failed to load model exm!", model)) return false;
+    mesh = createPositionNormalMesh(model.vertices, model.indices);
     freeExm(model);
-    requestResources("res/shaders/Diamond.vert", "res/shaders/Diamond.frag");
+    draw.requestProgram("res/shaders/Diamond.vert", "res/shaders/Diamond.frag");
+    draw.requestTexture(skyboxTexture, kSkyboxTexturePath, true);
+    draw.createSampler(environmentSampler());
     return true;
 }
 
 void DiamondObject::render(float time, const glm::mat4*) {
     const glm::mat4 matrix = localModelMatrix();
     if (mesh.valid()) {
-        beginDraw(0, matrix);
-        SolidDraw::setVec3(shader, "uCameraPosition", scene->cameraPosition);
-        SolidDraw::setFloat(shader, "uTime", time);
+        draw.bind(mesh);
+        // The gem shows the static sky, never the scene's cube buffer.
+        draw.bindEnvironment(0, 0, skyboxTexture, "uSkyboxSampler");
+        draw.setCamera(sceneCamera(*scene));
+        draw.setModel(matrix);
+        draw.setTime(time);
         glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(model.indexCount), GL_UNSIGNED_INT, nullptr);
     }
     renderChildren(time, &matrix);
+}
+
+void DiamondObject::release() {
+    draw.release();
+    destroyMesh(mesh);
 }

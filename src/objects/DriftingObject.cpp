@@ -1,7 +1,7 @@
 // Drifting objects: the matrix comes from DriftMotion; position is the start.
 #include "objects/DriftingObject.h"
 
-#include "objects/WireframeDraw.h"
+#include "app/Engine.h"
 
 bool DriftingObject::build(Scene* s) {
     scene = s;
@@ -9,12 +9,13 @@ bool DriftingObject::build(Scene* s) {
     return true;
 }
 
-void DriftingObject::renderDrifting(const SharedShape& shape, GLsizei indexCount, const glm::vec4& colour,
+void DriftingObject::renderDrifting(SharedShape& shape, GLsizei indexCount, const glm::vec4& colour,
                                     float time) {
     glm::mat4 model = driftMatrix(position, drift, time);
     if (scene && shape.mesh.valid()) {
-        WireframeDraw::begin(shape.mesh, shape.shader, *scene);
-        WireframeDraw::setModelAndColour(shape.shader, model, colour);
+        shape.draw.bind(shape.mesh);
+        shape.draw.setSceneMatrices(*scene, model);
+        shape.draw.setVec4("uDiffuse", colour);
         glDrawElements(GL_LINES, indexCount, GL_UNSIGNED_INT, nullptr);
     }
     renderChildren(time, &model);

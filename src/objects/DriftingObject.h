@@ -16,5 +16,5 @@ public:
 
 protected:
     // Draws the shared shape along the drift at `time` in `colour`, then the children.
-    void renderDrifting(const SharedShape& shape, GLsizei indexCount, const glm::vec4& colour, float time);
+    void renderDrifting(SharedShape& shape, GLsizei indexCount, const glm::vec4& colour, float time);
 };

@@ -2,6 +2,7 @@
 #include "objects/FlakeObject.h"
 
 #include "app/Engine.h"
+#include "objects/ShowAssets.h"
 #include "sync/EngineTracks.h"
 
 // object.new("flake"): no arguments.
@@ -11,5 +12,5 @@ extern const ObjectClass kFlakeObjectRow{"flake", kFlakeType,
 void FlakeObject::render(float time, const glm::mat4*) {
     if (!gEngine->syncDevice.getBool(tracks::kFlakesVisible)) return;
     float fade = gEngine->syncDevice.getFloat(tracks::kFlakesFade);
-    renderDrifting(flakeData(), 8, glm::vec4(0.09f, 0.79f, 0.9f, fade), time);
+    renderDrifting(flakeData(), 8, glm::vec4(glm::vec3(kCyan), fade), time);
 }

@@ -3,8 +3,8 @@
 // Relies on the shader and texture managers, the sync device and the scene.
 #pragma once
 #include "gfx/Mesh.h"
-#include "gfx/ShaderProgram.h"
 #include "gfx/Texture.h"
+#include "objects/DrawState.h"
 #include "scene/SceneObject.h"
 
 #include <cstdint>
@@ -21,10 +21,9 @@ public:
     int getType() const override { return kGridType; }
 
     Mesh mesh;
-    ShaderProgram shader;
+    DrawState draw;
     uint32_t cellCount;
     float cellSize;
     Scene* scene = nullptr;
-    GLuint sampler = 0;
     Texture noiseTexture;
 };

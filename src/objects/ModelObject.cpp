@@ -2,7 +2,6 @@
 #include "objects/ModelObject.h"
 
 #include "app/Engine.h"
-#include "objects/SolidDraw.h"
 
 // object.new("model", model path, vertex shader path, fragment shader path)
 extern const ObjectClass kModelObjectRow{"model", kModelObjectType, [](ObjectArgs& args) -> SceneObject* {
@@ -14,30 +13,26 @@ extern const ObjectClass kModelObjectRow{"model", kModelObjectType, [](ObjectArg
 
 bool ModelObject::build(Scene* owner) {
     scene = owner;
-    if (!SolidDraw::loadModel(modelPath, 6, "Failed to load model exm!", model)) return false;
-    mesh = SolidDraw::uploadPositionNormal(model.vertices.data(), model.vertices.size(), model.indices.data(),
-                                           model.indices.size());
+    if (!loadModel(modelPath, 6, "Failed to load model exm!", model)) return false;
+    mesh = createPositionNormalMesh(model.vertices, model.indices);
     freeExm(model);
-    gEngine->shaderManager.requestShader(&shader, vertexShaderPath.c_str(), fragmentShaderPath.c_str(), nullptr);
+    draw.requestProgram(vertexShaderPath.c_str(), fragmentShaderPath.c_str());
     return true;
 }
 
 void ModelObject::render(float time, const glm::mat4*) {
     const glm::mat4 matrix = localModelMatrix();
     if (mesh.valid()) {
-        glBindVertexArray(mesh.vertexArray);
-        glUseProgram(shader.program);
-        SolidDraw::setMat4(shader, "uProjectionMatrix", scene->projection);
-        SolidDraw::setMat4(shader, "uViewMatrix", scene->view);
-        SolidDraw::setMat4(shader, "uModelMatrix", matrix);
-        SolidDraw::setVec3(shader, "uCameraPosition", scene->cameraPosition);
-        SolidDraw::setFloat(shader, "uTime", time);
+        draw.bind(mesh);
+        draw.setCamera(sceneCamera(*scene));
+        draw.setModel(matrix);
+        draw.setTime(time);
         glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(model.indexCount), GL_UNSIGNED_INT, nullptr);
     }
     renderChildren(time, &matrix);
 }
 
 void ModelObject::release() {
-    gEngine->shaderManager.releaseShader(&shader);
+    draw.release();
     destroyMesh(mesh);
 }

@@ -5,7 +5,7 @@
 #pragma once
 #include "gfx/Exm.h"
 #include "gfx/Mesh.h"
-#include "gfx/ShaderProgram.h"
+#include "objects/DrawState.h"
 #include "scene/SceneObject.h"
 
 #include <string>
@@ -25,7 +25,7 @@ public:
     int getType() const override { return kModelObjectType; }
 
     Mesh mesh;
-    ShaderProgram shader;
+    DrawState draw;
     std::string modelPath;
     std::string vertexShaderPath;
     std::string fragmentShaderPath;

@@ -2,6 +2,7 @@
 #include "objects/NeedleObject.h"
 
 #include "app/Engine.h"
+#include "objects/ShowAssets.h"
 #include "sync/EngineTracks.h"
 
 // object.new("needle"): no arguments.
@@ -10,5 +11,5 @@ extern const ObjectClass kNeedleObjectRow{"needle", kNeedleType,
 
 void NeedleObject::render(float time, const glm::mat4*) {
     float fade = gEngine->syncDevice.getFloat(tracks::kNeedlesFade);
-    renderDrifting(needleData(), 2, glm::vec4(0.89f, 0.88f, 0.09f, fade), time);
+    renderDrifting(needleData(), 2, glm::vec4(glm::vec3(kYellow), fade), time);
 }

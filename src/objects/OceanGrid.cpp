@@ -5,12 +5,10 @@
 #include "app/Engine.h"
 #include "core/Profile.h"
 #include "core/StateFolder.h"
-#include "objects/EnvironmentTexture.h"
 #include "objects/FftWisdom.h"
+#include "objects/ShowAssets.h"
 #include "objects/SurfaceMeshes.h"
 #include "sync/EngineTracks.h"
-
-#include <glm/gtc/type_ptr.hpp>
 
 #include <cstddef>
 
@@ -38,7 +36,6 @@ namespace {
 const char* const kVertexPath = "res/shaders/Ocean.vert";
 const char* const kFragmentPath = "res/shaders/Ocean.frag";
 const char* const kEnvironmentPath = "res/textures/CubeTest.png";
-const char* const kNoisePath = "res/textures/noise.png";
 const GLsizei kInstances = 64;  // 8 x 8 patches, laid out by the vertex shader
 } // namespace
 
@@ -60,12 +57,10 @@ bool OceanGrid::build(Scene* owner) {
     // The normal is declared normalised; for float data GL ignores the flag.
     glVertexAttribPointer(1, 3, GL_FLOAT, GL_TRUE, stride, reinterpret_cast<const void*>(offsetof(OceanVertex, normal)));
 
-    gEngine->shaderManager.requestShader(&shader, kVertexPath, kFragmentPath, nullptr);
-    gEngine->textureManager.requestTexture(&environmentTexture, kEnvironmentPath, true);
-    gEngine->textureManager.requestTexture(&noiseTexture, kNoisePath, false);
-    SamplerDesc samplerDesc;  // clamped, linear
-    samplerDesc.maxAnisotropy = true;
-    sampler = createSampler(samplerDesc);
+    draw.requestProgram(kVertexPath, kFragmentPath);
+    draw.requestTexture(environmentTexture, kEnvironmentPath, true);
+    draw.requestTexture(noiseTexture, kNoiseTexturePath, false);
+    draw.createSampler(environmentSampler());
     updateWaves(0.0f);
     return true;
 }
@@ -87,46 +82,31 @@ void OceanGrid::updateWaves(float time) {
 void OceanGrid::render(float time, const glm::mat4*) {
     const glm::mat4 model = localModelMatrix();
     if (mesh.valid()) {
-        glBindVertexArray(mesh.vertexArray);
-        glUseProgram(shader.program);
-        glActiveTexture(GL_TEXTURE0);
-        bindEnvironmentTexture(scene, environmentTexture);
-        glActiveTexture(GL_TEXTURE1);
-        glBindTexture(GL_TEXTURE_2D, noiseTexture.id);
-        glBindSampler(0, sampler);
-        glBindSampler(1, sampler);
-        glUniform1i(shader.getUniformLocation("uSkyboxSampler"), 0);
-        glUniform1i(shader.getUniformLocation("uNoiseSampler"), 1);
+        draw.bind(mesh);
+        draw.bindEnvironment(0, environmentCubeMap(scene), environmentTexture, "uSkyboxSampler");
+        draw.bindTexture(1, GL_TEXTURE_2D, noiseTexture.id, "uNoiseSampler");
         const float n = static_cast<float>(parameters.gridSize);
-        glUniform1f(shader.getUniformLocation("uPatchLength"), n * parameters.spacing - parameters.spacing);
-        glUniform1f(shader.getUniformLocation("uSurfaceLength"), 8.0f);
-        glUniform1f(shader.getUniformLocation("uTiltAngle"), gEngine->syncDevice.getFloat(tracks::kOceanTiltAngle));
+        draw.setFloat("uPatchLength", n * parameters.spacing - parameters.spacing);
+        draw.setFloat("uSurfaceLength", 8.0f);
+        draw.setFloat("uTiltAngle", gEngine->syncDevice.getFloat(tracks::kOceanTiltAngle));
 
         updateWaves(time);
 
-        glUniformMatrix4fv(shader.getUniformLocation("uProjectionMatrix"), 1, GL_FALSE, glm::value_ptr(scene->projection));
-        glUniformMatrix4fv(shader.getUniformLocation("uViewMatrix"), 1, GL_FALSE, glm::value_ptr(scene->view));
-        glUniformMatrix4fv(shader.getUniformLocation("uModelMatrix"), 1, GL_FALSE, glm::value_ptr(model));
-        glUniform3fv(shader.getUniformLocation("uSunPosition"), 1, glm::value_ptr(scene->sunPosition));
-        glUniform3fv(shader.getUniformLocation("uCameraPosition"), 1, glm::value_ptr(scene->cameraPosition));
-        const glm::vec4 diffuse(0.09f, 0.79f, 0.9f, 1.0f);
-        glUniform4fv(shader.getUniformLocation("uDiffuse"), 1, glm::value_ptr(diffuse));
+        draw.setCamera(sceneCamera(*scene));
+        draw.setModel(model);
+        draw.setVec3("uSunPosition", scene->sunPosition);
+        draw.setVec4("uDiffuse", kCyan);
 
         glDisable(GL_CULL_FACE);
         glDrawElementsInstanced(GL_TRIANGLES, mesh.indexCount, GL_UNSIGNED_INT, nullptr, kInstances);
         glEnable(GL_CULL_FACE);
-        // Later draws (the post processor) rely on their textures' own filtering.
-        glBindSampler(0, 0);
-        glBindSampler(1, 0);
+        draw.unbindSampler(2);
     }
     renderChildren(time, &model);
 }
 
 void OceanGrid::release() {
     waves.release();
-    gEngine->shaderManager.releaseShader(&shader);
-    gEngine->textureManager.releaseTexture(&environmentTexture);
-    gEngine->textureManager.releaseTexture(&noiseTexture);
-    destroySampler(sampler);
+    draw.release();
     destroyMesh(mesh);
 }

@@ -5,8 +5,8 @@
 // sync device and the scene.
 #pragma once
 #include "gfx/Mesh.h"
-#include "gfx/ShaderProgram.h"
 #include "gfx/Texture.h"
+#include "objects/DrawState.h"
 #include "objects/OceanWaves.h"
 #include "scene/SceneObject.h"
 
@@ -26,10 +26,9 @@ public:
 
     OceanParameters parameters;
     Mesh mesh;
-    ShaderProgram shader;
+    DrawState draw;
     Texture environmentTexture;
     Texture noiseTexture;
-    GLuint sampler = 0;
     Scene* scene = nullptr;
     OceanWaves waves;
 };

@@ -9,8 +9,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include <glm/gtc/constants.hpp>
+
 namespace {
-const float kPi = 3.14159265f;
 
 float uniformDraw() { return static_cast<float>(engineRand()) / 32767.0f * 2.0f - 1.0f; }
 
@@ -64,12 +65,12 @@ void OceanWaves::init(const OceanParameters& p, const std::string& wisdomFile) {
     h0.resize(count);
     h0MinusConj.resize(count);
     cells.resize(count);
-    const float w0 = 2.0f * kPi / kRepeatPeriod;
+    const float w0 = 2.0f * glm::pi<float>() / kRepeatPeriod;
     uint32_t highest = 0;
     for (int m = -half; m < half; ++m)
         for (int k = -half; k < half; ++k) {
             const size_t idx = static_cast<size_t>(m + half) * n + static_cast<size_t>(k + half);
-            const glm::vec2 wave(2.0f * kPi * static_cast<float>(m) / patch, 2.0f * kPi * static_cast<float>(k) / patch);
+            const glm::vec2 wave(2.0f * glm::pi<float>() * static_cast<float>(m) / patch, 2.0f * glm::pi<float>() * static_cast<float>(k) / patch);
             auto amplitudeAt = [&](glm::vec2 at) {
                 const float g1 = gaussian();
                 const float g2 = gaussian();

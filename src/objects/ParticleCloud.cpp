@@ -4,7 +4,6 @@
 
 #include "app/Engine.h"
 #include "core/Random.h"
-#include "objects/SolidDraw.h"
 #include "scene/ViewMath.h"
 #include "sync/EngineTracks.h"
 
@@ -49,8 +48,8 @@ bool ParticleCloud::build(Scene* owner) {
     desc.vertices = particles.data();
     desc.vertexBytes = particles.size() * sizeof(Particle);
     mesh = createMesh(desc, {{0, 3, 32, 0}, {1, 3, 32, 12}, {2, 1, 32, 24}, {3, 1, 32, 28}});
-    gEngine->shaderManager.requestShader(&shader, "res/shaders/ParticleCloud.vert", "res/shaders/ParticleCloud.frag",
-                                         "res/shaders/PointSprite.geom");
+    draw.requestProgram("res/shaders/ParticleCloud.vert", "res/shaders/ParticleCloud.frag",
+                        "res/shaders/PointSprite.geom");
     startPosition = position;
     return true;
 }
@@ -58,23 +57,20 @@ bool ParticleCloud::build(Scene* owner) {
 void ParticleCloud::render(float time, const glm::mat4*) {
     const glm::mat4 model = unscaledModelMatrix(position, rotation);
     if (mesh.valid()) {
-        glBindVertexArray(mesh.vertexArray);
-        glUseProgram(shader.program);
+        draw.bind(mesh);
         SyncDevice& sync = gEngine->syncDevice;
-        SolidDraw::setMat4(shader, "uProjectionMatrix", scene->projection);
-        SolidDraw::setMat4(shader, "uViewMatrix", scene->view);
-        SolidDraw::setMat4(shader, "uModelMatrix", model);
-        SolidDraw::setFloat(shader, "uTime", time);
-        SolidDraw::setVec3(shader, "uColor", color);
-        SolidDraw::setFloat(shader, "uCollect", sync.getFloat(tracks::kParticlesCollect));
-        SolidDraw::setFloat(shader, "uSpiral", sync.getFloat(tracks::kParticlesSpiral));
-        SolidDraw::setVec3(shader, "uStartPosition", startPosition);
-        SolidDraw::setFloat(shader, "uFogDensity", sync.getFloat(tracks::kSeaFloorFogDensity));
+        draw.setSceneMatrices(*scene, model);
+        draw.setTime(time);
+        draw.setVec3("uColor", color);
+        draw.setFloat("uCollect", sync.getFloat(tracks::kParticlesCollect));
+        draw.setFloat("uSpiral", sync.getFloat(tracks::kParticlesSpiral));
+        draw.setVec3("uStartPosition", startPosition);
+        draw.setFloat("uFogDensity", sync.getFloat(tracks::kSeaFloorFogDensity));
         glm::vec3 fog;
         fog.b = sync.getFloat(tracks::kSeaFloorFogB);
         fog.g = sync.getFloat(tracks::kSeaFloorFogG);
         fog.r = sync.getFloat(tracks::kSeaFloorFogR);
-        SolidDraw::setVec3(shader, "uFogColor", fog);
+        draw.setVec3("uFogColor", fog);
         // Sprites blend over what is drawn and do not hide each other.
         glEnable(GL_BLEND);
         glDepthMask(GL_FALSE);
@@ -86,7 +82,7 @@ void ParticleCloud::render(float time, const glm::mat4*) {
 }
 
 void ParticleCloud::release() {
-    gEngine->shaderManager.releaseShader(&shader);
+    draw.release();
     destroyMesh(mesh);
     particles = std::vector<Particle>();
 }

@@ -5,7 +5,7 @@
 // Builds on gfx/Mesh.h, the shader manager and sync; main thread only.
 #pragma once
 #include "gfx/Mesh.h"
-#include "gfx/ShaderProgram.h"
+#include "objects/DrawState.h"
 #include "scene/SceneObject.h"
 
 #include <cstdint>
@@ -39,7 +39,7 @@ public:
     int getType() const override { return kParticleCloudType; }
 
     Mesh mesh;
-    ShaderProgram shader;
+    DrawState draw;
     Scene* scene = nullptr;
     uint32_t particleCount;
     std::vector<Particle> particles;  // kept until release

@@ -3,8 +3,8 @@
 // cube map. Relies on the shader and texture managers and the scene.
 #pragma once
 #include "gfx/Mesh.h"
-#include "gfx/ShaderProgram.h"
 #include "gfx/Texture.h"
+#include "objects/DrawState.h"
 #include "scene/SceneObject.h"
 
 #include <cstdint>
@@ -19,10 +19,9 @@ public:
     int getType() const override { return kRadialGridType; }
 
     Mesh mesh;
-    ShaderProgram shader;
+    DrawState draw;
     uint32_t vertexCount = 0;
     uint32_t indexCount = 0;
-    GLuint sampler = 0;
     Texture waterTexture;
     Texture skyboxTexture;
     Scene* scene = nullptr;

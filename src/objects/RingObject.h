@@ -2,9 +2,8 @@
 // `stepDegrees`. Relies on the shader manager and the scene like the cube.
 #pragma once
 #include "gfx/Mesh.h"
-#include "gfx/ShaderProgram.h"
+#include "objects/DrawState.h"
 #include "scene/SceneObject.h"
-
 
 #include <cstdint>
 
@@ -18,9 +17,11 @@ public:
     void render(float time, const glm::mat4* parentMatrix) override;
     void release() override;
     int getType() const override { return kRingType; }
+    // Bytes build takes for this step, before anything is made.
+    static uint64_t memoryEstimate(float stepDegrees);
 
     Mesh mesh;
-    ShaderProgram shader;
+    DrawState draw;
     uint32_t segmentCount = 0;
     float radius;
     float stepDegrees;

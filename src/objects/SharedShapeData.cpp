@@ -2,7 +2,7 @@
 // shader manager may keep writing reloaded programs into them.
 #include "objects/SharedShapeData.h"
 
-#include "objects/WireframeDraw.h"
+#include "objects/ShowAssets.h"
 #include "objects/WireframeShapes.h"
 
 namespace {
@@ -11,13 +11,15 @@ SharedShape flakes;
 
 template <size_t VertexFloats, size_t IndexCount>
 bool create(SharedShape& shape, const float (&vertices)[VertexFloats], const uint32_t (&indices)[IndexCount]) {
-    WireframeDraw::create(shape.mesh, shape.shader, vertices, sizeof vertices, indices, sizeof indices);
+    shape.mesh = createPositionMesh(vertices, sizeof vertices, indices, sizeof indices);
+    shape.draw.requestProgram(kWireframeVertexPath, kWireframeFragmentPath);
     return true;
 }
 
 void destroy(SharedShape& shape) {
-    WireframeDraw::release(shape.mesh, shape.shader);
-    shape.shader.reset();
+    shape.draw.release();
+    destroyMesh(shape.mesh);
+    shape.draw.program.reset();
 }
 } // namespace
 
@@ -26,5 +28,5 @@ void releaseNeedleData() { destroy(needles); }
 bool initFlakeData() { return create(flakes, WireframeShapes::kFlakeVertices, WireframeShapes::kFlakeIndices); }
 void releaseFlakeData() { destroy(flakes); }
 
-const SharedShape& needleData() { return needles; }
-const SharedShape& flakeData() { return flakes; }
+SharedShape& needleData() { return needles; }
+SharedShape& flakeData() { return flakes; }

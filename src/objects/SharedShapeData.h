@@ -3,11 +3,11 @@
 // script reloads.
 #pragma once
 #include "gfx/Mesh.h"
-#include "gfx/ShaderProgram.h"
+#include "objects/DrawState.h"
 
 struct SharedShape {
     Mesh mesh;
-    ShaderProgram shader;
+    DrawState draw;
 };
 
 bool initNeedleData();
@@ -15,5 +15,5 @@ void releaseNeedleData();
 bool initFlakeData();
 void releaseFlakeData();
 
-const SharedShape& needleData();
-const SharedShape& flakeData();
+SharedShape& needleData();
+SharedShape& flakeData();

@@ -3,9 +3,6 @@
 #include "objects/SkyBox.h"
 
 #include "app/Engine.h"
-#include "objects/EnvironmentTexture.h"
-
-#include <glm/gtc/type_ptr.hpp>
 
 // object.new("skybox", texture path)
 extern const ObjectClass kSkyBoxRow{"skybox", kSkyBoxType,
@@ -19,37 +16,27 @@ const char* const kFragmentPath = "res/shaders/Skybox.frag";
 bool SkyBox::build(Scene* owner) {
     scene = owner;
     mesh = createFullscreenQuad();
-    gEngine->shaderManager.requestShader(&shader, kVertexPath, kFragmentPath, nullptr);
-    gEngine->textureManager.requestTexture(&texture, texturePath.c_str(), true);
-    SamplerDesc samplerDesc;  // clamped on S, T and R, linear
-    samplerDesc.maxAnisotropy = true;
-    sampler = createSampler(samplerDesc);
+    draw.requestProgram(kVertexPath, kFragmentPath);
+    draw.requestTexture(texture, texturePath.c_str(), true);
+    draw.createSampler(environmentSampler());
     return true;
 }
 
 void SkyBox::render(float time, const glm::mat4*) {
     if (mesh.valid()) {
-        glBindVertexArray(mesh.vertexArray);
-        glUseProgram(shader.program);
-        glActiveTexture(GL_TEXTURE0);
-        bindEnvironmentTexture(scene, texture);
-        glBindSampler(0, sampler);
-        glUniform1i(shader.getUniformLocation("uSkyboxSampler"), 0);
-        glUniform1f(shader.getUniformLocation("uDepth"), 0.9999f);  // just inside the far plane
-        glUniformMatrix4fv(shader.getUniformLocation("uInverseProjectionMatrix"), 1, GL_FALSE,
-                           glm::value_ptr(scene->inverseProjection));
-        glUniformMatrix4fv(shader.getUniformLocation("uViewMatrix"), 1, GL_FALSE, glm::value_ptr(scene->view));
+        draw.bind(mesh);
+        draw.bindEnvironment(0, environmentCubeMap(scene), texture, "uSkyboxSampler");
+        draw.setFloat("uDepth", 0.9999f);  // just inside the far plane
+        draw.setMat4("uInverseProjectionMatrix", scene->inverseProjection);
+        draw.setView(scene->view);
         glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
-        // Later draws (the post processor) rely on their textures' own filtering.
-        glBindSampler(0, 0);
+        draw.unbindSampler(1);
     }
     const glm::mat4 identity(1.0f);
     renderChildren(time, &identity);
 }
 
 void SkyBox::release() {
-    gEngine->shaderManager.releaseShader(&shader);
-    gEngine->textureManager.releaseTexture(&texture);
-    destroySampler(sampler);
+    draw.release();
     destroyMesh(mesh);
 }

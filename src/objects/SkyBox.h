@@ -3,8 +3,8 @@
 // the script's cross image. Relies on the managers and the scene.
 #pragma once
 #include "gfx/Mesh.h"
-#include "gfx/ShaderProgram.h"
 #include "gfx/Texture.h"
+#include "objects/DrawState.h"
 #include "scene/SceneObject.h"
 
 #include <string>
@@ -20,8 +20,7 @@ public:
     int getType() const override { return kSkyBoxType; }
 
     Mesh mesh;
-    ShaderProgram shader;
-    GLuint sampler = 0;
+    DrawState draw;
     Texture texture;
     Scene* scene = nullptr;
     // Our own copy: the script's string does not outlive the call that made us.

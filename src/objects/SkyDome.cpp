@@ -3,12 +3,10 @@
 #include "objects/SkyDome.h"
 
 #include "app/Engine.h"
+#include "objects/ShowAssets.h"
 #include "objects/SkyScattering.h"
 #include "objects/SurfaceMeshes.h"
-#include "postfx/SceneCubeBufferObject.h"
 #include "sync/EngineTracks.h"
-
-#include <glm/gtc/type_ptr.hpp>
 
 // object.new("skydome", rings, segments, radius)
 extern const ObjectClass kSkyDomeRow{"skydome", kSkyDomeType, [](ObjectArgs& args) -> SceneObject* {
@@ -22,7 +20,6 @@ extern const ObjectClass kSkyDomeRow{"skydome", kSkyDomeType, [](ObjectArgs& arg
 namespace {
 const char* const kVertexPath = "res/shaders/Skydome_Simple.vert";
 const char* const kFragmentPath = "res/shaders/Skydome_Simple.frag";
-const char* const kNoisePath = "res/textures/noise.png";
 } // namespace
 
 bool SkyDome::build(Scene* owner) {
@@ -31,58 +28,39 @@ bool SkyDome::build(Scene* owner) {
     vertexCount = static_cast<uint32_t>(dome.vertices.size());
     indexCount = static_cast<uint32_t>(dome.indices.size());
     mesh = createPositionMesh(dome.vertices, dome.indices);
-    gEngine->shaderManager.requestShader(&shader, kVertexPath, kFragmentPath, nullptr);
-    gEngine->textureManager.requestTexture(&noiseTexture, kNoisePath, false);
-    sampler = createSampler(tilingSampler());
+    draw.requestProgram(kVertexPath, kFragmentPath);
+    draw.requestTexture(noiseTexture, kNoiseTexturePath, false);
+    draw.createSampler(tilingSampler());
     return true;
 }
 
 void SkyDome::render(float time, const glm::mat4*) {
     const glm::mat4 model = localModelMatrix();
     if (mesh.valid()) {
-        glBindVertexArray(mesh.vertexArray);
-        glUseProgram(shader.program);
-        glActiveTexture(GL_TEXTURE0);
-        glBindTexture(GL_TEXTURE_2D, noiseTexture.id);
-        glBindSampler(0, sampler);
-        glUniform1i(shader.getUniformLocation("uNoiseTexSampler"), 0);
-        glUniform1f(shader.getUniformLocation("uTime"), time);
-        glUniform1f(shader.getUniformLocation("uRadius"), radius);
-
-        const glm::mat4* projection = &scene->projection;
-        const glm::mat4* view = &scene->view;
-        const glm::vec3* eye = &scene->cameraPosition;
-        if (parent && parent->getType() == kSceneCubeBufferType) {
-            const auto* cube = static_cast<const SceneCubeBufferObject*>(parent);
-            projection = &cube->cubeProjection;
-            view = &cube->currentView;
-            eye = &cube->currentPosition;
-        }
-        glUniformMatrix4fv(shader.getUniformLocation("uProjectionMatrix"), 1, GL_FALSE, glm::value_ptr(*projection));
-        glUniformMatrix4fv(shader.getUniformLocation("uViewMatrix"), 1, GL_FALSE, glm::value_ptr(*view));
-        glUniform3fv(shader.getUniformLocation("uCameraPosition"), 1, glm::value_ptr(*eye));
-        glUniformMatrix4fv(shader.getUniformLocation("uModelMatrix"), 1, GL_FALSE, glm::value_ptr(model));
-        glUniform3fv(shader.getUniformLocation("uSunPosition"), 1, glm::value_ptr(scene->sunPosition));
+        draw.bind(mesh);
+        draw.bindTexture(0, GL_TEXTURE_2D, noiseTexture.id, "uNoiseTexSampler");
+        draw.setTime(time);
+        draw.setFloat("uRadius", radius);
+        draw.setCamera(cameraFor(*this, *scene));
+        draw.setModel(model);
+        draw.setVec3("uSunPosition", scene->sunPosition);
 
         SyncDevice& sync = gEngine->syncDevice;
         const glm::vec3 rayleigh = totalRayleigh();
         const glm::vec3 mie = totalMie(sync.getFloat(tracks::kSkyTurbidity));
-        glUniform3fv(shader.getUniformLocation("uTotalRayleigh"), 1, glm::value_ptr(rayleigh));
-        glUniform3fv(shader.getUniformLocation("uTotalMie"), 1, glm::value_ptr(mie));
-        glUniform1f(shader.getUniformLocation("uRayleighCoeff"), sync.getFloat(tracks::kSkyRayleighCoeff));
-        glUniform1f(shader.getUniformLocation("uMieCoeff"), sync.getFloat(tracks::kSkyMieCoeff));
-        glUniform1f(shader.getUniformLocation("uMieG"), sync.getFloat(tracks::kSkyMieG));
-        glUniform1f(shader.getUniformLocation("uSunIntensity"), sync.getFloat(tracks::kSunIntensity));
+        draw.setVec3("uTotalRayleigh", rayleigh);
+        draw.setVec3("uTotalMie", mie);
+        draw.setFloat("uRayleighCoeff", sync.getFloat(tracks::kSkyRayleighCoeff));
+        draw.setFloat("uMieCoeff", sync.getFloat(tracks::kSkyMieCoeff));
+        draw.setFloat("uMieG", sync.getFloat(tracks::kSkyMieG));
+        draw.setFloat("uSunIntensity", sync.getFloat(tracks::kSunIntensity));
         glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(indexCount), GL_UNSIGNED_INT, nullptr);
-        // Later draws (the post processor) rely on their textures' own filtering.
-        glBindSampler(0, 0);
+        draw.unbindSampler(1);
     }
     renderChildren(time, &model);
 }
 
 void SkyDome::release() {
-    gEngine->shaderManager.releaseShader(&shader);
-    gEngine->textureManager.releaseTexture(&noiseTexture);
-    destroySampler(sampler);
+    draw.release();
     destroyMesh(mesh);
 }

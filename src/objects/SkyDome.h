@@ -4,8 +4,8 @@
 // takes that buffer's face camera. Relies on the managers, sync and scene.
 #pragma once
 #include "gfx/Mesh.h"
-#include "gfx/ShaderProgram.h"
 #include "gfx/Texture.h"
+#include "objects/DrawState.h"
 #include "scene/SceneObject.h"
 
 #include <cstdint>
@@ -25,8 +25,7 @@ public:
     uint32_t segments;
     float radius;
     Mesh mesh;
-    ShaderProgram shader;
-    GLuint sampler = 0;
+    DrawState draw;
     Texture noiseTexture;
     Scene* scene = nullptr;
     uint32_t vertexCount = 0;

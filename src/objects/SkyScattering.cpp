@@ -4,8 +4,9 @@
 
 #include <cmath>
 
+#include <glm/gtc/constants.hpp>
+
 namespace {
-const float kPi = 3.14159265f;
 const float kWavelengths[3] = {680e-9f, 550e-9f, 450e-9f};
 // 2 pi / lambda for the three wavelengths, rounded as the Mie term uses them.
 const float kWaveNumbers[3] = {9239978.0f, 11423974.0f, 13962635.0f};
@@ -18,7 +19,7 @@ glm::vec3 totalRayleigh() {
     const float density = 7.635e25f;      // molecules per cubic metre
     const float n2 = static_cast<float>(std::pow(static_cast<double>(n), 2.0)) - 1.0f;
     const float n2Squared = static_cast<float>(std::pow(static_cast<double>(n2), 2.0));
-    const float pi3 = static_cast<float>(std::pow(static_cast<double>(kPi), 3.0));
+    const float pi3 = static_cast<float>(std::pow(static_cast<double>(glm::pi<float>()), 3.0));
     glm::vec3 beta;
     for (int c = 0; c < 3; ++c) {
         const float lambda4 = static_cast<float>(std::pow(static_cast<double>(kWavelengths[c]), 4.0));
@@ -32,7 +33,7 @@ glm::vec3 totalMie(float turbidity) {
     glm::vec3 beta;
     for (int i = 0; i < 3; ++i) {
         const float power = static_cast<float>(std::pow(static_cast<double>(kWaveNumbers[i]), kMieExponent - 2.0));
-        beta[i] = 0.434f * c * kPi * power * kMieK[i];
+        beta[i] = 0.434f * c * glm::pi<float>() * power * kMieK[i];
     }
     return beta;
 }

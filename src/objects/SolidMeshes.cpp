@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+#include <glm/gtc/constants.hpp>
+
 namespace {
 void pushVertex(std::vector<float>& out, float x, float y, float z, float nx, float ny, float nz) {
     out.insert(out.end(), {x, y, z, nx, ny, nz});
@@ -13,7 +15,7 @@ void pushTriangle(std::vector<uint32_t>& out, uint32_t a, uint32_t b, uint32_t c
 } // namespace
 
 MeshData sphereMesh(uint32_t rings, uint32_t sectors, float radius) {
-    const float pi = 3.1415927f;
+    const float pi = glm::pi<float>();
     const float d = pi / static_cast<float>(rings);
     MeshData mesh;
     mesh.vertices.reserve((static_cast<size_t>(rings) * sectors + 2) * 6);

@@ -2,8 +2,8 @@
 #include "objects/SphereObject.h"
 
 #include "app/Engine.h"
-#include "objects/SolidDraw.h"
-#include "postfx/SceneCubeBufferObject.h"
+#include "objects/ShowAssets.h"
+#include "objects/SolidMeshes.h"
 
 // object.new("sphere", rings, sectors, radius)
 extern const ObjectClass kSphereObjectRow{"sphere", kSphereType, [](ObjectArgs& args) -> SceneObject* {
@@ -20,8 +20,10 @@ bool SphereObject::build(Scene* owner) {
     const MeshData data = sphereMesh(rings, sectors, radius);
     vertexCount = static_cast<uint32_t>(data.vertices.size() / 6);
     indexCount = static_cast<uint32_t>(data.indices.size());
-    mesh = SolidDraw::uploadPositionNormal(data);
-    requestResources("res/shaders/VN.vert", "res/shaders/Reflect.frag");
+    mesh = createPositionNormalMesh(data.vertices, data.indices);
+    draw.requestProgram("res/shaders/VN.vert", "res/shaders/Reflect.frag");
+    draw.requestTexture(skyboxTexture, kSkyboxTexturePath, true);
+    draw.createSampler(environmentSampler());
     return true;
 }
 
@@ -29,12 +31,18 @@ void SphereObject::render(float time, const glm::mat4*) {
     const glm::mat4 model = localModelMatrix();
     // An object linked after the tree was built has nothing to draw until the next load.
     if (mesh.valid()) {
-        const SceneCubeBufferObject* cube = SolidDraw::topLevelCubeBuffer(*scene);
-        beginDraw(cube ? cube->cubeFrameBuffer.getTexture() : 0, model);
-        SolidDraw::setVec3(shader, "uSunPosition", scene->sunPosition);
-        SolidDraw::setVec3(shader, "uCameraPosition", scene->cameraPosition);
-        SolidDraw::setVec4(shader, "uDiffuse", glm::vec4(0.89f, 0.88f, 0.09f, 1.0f));
+        draw.bind(mesh);
+        draw.bindEnvironment(0, environmentCubeMap(scene), skyboxTexture, "uSkyboxSampler");
+        draw.setCamera(sceneCamera(*scene));
+        draw.setModel(model);
+        draw.setVec3("uSunPosition", scene->sunPosition);
+        draw.setVec4("uDiffuse", kYellow);
         glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(indexCount), GL_UNSIGNED_INT, nullptr);
     }
     renderChildren(time, &model);
+}
+
+void SphereObject::release() {
+    draw.release();
+    destroyMesh(mesh);
 }

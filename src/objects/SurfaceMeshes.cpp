@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+#include <glm/gtc/constants.hpp>
+
 SurfaceMesh buildGridMesh(uint32_t n, float s) {
     SurfaceMesh mesh;
     const float h = static_cast<float>(n) * s * 0.5f;
@@ -57,7 +59,7 @@ SurfaceMesh buildDomeMesh(uint32_t rings, uint32_t segments, float radius) {
     const uint32_t s = segments;
     const uint32_t vertexCount = rings * segments + 2;
     mesh.vertices.reserve(vertexCount);
-    const float pi = 3.1415927f;
+    const float pi = glm::pi<float>();
     mesh.vertices.emplace_back(0.0f, radius, 0.0f);
     for (uint32_t i = 0; i < rings; ++i) {
         const float theta = pi / static_cast<float>(rings) +

@@ -6,8 +6,8 @@
 #pragma once
 #include "gfx/Exm.h"
 #include "gfx/Mesh.h"
-#include "gfx/ShaderProgram.h"
 #include "gfx/Texture.h"
+#include "objects/DrawState.h"
 #include "scene/SceneObject.h"
 
 #include <string>
@@ -26,11 +26,10 @@ public:
     int getType() const override { return kTexturedModelType; }
 
     Mesh mesh;
-    ShaderProgram shader;
+    DrawState draw;
     std::string modelPath;
     std::string texturePath;
     ExmModel model;  // only the counts remain after build
-    GLuint sampler = 0;
     Texture diffuseTexture;
     Texture noiseTexture;
     Scene* scene = nullptr;

@@ -2,7 +2,7 @@
 // Relies on the shader manager for its program and the scene for its camera.
 #pragma once
 #include "gfx/Mesh.h"
-#include "gfx/ShaderProgram.h"
+#include "objects/DrawState.h"
 #include "scene/SceneObject.h"
 
 inline constexpr int kWireframeCubeType = 2;
@@ -16,6 +16,6 @@ public:
     int getType() const override { return kWireframeCubeType; }
 
     Mesh mesh;
-    ShaderProgram shader;
+    DrawState draw;
     Scene* scene = nullptr;
 };

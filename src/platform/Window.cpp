@@ -2,6 +2,8 @@
 // glGetString is a GL 1.1 entry point and needs no loader.
 #include "platform/Window.h"
 
+#include "platform/StopSignals.h"
+
 #include "core/Profile.h"
 
 #include <SDL_opengl.h>
@@ -69,6 +71,10 @@ bool Window::create(const std::string& windowTitle, int w, int h, int msaa, bool
 }
 
 bool Window::pumpEvents() {
+    if (stopSignals::received()) {
+        SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Received %s!", stopSignals::name());
+        return false;
+    }
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
         if (event.type == SDL_QUIT) {

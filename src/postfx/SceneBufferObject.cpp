@@ -4,6 +4,8 @@
 
 #include <SDL.h>
 
+#include <algorithm>
+
 // object.new("sceneBuffer", width, height, colour count, depth, format, samples)
 extern const ObjectClass kSceneBufferObjectRow{"sceneBuffer", kSceneBufferType, [](ObjectArgs& args) -> SceneObject* {
     int32_t width = static_cast<int32_t>(args.integer(2));
@@ -12,6 +14,7 @@ extern const ObjectClass kSceneBufferObjectRow{"sceneBuffer", kSceneBufferType, 
     bool withDepth = args.boolean(5);
     GLenum format = checkColorFormat(args, 6);
     int32_t samples = static_cast<int32_t>(args.integer(7));
+    args.checkSize(2, "sceneBuffer", SceneBufferObject::memoryEstimate(width, height, colorCount, withDepth, format, samples));
     return new SceneBufferObject(width, height, colorCount, withDepth, format, samples);
 }};
 
@@ -31,6 +34,16 @@ bool SceneBufferObject::build(Scene*) {
         return true;
     SDL_LogError(SDL_LOG_CATEGORY_SYSTEM, "Failed to initialize Scene Buffer Object!");
     return false;
+}
+
+uint64_t SceneBufferObject::memoryEstimate(int32_t width, int32_t height, int32_t colorCount, bool withDepth,
+                                           GLenum internalFormat, int32_t samples) {
+    const uint64_t pixels = static_cast<uint64_t>(std::max(width, 0)) * static_cast<uint64_t>(std::max(height, 0));
+    const uint64_t texel = internalFormat == GL_RGBA16F ? 8 : 4;
+    const uint64_t perSample = static_cast<uint64_t>(std::max(colorCount, 0)) * texel + (withDepth ? 4 : 0);
+    // Multisampled: every sample, plus the single-sampled colours they resolve into.
+    const uint64_t sampled = pixels * perSample * static_cast<uint64_t>(std::max(samples, 1));
+    return sampled + (samples > 1 ? pixels * static_cast<uint64_t>(std::max(colorCount, 0)) * texel : 0);
 }
 
 void SceneBufferObject::render(float time, const glm::mat4* parentMatrix) {

@@ -22,6 +22,9 @@ public:
     void render(float time, const glm::mat4* parentMatrix) override;
     void release() override;
     int getType() const override { return kSceneBufferType; }
+    // Bytes build takes for these arguments, before anything is made.
+    static uint64_t memoryEstimate(int32_t width, int32_t height, int32_t colorCount, bool withDepth,
+                                   GLenum internalFormat, int32_t samples);
 
     FrameBuffer frameBuffer;
     int32_t width;

@@ -7,6 +7,7 @@
 #include <SDL.h>
 #include <glm/gtc/matrix_transform.hpp>
 
+#include <algorithm>
 #include <cmath>
 
 // object.new("sceneCubeBuffer", face width, face height, format)
@@ -15,6 +16,7 @@ extern const ObjectClass kSceneCubeBufferObjectRow{"sceneCubeBuffer", kSceneCube
     int32_t faceWidth = static_cast<int32_t>(args.integer(2));
     int32_t faceHeight = static_cast<int32_t>(args.integer(3));
     GLenum format = checkColorFormat(args, 4);
+    args.checkSize(2, "sceneCubeBuffer", SceneCubeBufferObject::memoryEstimate(faceWidth, faceHeight, format));
     return new SceneCubeBufferObject(faceWidth, faceHeight, format);
 }};
 
@@ -46,6 +48,11 @@ glm::mat4 cubeFaceProjection() {
 SceneCubeBufferObject::SceneCubeBufferObject(int32_t width, int32_t height, GLenum format)
     : faceWidth(width), faceHeight(height), internalFormat(format) {
     faceViews.fill(glm::mat4(1.0f));
+}
+
+uint64_t SceneCubeBufferObject::memoryEstimate(int32_t faceWidth, int32_t faceHeight, GLenum internalFormat) {
+    const uint64_t pixels = static_cast<uint64_t>(std::max(faceWidth, 0)) * static_cast<uint64_t>(std::max(faceHeight, 0));
+    return pixels * (6 * (internalFormat == GL_RGBA16F ? 8 : 4) + 4);  // six faces and one depth face
 }
 
 bool SceneCubeBufferObject::build(Scene*) {

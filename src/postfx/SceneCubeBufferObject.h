@@ -28,6 +28,8 @@ public:
     void render(float time, const glm::mat4* parentMatrix) override;
     void release() override;
     int getType() const override { return kSceneCubeBufferType; }
+    // Bytes build takes for these arguments, before anything is made.
+    static uint64_t memoryEstimate(int32_t faceWidth, int32_t faceHeight, GLenum internalFormat);
 
     CubeFrameBuffer cubeFrameBuffer;
     int32_t faceWidth;

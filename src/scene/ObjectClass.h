@@ -6,9 +6,15 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 class SceneObject;
+
+// The most one object may take at build (vertices, indices, textures and
+// buffers, in memory and on the GPU together): a larger one is refused, where
+// building it would end the show when the machine runs out.
+constexpr uint64_t kMaxObjectBytes = 1ull << 30;
 
 // The arguments of one object.new call; index 1 is the class name. A read of
 // a missing or mistyped argument raises the script's argument error and does
@@ -30,6 +36,16 @@ public:
         const double value = std::trunc(number(index));
         if (!(value >= lowest && value <= highest)) refuse(index, limit);
         return static_cast<uint32_t>(value);
+    }
+
+    // Refuses argument `index` when the object it sizes would take more than
+    // kMaxObjectBytes, saying how much it would take.
+    void checkSize(int index, const char* className, uint64_t bytes) {
+        if (bytes <= kMaxObjectBytes) return;
+        char message[128];
+        std::snprintf(message, sizeof message, "this %s would take %.1f GiB; one object may take at most 1 GiB",
+                      className, static_cast<double>(bytes) / kMaxObjectBytes);
+        refuse(index, message);
     }
 
 protected:

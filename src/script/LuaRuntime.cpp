@@ -1,69 +1,27 @@
 // Lua runtime. Every call leaves the stack as it found it: chunk results and
 // logged error messages are popped, so failing scripts cannot grow it. Each
-// call runs against a deadline checked by an instruction-count hook.
+// call runs against its time limit (ScriptDeadline).
 #include "script/LuaRuntime.h"
 
 #include "core/Profile.h"
+#include "script/ScriptDeadline.h"
 #include "script/ScriptModule.h"
 
 #include <SDL.h>
 #include <lua.hpp>
 
-#include <chrono>
 #include <cstring>
 
 namespace {
-using Clock = std::chrono::steady_clock;
-
-// Instructions between two looks at the clock: about ten microseconds of
-// interpreted code, so an overrun is caught long before anyone notices.
-constexpr int kInstructionsPerCheck = 1000;
-
-// The running call's deadline and limit; no limit outside the runtime's own calls.
-struct Deadline {
-    bool active = false;
-    Clock::time_point at;
-    double seconds = 0.0;
-};
-thread_local Deadline currentDeadline;
-
-// Once the deadline has passed the hook runs at every instruction and raises
-// each time, so a pcall that catches the error is left at its caller's next
-// instruction.
-void deadlineHook(lua_State* L, lua_Debug*) {
-    if (!currentDeadline.active || Clock::now() <= currentDeadline.at) return;
-    lua_sethook(L, deadlineHook, LUA_MASKCOUNT, 1);
-    luaL_error(L, "script ran longer than its %f s limit", currentDeadline.seconds);
-}
-
 // Stands in for jit.on: script code stays interpreted (see create).
 int keepJitOff(lua_State*) { return 0; }
-
-// Sets the deadline for one call and restores the previous one after it.
-// The hook is armed again each time, whatever the script did to it.
-class DeadlineScope {
-public:
-    DeadlineScope(lua_State* L, double seconds) : previous(currentDeadline) {
-        currentDeadline.active = true;
-        currentDeadline.seconds = seconds;
-        currentDeadline.at = Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                                std::chrono::duration<double>(seconds));
-        lua_sethook(L, deadlineHook, LUA_MASKCOUNT, kInstructionsPerCheck);
-    }
-    ~DeadlineScope() { currentDeadline = previous; }
-    DeadlineScope(const DeadlineScope&) = delete;
-    DeadlineScope& operator=(const DeadlineScope&) = delete;
-
-private:
-    Deadline previous;
-};
 
 // An error raised by the time limit runs the message handler inside the
 // limit's own hook, where LuaJIT calls no hooks: a handler that never returned
 // could not be ended. So the handler runs only while the call still has time;
 // after that the error is passed on as it is.
 int handlerWithinTheLimit(lua_State* L) {
-    if (currentDeadline.active && Clock::now() > currentDeadline.at) return 1;
+    if (ScriptDeadline::passed()) return 1;
     lua_pushvalue(L, lua_upvalueindex(1));
     lua_insert(L, 1);
     lua_call(L, lua_gettop(L) - 1, 1);
@@ -129,7 +87,7 @@ void openLibrary(lua_State* L, lua_CFunction opener, const char* name) {
 // is logged as "Error running '<name>': <message>" and popped. On success the
 // `results` values are left on the stack.
 bool callGlobal(lua_State* L, const char* name, const double* argument, int results, double seconds) {
-    DeadlineScope deadline(L, seconds);
+    ScriptDeadline deadline(L, seconds);
     lua_getglobal(L, name);
     if (argument) lua_pushnumber(L, *argument);
     if (lua_pcall(L, argument ? 1 : 0, results, 0) != 0) {
@@ -177,7 +135,7 @@ bool LuaRuntime::create() {
 
 bool LuaRuntime::runChunk(const char* source) {
     int top = lua_gettop(L);
-    DeadlineScope deadline(L, kChunkSeconds);
+    ScriptDeadline deadline(L, kChunkSeconds);
     // Named by its own text, as a string chunk always was.
     if (luaL_loadbufferx(L, source, std::strlen(source), source, "t") != 0 || lua_pcall(L, 0, LUA_MULTRET, 0) != 0) {
         SDL_LogError(SDL_LOG_CATEGORY_SYSTEM, "Error executing lua chunk! '%s'", errorText(L));

@@ -4,6 +4,7 @@
 // allocates, so a bad argument creates nothing. The scene keeps each new
 // object so that one never linked into the tree is still freed.
 #include "script/ScriptModule.h"
+#include "script/ScriptDeadline.h"
 
 #include "app/Engine.h"
 
@@ -54,6 +55,8 @@ int newObject(lua_State* L) {
     const char* className = luaL_checklstring(L, 1, nullptr);
     for (const ObjectClass* row : objectClasses()) {
         if (std::strcmp(row->name, className) != 0) continue;
+        // Construction can be heavy (particle counts, meshes); it is engine work.
+        EngineWorkScope engineWork(L);
         LuaObjectArgs args(L);
         SceneObject* object = row->make(args);
         gEngine->scene.trackScriptObject(object);

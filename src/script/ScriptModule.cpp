@@ -1,10 +1,14 @@
 // Object handles, the object methods and the object, scene, sync and window
-// tables. A handle carries the object's serial number beside its pointer, so a
-// handle kept across a reload raises an error instead of reaching freed memory.
+// tables. The calls that do real engine work mark it with an EngineWorkScope,
+// so it does not count against the script's time limits; cheap accessors are
+// the script's own time. A handle carries the object's serial number beside
+// its pointer, so a handle kept across a reload raises an error instead of
+// reaching freed memory.
 #include "script/ScriptModule.h"
 
 #include "app/Engine.h"
 #include "core/Profile.h"
+#include "script/ScriptDeadline.h"
 #include "scene/SceneRootObject.h"
 
 #include <lua.hpp>
@@ -80,6 +84,7 @@ int objectSetVisible(lua_State* L) {
 int objectRender(lua_State* L) {
     SceneObject* object = ScriptModule::checkObject(L, 1);
     float time = static_cast<float>(luaL_checknumber(L, 2));
+    EngineWorkScope engineWork(L);
     profile::Scope timed(profile::kTreeWalk);
     object->render(time, &kIdentity);
     return 0;
@@ -88,6 +93,7 @@ int objectRender(lua_State* L) {
 int objectUpdate(lua_State* L) {
     SceneObject* object = ScriptModule::checkObject(L, 1);
     float step = static_cast<float>(luaL_checknumber(L, 2));
+    EngineWorkScope engineWork(L);
     profile::Scope timed(profile::kTreeWalk);
     object->update(step);
     return 0;
@@ -126,7 +132,9 @@ int sceneGetSunPosition(lua_State* L) {
 }
 
 int scenePostProcessBufferNode(lua_State* L) {
-    gEngine->scene.postProcessBufferNode(ScriptModule::checkObject(L, 1));
+    SceneObject* node = ScriptModule::checkObject(L, 1);
+    EngineWorkScope engineWork(L);
+    gEngine->scene.postProcessBufferNode(node);
     return 0;
 }
 
@@ -149,7 +157,12 @@ int sceneSetCameraPath(lua_State* L) {
         points.emplace_back(v[0], v[1], v[2]);
         lua_pop(L, 1);
     }
-    switch (gEngine->scene.setCameraPath(points)) {
+    CameraPathEdit result;
+    {
+        EngineWorkScope engineWork(L);
+        result = gEngine->scene.setCameraPath(points);
+    }
+    switch (result) {
     case CameraPathEdit::TooFewPoints:
         return luaL_argerror(L, 1, "at least 4 points expected");
     case CameraPathEdit::NoCameraObject:

@@ -2,6 +2,7 @@
 // big-endian fields. Every message the editor sends is at most 14 bytes.
 #include "sync/EditorProtocol.h"
 
+#include <cmath>
 #include <cstring>
 
 namespace editor {
@@ -65,6 +66,12 @@ Decoded decode(const uint8_t* bytes, size_t size, uint32_t requestedTracks, Mess
                 return Decoded::Fault;
             }
             out.type = bytes[13];
+            // Drawn it would poison every value after it, saved it could not be turned back into text.
+            if (!std::isfinite(out.value)) {
+                fault = "value " + std::string(std::isnan(out.value) ? "NaN" : "infinite") + " in SET_KEY for track " +
+                        std::to_string(out.track) + " row " + std::to_string(row);
+                return Decoded::Fault;
+            }
         }
     } else if (command == SetRow) {
         const uint32_t row = readU32(bytes + 1);

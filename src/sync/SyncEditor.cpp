@@ -14,6 +14,8 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <memory>
+#include <system_error>
 
 #include <fcntl.h>
 #include <netdb.h>
@@ -127,6 +129,7 @@ void logLine(const char* format, const std::string& a, unsigned port, const std:
 
 SyncEditor::~SyncEditor() {
     if (socket >= 0) ::close(socket);
+    if (saving.valid()) saving.wait();
 }
 
 bool SyncEditor::connect(const std::string& address) {
@@ -170,6 +173,12 @@ void SyncEditor::requestTrack(SyncTrack* track) {
 
 void SyncEditor::poll(float rowsPerSecond) {
     if (socket < 0) return;
+    receive(rowsPerSecond);
+    applyKeyEdits();
+    saveTracks();
+}
+
+void SyncEditor::receive(float rowsPerSecond) {
     // The engine starts the soundtrack after its first frame, perhaps after the editor paused it.
     if (paused && audio.isPlaying()) audio.pause();
     flush();
@@ -212,28 +221,18 @@ void SyncEditor::poll(float rowsPerSecond) {
 void SyncEditor::apply(const editor::Message& message, float rowsPerSecond) {
     switch (message.command) {
     case editor::SetKey:
-    case editor::DeleteKey: {
-        SyncTrack& track = *tracks[message.track];
+    case editor::DeleteKey:
         if (!answered[message.track]) {
             // The editor holds the whole track: what the file said no longer counts.
             answered[message.track] = true;
-            track.keys.clear();
-            track.keyCount = 0;
+            tracks[message.track]->keys.clear();
+            tracks[message.track]->keyCount = 0;
         }
-        const int floor = findKeyFloor(&track, message.row);
-        const bool onKey = floor >= 0 && track.keys[static_cast<size_t>(floor)].row == message.row;
-        if (message.command == editor::SetKey) {
-            const SyncKey key{message.row, message.value, message.type};
-            if (onKey) track.keys[static_cast<size_t>(floor)] = key;
-            else track.keys.insert(track.keys.begin() + (floor + 1), key);
-        } else if (onKey) {
-            track.keys.erase(track.keys.begin() + floor);
-        }
-        track.keyCount = static_cast<int32_t>(track.keys.size());
+        keyEdits.push_back({message.track, SyncKey{message.row, message.value, message.type},
+                            message.command == editor::DeleteKey});
         break;
-    }
     case editor::SetRow:
-        audio.setPosition(static_cast<float>(message.row / static_cast<double>(rowsPerSecond)));
+        seekToRow(message.row, rowsPerSecond);
         // The position comes back rounded to a sample, perhaps just before the row: the row is pinned instead.
         pinned = true;
         pinnedPosition = audio.getPosition();
@@ -245,7 +244,7 @@ void SyncEditor::apply(const editor::Message& message, float rowsPerSecond) {
         if (paused && audio.isPlaying()) audio.pause();
         else if (!paused && !audio.isPlaying()) audio.play();
         break;
-    case editor::SaveTracks: saveTracks(); break;
+    case editor::SaveTracks: saveRequested = true; break;
     case editor::GetTrack: break;  // never decoded: the editor does not ask
     }
 }
@@ -264,8 +263,58 @@ float SyncEditor::settleRow(float row, float position) {
     return row;
 }
 
+void SyncEditor::applyKeyEdits() {
+    if (keyEdits.empty()) return;
+    // By track, then row; arrival order within a row, so the last word on a row counts.
+    std::stable_sort(keyEdits.begin(), keyEdits.end(), [](const KeyEdit& a, const KeyEdit& b) {
+        return a.track != b.track ? a.track < b.track : a.key.row < b.key.row;
+    });
+    std::vector<SyncKey> merged;
+    for (size_t e = 0; e < keyEdits.size();) {
+        const uint32_t index = keyEdits[e].track;
+        SyncTrack& track = *tracks[index];
+        merged.clear();
+        merged.reserve(track.keys.size() + keyEdits.size() - e);
+        size_t k = 0;
+        while (e < keyEdits.size() && keyEdits[e].track == index) {
+            const int row = keyEdits[e].key.row;
+            while (k < track.keys.size() && track.keys[k].row < row) merged.push_back(track.keys[k++]);
+            if (k < track.keys.size() && track.keys[k].row == row) ++k;  // replaced or deleted
+            while (e + 1 < keyEdits.size() && keyEdits[e + 1].track == index && keyEdits[e + 1].key.row == row)
+                ++e;
+            if (!keyEdits[e].remove) merged.push_back(keyEdits[e].key);
+            ++e;
+        }
+        merged.insert(merged.end(), track.keys.begin() + static_cast<std::ptrdiff_t>(k), track.keys.end());
+        track.keys.swap(merged);
+        track.keyCount = static_cast<int32_t>(track.keys.size());
+    }
+    keyEdits.clear();
+}
+
+void SyncEditor::seekToRow(int32_t row, float rowsPerSecond) {
+    double seconds = row / static_cast<double>(rowsPerSecond);
+    const double length = audio.getLength();
+    if (length > 0.0 && seconds > length) {
+        // An editor may send such rows many times a second: one line a second at most.
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastSeekWarning >= std::chrono::seconds(1)) {
+            SDL_LogError(SDL_LOG_CATEGORY_SYSTEM,
+                         "Sync editor: row %d is past the end of the soundtrack (%.2f s); playing from its end", row,
+                         length);
+            lastSeekWarning = now;
+        }
+        seconds = length;
+    }
+    audio.setPosition(static_cast<float>(seconds));
+}
+
 void SyncEditor::saveTracks() {
-    int saved = 0;
+    if (!saveRequested || (saving.valid() && saving.wait_for(std::chrono::seconds(0)) != std::future_status::ready))
+        return;
+    saveRequested = false;
+    // The bytes are taken now, in the frame; only the writes and their flushes go to the worker.
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> files;
     for (const auto& track : store.tracks) {
         const std::string& name = track->name;
         if (name.find('/') != std::string::npos || name.find("..") != std::string::npos) {
@@ -273,12 +322,23 @@ void SyncEditor::saveTracks() {
                          name.c_str(), store.basePath.c_str());
             continue;
         }
-        const std::string path = trackPath(store, name.c_str());
-        std::string error;
-        if (FileIO::writeAtomically(path, encodeTrack(track->keys), error)) ++saved;
-        else SDL_LogError(SDL_LOG_CATEGORY_SYSTEM, "Sync editor: cannot save %s (%s)", path.c_str(), error.c_str());
+        files.emplace_back(trackPath(store, name.c_str()), encodeTrack(track->keys));
     }
-    SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Sync editor: saved %d tracks to %s", saved, store.basePath.c_str());
+    auto job = std::make_shared<decltype(files)>(std::move(files));
+    auto write = [job, base = store.basePath]() {
+        int saved = 0;
+        for (const auto& [path, bytes] : *job) {
+            std::string error;
+            if (FileIO::writeAtomically(path, bytes, error)) ++saved;
+            else SDL_LogError(SDL_LOG_CATEGORY_SYSTEM, "Sync editor: cannot save %s (%s)", path.c_str(), error.c_str());
+        }
+        SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Sync editor: saved %d tracks to %s", saved, base.c_str());
+    };
+    try {
+        saving = std::async(std::launch::async, write);
+    } catch (const std::system_error&) {
+        write();  // no thread to spare: saved in the frame
+    }
 }
 
 void SyncEditor::flush() {

@@ -6,7 +6,9 @@
 #include "sync/EditorProtocol.h"
 #include "sync/SyncTrack.h"
 
+#include <chrono>
 #include <cstdint>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -16,6 +18,7 @@ class SyncEditor {
 public:
     // The store and the soundtrack must outlive the editor.
     SyncEditor(SyncTrackStore& store, IAudioDevice& audio) : store(store), audio(audio) {}
+    // Waits for a save in progress.
     ~SyncEditor();
     SyncEditor(const SyncEditor&) = delete;
     SyncEditor& operator=(const SyncEditor&) = delete;
@@ -37,7 +40,21 @@ public:
     bool holdsPause() const { return paused; }
 
 private:
+    // A key edit waiting for the end of the poll that read it.
+    struct KeyEdit {
+        uint32_t track;
+        SyncKey key;
+        bool remove;
+    };
+
     void apply(const editor::Message& message, float rowsPerSecond);
+    // Merges the poll's key edits into their tracks: one pass per track however
+    // many arrived, so keys sent in any order cost no more than keys sent in order.
+    void applyKeyEdits();
+    // Reads and decodes what has arrived, within the frame's budget.
+    void receive(float rowsPerSecond);
+    void seekToRow(int32_t row, float rowsPerSecond);
+    // Starts one save of every track if one was asked for and none is running.
     void saveTracks();
     void flush();
     // Closes the socket with one log line; a paused soundtrack plays on.
@@ -56,4 +73,10 @@ private:
     bool pinned = false;  // the soundtrack stands where the editor's SET_ROW put it
     float pinnedPosition = 0.0f;
     float pinnedRow = 0.0f;
+    std::vector<KeyEdit> keyEdits;
+    // Any number of SAVE_TRACKS in a frame make one save, written on a worker
+    // while the show goes on; a request during a save waits for it to end.
+    bool saveRequested = false;
+    std::future<void> saving;
+    std::chrono::steady_clock::time_point lastSeekWarning{};
 };

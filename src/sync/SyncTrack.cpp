@@ -2,6 +2,7 @@
 // value and int8 type, 9 bytes, no header or padding.
 #include "sync/SyncTrack.h"
 
+#include "core/FileIO.h"
 #include "core/ShowTiming.h"
 
 #include <SDL.h>
@@ -23,7 +24,7 @@ SyncTrackStore* createStore(const std::string& basePath) {
     auto* store = new (std::nothrow) SyncTrackStore();
     if (!store) return nullptr;
     store->basePath = basePath;
-    store->open = std::fopen;
+    store->open = FileIO::openRegularFile;  // a FIFO or directory reads as no file
     store->read = std::fread;
     store->close = std::fclose;
     return store;
@@ -63,14 +64,23 @@ void loadTrack(SyncTrackStore* store, SyncTrack* track) {
         SDL_LogError(SDL_LOG_CATEGORY_SYSTEM, "Sync track file %s has a negative key count (%d)", path.c_str(), declared);
     } else {
         // Keys grow with what is actually read, never with what the count claims.
+        int unknownTypes = 0;
         for (int32_t k = 0; k < declared; ++k) {
             SyncKey key{};
             int8_t type = 0;
             if (!readField(store, file, key.row) || !readField(store, file, key.value) || !readField(store, file, type))
                 break;
             key.type = type;
+            if (type < Step || type > Ramp) {
+                key.type = Step;  // holds its value, as an editor shows a key it does not know
+                ++unknownTypes;
+            }
             track->keys.push_back(key);
         }
+        if (unknownTypes > 0)
+            SDL_LogError(SDL_LOG_CATEGORY_SYSTEM,
+                         "Sync track file %s: %d of its keys have an interpolation type outside 0 to 3; read as step",
+                         path.c_str(), unknownTypes);
         if (static_cast<int32_t>(track->keys.size()) < declared)
             SDL_LogError(SDL_LOG_CATEGORY_SYSTEM, "Sync track file %s holds %d of its %d keys; the rest are ignored",
                          path.c_str(), static_cast<int>(track->keys.size()), declared);

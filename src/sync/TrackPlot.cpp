@@ -53,20 +53,23 @@ void drawMarker(RgbImage& image, int x, int y, int32_t type) {
 
 PlotPicture plotTracks(const PlotRequest& request) {
     const double perSecond = static_cast<float>(rowsPerSecond(request.bpm));
-    const double audioSeconds = static_cast<double>(request.audio.size() / 2) / kPlotAudioRate;
+    const double audioSeconds = static_cast<double>(request.audio.size() / 2) / playback::kOutputRate;
     double lastKey = 0.0;
     for (const PlotLane& lane : request.tracks)
         if (!lane.keys.empty()) lastKey = std::max(lastKey, lane.keys.back().row / perSecond);
     const double barSeconds = kRowsPerBeat * kBeatsPerBar / perSecond;
 
     PlotPicture picture;
-    picture.fromSeconds = std::max(0.0, request.fromSeconds);
+    // No track holds a row past the last int32 row: a span beyond it shows nothing more.
+    const double lastRowSeconds = 2147483647.0 / perSecond;
+    picture.fromSeconds = std::min(std::max(0.0, request.fromSeconds), lastRowSeconds);
     picture.toSeconds = request.toSeconds >= 0.0 ? request.toSeconds
                         : audioSeconds > 0.0    ? audioSeconds
                                                 : lastKey + barSeconds;
+    picture.toSeconds = std::min(picture.toSeconds, lastRowSeconds + barSeconds);
     if (picture.toSeconds <= picture.fromSeconds) picture.toSeconds = picture.fromSeconds + barSeconds;
     const bool hasWave = !request.audio.empty();
-    const int lanes = static_cast<int>(request.tracks.size());
+    const int lanes = static_cast<int>(std::min(request.tracks.size(), kMaxPlotLanes));
     const int width = std::max(request.width, kLeft + kPlotRightMargin + 100);
     const int height = kHeader + lanes * (kLaneHeight + kLaneGap) + (hasWave ? kWaveHeight + kLaneGap : 0) + kFooter;
     picture.create(width, height, kBackground);
@@ -82,12 +85,15 @@ PlotPicture plotTracks(const PlotRequest& request) {
     const double beatSeconds = kRowsPerBeat / perSecond;
     const bool showBeats = beatSeconds / span * plotWidth >= 4.0;
     const double barPixels = barSeconds / span * plotWidth;
-    const int barLabelEvery = std::max(1, static_cast<int>(std::ceil(36.0 / std::max(barPixels, 1e-9))));
+    const long barLabelEvery = std::max(1L, static_cast<long>(std::ceil(36.0 / std::max(barPixels, 1e-9))));
+    // Every line drawn is at least two pixels from the next, so the loops below
+    // take as many rounds as the picture has columns, whatever the span.
+    const long beatStride = showBeats ? 1 : kBeatsPerBar * std::max(1L, static_cast<long>(std::ceil(2.0 / std::max(barPixels, 1e-9))));
+    auto firstMultiple = [](double at, long stride) { return static_cast<long>(std::ceil(at / stride)) * stride; };
     auto drawGrid = [&](int y0, int y1) {
-        const long firstBeat = static_cast<long>(std::ceil(picture.fromSeconds / beatSeconds));
-        for (long beat = firstBeat; beat * beatSeconds <= picture.toSeconds; ++beat) {
+        for (long beat = firstMultiple(picture.fromSeconds / beatSeconds, beatStride); beat * beatSeconds <= picture.toSeconds;
+             beat += beatStride) {
             const bool bar = beat % kBeatsPerBar == 0;
-            if (!bar && !showBeats) continue;
             const int x = xOfSeconds(beat * beatSeconds);
             for (int y = y0; y < y1; ++y) {
                 picture.set(x, y, bar ? kBarLine : kBeatLine);
@@ -107,8 +113,9 @@ PlotPicture plotTracks(const PlotRequest& request) {
         legendX += 12 + textWidth(typeNames[type]) + 14;
     }
     drawText(picture, legendX + 10, 8, "bar lines every 4 beats, 16 rows a beat, " + number(request.bpm) + " bpm", kDimText);
-    for (long bar = static_cast<long>(std::ceil(picture.fromSeconds / barSeconds)); bar * barSeconds <= picture.toSeconds; ++bar)
-        if (bar % barLabelEvery == 0) drawText(picture, xOfSeconds(bar * barSeconds) + 3, top - 12, std::to_string(bar + 1), kDimText);
+    for (long bar = firstMultiple(picture.fromSeconds / barSeconds, barLabelEvery); bar * barSeconds <= picture.toSeconds;
+         bar += barLabelEvery)
+        drawText(picture, xOfSeconds(bar * barSeconds) + 3, top - 12, std::to_string(bar + 1), kDimText);
 
     for (int i = 0; i < lanes; ++i) {
         const PlotLane& lane = request.tracks[static_cast<size_t>(i)];
@@ -181,8 +188,8 @@ PlotPicture plotTracks(const PlotRequest& request) {
         const size_t frames = request.audio.size() / 2;
         for (int x = 0; x < plotWidth; ++x) {
             // The loudest sample either way within the column's slice of time.
-            const double a = secondsOfX(kLeft + x) * kPlotAudioRate;
-            const double b = secondsOfX(kLeft + x + 1) * kPlotAudioRate;
+            const double a = secondsOfX(kLeft + x) * playback::kOutputRate;
+            const double b = secondsOfX(kLeft + x + 1) * playback::kOutputRate;
             const size_t from = static_cast<size_t>(std::max(0.0, a));
             const size_t to = std::min(frames, static_cast<size_t>(std::max(a + 1.0, b)));
             int lowest = 0, highest = 0;
@@ -198,13 +205,15 @@ PlotPicture plotTracks(const PlotRequest& request) {
 
     // Seconds along the bottom, at a spacing that keeps the labels apart.
     const double steps[] = {0.1, 0.25, 0.5, 1, 2, 5, 10, 15, 30, 60, 120, 300, 600};
-    double step = steps[sizeof(steps) / sizeof(steps[0]) - 1];
+    // Past the table: whole tens of minutes, as many as keep the labels apart.
+    double step = 600.0 * std::ceil(70.0 * span / plotWidth / 600.0);
     for (double s : steps)
         if (s / span * plotWidth >= 70.0) {
             step = s;
             break;
         }
-    for (double s = std::ceil(picture.fromSeconds / step) * step; s <= picture.toSeconds + 1e-9; s += step) {
+    for (long i = static_cast<long>(std::ceil(picture.fromSeconds / step)); i * step <= picture.toSeconds + 1e-9; ++i) {
+        const double s = i * step;
         const int x = xOfSeconds(s);
         for (int y = bottom; y < bottom + 5; ++y) picture.set(x, y, kDimText);
         const std::string label = number(s) + "s";

@@ -3,6 +3,7 @@
 // and the soundtrack's waveform underneath. Plain data in, an RGB raster out;
 // values come from getValue, so the curves are what the engine reads.
 #pragma once
+#include "audio/AudioPlayback.h"
 #include "core/ShowTiming.h"
 #include "sync/PlotFont.h"
 #include "sync/SyncTrack.h"
@@ -11,7 +12,6 @@
 #include <string>
 #include <vector>
 
-constexpr long kPlotAudioRate = 44100;
 
 struct PlotLane {
     std::string name;
@@ -20,7 +20,7 @@ struct PlotLane {
 
 struct PlotRequest {
     std::vector<PlotLane> tracks;
-    std::vector<int16_t> audio;  // interleaved stereo at kPlotAudioRate; empty for no waveform
+    std::vector<int16_t> audio;  // interleaved stereo at playback::kOutputRate; empty for no waveform
     float bpm = kSoundtrackBpm;
     // A negative or missing end: the soundtrack's end, else one bar after the last key.
     double fromSeconds = 0.0;
@@ -35,6 +35,8 @@ struct PlotPicture : RgbImage {
 };
 
 constexpr int kPlotRightMargin = 12;
+// Lanes beyond it are left out: a taller picture is no longer read, only stored.
+constexpr size_t kMaxPlotLanes = 64;
 
 // The markers' colours by interpolation (step, linear, smooth, ramp), and the waveform's.
 extern const Rgb kPlotKeyColours[4];

@@ -227,3 +227,65 @@ TEST(Capture, ASplitRunGivesTheOnePartRunsFramesAndOneVideoOfTheRange) {
     EXPECT_EQ(lines[0], "20");  // video frames; then the audio's packets and the file's duration
     EXPECT_NEAR(std::stod(lines[2]), 1.0, 0.05);
 }
+
+// Ended from outside: a signal mid-capture or during start-up, a terminal that
+// hangs up, a start-up that fails. Each ends with its status and one line on
+// stderr; a capture keeps its frames and its video ends with them.
+TEST(Capture, SignalsAndStartupFailuresEndWithTheirStatusAndOneLine) {
+    // The player under a shell that sends `signal` once `ready` holds, then notes the player's status.
+    auto signalWhen = [](const std::string& ready, const std::string& signal) {
+        const std::string wait = "i=0; until " + ready + " || [ $i -gt 900 ]; do sleep 0.1; i=$((i+1)); done; ";
+        return "sh -c '\"$0\" \"$@\" & p=$!; " + (signal.empty() ? "" : wait + "kill -" + signal + " $p; ") +
+               "wait $p; echo $? > status' ";
+    };
+    const std::string framesSeen = "[ -e frames/frame_000003.png ]";
+    const std::string started = "grep -q \"Initializing Engine\" Log.txt 2>/dev/null";
+    const std::string capture = "--capture frames --from 0 --to 60 --fps 30 --size 160x90";
+    const struct {
+        std::string ready, signal, arguments;
+        const char* broken;  // made a directory, or removed when it is Config.txt
+        int status;
+        std::string words;
+    } cases[] = {
+        {framesSeen, "INT", capture, nullptr, 130, "capture stopped by SIGINT after "},
+        {framesSeen, "TERM", capture + " --video show.mp4", nullptr, 143, "capture stopped by SIGTERM after "},
+        {framesSeen, "HUP", capture, nullptr, 143, "capture stopped by SIGHUP after "},
+        {started, "TERM", capture, nullptr, 143, "capture stopped by SIGTERM after 0 of 1800 frames"},
+        {"", "", capture, "Log.txt", 1, "Failed to open log file for writing! File: Log.txt (is a directory)"},
+        {"", "", capture, "Config.txt", 1, "start-up failed: Failed to read config file: Config.txt! (see Log.txt)"},
+        {"", "", capture, "res/scripts/scene.lua", 1, "it is a directory - Failed to initialize scene!"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.words);
+        test::TempDir dir;
+        test::copyShow(dir, kConfig);
+        if (c.broken && std::string(c.broken) == "Config.txt") fs::remove(dir.file(c.broken));
+        else if (c.broken) fs::remove(dir.file(c.broken)), fs::create_directory(dir.file(c.broken));
+        const PlayerRun run = play(dir, c.arguments, signalWhen(c.ready, c.signal));
+        EXPECT_EQ(test::readFile(dir.file("status")), std::to_string(c.status) + "\n");
+        ASSERT_EQ(run.stderrLines.size(), 1u);
+        EXPECT_NE(run.stderrLines[0].find(c.words), std::string::npos) << run.stderrLines[0];
+        if (c.words.back() != ' ') continue;
+        // Mid-capture: every frame the line counts is on disk, whole.
+        const size_t frames = test::fileNames(dir.file("frames")).size();
+        EXPECT_NE(run.stderrLines[0].find("after " + std::to_string(frames) + " of 1800 frames"), std::string::npos);
+        int w = 0, h = 0;  // the show starts black: the last frame is checked for being whole
+        test::pngColours(dir.file("frames/" + test::fileNames(dir.file("frames")).back()), &w, &h);
+        EXPECT_TRUE(w == 160 && h == 90);
+        if (c.arguments.find("--video") == std::string::npos) continue;
+        const std::string probe = "cd '" + dir.path() + "' && ffprobe -v error -show_entries stream=codec_type,duration " +
+                                  "-of csv=p=0 show.mp4 > probe.txt";
+        ASSERT_EQ(std::system(probe.c_str()), 0);
+        const auto streams = test::readLines(dir.file("probe.txt"));
+        ASSERT_EQ(streams.size(), 2u);
+        const double video = std::stod(streams[0].substr(6)), audio = std::stod(streams[1].substr(6));
+        EXPECT_NEAR(video, frames / 30.0, 1.5 / 30.0);
+        EXPECT_NEAR(audio, video, 0.1);
+    }
+    // Playing, a hang-up ends the show as the window would: the log ends with the shutdown.
+    test::TempDir dir;
+    test::copyShow(dir, kConfig);
+    play(dir, "", signalWhen("grep -q \"Starting playback!\" Log.txt", "HUP"));
+    EXPECT_EQ(test::readFile(dir.file("status")), "0\n");
+    EXPECT_EQ(test::readLines(dir.file("Log.txt")).back(), "Successfully shut down SDL");
+}

@@ -5,6 +5,7 @@
 #include "gfx/FrameBuffer.h"
 #include "gfx/Mesh.h"
 #include "gfx/ShaderProgram.h"
+#include "objects/DrawState.h"
 
 #include "GlContext.h"
 
@@ -62,6 +63,36 @@ TEST(ShaderProgram, BadSourcesFailWithTheirMessageAndKeepTheOldProgram) {
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     EXPECT_TRUE(program.program == good && glIsProgram(good));
     program.destroy();
+}
+
+// Hot reload destroys an object's program and later writes a new one into the
+// same record: the standard uniforms must reach the new program's locations.
+TEST(DrawState, StandardUniformsReachAProgramReloadedIntoTheSameRecord) {
+    test::TempDir dir;
+    const std::string vert = dir.file("v.vert"), first = dir.file("first.frag"), second = dir.file("second.frag");
+    test::writeFile(vert, "#version 330 core\nlayout(location = 0) in vec3 p;\nvoid main() { gl_Position = vec4(p, 1.0); }\n");
+    test::writeFile(first, "#version 330 core\nuniform float uTime;\nout vec4 c;\nvoid main() { c = vec4(uTime); }\n");
+    // More uniforms ahead of uTime move its location.
+    test::writeFile(second, "#version 330 core\nuniform vec4 uA, uB, uC;\nuniform float uTime;\nout vec4 c;\n"
+                            "void main() { c = uA + uB + uC + vec4(uTime); }\n");
+    DrawState draw;
+    ASSERT_TRUE(draw.program.compile(vert.c_str(), first.c_str(), nullptr));
+    const GLint before = draw.program.getUniformLocation("uTime");
+    glUseProgram(draw.program.program);
+    draw.setTime(1.0f);
+    draw.program.destroy();
+    ASSERT_TRUE(draw.program.compile(vert.c_str(), second.c_str(), nullptr));
+    const GLint after = draw.program.getUniformLocation("uTime");
+    ASSERT_NE(before, after);
+    glUseProgram(draw.program.program);
+    draw.setTime(2.0f);
+    GLfloat time = 0.0f;
+    glGetUniformfv(draw.program.program, after, &time);
+    EXPECT_EQ(time, 2.0f);
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    glUseProgram(0);
+    draw.program.destroy();
 }
 
 TEST(Texture, CubeFacesAreTheCrossCellsInTheirOrientation) {

@@ -2,7 +2,7 @@
 // reaches the default framebuffer for bloom off and on, the glow, the
 // multisample resolve and the depth view. (The fades and the flash are seen in
 // the shipped show's frames.)
-#include "objects/WireframeDraw.h"
+#include "objects/ShowAssets.h"
 #include "postfx/PostProcessor.h"
 
 #include "GlContext.h"

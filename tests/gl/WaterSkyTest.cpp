@@ -2,7 +2,8 @@
 // draws, gives its GL objects back, picks the scene's cube buffer (a cubemap debug
 // object painting its faces) over its own texture, renders each cube face with that
 // face's camera, and stays finite without any sun tracks; a buffer the driver
-// refuses fails its build.
+// refuses fails its build. The undersea box and sea floor are here for the cube
+// buffer's face camera, which they share with the water and sky.
 #include "gfx/FrameBuffer.h"
 #include "objects/CubemapDebug.h"
 #include "objects/GridObject.h"
@@ -10,6 +11,7 @@
 #include "objects/RadialGrid.h"
 #include "objects/SkyBox.h"
 #include "objects/SkyDome.h"
+#include "objects/UnderseaObjects.h"
 #include "postfx/SceneBufferObject.h"
 #include "postfx/SceneCubeBufferObject.h"
 #include "scene/ViewMath.h"
@@ -84,11 +86,11 @@ TEST_F(WaterSky, EachObjectDrawsWithItsOwnProgramAndGivesItsBuffersBack) {
     auto* ocean = add(new OceanGrid(sea()));
     auto* box = add(new SkyBox("res/textures/none.png"));
     auto* dome = add(new SkyDome(16, 32, 1000.0f));
-    const Case cases[] = {{grid, &grid->shader, &grid->mesh, {0, 150, 400}, 0.03},
-                          {disc, &disc->shader, &disc->mesh, {0, 50, 300}, 0.3},
-                          {ocean, &ocean->shader, &ocean->mesh, {0, 80, 220}, 0.2},
-                          {box, &box->shader, &box->mesh, {0, 1, 5}, 1.0},
-                          {dome, &dome->shader, &dome->mesh, {0, 1, 5}, 1.0}};
+    const Case cases[] = {{grid, &grid->draw.program, &grid->mesh, {0, 150, 400}, 0.03},
+                          {disc, &disc->draw.program, &disc->mesh, {0, 50, 300}, 0.3},
+                          {ocean, &ocean->draw.program, &ocean->mesh, {0, 80, 220}, 0.2},
+                          {box, &box->draw.program, &box->mesh, {0, 1, 5}, 1.0},
+                          {dome, &dome->draw.program, &dome->mesh, {0, 1, 5}, 1.0}};
     buildAll();
     // No sun tracks: the sun sits at the origin and every sky track reads 0; still
     // no NaN anywhere in a float target.
@@ -156,41 +158,52 @@ TEST_F(WaterSky, SkyBoxAndOceanShowTheRootCubeBufferElseTheirOwnTexture) {
     shows("cube buffer", cubeFaceColor, GL_TEXTURE_BINDING_CUBE_MAP, cube->cubeFrameBuffer.getTexture());
 }
 
-TEST_F(WaterSky, ADomeUnderACubeBufferRendersEachFaceWithThatFacesCamera) {
+// With the scene's camera every face would show one picture, so each class is drawn once per face with
+// that face's camera and compared.
+TEST_F(WaterSky, DomeUnderseaBoxAndSeaFloorUnderACubeBufferRenderEachFaceWithThatFacesCamera) {
     const std::pair<const char*, float> tracks[] = {{"Sun.Intensity", 20.0f}, {"Sky.RayleighCoeff", 2.0f},
                                                     {"Sky.MieCoeff", 0.005f}, {"Sky.MieG", 0.8f},
                                                     {"Sky.Turbidity", 2.0f}};
     for (const auto& [name, value] : tracks) test::writeTrack(syncDir.path(), name, {{0, value, Step}});
     engine.syncDevice.update();
     engine.scene.sunPosition = glm::vec3(800.0f, 300.0f, -500.0f);
+    const std::pair<const char*, std::function<SceneObject*()>> cases[] = {
+        {"skydome", [] { return new SkyDome(12, 24, 1000.0f); }},
+        {"underseaBox", [] { auto* b = new UnderseaBox; b->scale = glm::vec3(200.0f); return b; }},
+        {"seaFloorGrid", [] { auto* g = new SeaFloorGrid(64, 2.0f); g->position.y = -10.0f; return g; }}};
+    for (const auto& [name, make] : cases) {
+        SCOPED_TRACE(name);
+        auto* cube = add(new SceneCubeBufferObject(16, 16, GL_RGBA));
+        add(make(), cube);
+        SceneObject* reference = add(make());
+        buildAll();
+        while (engine.resourceLoader.pendingCount() > 0) engine.resourceLoader.processRequests();
+        look({30, 10, 40}, {0, 5, 0});  // the scene's camera, which the cube's faces must not use
+        glClearColor(1.0f, 0.0f, 1.0f, 1.0f);
+        cube->render(0.5f, &test::kIdentity);
 
-    auto* cube = add(new SceneCubeBufferObject(16, 16, GL_RGBA));
-    add(new SkyDome(12, 24, 1000.0f), cube);
-    auto* reference = add(new SkyDome(12, 24, 1000.0f));
-    buildAll();
-    look({30, 10, 40}, {0, 5, 0});  // the scene's camera, which the cube's faces must not use
-    cube->render(0.5f, &test::kIdentity);
-
-    Target target(16, GL_RGBA8);
-    double brightness[6] = {};
-    for (int face = 0; face < 6; ++face) {
-        SCOPED_TRACE(face);
-        auto got = test::readTexture(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_CUBE_MAP_POSITIVE_X + face,
-                                     cube->cubeFrameBuffer.getTexture(), 16, 16);
-        engine.scene.view = cube->faceViews[face];
-        engine.scene.projection = cube->cubeProjection;
-        engine.scene.cameraPosition = glm::vec3(0.0f);
-        const std::vector<float> want = target.draw(*reference);
-        int worst = 0;
-        for (size_t i = 0; i < got.size(); ++i) {
-            if (i % 4 == 3) continue;
-            worst = std::max(worst, std::abs(static_cast<int>(got[i]) - static_cast<int>(std::lround(want[i] * 255.0f))));
-            brightness[face] += got[i];
+        Target target(16, GL_RGBA8);
+        std::vector<uint8_t> faces[6];
+        for (int face = 0; face < 6; ++face) {
+            SCOPED_TRACE(face);
+            faces[face] = test::readTexture(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_CUBE_MAP_POSITIVE_X + face,
+                                            cube->cubeFrameBuffer.getTexture(), 16, 16);
+            engine.scene.view = cube->faceViews[face];
+            engine.scene.projection = cube->cubeProjection;
+            engine.scene.cameraPosition = glm::vec3(0.0f);
+            const std::vector<float> want = target.draw(*reference);
+            int worst = 0;
+            for (size_t i = 0; i < want.size(); ++i)
+                if (i % 4 != 3)
+                    worst = std::max(worst, std::abs(faces[face][i] - static_cast<int>(std::lround(want[i] * 255.0f))));
+            EXPECT_LE(worst, 2);
         }
-        EXPECT_LE(worst, 2);
+        // The faces really differ, so one camera for all six would have shown.
+        EXPECT_TRUE(std::any_of(faces + 1, faces + 6, [&](const std::vector<uint8_t>& f) { return f != faces[0]; }));
+        removeChild(engine.scene.root, cube);
+        removeChild(engine.scene.root, reference);
+        for (SceneObject* top : {static_cast<SceneObject*>(cube), reference}) releaseTree(top);
     }
-    // The faces really differ, so one camera for all six would have shown.
-    EXPECT_GT(*std::max_element(brightness, brightness + 6), 1.1 * *std::min_element(brightness, brightness + 6));
 }
 
 TEST_F(WaterSky, ABufferTheDriverRefusesFailsItsBuildWithAMessage) {

@@ -2,7 +2,7 @@
 // projection puts its edges, background elsewhere, and gives its GL objects back on
 // release; an object never built (linked after the build) draws nothing.
 #include "objects/WireframeCubeObject.h"
-#include "objects/WireframeDraw.h"
+#include "objects/ShowAssets.h"
 #include "objects/WireframeShapes.h"
 #include "scene/ViewMath.h"
 
@@ -36,7 +36,7 @@ TEST_F(WireframeGl, CubeEdgesLandWhereTheProjectionPutsThemAndNothingElseIsDrawn
 
     ASSERT_TRUE(cube.build(&engine.scene));
     engine.resourceLoader.processRequests();
-    ASSERT_NE(cube.shader.program, dummyProgram);  // the real program draws
+    ASSERT_NE(cube.draw.program.program, dummyProgram);  // the real program draws
     const auto px = renderOnBlack(cube, kSize, 0.0f);
     const glm::mat4 clip = engine.scene.projection * engine.scene.view * cube.localModelMatrix();
     auto project = [&](int index) {

@@ -1,16 +1,23 @@
 // Inputs a careless or hostile user can give the engine: odd Config.txt lines, very
 // deep trees, scripts that never return (error handlers included) or forge userdata,
-// bytecode, log floods, and every input a fuzzer ever broke.
+// bytecode, log floods, files that are not files, and every input a fuzzer ever broke.
 #include "FuzzTargets.h"
 #include "LuaFixture.h"
+#include "audio/Mp3Decoder.h"
 #include "core/Config.h"
+#include "core/FileIO.h"
 #include "core/Log.h"
 #include "objects/CubemapDebug.h"
 
+#include <sys/stat.h>
+
 #include <map>
 #include <regex>
+#include <thread>
 
 namespace {
+namespace fs = std::filesystem;
+
 // The pattern Config.txt entries were once matched with: the reader must accept
 // exactly what it accepts.
 std::map<std::string, std::string> regexEntries(const std::string& text) {
@@ -26,6 +33,21 @@ public:
     bool build(Scene*) override { return true; }
     void release() override {}
     int getType() const override { return kCubemapDebugType; }
+};
+
+// Engine work that takes a while: stands in for a heavy draw on a slow machine.
+class SlowNode : public Node {
+public:
+    explicit SlowNode(int milliseconds) : milliseconds(milliseconds) {}
+    void render(float time, const glm::mat4* parentMatrix) override {
+        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+        renderChildren(time, parentMatrix);
+    }
+    void update(float step) override {
+        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+        SceneObject::update(step);
+    }
+    int milliseconds;
 };
 } // namespace
 
@@ -136,6 +158,43 @@ TEST_F(ScriptLimits, XpcallWithinTheLimitBehavesAsBefore) {
     for (const auto& [expression, value] : cases) EXPECT_EQ(eval(expression), value) << expression;
 }
 
+TEST_F(ScriptLimits, EngineWorkDoesNotCountAgainstTheScriptButEndlessLoopsOfEngineCallsEnd) {
+    // 0.3 s of drawing in a parent and again in its child: 0.6 s of engine work in one call, twice the
+    // update limit in updates, yet the script itself is quick.
+    SlowNode* parent = new SlowNode(300);
+    ASSERT_EQ(addChild(parent, new SlowNode(300)), LinkResult::Linked);
+    engine.scene.trackScriptObject(parent);
+    ScriptModule::pushObject(L, parent);
+    lua_setglobal(L, "heavy");
+    // Script work after the draws, so the limit is looked at after them.
+    ASSERT_TRUE(engine.lua.runChunk(
+        "local function work() for i = 1, 5000 do end end\n"
+        "function render(t) heavy:render(t) work() drawn = true end\n"
+        "function update(s) heavy:update(s) work() heavy:update(s) work() updated = true end"));
+    engine.lua.callRender(1.0f);
+    engine.lua.callUpdate(0.0167f);
+    EXPECT_EQ(eval("drawn and updated"), "true");
+    EXPECT_TRUE(log.messages().empty()) << log.messages()[0];
+    // An endless loop of cheap engine calls: accessors are the script's own time.
+    log.clear();
+    ASSERT_TRUE(engine.lua.runChunk("function render(t) while true do heavy:setPosition(vector3.new(t, 0, 0)) end end"));
+    engine.lua.callRender(1.0f);
+    ASSERT_EQ(log.messages().size(), 1u);
+    EXPECT_EQ(log.messages()[0], "Error running 'render': script ran longer than its 0.5 s limit");
+    // A loop of heavy draws is nearly all engine work: it ends when the call's wall time runs out.
+    log.clear();
+    parent->milliseconds = 100;
+    ASSERT_TRUE(engine.lua.runChunk("function render(t) while true do heavy:render(t) end end"));
+    engine.lua.callRender(1.0f);
+    ASSERT_EQ(log.messages().size(), 1u);
+    EXPECT_EQ(log.messages()[0].rfind("Error running 'render': script and the engine work it asked for ran longer", 0),
+              0u) << log.messages()[0];
+    // The show goes on.
+    ASSERT_TRUE(engine.lua.runChunk("function render(t) heavy:render(t) drawn = 'again' end"));
+    engine.lua.callRender(2.0f);
+    EXPECT_EQ(eval("drawn"), "again");
+}
+
 TEST_F(LuaFixture, ForgedHandlesAndVectorsOfTheWrongSizeAreRefused) {
     ASSERT_EQ(run("objectMeta = debug.getmetatable(scene.getRoot())\n"
                   "vectorMeta = debug.getmetatable(vector3.new(0, 0, 0))"),
@@ -184,6 +243,46 @@ TEST(LogLines, RunsOfOneMessageCollapseToAtMostOneRepeatLineASecond) {
 }
 
 // Every input a fuzzer ever broke, kept in fuzz/regressions/<target>/, runs through its target's body again.
+// Each reader of a file by path, on each kind of thing that can stand where a file
+// is expected: a directory once made the reader allocate the size ext4 reports for
+// it, a FIFO blocked the show for ever. Each refuses with one line naming the path.
+TEST(FileKinds, OnlyRegularFilesAreReadAndAnythingElseIsOneLineNamingIt) {
+    test::TempDir dir;
+    const std::string path = dir.file("_T.track");
+    const std::pair<std::function<void()>, std::string> kinds[] = {
+        {[&] { test::writeFile(path, std::string(4, '\0')); }, ""},  // a track of no keys
+        {[] {}, ""},  // missing: the callers say so in their own words
+        {[&] { fs::create_directory(path); }, "is a directory"},
+        {[&] { ::mkfifo(path.c_str(), 0600); }, "is not a regular file"},
+        {[&] { ::mkfifo(dir.file("fifo").c_str(), 0600), fs::create_symlink(dir.file("fifo"), path); }, "is not a regular file"},
+        {[&] { fs::create_symlink("/dev/zero", path); }, "is not a regular file"},
+    };
+    for (const auto& [make, kind] : kinds) {
+        SCOPED_TRACE(kind.empty() ? "regular or missing" : kind);
+        fs::remove_all(dir.path());
+        fs::create_directories(dir.path());
+        make();
+        const std::vector<std::string> line = kind.empty() ? std::vector<std::string>{}
+                                                          : std::vector<std::string>{"Not reading '" + path + "': it " + kind};
+        const std::function<bool()> readers[] = {
+            [&] { std::vector<uint8_t> bytes; return FileIO::readAll(path, bytes) && bytes.size() == 4; },
+            [&] { Config config; return config.read(path); },
+            [&] { std::vector<int16_t> pcm; return Mp3Decoder::decodeFile(path, 44100, pcm) != Mp3Decoder::Result::CannotOpen; },
+            [&] {
+                SyncTrackStore* store = createStore(dir.path() + "/");
+                getTrack(store, "T");
+                destroyStore(store);
+                return fs::is_regular_file(path);
+            },
+        };
+        for (const auto& read : readers) {
+            test::LogCapture log;
+            EXPECT_EQ(read(), fs::is_regular_file(path));
+            EXPECT_EQ(log.errors(), line);
+        }
+    }
+}
+
 TEST(FuzzRegressions, EveryKeptInputRunsThroughItsTargetAgain) {
     const std::filesystem::path root = std::filesystem::path(SOLVANE_SOURCE_DIR) / "fuzz" / "regressions";
     size_t inputs = 0;

@@ -134,6 +134,11 @@ TEST_F(ScriptBinding, ArgumentErrorsNameTheArgumentAndCreateNothing) {
         {"object.new('ring', 'wide', 10)", "bad argument #2 to 'new' (number expected, got string)"},
         {"object.new('ring', 1, 361)", step},
         {"object.new('ring', 1, 0/0)", step},
+        // Inside the accepted range, but too large to build: refused before anything is allocated.
+        {"object.new('ring', 5, 0.000001)",
+         "bad argument #3 to 'new' (this ring would take 13.4 GiB; one object may take at most 1 GiB)"},
+        {"object.new('sceneCubeBuffer', 16384, 16384, 'RGBA16F')",
+         "bad argument #2 to 'new' (this sceneCubeBuffer would take 13.0 GiB; one object may take at most 1 GiB)"},
     });
     EXPECT_TRUE(engine.scene.root->visible);
 }

@@ -5,7 +5,7 @@
 #include "objects/BoidsObject.h"
 #include "objects/ModelObject.h"
 #include "objects/ParticleCloud.h"
-#include "objects/SolidDraw.h"
+#include "gfx/Exm.h"
 #include "objects/SolidMeshes.h"
 #include "objects/SphereObject.h"
 #include "objects/TexturedModel.h"
@@ -200,9 +200,9 @@ TEST(ModelLayout, FloatsMustMakeWholeVerticesAndIndicesNameThem) {
         {{0, 1, 2}, 6, true}, {{0, 1, 2}, 8, false}, {{0, 1, 3}, 6, false}, {{0, 1}, 6, false}};
     for (const auto& [indices, floatsPerVertex, fits] : cases) {
         model.indices = indices;
-        EXPECT_EQ(SolidDraw::modelFitsLayout(model, floatsPerVertex), fits) << floatsPerVertex << " " << indices.size();
+        EXPECT_EQ(modelFitsLayout(model, floatsPerVertex), fits) << floatsPerVertex << " " << indices.size();
     }
-    EXPECT_TRUE(SolidDraw::modelFitsLayout(ExmModel(), 6));  // empty: draws nothing
+    EXPECT_TRUE(modelFitsLayout(ExmModel(), 6));  // empty: draws nothing
 }
 
 using SolidFactory = LuaFixture;

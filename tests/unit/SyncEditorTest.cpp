@@ -14,6 +14,7 @@ using test::StandInEditor;
 // A soundtrack that, like the real one, seeks to whole samples: here always the one before.
 struct SampleClock : ManualAudioDevice {
     void setPosition(float seconds) override { position = static_cast<float>(std::floor(seconds * 44100.0) / 44100.0); }
+    double getLength() override { return 60.0; }
 };
 
 struct Session {
@@ -125,12 +126,43 @@ TEST_F(EditorSession, SavesEveryTrackThroughATemporaryFileButNoneOutsideTheFolde
     EXPECT_EQ(test::fileNames(dir.path()), (std::vector<std::string>{"_A.track", "_B.track", "_C.track"}));
 }
 
+// An editor in a hurry: keys sent last row first, edits of one row in one burst,
+// saves and jumps past the end by the hundred. Each frame's work stays bounded:
+// the burst of saves is one save and the jumps one line.
+TEST_F(EditorSession, BurstsOfKeysSavesAndJumpsPastTheEndCostOneMergeOneSaveAndOneLine) {
+    connect();
+    std::string burst;
+    std::vector<SyncKey> expected;
+    for (uint32_t row = 3000; row >= 2; row -= 2) burst += setKey(1, row, static_cast<float>(row), Linear);
+    for (uint32_t row = 2; row <= 3000; row += 2) expected.push_back({static_cast<int>(row), static_cast<float>(row), Linear});
+    burst += setKey(1, 1, 5.0f, Step) + deleteKey(1, 1);    // set, then gone
+    burst += deleteKey(1, 3001) + setKey(1, 3001, 6.0f, Step);  // the last word counts
+    expected.push_back({3001, 6.0f, Step});
+    editor.write(burst);
+    ASSERT_TRUE(pump([&] { return valueAt("B", 3001.0f) == 6.0f; }));
+
+    test::LogCapture log;
+    editor.write(std::string(200, '\x05'));
+    for (int i = 0; i < 300; ++i) editor.write(setRow((1u << 30) + static_cast<uint32_t>(i)));
+    ASSERT_TRUE(pump([&] { return log.count("Sync editor: saved 2 tracks to " + base) == 1 && audio.position == 60.0f; }));
+    for (int frame = 0; frame < 20; ++frame) pump([] { return true; });
+    EXPECT_EQ(log.count("Sync editor: saved 2 tracks to " + base), 1u);
+    EXPECT_EQ(log.errors(), (std::vector<std::string>{
+                                "Sync editor: row 1073741824 is past the end of the soundtrack (60.00 s); playing from its end"}));
+    EXPECT_EQ(test::fileNames(dir.path()), (std::vector<std::string>{"_A.track", "_B.track"}));
+    SyncTrackStore* saved = createStore(base);
+    EXPECT_EQ(test::trackBytes(getTrack(saved, "B")->keys), test::trackBytes(expected));
+    destroyStore(saved);
+}
+
 TEST(EditorFaults, EndTheConnectionWithOneLineAndKeepTheKeys) {
     const std::pair<std::function<void(StandInEditor&, SyncDevice&)>, const char*> cases[] = {
         {[](StandInEditor& e, SyncDevice&) { e.write("garbage"); }, "unknown command 103"},
         {[](StandInEditor& e, SyncDevice&) { e.write(setKey(2, 0, 1.0f, Step)); }, "SET_KEY for track 2, which was never requested"},
         {[](StandInEditor& e, SyncDevice&) { e.write(deleteKey(7, 0)); }, "DELETE_KEY for track 7, which was never requested"},
         {[](StandInEditor& e, SyncDevice&) { e.write(setKey(1, 5, 1.0f, 4)); }, "interpolation 4 in SET_KEY for track 1 row 5"},
+        {[](StandInEditor& e, SyncDevice&) { e.write(setKey(1, 6, std::nanf(""), Step)); }, "value NaN in SET_KEY for track 1 row 6"},
+        {[](StandInEditor& e, SyncDevice&) { e.write(setKey(1, 7, -HUGE_VALF, Step)); }, "value infinite in SET_KEY for track 1 row 7"},
         {[](StandInEditor& e, SyncDevice&) { e.write(setKey(1, 0, 1.0f, Step).substr(0, 9)); e.hangUp(); },
          "the editor closed the connection in the middle of a message"},
         {[](StandInEditor&, SyncDevice& s) { s.getFloat(std::string((1u << 20) + 1, 'n').c_str()); },

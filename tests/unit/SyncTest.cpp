@@ -114,6 +114,7 @@ TEST_F(SyncFiles, DamagedFilesKeepOnlyWholeKeysAndSaySoOnce) {
         {"Negative", withCount(-1), 0, "negative key count (-1)"},
         {"Huge", withCount(INT32_MAX), 3, "holds 3 of its 2147483647 keys"},
         {"Trailing", whole + "junk", 3, nullptr},
+        {"Unknown", whole.substr(0, 12) + '\x07' + whole.substr(13), 3, "1 of its keys have an interpolation type outside 0 to 3"},
     };
     SyncTrackStore* store = createStore(base);
     for (const auto& [name, bytes, kept, logged] : cases) {
@@ -123,6 +124,7 @@ TEST_F(SyncFiles, DamagedFilesKeepOnlyWholeKeysAndSaySoOnce) {
         EXPECT_EQ(track->keyCount, kept) << name;
         EXPECT_LE(track->keys.capacity(), 4u) << name;  // sized by what was read, not by the claim
         EXPECT_EQ(getValue(track, 8.0), kept >= 2 ? 2.0 : 0.0) << name;
+        EXPECT_EQ(getValue(track, 4.0), kept >= 2 ? (name == std::string("Unknown") ? 1.0 : 1.5) : 0.0) << name;  // read as step
         const auto messages = log.messages();
         ASSERT_EQ(messages.size(), logged ? 1u : 0u) << name;
         EXPECT_TRUE(!logged || (messages[0].find(logged) != messages[0].npos &&
