@@ -123,7 +123,7 @@ int main(int argc, char** argv) {
     setenv("SDL_AUDIODRIVER", "dummy", 0);
 
     BASSAudioDevice device;
-    if (!device.init() || !device.createSoundtrack(path, kSoundtrackBpm)) {
+    if (!device.init() || !device.createSoundtrack(path, static_cast<float>(kDefaultBeatsPerMinute))) {
         std::fprintf(stderr, "cannot play %s\n", path.c_str());
         return 1;
     }

@@ -16,12 +16,17 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "solvane: %s\n", error.c_str());
         return 2;
     }
+    if (options.help) {
+        std::fputs(commandLineHelp().c_str(), stdout);
+        return 0;
+    }
     if (options.capture.enabled() && !prepareCaptureTarget(options.capture, error)) {
         std::fprintf(stderr, "solvane: %s\n", error.c_str());
         return 1;
     }
     Engine engine;
     engine.capture = options.capture;
+    engine.realTime = {options.start, options.loopFrom, options.loopTo, options.width, options.height, options.fullscreen};
     if (options.useSyncEditor) engine.syncDevice.useEditor(options.syncEditor);
     if (!engine.initialize()) {
         engine.abortStartup();

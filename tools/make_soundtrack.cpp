@@ -655,11 +655,11 @@ Pcm tone(int rate, int channels, double seconds) {
     return pcm;
 }
 
-// Clicks on every beat at 106 beats per minute: a soundtrack for the player's own tests.
-Pcm beatClicks(int rate, double seconds) {
+// Clicks on every beat at `bpm` beats per minute: a soundtrack for the player's own tests.
+Pcm beatClicks(int rate, double seconds, double bpm = kBpm) {
     Pcm pcm = tone(rate, 1, seconds);
     for (float& s : pcm.samples) s *= 0.2f;
-    for (double at = 0.0; at < seconds; at += 60.0 / kBpm) note(pcm, at, 0.03, 81, 0.5f, 0.0f, 3, 0.002, 0.03);
+    for (double at = 0.0; at < seconds; at += 60.0 / bpm) note(pcm, at, 0.03, 81, 0.5f, 0.0f, 3, 0.002, 0.03);
     normalise(pcm, 0.8f);
     return pcm;
 }
@@ -680,6 +680,8 @@ bool makeFixtures(const std::string& dir) {
         if (!encode(tone(f.rate, f.channels, 1.0), f.options, audio + f.name)) return false;
     // Long enough that a test can press Escape while it plays.
     if (!encode(beatClicks(8000, 20.0), "-b 24 -m m --resample 8", audio + "clicks_20s.mp3")) return false;
+    // A show of another tempo (tests of res/show.txt).
+    if (!encode(beatClicks(8000, 12.0, 128.0), "-b 16 -m m --resample 8", audio + "clicks_128bpm_12s.mp3")) return false;
     return encode(beatClicks(22050, 3.0), "-b 64 -m m --resample 22.05", dir + "/res/audio/melody2.mp3");
 }
 

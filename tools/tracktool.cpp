@@ -8,10 +8,14 @@
 //   tracktool value SYNCDIR NAME TIME|ROW       (TIME: "12.5s" or beats "8b"; ROW: a number)
 //   tracktool plot SYNCDIR OUT.png [--tracks A,B,...] [--from S --to S] [--audio FILE.mp3]
 //
+// Rows and beats follow the shipped show's timing, or with "--show DIR" before
+// the command, the tempo and rows per beat of DIR/res/show.txt.
+//
 // Failures print "<file>: <reason>" (compile: "<file>:<line>: <reason>") and exit 1.
 #include "audio/ManualAudioDevice.h"
 #include "audio/Mp3Decoder.h"
 #include "core/FileIO.h"
+#include "core/ShowFile.h"
 #include "sync/SyncDevice.h"
 #include "sync/TrackPlot.h"
 #include "sync/TrackText.h"
@@ -33,10 +37,10 @@ namespace {
 
 int usage() {
     std::fprintf(stderr,
-                 "usage: tracktool compile OUTDIR SOURCE.tracks...\n"
-                 "       tracktool decompile SYNCDIR\n"
-                 "       tracktool value SYNCDIR NAME TIME|ROW\n"
-                 "       tracktool plot SYNCDIR OUT.png [--tracks A,B,...] [--from S --to S] [--audio FILE.mp3]\n");
+                 "usage: tracktool [--show DIR] compile OUTDIR SOURCE.tracks...\n"
+                 "       tracktool [--show DIR] decompile SYNCDIR\n"
+                 "       tracktool [--show DIR] value SYNCDIR NAME TIME|ROW\n"
+                 "       tracktool [--show DIR] plot SYNCDIR OUT.png [--tracks A,B,...] [--from S --to S] [--audio FILE.mp3]\n");
     return 2;
 }
 
@@ -165,7 +169,7 @@ int value(const std::string& dir, const std::string& name, const std::string& wh
         std::fprintf(stderr, "%s: not a time (\"12.5s\"), beats (\"8b\") or a row\n", when.c_str());
         return 1;
     }
-    ManualAudioDevice audio(kSoundtrackBpm);
+    ManualAudioDevice audio;
     SyncDevice sync;
     sync.init(&audio, dir + "/");
     float result = 0.0f;
@@ -176,7 +180,7 @@ int value(const std::string& dir, const std::string& name, const std::string& wh
         result = sync.getFloat(name.c_str());
     } else {
         SyncTrackStore* store = createStore(dir + "/");
-        result = static_cast<float>(getValue(getTrack(store, name.c_str()), unit == 'b' ? number * 16.0 : number));
+        result = static_cast<float>(getValue(getTrack(store, name.c_str()), unit == 'b' ? number * showTiming().rowsPerBeat : number));
         destroyStore(store);
     }
     if (!std::filesystem::exists(dir + "/" + trackFileName(name)))
@@ -195,7 +199,6 @@ std::vector<std::string> splitList(const std::string& text) {
 
 int plot(const std::string& dir, const std::string& out, const std::vector<std::string>& options) {
     PlotRequest request;
-    request.bpm = kSoundtrackBpm;
     std::vector<std::string> chosen;
     std::string audioPath;
     for (size_t i = 0; i < options.size(); ++i) {
@@ -253,7 +256,20 @@ int plot(const std::string& dir, const std::string& out, const std::vector<std::
 } // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() >= 2 && args[0] == "--show") {
+        ShowFile show;
+        std::string error;
+        const std::string file = args[1] + "/" + kShowFileName;
+        if (!readShowFile(file, show, error)) {
+            std::fprintf(stderr, "%s\n", error.c_str());
+            return 1;
+        }
+        if (!show.present) std::fprintf(stderr, "%s: no such file; the default timing is used\n", file.c_str());
+        for (const std::string& warning : show.warnings) std::fprintf(stderr, "%s\n", warning.c_str());
+        setShowTiming(show.timing);
+        args.erase(args.begin(), args.begin() + 2);
+    }
     const std::string command = args.empty() ? "" : args[0];
     if (command == "compile" && args.size() >= 3) return compile(args[1], {args.begin() + 2, args.end()});
     if (command == "decompile" && args.size() == 2) return decompile(args[1]);

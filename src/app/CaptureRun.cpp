@@ -81,8 +81,8 @@ bool fitCaptureRange(CaptureSettings& s, double length, std::string& note, std::
 bool Engine::runCapture() {
     CaptureSettings settings = capture;
     std::string note, error;
-    const double length = soundtrackSeconds(kSoundtrackPath);
-    if (length < 0.0) error = std::string("cannot decode the soundtrack ") + kSoundtrackPath;
+    const double length = soundtrackSeconds(show.soundtrack);
+    if (length < 0.0) error = "cannot decode the soundtrack " + show.soundtrack;
     if (!error.empty() || !fitCaptureRange(settings, length, note, error)) {
         report(error);
         return false;
@@ -103,15 +103,12 @@ bool Engine::runCapture() {
     }
     const long frames = captureFrameCount(settings.from, settings.to, settings.fps);
 
-    for (long k = 1, n = capturePreRollCount(settings.from, settings.fps); k <= n; ++k) {
-        clock->position = capturePreRollTime(settings.fps, k);
-        advanceClock();
-    }
+    rollForward(settings.from, settings.fps);
 
     VideoPipe video;
     if (settings.readBack && !settings.video.empty() &&
-        !video.open(ffmpegArguments(settings.video, width, height, settings.fps, kSoundtrackPath, settings.from, frames,
-                                   settings.compoVideo),
+        !video.open(ffmpegArguments(settings.video, width, height, settings.fps, show.soundtrack, settings.from, frames,
+                                    settings.compoVideo),
                     error)) {
         report(error);
         return false;

@@ -2,20 +2,14 @@
 // commandLineOptions() (and a rule in commandLineChecks() when it depends on others).
 #include "app/CommandLine.h"
 
+#include "core/ShowFile.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
 
 namespace {
-bool readNumber(const std::string& text, double& out) {
-    if (text.empty()) return false;
-    char* end = nullptr;
-    errno = 0;
-    out = std::strtod(text.c_str(), &end);
-    return errno == 0 && end == text.c_str() + text.size() && std::isfinite(out);
-}
-
 bool readWhole(const std::string& text, long low, long high, long& out) {
     double value = 0.0;
     if (!readNumber(text, value) || value != std::floor(value) || value < low || value > high) return false;
@@ -70,8 +64,8 @@ bool applySize(LaunchOptions& o, const std::string& value, std::string& error) {
                 value + "'";
         return false;
     }
-    o.capture.width = static_cast<int>(w);
-    o.capture.height = static_cast<int>(h);
+    o.capture.width = o.width = static_cast<int>(w);
+    o.capture.height = o.height = static_cast<int>(h);
     return true;
 }
 
@@ -99,6 +93,51 @@ bool applySyncEditor(LaunchOptions& o, const std::string& value, std::string&) {
     return true;
 }
 
+bool applyStart(LaunchOptions& o, const std::string& value, std::string& error) {
+    return applySeconds("--start", o.start, value, error);
+}
+
+bool applyLoop(LaunchOptions& o, const std::string& value, std::string& error) {
+    const size_t colon = value.find(':');
+    double from = 0.0, to = 0.0;
+    if (colon == std::string::npos || !readNumber(value.substr(0, colon), from) ||
+        !readNumber(value.substr(colon + 1), to) || from < 0.0 || !(to > from)) {
+        error = "--loop needs FROM:TO in seconds of the soundtrack, 0 <= FROM < TO, not '" + value + "'";
+        return false;
+    }
+    o.loopFrom = from;
+    o.loopTo = to;
+    return true;
+}
+
+bool applyFullscreen(LaunchOptions& o, const std::string&, std::string&) {
+    o.fullscreen = 1;
+    return true;
+}
+
+bool applyWindowed(LaunchOptions& o, const std::string&, std::string&) {
+    o.fullscreen = 0;
+    return true;
+}
+
+bool applyHelp(LaunchOptions& o, const std::string&, std::string&) {
+    o.help = true;
+    return true;
+}
+
+// Options that make no sense together; the first named in the error is the later one in the table.
+bool checkExclusive(const LaunchOptions& o, std::string& error) {
+    static const char* const pairs[][2] = {{"--start", "--loop"},     {"--start", "--capture"},
+                                           {"--loop", "--capture"},   {"--fullscreen", "--windowed"},
+                                           {"--fullscreen", "--capture"}};
+    for (const auto& pair : pairs)
+        if (o.has(pair[0]) && o.has(pair[1])) {
+            error = std::string(pair[0]) + " does not go with " + pair[1];
+            return false;
+        }
+    return true;
+}
+
 bool checkRange(const LaunchOptions& o, std::string& error) {
     if (o.has("--to") && !(o.capture.to > o.capture.from)) {
         error = "--to must be later than --from (the range is empty)";
@@ -114,20 +153,27 @@ bool LaunchOptions::has(const std::string& name) const {
 
 const std::vector<CommandLineOption>& commandLineOptions() {
     static const std::vector<CommandLineOption> options = {
-        {"--capture", "DIR", false, nullptr, applyCapture},
-        {"--fps", "N", false, "--capture", applyFps},
-        {"--from", "S", false, "--capture", applyFrom},
-        {"--to", "S", false, "--capture", applyTo},
-        {"--size", "WxH", false, "--capture", applySize},
-        {"--video", "FILE.mp4", false, "--capture", applyVideo},
-        {"--video-quality", "default|compo", false, "--video", applyVideoQuality},
-        {"--sync-editor", "HOST[:PORT]", true, nullptr, applySyncEditor},
+        {"--capture", "DIR", false, nullptr, applyCapture, "render frames offline into DIR as PNG files, then end"},
+        {"--fps", "N", false, "--capture", applyFps, "frames per second of a capture (default 60)"},
+        {"--from", "S", false, "--capture", applyFrom, "first second of the soundtrack to capture (default 0)"},
+        {"--to", "S", false, "--capture", applyTo, "second to capture up to (default the soundtrack's end)"},
+        {"--video", "FILE.mp4", false, "--capture", applyVideo, "also encode the capture with its sound (needs ffmpeg)"},
+        {"--video-quality", "default|compo", false, "--video", applyVideoQuality,
+         "compo: H.264 High, 10 Mbit/s at 1080p, AAC 192 kbit/s, as party rules ask"},
+        {"--sync-editor", "HOST[:PORT]", true, nullptr, applySyncEditor,
+         "take the tracks live from a sync editor (default localhost:1338)"},
+        {"--start", "S", false, nullptr, applyStart, "play from S seconds, in the scene a run from 0 reaches there"},
+        {"--loop", "A:B", false, nullptr, applyLoop, "play from A to B seconds and jump back to A, over and over"},
+        {"--size", "WxH", false, nullptr, applySize, "window (or capture) size in pixels, instead of Config.txt's"},
+        {"--fullscreen", nullptr, false, nullptr, applyFullscreen, "full screen for this run, whatever Config.txt says"},
+        {"--windowed", nullptr, false, nullptr, applyWindowed, "in a window for this run, whatever Config.txt says"},
+        {"--help", nullptr, false, nullptr, applyHelp, "this text"},
     };
     return options;
 }
 
 const std::vector<CommandLineCheck>& commandLineChecks() {
-    static const std::vector<CommandLineCheck> checks = {checkRange};
+    static const std::vector<CommandLineCheck> checks = {checkExclusive, checkRange};
     return checks;
 }
 
@@ -139,6 +185,21 @@ std::string commandLineUsage() {
         usage += "]";
     }
     return usage;
+}
+
+std::string commandLineHelp() {
+    std::string help = commandLineUsage() + "\n\nPlays the show in the working directory (Config.txt, res/).\n\n";
+    for (const CommandLineOption& option : commandLineOptions()) {
+        std::string left = "  " + std::string(option.name);
+        if (option.value) left += option.valueOptional ? " [" + std::string(option.value) + "]" : " " + std::string(option.value);
+        left.resize(std::max<size_t>(left.size() + 2, 28), ' ');
+        help += left + option.help + "\n";
+    }
+    help += "\nKeys: Escape ends the show; closing the window too.\n"
+            "Game controller: D-pad left/right moves the soundtrack by one step, down/up by four;\n"
+            "  sticks and triggers fly the free camera; A places a camera path point, B removes\n"
+            "  the last one, X builds the path.\n";
+    return help;
 }
 
 bool parseCommandLine(int argc, const char* const* argv, LaunchOptions& options, std::string& error) {

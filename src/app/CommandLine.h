@@ -11,6 +11,11 @@ struct LaunchOptions {
     CaptureSettings capture;
     bool useSyncEditor = false;
     std::string syncEditor;  // HOST[:PORT]; empty: localhost:1338
+    bool help = false;
+    double start = 0.0;                    // --start: seconds into the soundtrack
+    double loopFrom = -1.0, loopTo = -1.0; // --loop A:B; none when negative
+    int width = 0, height = 0;             // --size; 0: Config.txt's
+    int fullscreen = -1;                   // --fullscreen 1, --windowed 0; -1: Config.txt's
     std::vector<std::string> given;  // option names in the order they came
     bool has(const std::string& name) const;
 };
@@ -22,6 +27,7 @@ struct CommandLineOption {
     const char* requires;  // another option that must be given with this one, or null
     // Stores `value` (empty when an optional value was left out); false with `error` set when it is unusable.
     bool (*apply)(LaunchOptions& options, const std::string& value, std::string& error);
+    const char* help;      // one line for --help
 };
 
 // A rule between options, checked after every option was read.
@@ -33,3 +39,5 @@ const std::vector<CommandLineCheck>& commandLineChecks();
 // False with one line in `error` on an unknown or repeated option, a missing or bad value, or a failed check.
 bool parseCommandLine(int argc, const char* const* argv, LaunchOptions& options, std::string& error);
 std::string commandLineUsage();
+// --help: every option on a line of its own, then the keys and buttons the player reacts to.
+std::string commandLineHelp();

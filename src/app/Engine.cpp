@@ -26,9 +26,7 @@ Engine* gEngine = nullptr;
 
 const char* const kConfigFileName = "Config.txt";
 const char* const kLogFileName = "Log.txt";
-const char* const kWindowTitle = "Drenn - Solvane";
 const char* const kControllerMappingsFileName = "res/input/gamecontrollerdb.txt";
-const char* const kSoundtrackPath = "res/audio/melody2.mp3";
 
 namespace {
 constexpr Uint32 kSdlInitFlags = SDL_INIT_TIMER | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK | SDL_INIT_GAMECONTROLLER;
@@ -110,7 +108,8 @@ bool Engine::initialize() {
         std::string text = std::string("Failed to open log file for writing! File: ") + kLogFileName;
         // The message box needs a display: the terminal always hears of it.
         std::fprintf(stderr, "solvane: %s (%s)\n", text.c_str(), log.openError.c_str());
-        SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", text.c_str(), nullptr);
+        // A capture runs unattended: a box nobody clicks would hold it forever.
+        if (!capture.enabled()) SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", text.c_str(), nullptr);
         return false;
     }
 
@@ -139,11 +138,15 @@ bool Engine::initialize() {
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Config File Read Successfully!");
     reportMissingConfigEntries(config);
 
+    if (!readShow()) return false;
+
     int width = config.getInt("ViewportWidth");
     int height = config.getInt("ViewportHeight");
     int msaa = config.getInt("MSAA");
     bool fullscreen = config.getBool("Fullscreen");
     bool vsync = config.getBool("VSync");
+    if (realTime.width > 0) width = realTime.width, height = realTime.height;
+    if (realTime.fullscreen >= 0) fullscreen = realTime.fullscreen == 1;
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Selected Settings: %dx%d Resolution with %dx MSAA", width, height, msaa);
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, fullscreen ? "Fullscreen mode enabled!" : "Fullscreen mode disabled!");
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, vsync ? "VSync enabled!" : "VSync disabled!");
@@ -161,11 +164,11 @@ bool Engine::initialize() {
     // Probing the audio drivers and opening the output take a few hundred ms
     // more: they run on another worker, and the audio device takes the output.
     if (!capture.enabled()) {
-        Mp3Decoder::prefetch(kSoundtrackPath, playback::kOutputRate);
+        Mp3Decoder::prefetch(show.soundtrack, playback::kOutputRate);
         BASSAudioDevice::prepare();
     }
 
-    if (!window.create(kWindowTitle, width, height, msaa, fullscreen, vsync)) return fail("Failed to initialize window!");
+    if (!window.create(show.title, width, height, msaa, fullscreen, vsync)) return fail("Failed to initialize window!");
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Initialized window");
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Video driver: %s", SDL_GetCurrentVideoDriver());
     // Otherwise a show on a machine without a screen plays unseen without a word.
@@ -208,7 +211,8 @@ bool Engine::initialize() {
     if (!syncDevice.init(audioDevice.get())) return fail("Failed to initialize Sync Device!");
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Sucessfully initialized Sync Device");
 
-    if (!audioDevice->createSoundtrack(kSoundtrackPath, kSoundtrackBpm)) return fail("Failed to build soundtrack!");
+    if (!audioDevice->createSoundtrack(show.soundtrack, static_cast<float>(showTiming().beatsPerMinute)))
+        return fail("Failed to build soundtrack!");
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Sucessfully built soundtrack");
 
     if (!lua.create()) return fail("Failed to initialize Lua!");
@@ -230,6 +234,9 @@ bool Engine::initialize() {
     scene.frame(0.0f);
     window.swap();
 
+    const double startAt = realTime.loops() ? realTime.loopFrom : realTime.start;
+    if (!capture.enabled() && startAt > 0.0) preRollTo(static_cast<float>(startAt), false);
+
     releaseStartupMemory();
 
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Starting playback!");
@@ -247,10 +254,36 @@ bool Engine::initialize() {
     return true;
 }
 
+bool Engine::readShow() {
+    std::string error;
+    if (!readShowFile(kShowFileName, show, error)) {
+        SDL_LogError(SDL_LOG_CATEGORY_SYSTEM, "%s", error.c_str());
+        return false;
+    }
+    for (const std::string& warning : show.warnings) {
+        std::fprintf(stderr, "solvane: %s\n", warning.c_str());
+        SDL_LogWarn(SDL_LOG_CATEGORY_SYSTEM, "%s", warning.c_str());
+    }
+    setShowTiming(show.timing);
+    if (!show.present) return true;
+    // A show of its own names its soundtrack: a wrong name is told here, by
+    // path, rather than as the audio layer's error code after the window opened.
+    const Mp3Decoder::Result soundtrack = Mp3Decoder::probe(show.soundtrack);
+    if (soundtrack != Mp3Decoder::Result::Ok) {
+        SDL_LogError(SDL_LOG_CATEGORY_SYSTEM, "The soundtrack %s %s", show.soundtrack.c_str(),
+                     soundtrack == Mp3Decoder::Result::CannotOpen ? "cannot be opened" : "is not an MP3 file");
+        return false;
+    }
+    SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Show: %s, %g beats per minute, %d rows per beat, soundtrack %s",
+                show.title.c_str(), show.timing.beatsPerMinute, show.timing.rowsPerBeat, show.soundtrack.c_str());
+    return true;
+}
+
 bool Engine::run() {
     if (capture.enabled()) return runCapture();
     if (!window.pumpEvents()) return true;
     for (;;) {
+        if (realTime.loops()) loopIfDue();
         // The end of the soundtrack ends the show; a pause from the sync editor does not.
         if (!audioDevice->isPlaying() && !syncDevice.editorPaused()) break;
         profile::Scope total(profile::kTotal);
@@ -281,6 +314,8 @@ void Engine::advanceClock() {
 void Engine::renderFrame() {
     resourceLoader.processRequests();
     scene.frame(audioDevice->getPosition());
+    // Tracks the frame asked for the first time were just read: watched from that state on.
+    watchNewTracks();
 }
 
 void Engine::scrubSoundtrack() {
@@ -330,7 +365,11 @@ void Engine::abortStartup() {
     while (!reason.empty() && (reason.back() == '\n' || reason.back() == ' ')) reason.pop_back();
     for (char& c : reason)
         if (c == '\n') c = ' ';
-    if (!reason.empty()) std::fprintf(stderr, "solvane: start-up failed: %s (see %s)\n", reason.c_str(), kLogFileName);
+    // The log may sit in the state folder, or be the terminal itself.
+    const std::string logPath = StateFolder::path(kLogFileName);
+    if (!reason.empty() && log.toStandardError) std::fprintf(stderr, "solvane: start-up failed: %s\n", reason.c_str());
+    else if (!reason.empty())
+        std::fprintf(stderr, "solvane: start-up failed: %s (see %s)\n", reason.c_str(), logPath.c_str());
     // An output opened early for a device that never came is closed.
     playback::discardPreopen();
     // A script that failed at start-up leaves the root (and what it linked) behind.

@@ -6,6 +6,7 @@
 #include "capture/CaptureSettings.h"
 #include "core/Config.h"
 #include "core/Log.h"
+#include "core/ShowFile.h"
 #include "core/ShowTiming.h"
 #include "dispatch/DispatchManager.h"
 #include "dispatch/FileWatcher.h"
@@ -17,6 +18,7 @@
 #include "script/LuaRuntime.h"
 #include "sync/SyncDevice.h"
 
+#include <map>
 #include <memory>
 
 class Engine {
@@ -45,6 +47,36 @@ public:
     // Renders `capture`'s frames from the hand-set clock (app/CaptureRun.cpp).
     bool runCapture();
 
+    // Reads res/show.txt into `show` and the process's timing; false (logged) on a bad value or soundtrack.
+    bool readShow();
+
+    // The fixed steps from 0 to `seconds`, the clock set `rate` times a second on the way and nothing drawn.
+    void rollForward(double seconds, int rate);
+    // Before play starts (--start) and at each return of a loop: the scene a
+    // run from 0 reaches at `seconds`, rebuilt when `rebuild`, the clock left there (app/PlayRange.cpp).
+    void preRollTo(float seconds, bool rebuild);
+    // Once the clock passed the loop's end (or the soundtrack ended inside the loop): back to its start.
+    void loopIfDue();
+
+    // Watches the files of tracks requested since the last call (app/LiveReload.cpp).
+    void watchNewTracks();
+    const SyncTrackStore* watchedStore = nullptr;
+    size_t watchedTracks = 0;
+    std::map<std::string, std::string> watchedTrackFiles;  // path -> track name
+
+    // Set before initialize: the real-time options of the command line.
+    struct RealTimeOptions {
+        double start = 0.0;
+        double loopFrom = -1.0, loopTo = -1.0;  // no loop when negative
+        int width = 0, height = 0;              // 0: Config.txt's
+        int fullscreen = -1;                    // -1: Config.txt's
+        bool loops() const { return loopFrom >= 0.0; }
+    } realTime;
+    struct LoopStats {
+        long returns = 0;
+        double lastSeconds = 0.0;  // wall time of the last return
+    } loopStats;
+
     // Set before initialize: renders frames offline instead of playing in real time.
     CaptureSettings capture;
     struct CaptureStats {
@@ -53,6 +85,7 @@ public:
     } captureStats;  // of the last capture that succeeded
 
     // Members in construction order; destruction runs in reverse.
+    ShowFile show;
     Window window;
     float stepAccumulator = 0.0f;
     float lastStepPosition = 0.0f;
@@ -87,9 +120,7 @@ extern Engine* gEngine;
 // Process-wide names.
 extern const char* const kConfigFileName;
 extern const char* const kLogFileName;
-extern const char* const kWindowTitle;
 extern const char* const kControllerMappingsFileName;
-extern const char* const kSoundtrackPath;
 
 // Adds `delta` seconds of play position to `accumulator` and calls step(+kFixedStep)
 // or step(-kFixedStep) until the accumulator is within one step of zero.

@@ -6,7 +6,7 @@
 
 class ManualAudioDevice : public IAudioDevice {
 public:
-    explicit ManualAudioDevice(float beatsPerMinute = kSoundtrackBpm) : bpm(beatsPerMinute) {}
+    explicit ManualAudioDevice(float beatsPerMinute = static_cast<float>(showTiming().beatsPerMinute)) : bpm(beatsPerMinute) {}
 
     bool init() override { return true; }
     void shutdown() override {}

@@ -47,16 +47,14 @@ Prefetch& pending() {
     return prefetch;
 }
 
-Result decodeNow(const std::string& path, long outputRate, std::vector<int16_t>& pcm) {
-    pcm.clear();
-    Fd file;
+// Opens `file` for `path` and a decoder on it for 16-bit stereo at `outputRate`.
+Result openDecoder(const std::string& path, long outputRate, Fd& file, Handle& decoder) {
     file.fd = FileIO::openRegular(path);
     if (file.fd < 0) return Result::CannotOpen;
 
     static std::once_flag once;
     std::call_once(once, [] { mpg123_init(); });  // a no-op on current versions, needed on old ones
 
-    Handle decoder;
     int err = MPG123_OK;
     decoder.mh = mpg123_new(nullptr, &err);
     if (!decoder.mh) return Result::BadFormat;
@@ -65,6 +63,15 @@ Result decodeNow(const std::string& path, long outputRate, std::vector<int16_t>&
     mpg123_format_none(decoder.mh);
     if (mpg123_format(decoder.mh, outputRate, MPG123_STEREO, MPG123_ENC_SIGNED_16) != MPG123_OK) return Result::BadFormat;
     if (mpg123_open_fd(decoder.mh, file.fd) != MPG123_OK) return Result::BadFormat;
+    return Result::Ok;
+}
+
+Result decodeNow(const std::string& path, long outputRate, std::vector<int16_t>& pcm) {
+    pcm.clear();
+    Fd file;
+    Handle decoder;
+    const Result opened = openDecoder(path, outputRate, file, decoder);
+    if (opened != Result::Ok) return opened;
 
     // The scan reads the whole file, so the exact length is known up front.
     if (mpg123_scan(decoder.mh) == MPG123_OK) {
@@ -85,6 +92,16 @@ Result decodeNow(const std::string& path, long outputRate, std::vector<int16_t>&
     return pcm.empty() ? Result::BadFormat : Result::Ok;
 }
 } // namespace
+
+Result probe(const std::string& path) {
+    Fd file;
+    Handle decoder;
+    const Result opened = openDecoder(path, 44100, file, decoder);
+    if (opened != Result::Ok) return opened;
+    long rate = 0;
+    int channels = 0, encoding = 0;
+    return mpg123_getformat(decoder.mh, &rate, &channels, &encoding) == MPG123_OK ? Result::Ok : Result::BadFormat;
+}
 
 void prefetch(const std::string& path, long outputRate) {
     Prefetch& p = pending();

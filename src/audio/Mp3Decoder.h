@@ -14,6 +14,10 @@ enum class Result { Ok, CannotOpen, BadFormat };
 // sample at all is BadFormat.
 Result decodeFile(const std::string& path, long outputRate, std::vector<int16_t>& pcm);
 
+// Reads as far as the first audio frame: Ok when `path` is a regular file
+// that libmpg123 can decode, without decoding the whole of it.
+Result probe(const std::string& path);
+
 // Starts decoding `path` on a worker thread, so that start-up can open the
 // window meanwhile: the next decodeFile of the same path and rate takes that
 // result instead of decoding again. One prefetch at a time; a second call

@@ -43,6 +43,7 @@ void TexturedModel::render(float time, const glm::mat4*) {
         draw.setVec3("uSunPosition", scene->sunPosition);
         draw.setTime(time);
         glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(model.indexCount), GL_UNSIGNED_INT, nullptr);
+        draw.unbindSampler(2);
     }
     renderChildren(time, &matrix);
 }

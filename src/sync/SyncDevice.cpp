@@ -7,6 +7,8 @@
 #include "core/ShowTiming.h"
 #include "sync/SyncEditor.h"
 
+#include <SDL.h>
+
 #include <cmath>
 #include <limits>
 
@@ -46,6 +48,20 @@ float SyncDevice::getFloat(const char* name) {
 }
 
 bool SyncDevice::editorPaused() const { return editor && editor->holdsPause(); }
+
+bool SyncDevice::editorConnected() const { return editor && editor->isConnected(); }
+
+void SyncDevice::trackFileChanged(const std::string& name) {
+    const int index = store ? findTrack(store, name.c_str()) : -1;
+    if (index < 0) return;
+    SyncTrack* track = store->tracks[static_cast<size_t>(index)].get();
+    if (editorConnected()) {
+        SDL_LogWarn(SDL_LOG_CATEGORY_SYSTEM, "Sync track file %s changed; ignored while the sync editor is connected",
+                    trackPath(*store, name.c_str()).c_str());
+        return;
+    }
+    reloadTrack(store, track);
+}
 
 bool SyncDevice::getBool(const char* name) { return getFloat(name) > 0.0f; }
 

@@ -34,6 +34,13 @@ public:
     void useEditor(const std::string& address) { editorAddress = address; }
     // True while the editor holds the soundtrack paused: the show goes on without it playing.
     bool editorPaused() const;
+    // True while a sync editor is connected: its keys are in charge of the tracks.
+    bool editorConnected() const;
+    // The tracks requested so far, in order of first request (their files to watch).
+    const SyncTrackStore* tracks() const { return store; }
+    // The file of track `name` changed: its keys are read again, unless an
+    // editor is connected or the file is not whole (one line each; the old keys stay).
+    void trackFileChanged(const std::string& name);
 
 private:
     SyncTrackStore* store = nullptr;

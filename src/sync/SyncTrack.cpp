@@ -9,6 +9,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
+#include <vector>
 #include <limits>
 #include <new>
 
@@ -87,6 +89,30 @@ void loadTrack(SyncTrackStore* store, SyncTrack* track) {
     }
     track->keyCount = static_cast<int32_t>(track->keys.size());
     store->close(file);
+}
+
+bool reloadTrack(SyncTrackStore* store, SyncTrack* track) {
+    const std::string path = trackPath(*store, track->name.c_str());
+    std::vector<uint8_t> bytes;
+    std::error_code code;
+    if (!std::filesystem::exists(path, code)) {
+        track->keys.clear();
+        track->keyCount = 0;
+        SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Sync track file %s is gone; the track reads 0", path.c_str());
+        return true;
+    }
+    int32_t declared = -1;
+    if (FileIO::readAll(path, bytes) && bytes.size() >= 4) std::memcpy(&declared, bytes.data(), 4);
+    if (declared < 0 || bytes.size() != 4 + static_cast<size_t>(declared) * 9) {
+        SDL_LogError(SDL_LOG_CATEGORY_SYSTEM, "Sync track file %s changed but is not whole (%zu bytes); its %d keys stay",
+                     path.c_str(), bytes.size(), static_cast<int>(track->keys.size()));
+        return false;
+    }
+    // Whole: read as at the first request, with the same checks.
+    track->keys.clear();
+    loadTrack(store, track);
+    SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Sync track file %s read again: %d keys", path.c_str(), track->keyCount);
+    return true;
 }
 
 int findKeyFloor(const SyncTrack* track, int row) {

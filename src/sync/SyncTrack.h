@@ -42,5 +42,9 @@ SyncTrack* getTrack(SyncTrackStore* store, const char* name);
 // keeps the keys read whole, and logs one line saying so.
 void loadTrack(SyncTrackStore* store, SyncTrack* track);
 // Index of the last key at or before `row`; -1 before the first key.
+// Reads the track's file again after a change on disk. A file that is not
+// whole (shorter or longer than its key count says: half written, say) leaves
+// the keys as they were, with one line; a file that is gone empties the track.
+bool reloadTrack(SyncTrackStore* store, SyncTrack* track);
 int findKeyFloor(const SyncTrack* track, int row);
 double getValue(const SyncTrack* track, double row);

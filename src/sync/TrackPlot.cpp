@@ -57,7 +57,7 @@ PlotPicture plotTracks(const PlotRequest& request) {
     double lastKey = 0.0;
     for (const PlotLane& lane : request.tracks)
         if (!lane.keys.empty()) lastKey = std::max(lastKey, lane.keys.back().row / perSecond);
-    const double barSeconds = kRowsPerBeat * kBeatsPerBar / perSecond;
+    const double barSeconds = showTiming().rowsPerBeat * kBeatsPerBar / perSecond;
 
     PlotPicture picture;
     // No track holds a row past the last int32 row: a span beyond it shows nothing more.
@@ -82,7 +82,7 @@ PlotPicture plotTracks(const PlotRequest& request) {
     // Beats and bars over the whole height of the lanes; beats only when they stay apart.
     const int top = kHeader;
     const int bottom = height - kFooter;
-    const double beatSeconds = kRowsPerBeat / perSecond;
+    const double beatSeconds = showTiming().rowsPerBeat / perSecond;
     const bool showBeats = beatSeconds / span * plotWidth >= 4.0;
     const double barPixels = barSeconds / span * plotWidth;
     const long barLabelEvery = std::max(1L, static_cast<long>(std::ceil(36.0 / std::max(barPixels, 1e-9))));

@@ -21,7 +21,7 @@ struct PlotLane {
 struct PlotRequest {
     std::vector<PlotLane> tracks;
     std::vector<int16_t> audio;  // interleaved stereo at playback::kOutputRate; empty for no waveform
-    float bpm = kSoundtrackBpm;
+    float bpm = static_cast<float>(showTiming().beatsPerMinute);
     // A negative or missing end: the soundtrack's end, else one bar after the last key.
     double fromSeconds = 0.0;
     double toSeconds = -1.0;

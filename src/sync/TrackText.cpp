@@ -11,9 +11,6 @@
 #include <sstream>
 
 namespace {
-// As the sync device computes it, at the show's tempo.
-const float kRowsPerSecond = static_cast<float>(rowsPerSecond(kSoundtrackBpm));
-
 bool parseNumber(const std::string& word, double& out) {
     if (word.empty()) return false;
     char* end = nullptr;
@@ -26,7 +23,8 @@ bool parseTime(const std::string& word, int32_t& row) {
     char unit = word.empty() ? 0 : word.back();
     if (unit == 'b' || unit == 's') {
         if (!parseNumber(word.substr(0, word.size() - 1), n)) return false;
-        n = unit == 'b' ? n * kRowsPerBeat : n * kRowsPerSecond;
+        // Seconds as the sync device computes them, at the show's tempo.
+        n = unit == 'b' ? n * showTiming().rowsPerBeat : n * static_cast<float>(rowsPerSecond());
         n = std::round(n);
     } else if (!parseNumber(word, n) || n != std::floor(n)) {
         return false;
@@ -142,7 +140,7 @@ std::string writeTrackText(const std::vector<TextTrack>& tracks) {
         if (!out.empty()) out += "\n";
         out += "[" + track.name + "]\n";
         for (const SyncKey& k : track.keys) {
-            const int32_t perBeat = static_cast<int32_t>(kRowsPerBeat);
+            const int32_t perBeat = showTiming().rowsPerBeat;
             std::string time = k.row % perBeat == 0 ? std::to_string(k.row / perBeat) + "b" : std::to_string(k.row);
             // The shortest decimal that reads back as the same float.
             for (int digits = 6; digits <= 9; ++digits) {

@@ -3,51 +3,20 @@
 // input refused before any window with one line on stderr.
 #include "app/CaptureRun.h"
 
-#include "TestSupport.h"
+#include "PlayerRun.h"
 
 namespace fs = std::filesystem;
+using e2e::play;
 
-namespace {
-const std::string kConfig = test::standardConfig(320, 240, 4, true);
-
-struct PlayerRun {
-    int status = -1;
-    std::vector<std::string> stderrLines;  // the player's own, not SDL's debug lines
-    // True when the player wrote exactly one line and it holds `words`.
-    bool saysOnly(const std::string& words) const {
-        return stderrLines.size() == 1 && stderrLines[0].find(words) != std::string::npos;
-    }
-};
-
-// The player in `dir` with `arguments`, after `prefix` (environment settings, or a
-// wrapper): the tests' own words, without quotes.
-PlayerRun play(const test::TempDir& dir, const std::string& arguments, const std::string& prefix = "") {
-    const std::string command =
-        "cd '" + dir.path() + "' && " + prefix + " '" + SOLVANE_BINARY + "' " + arguments + " 2> stderr.txt";
-    const int raw = std::system(command.c_str());
-    PlayerRun run;
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    for (const std::string& line : test::readLines(dir.file("stderr.txt")))
-        if (line.rfind("solvane: ", 0) == 0) run.stderrLines.push_back(line);
-    return run;
-}
-
+static const std::string kConfig = test::standardConfig(320, 240, 4, true);
 
 // A cube moved only by the fixed steps, at the speed a track gives at the time of
 // each step: 4 units per second until row 21 (0.74 s), then none.
-void copyMovingCubeShow(const test::TempDir& dir) {
+static void copyMovingCubeShow(const test::TempDir& dir) {
     test::copyShow(dir, kConfig, true);
-    for (auto [name, value] : {std::make_pair("Camera.Mode", 1.0f), std::make_pair("Camera.Distance", 8.0f)})
-        test::writeTrack(dir.file("res/sync"), name, {{0, value, Step}});  // an orbit camera 8 units out
     test::writeTrack(dir.file("res/sync"), "Cube.Speed", {{0, 4.0f, Step}, {21, 0.0f, Step}});
-    test::writeFile(dir.file("res/scripts/scene.lua"),
-                    "local cube\nlocal travelled = 0\n"
-                    "function build()\n  cube = object.new('cube')\n  scene.getRoot():addChild(cube)\n  return true\nend\n"
-                    "function update(step) travelled = travelled + step * sync.getFloat('Cube.Speed') end\n"
-                    "function render(time)\n  cube:setPosition(vector3.new(travelled - 1.5, 0, 0))\n"
-                    "  scene.getRoot():render(time)\nend\n");
+    e2e::writeCubeScene(dir, "travelled = travelled + step * sync.getFloat('Cube.Speed')", "travelled - 1.5");
 }
-} // namespace
 
 // The moving cube: a range from 1.5 s, captured without an X server, starts from
 // the scene the whole run reaches and holds the same bytes.
@@ -80,7 +49,7 @@ TEST(Capture, BadInputEndsBeforeAnyWindowWithOneLine) {
         SCOPED_TRACE(c.arguments);
         test::TempDir dir;
         test::copyShow(dir, kConfig, true);
-        const PlayerRun run = play(dir, c.arguments, c.mentions == std::string("ffmpeg") ? "PATH=" : "");
+        const e2e::Run run = play(dir, c.arguments, c.mentions == std::string("ffmpeg") ? "PATH=" : "");
         EXPECT_EQ(run.status, c.status);
         EXPECT_TRUE(run.saysOnly(c.mentions));
         EXPECT_FALSE(fs::exists(dir.file("Log.txt")) || fs::exists(dir.file("out")));
@@ -92,15 +61,13 @@ TEST(Capture, AnEndPastTheSoundtrackIsClampedAndAStartPastItRefused) {
     test::copyShow(dir, kConfig, true);
     const double length = soundtrackSeconds(dir.file("res/audio/melody2.mp3"));
     ASSERT_GT(length, 1.0);
-    const std::string from = std::to_string(length - 0.5);
-    const PlayerRun clamped = play(dir, "--capture out --from " + from + " --to 100 --fps 10 --size 64x36");
-    ASSERT_EQ(clamped.status, 0);
+    const e2e::Run run = play(dir, "--capture out --from " + std::to_string(length - 0.5) + " --to 100 --fps 10 --size 64x36");
+    ASSERT_EQ(run.status, 0);
     EXPECT_EQ(static_cast<long>(test::fileNames(dir.file("out")).size()), captureFrameCount(length - 0.5, length, 10));
-    ASSERT_EQ(clamped.stderrLines.size(), 2u);  // and the progress line
-    EXPECT_NE(clamped.stderrLines[0].find("--to 100.000000 is past the end of the soundtrack"), std::string::npos);
-    const PlayerRun late = play(dir, "--capture late --from 100 --size 64x36");
-    EXPECT_EQ(late.status, 1);
-    EXPECT_TRUE(late.saysOnly("--from 100.000000 is past the end"));
+    ASSERT_EQ(run.said.size(), 2u);  // and the progress line
+    EXPECT_NE(run.said[0].find("--to 100.000000 is past the end of the soundtrack"), std::string::npos);
+    const e2e::Run late = play(dir, "--capture late --from 100 --size 64x36");
+    EXPECT_TRUE(late.status == 1 && late.saysOnly("--from 100.000000 is past the end")) << late.status;
 }
 
 // The frame writer's own refusals are unit-tested; here the player stops at the
@@ -109,13 +76,11 @@ TEST(Capture, AFullDiskEndsWithALineAndStatusOneKeepingTheFramesWritten) {
     if (std::system("unshare -m true >/dev/null 2>&1") != 0) GTEST_SKIP() << "needs a mount namespace (root)";
     test::TempDir dir;
     test::copyShow(dir, kConfig);
-    fs::create_directories(dir.file("frames"));
-    fs::create_directories(dir.file("kept"));
     // A small file system for the frames, private to the player's namespace and
     // gone with it: what it held is copied out first.
-    const PlayerRun run = play(dir, "--capture frames --from 30 --to 40 --fps 30 --size 320x180",
-                               "unshare -m sh -c 'mount -t tmpfs -o size=256k tmpfs frames && \"$0\" \"$@\"; "
-                               "echo $? > status; cp frames/* kept/' ");
+    const e2e::Run run = play(dir, "--capture frames --from 30 --to 40 --fps 30 --size 320x180",
+                              "mkdir frames kept && unshare -m sh -c 'mount -t tmpfs -o size=256k tmpfs frames && \"$0\" \"$@\"; "
+                              "echo $? > status; cp frames/* kept/' ");
     ASSERT_EQ(run.status, 0) << "the wrapper's own status";
     EXPECT_EQ(test::readFile(dir.file("status")), "1\n");
     EXPECT_TRUE(run.saysOnly("No space left on device"));
@@ -123,19 +88,6 @@ TEST(Capture, AFullDiskEndsWithALineAndStatusOneKeepingTheFramesWritten) {
     ASSERT_FALSE(kept.empty());
     EXPECT_LT(kept.size(), 300u);
     for (const std::string& name : kept) EXPECT_GT(test::pngColours(dir.file("kept/" + name)).lit, 0) << name;
-}
-
-TEST(Capture, AVideoHoldsH264AtTheRateAndSizeAndTheSoundtrackRange) {
-    test::TempDir dir;
-    test::copyShow(dir, kConfig);
-    ASSERT_EQ(play(dir, "--capture frames --video show.mp4 --from 10 --to 14 --fps 30 --size 320x180").status, 0);
-    EXPECT_EQ(test::fileNames(dir.file("frames")).size(), 120u);
-    const std::string probe = "cd '" + dir.path() + "' && ffprobe -v error -show_entries " +
-                              "stream=codec_name,codec_type,width,height,pix_fmt,r_frame_rate,duration -of csv=p=0 " +
-                              "show.mp4 > probe.txt";
-    ASSERT_EQ(std::system(probe.c_str()), 0);
-    EXPECT_EQ(test::readLines(dir.file("probe.txt")),
-              (std::vector<std::string>{"h264,video,320,180,yuv420p,30/1,4.000000", "aac,audio,0/0,4.000000"}));
 }
 
 // A show on read-only media (a read-only bind mount: root writes through a mode
@@ -162,15 +114,15 @@ TEST(Capture, AReadOnlyWorkingFolderPutsTheLogWhereOneStderrLineSays) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.environment);
         const std::string frames = out.file("frames" + std::to_string(&c - cases));
-        const PlayerRun run = play(dir, "--capture " + frames + " --from 1 --to 1.1 --fps 10 --size 160x90",
-                                   "unshare -m sh -c 'mount -o bind,ro . . && cd \"$PWD\" && \"$0\" \"$@\"' env -u DISPLAY "
-                                   "SDL_VIDEODRIVER=offscreen HOME=/proc/none " + c.environment);
+        const e2e::Run run = play(dir, "--capture " + frames + " --from 1 --to 1.1 --fps 10 --size 160x90",
+                              "unshare -m sh -c 'mount -o bind,ro . . && cd \"$PWD\" && \"$0\" \"$@\"' env -u DISPLAY "
+                              "SDL_VIDEODRIVER=offscreen HOME=/proc/none " + c.environment);
         EXPECT_EQ(run.status, 0);
-        ASSERT_FALSE(run.stderrLines.empty());
-        EXPECT_NE(run.stderrLines[0].find(c.says), std::string::npos) << run.stderrLines[0];
+        ASSERT_FALSE(run.said.empty());
+        EXPECT_NE(run.said[0].find(c.says), std::string::npos) << run.said[0];
         EXPECT_GT(test::pngColours(frames + "/frame_000000.png").lit, 0);
         EXPECT_FALSE(fs::exists(dir.file("Log.txt")) || fs::exists(dir.file("fftw_wisdom.txt")));
-        const std::string& said = run.stderrLines[0];
+        const std::string& said = run.said[0];
         const auto log = test::readLines(c.inFile ? said.substr(said.find("the log is ") + 11) : dir.file("stderr.txt"));
         EXPECT_NE(std::find(log.begin(), log.end(), "Initializing Engine"), log.end());
     }
@@ -230,7 +182,8 @@ TEST(Capture, ASplitRunGivesTheOnePartRunsFramesAndOneVideoOfTheRange) {
 
 // Ended from outside: a signal mid-capture or during start-up, a terminal that
 // hangs up, a start-up that fails. Each ends with its status and one line on
-// stderr; a capture keeps its frames and its video ends with them.
+// stderr; a capture keeps its frames whole, and its video (H.264 and AAC, at the
+// rate and size) ends with them.
 TEST(Capture, SignalsAndStartupFailuresEndWithTheirStatusAndOneLine) {
     // The player under a shell that sends `signal` once `ready` holds, then notes the player's status.
     auto signalWhen = [](const std::string& ready, const std::string& signal) {
@@ -239,47 +192,45 @@ TEST(Capture, SignalsAndStartupFailuresEndWithTheirStatusAndOneLine) {
                "wait $p; echo $? > status' ";
     };
     const std::string framesSeen = "[ -e frames/frame_000003.png ]";
-    const std::string started = "grep -q \"Initializing Engine\" Log.txt 2>/dev/null";
     const std::string capture = "--capture frames --from 0 --to 60 --fps 30 --size 160x90";
     const struct {
         std::string ready, signal, arguments;
-        const char* broken;  // made a directory, or removed when it is Config.txt
+        const char* directory;  // made a directory in place of the file
         int status;
         std::string words;
     } cases[] = {
         {framesSeen, "INT", capture, nullptr, 130, "capture stopped by SIGINT after "},
         {framesSeen, "TERM", capture + " --video show.mp4", nullptr, 143, "capture stopped by SIGTERM after "},
-        {framesSeen, "HUP", capture, nullptr, 143, "capture stopped by SIGHUP after "},
-        {started, "TERM", capture, nullptr, 143, "capture stopped by SIGTERM after 0 of 1800 frames"},
+        {"grep -q \"Initializing Engine\" Log.txt 2>/dev/null", "TERM", capture, nullptr, 143,
+         "capture stopped by SIGTERM after 0 of 1800 frames"},
         {"", "", capture, "Log.txt", 1, "Failed to open log file for writing! File: Log.txt (is a directory)"},
-        {"", "", capture, "Config.txt", 1, "start-up failed: Failed to read config file: Config.txt! (see Log.txt)"},
         {"", "", capture, "res/scripts/scene.lua", 1, "it is a directory - Failed to initialize scene!"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.words);
         test::TempDir dir;
         test::copyShow(dir, kConfig);
-        if (c.broken && std::string(c.broken) == "Config.txt") fs::remove(dir.file(c.broken));
-        else if (c.broken) fs::remove(dir.file(c.broken)), fs::create_directory(dir.file(c.broken));
-        const PlayerRun run = play(dir, c.arguments, signalWhen(c.ready, c.signal));
+        if (c.directory) fs::remove(dir.file(c.directory)), fs::create_directory(dir.file(c.directory));
+        const e2e::Run run = play(dir, c.arguments, signalWhen(c.ready, c.signal));
         EXPECT_EQ(test::readFile(dir.file("status")), std::to_string(c.status) + "\n");
-        ASSERT_EQ(run.stderrLines.size(), 1u);
-        EXPECT_NE(run.stderrLines[0].find(c.words), std::string::npos) << run.stderrLines[0];
+        ASSERT_EQ(run.said.size(), 1u);
+        EXPECT_NE(run.said[0].find(c.words), std::string::npos) << run.said[0];
         if (c.words.back() != ' ') continue;
         // Mid-capture: every frame the line counts is on disk, whole.
-        const size_t frames = test::fileNames(dir.file("frames")).size();
-        EXPECT_NE(run.stderrLines[0].find("after " + std::to_string(frames) + " of 1800 frames"), std::string::npos);
+        const auto frames = test::fileNames(dir.file("frames"));
+        EXPECT_NE(run.said[0].find("after " + std::to_string(frames.size()) + " of 1800 frames"), std::string::npos);
         int w = 0, h = 0;  // the show starts black: the last frame is checked for being whole
-        test::pngColours(dir.file("frames/" + test::fileNames(dir.file("frames")).back()), &w, &h);
+        test::pngColours(dir.file("frames/" + frames.back()), &w, &h);
         EXPECT_TRUE(w == 160 && h == 90);
         if (c.arguments.find("--video") == std::string::npos) continue;
-        const std::string probe = "cd '" + dir.path() + "' && ffprobe -v error -show_entries stream=codec_type,duration " +
-                                  "-of csv=p=0 show.mp4 > probe.txt";
-        ASSERT_EQ(std::system(probe.c_str()), 0);
+        ASSERT_EQ(std::system(("cd '" + dir.path() + "' && ffprobe -v error -show_entries stream=codec_name,codec_type," +
+                               "width,height,pix_fmt,r_frame_rate,duration -of csv=p=0 show.mp4 > probe.txt").c_str()), 0);
         const auto streams = test::readLines(dir.file("probe.txt"));
         ASSERT_EQ(streams.size(), 2u);
-        const double video = std::stod(streams[0].substr(6)), audio = std::stod(streams[1].substr(6));
-        EXPECT_NEAR(video, frames / 30.0, 1.5 / 30.0);
+        EXPECT_EQ(streams[0].rfind("h264,video,160,90,yuv420p,30/1,", 0), 0u) << streams[0];
+        EXPECT_EQ(streams[1].rfind("aac,audio,0/0,", 0), 0u) << streams[1];
+        const double video = std::stod(streams[0].substr(31)), audio = std::stod(streams[1].substr(14));
+        EXPECT_NEAR(video, frames.size() / 30.0, 1.5 / 30.0);
         EXPECT_NEAR(audio, video, 0.1);
     }
     // Playing, a hang-up ends the show as the window would: the log ends with the shutdown.

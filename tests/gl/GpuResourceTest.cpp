@@ -1,7 +1,6 @@
 // Shader programs, textures and render targets on the real driver: the driver's own
 // compile and link messages, cube faces read back from a cross, depth, half-float and
-// multisampled attachments, viewport restore, face selection, sampler anisotropy.
-#include "gfx/CubeFrameBuffer.h"
+// multisampled attachments, viewport restore, sampler anisotropy.
 #include "gfx/FrameBuffer.h"
 #include "gfx/Mesh.h"
 #include "gfx/ShaderProgram.h"
@@ -22,10 +21,6 @@ std::vector<GLint> viewport() {
     std::vector<GLint> v(4);
     glGetIntegerv(GL_VIEWPORT, v.data());
     return v;
-}
-
-std::vector<uint8_t> cubeFace(GLuint cube, int face, int size) {
-    return test::readTexture(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_CUBE_MAP_POSITIVE_X + face, cube, size, size);
 }
 
 std::string logStartingWith(const test::LogCapture& log, const std::string& prefix) {
@@ -108,7 +103,7 @@ TEST(Texture, CubeFacesAreTheCrossCellsInTheirOrientation) {
     const int cells[6][2] = {{2, 1}, {0, 1}, {1, 0}, {1, 2}, {1, 1}, {1, 3}};
     for (int f = 0; f < 6; ++f) {
         SCOPED_TRACE(f);
-        auto pixels = cubeFace(texture.id, f, face);
+        auto pixels = test::readTexture(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_CUBE_MAP_POSITIVE_X + f, texture.id, face, face);
         for (int r = 0; r < face; ++r)
             for (int c = 0; c < face; ++c) {
                 // -Z is turned by 180 degrees.
@@ -138,26 +133,6 @@ TEST(FrameBuffer, AttachmentsAreWhatWasAskedAndTheViewportComesBack) {
     for (GLuint id : {fb.getColorTexture(1), fb.depthTexture->id})
         EXPECT_EQ(levelParameter(GL_TEXTURE_2D_MULTISAMPLE, id, GL_TEXTURE_SAMPLES), 4);
     fb.destroy();
-    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-}
-
-TEST(CubeFrameBuffer, SelectFaceClampsToMinusZAndClearsOnlyThatFace) {
-    CubeFrameBuffer cube;
-    ASSERT_TRUE(cube.create(8, 8, GL_RGBA8));
-    glViewport(0, 0, 200, 100);
-    glClearColor(0.0f, 0.0f, 1.0f, 1.0f);
-    cube.bind(true);  // clears face 0 (+X) blue
-    glClearColor(0.0f, 1.0f, 0.0f, 1.0f);
-    cube.selectFace(9);
-    GLint face = 0;
-    glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0,
-                                          GL_FRAMEBUFFER_ATTACHMENT_TEXTURE_CUBE_MAP_FACE, &face);
-    EXPECT_EQ(face, GL_TEXTURE_CUBE_MAP_NEGATIVE_Z);
-    cube.unbind();
-    EXPECT_EQ(viewport(), (std::vector<GLint>{0, 0, 200, 100}));
-    const auto plusX = cubeFace(cube.getTexture(), 0, 8);
-    EXPECT_TRUE(cubeFace(cube.getTexture(), 5, 8)[1] == 255 && plusX[2] == 255 && plusX[1] == 0);
-    cube.destroy();
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 

@@ -98,12 +98,17 @@ TEST_F(Managers, TexturesAreSharedPerKeyFailuresKeepTheWhiteDummyAndPurgeFreesOn
     EXPECT_EQ(test::readTexture(GL_TEXTURE_2D, GL_TEXTURE_2D, dummy, 1, 1), (Pixel{255, 255, 255, 255}));
 }
 
-TEST_F(Managers, ProgramsAreSharedAndFailuresFallBackToTheMagentaDummy) {
+TEST_F(Managers, ProgramsAreSharedFailuresFallBackToTheMagentaDummyAndTheFileWatcherReloadsThem) {
     const std::string red = source("red.frag", fragmentOf("1, 0, 0, 1")), broken = source("b.frag", kBrokenFragment);
     EXPECT_EQ(drawWith(dummyProgram), kMagenta);
     ShaderProgram first, second, failing, released;
-    shaders.requestShader(&first, vert.c_str(), red.c_str(), nullptr);
-    shaders.requestShader(&second, vert.c_str(), red.c_str(), nullptr);
+    {
+        // Paths from short-lived strings (a script's, say): the manager keeps copies.
+        std::string v = vert, f = red;
+        shaders.requestShader(&first, v.c_str(), f.c_str(), nullptr);
+        shaders.requestShader(&second, v.c_str(), f.c_str(), nullptr);
+        std::memset(&f[0], 'x', f.size());
+    }
     shaders.requestShader(&failing, vert.c_str(), broken.c_str(), nullptr);
     shaders.requestShader(&released, vert.c_str(), red.c_str(), nullptr);
     shaders.releaseShader(&released);  // while loading: never written again
@@ -124,27 +129,13 @@ TEST_F(Managers, ProgramsAreSharedAndFailuresFallBackToTheMagentaDummy) {
     shaders.releaseShader(&another);
     shaders.purge();
     EXPECT_TRUE(!glIsProgram(another.program) && glIsProgram(first.program));
-}
-
-TEST_F(Managers, HotReloadThroughTheFileWatcher) {
-    const std::string frag = source("hot.frag", fragmentOf("1, 0, 0, 1"));
-    ShaderProgram first, second;
-    {
-        // Paths from short-lived strings (a script's, say): the manager keeps copies.
-        std::string v = vert, f = frag;
-        shaders.requestShader(&first, v.c_str(), f.c_str(), nullptr);
-        shaders.requestShader(&second, v.c_str(), f.c_str(), nullptr);
-        std::memset(&f[0], 'x', f.size());
-    }
-    loader.processRequests();
-    ASSERT_EQ(drawWith(first.program), kRed);
 
     // Each save gets a time clearly after the last: file times come from a coarse
     // clock that may lag the watcher's start by a few milliseconds.
     double saveTime = test::nowSeconds() + 1.0;
     auto save = [&](const std::string& text) {
-        test::writeFile(frag, text);
-        test::setWriteTime(frag, saveTime += 1.0);
+        test::writeFile(red, text);
+        test::setWriteTime(red, saveTime += 1.0);
     };
     // Frames of the main loop (changes, then loads), noting what users hold in between.
     std::vector<GLuint> seen;

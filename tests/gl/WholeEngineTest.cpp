@@ -8,7 +8,6 @@
 #include "GlContext.h"
 #include "VirtualPad.h"
 
-#include <glm/gtc/matrix_transform.hpp>
 
 
 namespace {
@@ -63,7 +62,7 @@ protected:
     Engine engine;
 };
 
-float atBeat(float beat) { return beat * 60.0f / kSoundtrackBpm; }
+float atBeat(float beat) { return beat * 60.0f / static_cast<float>(showTiming().beatsPerMinute); }
 } // namespace
 
 TEST_F(WholeEngine, EveryShippedSceneDrawsWithoutTheDummyProgramAndTheFxTracksShapeThePicture) {
@@ -93,36 +92,6 @@ TEST_F(WholeEngine, EveryShippedSceneDrawsWithoutTheDummyProgramAndTheFxTracksSh
     EXPECT_GT(frameAt(atBeat(124.0f)).brightness, frameAt(atBeat(124.5f)).brightness + 40.0);
     EXPECT_LT(frameAt(atBeat(159.0f)).brightness, 0.5) << "and ends in black";
     EXPECT_EQ(engine.scene.windowBuffer.fbo, 0u) << "a show through the post chain needs no multisampled stand-in";
-}
-
-// The window's framebuffer never carries samples: a scene painted straight to it
-// is multisampled through a stand-in buffer.
-TEST_F(WholeEngine, AScenePaintedStraightToTheWindowIsMultisampledThroughAStandIn) {
-    start(4, std::make_unique<ManualAudioDevice>(), "function build()\n"
-                                                    "  local cube = object.new('cube')\n"
-                                                    "  cube:setRotation(vector3.new(20, 30, 0))\n"
-                                                    "  scene.getRoot():addChild(cube)\n"
-                                                    "  return true\n"
-                                                    "end\n"
-                                                    "function update(step) end\n"
-                                                    "function render(time) scene.getRoot():render(time) end\n");
-    // A camera mode the scene does not know keeps the view set here (tracks are read at their first use).
-    test::writeTrack(dir.file("res/sync"), "Camera.Mode", {{0, 9.0f, Step}});
-    engine.scene.view = glm::lookAt(glm::vec3(0.0f, 0.0f, 4.0f), glm::vec3(0.0f), glm::vec3(0.0f, 1.0f, 0.0f));
-    engine.scene.frame(0.5f);  // start-up drew a frame already; this one knows where the scene paints
-    GLint sampleBuffers = -1;
-    glGetIntegerv(GL_SAMPLE_BUFFERS, &sampleBuffers);
-    EXPECT_EQ(sampleBuffers, 0);
-    EXPECT_TRUE(engine.scene.windowBuffer.fbo != 0 && engine.scene.windowBuffer.multisampled);
-    // The cube's yellow is (227, 224, 23); a pixel the lines cover only in part is a multisampled edge.
-    const std::vector<unsigned char> px = test::readPixels(0, 0, kWidth, kHeight);
-    int full = 0, partial = 0;
-    for (size_t i = 0; i < px.size(); i += 4) {
-        full += px[i] >= 220;
-        partial += px[i] > 20 && px[i] < 220;
-    }
-    EXPECT_GT(full + partial, 200) << "the cube is on screen";
-    EXPECT_GT(partial, full) << "multisampled lines have soft edges";
 }
 
 TEST_F(WholeEngine, HoldingDownScrubsBackFourFixedStepsAFrameAndStopsAtTheStart) {
@@ -180,4 +149,61 @@ TEST_F(WholeEngine, AProfilerGetsEveryPresentedFrameWithTheStagesOfTheShowInIt) 
     profile::active = nullptr;
     EXPECT_TRUE(seen[0] == 30 && seen[1] == 30) << seen[0] << " frames, " << seen[1] << " complete";
     EXPECT_GE(seen[2], 28);  // 1/60 s a frame against 0.0167 s steps: now and then a frame has none
+}
+
+// A scene painted straight to the window is multisampled through a stand-in buffer
+// (the window's framebuffer never carries samples). A track file rewritten while the
+// show runs moves the picture within a second (the watcher looks every 100 ms); a
+// half-written one keeps the keys it had.
+TEST_F(WholeEngine, AStandInMultisamplesAWindowSceneAndATrackFileChangedOnDiskMovesItButAHalfWrittenOneKeepsItsKeys) {
+    const std::string script = "local cube\nfunction build()\n  cube = object.new('cube')\n"
+                               "  cube:setRotation(vector3.new(20, 30, 0))\n  scene.getRoot():addChild(cube)\n  return true\nend\n"
+                               "function update(step) end\n"
+                               "function render(time)\n  cube:setPosition(vector3.new(sync.getFloat('Cube.X'), 0, 0))\n"
+                               "  scene.getRoot():render(time)\nend\n";
+    ManualAudioDevice* clock = start(4, std::make_unique<ManualAudioDevice>(), script);
+    const std::string sync = dir.file("res/sync");
+    for (auto [name, value] : {std::make_pair("Camera.Mode", 1.0f), std::make_pair("Camera.Distance", 8.0f)})
+        test::writeTrack(sync, name, {{0, value, Step}});
+    engine.syncDevice.shutdown();
+    ASSERT_TRUE(engine.syncDevice.init(clock));
+    test::writeTrack(sync, "Cube.X", {{0, -2.0f, Step}});
+    // The mean column of the lit pixels, as a fraction of the width.
+    std::vector<unsigned char> px;
+    auto litColumn = [&]() {
+        clock->position += 0.01f;
+        engine.advanceClock();
+        engine.renderFrame();
+        px = test::readPixels(0, 0, kWidth, kHeight);
+        double sum = 0.0, count = 0.0;
+        for (int i = 0; i < kWidth * kHeight; ++i)
+            if (px[i * 4] + px[i * 4 + 1] + px[i * 4 + 2] > 120) sum += i % kWidth, count += 1.0;
+        return count > 0.0 ? sum / count / kWidth : -1.0;
+    };
+    const double left = litColumn();
+    EXPECT_TRUE(left > 0.0 && left < 0.5) << left;
+    GLint sampleBuffers = -1;
+    glGetIntegerv(GL_SAMPLE_BUFFERS, &sampleBuffers);
+    EXPECT_TRUE(sampleBuffers == 0 && engine.scene.windowBuffer.fbo != 0 && engine.scene.windowBuffer.multisampled);
+    // The cube's yellow is (227, 224, 23); a pixel the lines cover only in part is a multisampled edge.
+    int full = 0, partial = 0;
+    for (size_t i = 0; i < px.size(); i += 4) {
+        full += px[i] >= 220;
+        partial += px[i] > 20 && px[i] < 220;
+    }
+    EXPECT_GT(full + partial, 200) << "the cube is on screen";
+    EXPECT_GT(partial, full) << "multisampled lines have soft edges";
+
+    const std::string file = sync + "/_Cube.X.track";
+    test::writeTrack(sync, "Cube.X", {{0, 2.0f, Step}});
+    test::setWriteTime(file, test::nowSeconds() + 1.0);
+    EXPECT_TRUE(test::waitFor([&] { return litColumn() > 0.5; }, std::chrono::seconds(5)));
+
+    test::LogCapture log;
+    const std::string kept = "Sync track file res/sync/_Cube.X.track changed but is not whole (12 bytes); its 1 keys stay";
+    test::writeFile(file, test::trackBytes({{0, -2.0f, Step}, {10, -2.0f, Step}}).substr(0, 12));
+    test::setWriteTime(file, test::nowSeconds() + 2.0);
+    EXPECT_TRUE(test::waitFor([&] { litColumn(); return log.count(kept) > 0; }));
+    EXPECT_GT(litColumn(), 0.5);
+    EXPECT_EQ(log.count(kept), 1u);
 }

@@ -9,8 +9,6 @@
 
 #include "TestSupport.h"
 
-#include <malloc.h>
-
 #include <cstdio>
 #include <fstream>
 #include <numeric>
@@ -24,60 +22,53 @@ long residentKb() {
     return -1;
 }
 
+// The mean of the twelve samples of minute `minute` (from 1).
+double meanOfMinute(const std::vector<double>& samples, size_t minute) {
+    return std::accumulate(samples.begin() + 12 * (minute - 1), samples.begin() + 12 * minute, 0.0) / 12.0;
+}
+
 // The wall clock playing the show through once a minute, over and over: from
 // minute 2 on every minute repeats the same work, so growth is a leak and not
-// a scene met for the first time. Between frames it saves files as an editor
-// would (each save changes the text) and samples the memory every 5 s.
+// a scene met for the first time. Between frames it samples the memory every 5 s.
 struct Soak : ManualAudioDevice {
     Soak(double seconds, double show) : length(seconds), showLength(show) {}
     void update() override { position = static_cast<float>(std::fmod(elapsed() * showLength / 60.0, showLength)); }
     bool isPlaying() override { return elapsed() < length; }
-    static void frameDone(const profile::StageTimes&, void* self) { static_cast<Soak*>(self)->betweenFrames(); }
-
-    std::vector<double> rssKb, heapKb;  // every 5 s
-    double longestGap = 0.0;
-
     double elapsed() const { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); }
+
     // Each save changes the text, as an editor's would.
-    void save(const char* path, const std::string& text, const char* comment) {
-        test::writeFile(path, text + comment + " save " + std::to_string(++saves) + "\n");
-    }
     void editor() {
+        const std::string script = test::readFile("res/scripts/scene.lua"), shader = test::readFile("res/shaders/Mix.frag");
+        int saves = 0;
         for (double nextScript = 0.5, nextShader = 0.7; elapsed() < length;) {
-            if (elapsed() >= nextScript) save("res/scripts/scene.lua", script, "--"), nextScript += 0.5;
-            if (elapsed() >= nextShader) save("res/shaders/Mix.frag", shader, "//"), nextShader += 0.7;
+            if (elapsed() >= nextScript)
+                test::writeFile("res/scripts/scene.lua", script + "-- save " + std::to_string(++saves) + "\n"), nextScript += 0.5;
+            if (elapsed() >= nextShader)
+                test::writeFile("res/shaders/Mix.frag", shader + "// save " + std::to_string(++saves) + "\n"), nextShader += 0.7;
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
     }
-    void betweenFrames() {
-        const double t = elapsed();
-        if (lastFrame > 0.0) longestGap = std::max(longestGap, t - lastFrame);
-        lastFrame = t;
-        if (t < 5.0 * static_cast<double>(rssKb.size())) return;
-        rssKb.push_back(static_cast<double>(residentKb()));
-        // The heap's bytes in use tell a leak from memory the allocator keeps.
-        const struct mallinfo2 heap = mallinfo2();
-        heapKb.push_back(static_cast<double>((heap.uordblks + heap.hblkhd) / 1024));
-        if (rssKb.size() % 12 == 0)
-            std::fprintf(stderr, "soak: minute %zu mean RSS %.0f kB, heap in use %.0f kB, longest gap %.3f s\n",
-                         rssKb.size() / 12, lastMinute(rssKb), lastMinute(heapKb), longestGap);
-    }
-    static double lastMinute(const std::vector<double>& samples) {
-        return std::accumulate(samples.end() - 12, samples.end(), 0.0) / 12.0;
+    static void frameDone(const profile::StageTimes&, void* self) {
+        Soak& s = *static_cast<Soak*>(self);
+        const double t = s.elapsed();
+        if (s.lastFrame > 0.0) s.longestGap = std::max(s.longestGap, t - s.lastFrame);
+        s.lastFrame = t;
+        if (t < 5.0 * static_cast<double>(s.rssKb.size())) return;
+        s.rssKb.push_back(static_cast<double>(residentKb()));
+        if (s.rssKb.size() % 12 == 0)
+            std::fprintf(stderr, "soak: minute %zu mean RSS %.0f kB, longest gap %.3f s\n", s.rssKb.size() / 12,
+                         meanOfMinute(s.rssKb, s.rssKb.size() / 12), s.longestGap);
     }
 
     const std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
     const double length, showLength;
-    const std::string script = test::readFile("res/scripts/scene.lua");
-    const std::string shader = test::readFile("res/shaders/Mix.frag");
-    double lastFrame = 0.0;
-    int saves = 0;  // the editor thread's
+    std::vector<double> rssKb;  // every 5 s
+    double longestGap = 0.0, lastFrame = 0.0;
 };
 } // namespace
 
 TEST(Soak, ReloadsEverySecondForFiveMinutesKeepMemoryFlatAndFramesComing) {
     const char* configured = std::getenv("SOLVANE_SOAK_SECONDS");
-    const double seconds = configured ? std::atof(configured) : 300.0;
     test::TempDir dir;
     test::WorkingDir workingDir;
     test::copyShow(dir, test::standardConfig(640, 360, 4, true));
@@ -85,7 +76,7 @@ TEST(Soak, ReloadsEverySecondForFiveMinutesKeepMemoryFlatAndFramesComing) {
     Engine engine;
     ASSERT_TRUE(engine.initialize());
     engine.stopAudio();
-    auto clock = std::make_unique<Soak>(seconds, soundtrackSeconds(kSoundtrackPath));
+    auto clock = std::make_unique<Soak>(configured ? std::atof(configured) : 300.0, soundtrackSeconds(kDefaultSoundtrack));
     Soak& soak = *clock;
     engine.audioDevice = std::move(clock);
     engine.syncDevice.shutdown();
@@ -108,8 +99,7 @@ TEST(Soak, ReloadsEverySecondForFiveMinutesKeepMemoryFlatAndFramesComing) {
     // Memory still grows through minute 2 (some 20 MB on llvmpipe) before it
     // levels off, so only a third minute and later can show a leak.
     ASSERT_GE(rss.size(), 36u) << "the soak needs at least three minutes";
-    const double second = std::accumulate(rss.begin() + 12, rss.begin() + 24, 0.0) / 12.0;
-    const double last = Soak::lastMinute(rss);
+    const double second = meanOfMinute(rss, 2), last = meanOfMinute(rss, rss.size() / 12);
     std::printf("soak: mean RSS %.0f kB in minute 2, %.0f kB in the last minute\n", second, last);
     EXPECT_LT(last - second, 5 * 1024.0) << "RSS grew after the first minute";
 }

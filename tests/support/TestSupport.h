@@ -74,7 +74,7 @@ void writeTrack(const std::string& dir, const std::string& name, const std::vect
 
 // A hand-set soundtrack clock on which one sync row lasts one second: `position` is the row.
 struct RowClock : ManualAudioDevice {
-    RowClock() : ManualAudioDevice(60.0f / static_cast<float>(kRowsPerBeat)) {}
+    RowClock() : ManualAudioDevice(60.0f / static_cast<float>(kDefaultRowsPerBeat)) {}
 };
 
 // Pixels of the wireframe colours in RGBA8 pictures, and their mean brightness (0..255).

@@ -5,8 +5,6 @@
 
 #include "TestSupport.h"
 
-#include <stb/stb_image.h>
-
 namespace {
 bool parse(std::vector<const char*> words, LaunchOptions& options, std::string& error) {
     words.insert(words.begin(), "solvane");
@@ -14,7 +12,7 @@ bool parse(std::vector<const char*> words, LaunchOptions& options, std::string& 
 }
 } // namespace
 
-TEST(CommandLine, ReadsEveryCaptureOptionAndLeavesDefaultsForTheRest) {
+TEST(CommandLine, ReadsEveryOptionLeavesDefaultsForTheRestAndRefusesBadOnesWithALineNamingThem) {
     LaunchOptions none;
     std::string error;
     ASSERT_TRUE(parse({}, none, error));
@@ -29,36 +27,31 @@ TEST(CommandLine, ReadsEveryCaptureOptionAndLeavesDefaultsForTheRest) {
     LaunchOptions compo;
     ASSERT_TRUE(parse({"--capture", "out", "--video", "a.mp4", "--video-quality", "compo"}, compo, error)) << error;
     EXPECT_TRUE(compo.capture.compoVideo);
-}
 
-TEST(CommandLine, RefusesBadArgumentsWithALineNamingTheOption) {
+    LaunchOptions live;
+    ASSERT_TRUE(parse({"--loop", "10:12.5", "--size", "800x600", "--windowed"}, live, error)) << error;
+    EXPECT_TRUE(live.loopFrom == 10.0 && live.loopTo == 12.5 && live.width == 800 && live.height == 600 &&
+                live.fullscreen == 0 && !live.capture.enabled());
+
     const std::pair<std::vector<const char*>, const char*> cases[] = {  // the words and what the error mentions
-        {{"--capture", "o", "--fps", "abc"}, "'abc'"},
-        {{"--capture", "o", "--fps", "1001"}, "--fps"},
-        {{"--capture", "o", "--from", "20", "--to", "10"}, "--to"},
-        {{"--capture", "o", "--from", "-1"}, "--from"},
-        {{"--capture", "o", "--to", "nan"}, "--to"},
-        {{"--capture", "o", "--size", "99999x99999"}, "16384"},
-        {{"--capture", "o", "--size", "640"}, "--size"},
-        {{"--capture", "o", "--video", "show.avi"}, ".mp4"},
+        {{"--capture", "o", "--fps", "1001"}, "--fps"}, {{"--capture", "o", "--from", "20", "--to", "10"}, "--to"},
+        {{"--capture", "o", "--from", "-1"}, "--from"}, {{"--capture", "o", "--to", "nan"}, "--to"},
+        {{"--capture", "o", "--size", "99999x99999"}, "16384"}, {{"--capture", "o", "--size", "640"}, "--size"},
+        {{"--capture", "o", "--video", "show.avi"}, ".mp4"}, {{"--capture"}, "--capture needs"},
+        {{"--capture", ""}, "--capture"}, {{"--fps", "30"}, "only works with --capture"},
+        {{"--capture", "o", "--capture", "p"}, "twice"}, {{"capture"}, "unknown argument 'capture'"},
         {{"--capture", "o", "--video", "a.mp4", "--video-quality", "best"}, "'best'"},
         {{"--capture", "o", "--video-quality", "compo"}, "only works with --video"},
-        {{"--capture"}, "--capture needs"},
-        {{"--capture", ""}, "--capture"},
-        {{"--fps", "30"}, "only works with --capture"},
-        {{"--capture", "o", "--capture", "p"}, "twice"},
-        {{"capture"}, "unknown argument 'capture'"},
+        {{"--loop", "12:10"}, "--loop needs FROM:TO"}, {{"--start", "4", "--loop", "1:2"}, "does not go with"},
     };
     for (const auto& [words, mentions] : cases) {
-        LaunchOptions o;
-        std::string error;
-        EXPECT_FALSE(parse(words, o, error)) << mentions;
+        EXPECT_FALSE(parse(words, o = LaunchOptions(), error)) << mentions;
         EXPECT_NE(error.find(mentions), std::string::npos) << error;
         EXPECT_EQ(error.find('\n'), std::string::npos);
     }
 }
 
-TEST(CaptureSchedule, FramesCoverTheRangeThePreRollMeetsAFullRunsPositionsAndProgressIsTold) {
+TEST(Capture, FramesCoverTheRangePreRollMeetsAFullRunProgressIsToldPixelsFlipAndPngsAreWholeOrAbsent) {
     EXPECT_EQ(captureFrameCount(30.0, 32.0, 30), 60);
     EXPECT_EQ(captureFrameCount(0.1, 0.4, 10), 3);  // 3.0000000000000004 in doubles
     EXPECT_EQ(captureFrameCount(0.0, 1.01, 10), 11);
@@ -76,9 +69,6 @@ TEST(CaptureSchedule, FramesCoverTheRangeThePreRollMeetsAFullRunsPositionsAndPro
     EXPECT_NE(captureProgressLine(150, 600, 10.0).find("frame 150/600  25% 15.0 fps 0:30 left"), std::string::npos)
         << captureProgressLine(150, 600, 10.0);
     EXPECT_NE(captureProgressLine(0, 600, 0.0).find("-:-- left"), std::string::npos);
-}
-
-TEST(CaptureFiles, PixelsAreFlippedTopDownAndAPngIsWholeOrAbsent) {
     // GL rows come bottom first: red, green below; blue, white on top.
     const uint8_t rgba[] = {255, 0, 0, 9, 0, 255, 0, 9, 0, 0, 255, 9, 255, 255, 255, 9};
     uint8_t rgb[12] = {};
@@ -86,19 +76,9 @@ TEST(CaptureFiles, PixelsAreFlippedTopDownAndAPngIsWholeOrAbsent) {
     const std::vector<uint8_t> expected = {0, 0, 255, 255, 255, 255, 255, 0, 0, 0, 255, 0};
     EXPECT_EQ(std::vector<uint8_t>(rgb, rgb + 12), expected);
 
+    // Whole PNGs under their frame names, and one that breaks off part way (a full disk), are the e2e tests'.
     test::TempDir dir;
     std::string error;
-    const std::string path = captureFramePath(dir.path(), 7);
-    EXPECT_EQ(path, dir.file("frame_000007.png"));
-    ASSERT_TRUE(writePngFile(path, rgb, 2, 2, error)) << error;
-    int w = 0, h = 0, n = 0;
-    unsigned char* back = stbi_load(path.c_str(), &w, &h, &n, 3);
-    ASSERT_NE(back, nullptr);
-    EXPECT_EQ(std::vector<uint8_t>(back, back + 12), expected);
-    stbi_image_free(back);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
-
-    // A write that breaks off part way (a full disk) is the e2e test's.
     const std::string missing = dir.file("gone/frame_000000.png");
     EXPECT_FALSE(writePngFile(missing, rgb, 2, 2, error));
     EXPECT_NE(error.find("cannot write " + missing), std::string::npos) << error;

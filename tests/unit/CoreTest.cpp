@@ -1,5 +1,4 @@
-// The engine's own plumbing: Config.txt entries and their typed reads, the log
-// file (one flushed line per message, nothing after close) and the main loop's
+// The engine's own plumbing: Config.txt's typed reads, the log file and the main loop's
 // fixed-step accumulator.
 #include "app/Engine.h"
 #include "core/Config.h"
@@ -15,7 +14,7 @@ TEST(Config, TypedReadsAndTheFirstValueWins) {
     EXPECT_TRUE(c.getBool("T") && !c.getBool("F") && !c.getBool("Missing"));
 }
 
-TEST(Log, EachMessageIsOneFlushedLineAndNothingFollowsTheClose) {
+TEST(Log, EachMessageIsOneFlushedLineRunsOfOneCollapseAndNothingFollowsTheClose) {
     test::TempDir dir;
     test::writeFile(dir.file("Log.txt"), "old content\n");  // every start truncates
     LogFile log;
@@ -23,9 +22,17 @@ TEST(Log, EachMessageIsOneFlushedLineAndNothingFollowsTheClose) {
     logOutputFunction(&log, SDL_LOG_CATEGORY_SYSTEM, SDL_LOG_PRIORITY_INFO, "first");
     logOutputFunction(&log, SDL_LOG_CATEGORY_INPUT, SDL_LOG_PRIORITY_ERROR, "two\nlines");
     EXPECT_EQ(test::readFile(dir.file("Log.txt")), "first\ntwo\nlines\n");  // readable before the close
+    // A failing render every frame at 60 frames a second for 2.5 s: at most one repeat line a second.
+    for (int frame = 0; frame < 150; ++frame) log.writeLineAt("boom", 2.0 + frame / 60.0);
+    log.writeLineAt("Scene reloaded", 4.5);
+    log.writeLineAt("boom", 4.6);
+    log.writeLineAt("boom", 4.7);
     log.close();
     logOutputFunction(&log, SDL_LOG_CATEGORY_SYSTEM, SDL_LOG_PRIORITY_INFO, "Log Closed");
-    EXPECT_EQ(test::readFile(dir.file("Log.txt")), "first\ntwo\nlines\n");
+    EXPECT_EQ(test::readLines(dir.file("Log.txt")),
+              (std::vector<std::string>{"first", "two", "lines", "boom", "(last message repeated 60 times)",
+                                        "(last message repeated 60 times)", "(last message repeated 29 times)",
+                                        "Scene reloaded", "boom", "(last message repeated 1 times)"}));
 
     EXPECT_FALSE(log.open(dir.file("no/such/folder/Log.txt")));
     log.writeLine("dropped");  // must not crash

@@ -1,6 +1,5 @@
-// Work queues (each task run once and destroyed once, stop waits for the one in
-// progress) and the file watcher on real files with set times, polled by hand (its
-// own poll sleeps for an hour; the real loop runs in the hot-reload tests).
+// Work queues, and the file watcher on real files with set times, polled by hand (its own
+// poll sleeps for an hour; the real loop runs in the hot-reload tests).
 #include "dispatch/DispatchManager.h"
 #include "dispatch/FileWatcher.h"
 
@@ -48,7 +47,7 @@ public:
 };
 } // namespace
 
-TEST(Dispatch, TheManagersQueueRunsEachTaskOnceAndDestroysItOnce) {
+TEST(Dispatch, EachTaskRunsOnceAndIsDestroyedOnceAndStopWaitsForTheOneInProgress) {
     Counts counts;
     DispatchManager manager;
     ASSERT_TRUE(manager.createQueue("TestWorker", 0));
@@ -62,10 +61,8 @@ TEST(Dispatch, TheManagersQueueRunsEachTaskOnceAndDestroysItOnce) {
     EXPECT_TRUE(manager.getQueue("TestWorker") == nullptr && counts.finished == 100);
     DispatchManager running;
     running.createQueue("TestWorker", 0);  // destroyed running: must not terminate on a joinable worker
-}
 
-TEST(Dispatch, StopWaitsForTheTaskInProgressAndQueuedTasksAreDestroyedUnrun) {
-    Counts counts;
+    counts.started = counts.finished = counts.destroyed = 0;
     {
         SerialDispatchQueue queue;
         queue.start();
@@ -100,7 +97,7 @@ TEST_F(Watcher, EachSaveIsReportedOnceWhateverTheTimeItCarries) {
     EXPECT_EQ(calls, (std::vector<std::string>(4, f)));
 }
 
-TEST_F(Watcher, TwoFilesInOnePollAreDispatchedInPathOrderByTheMainThreadAndACallbackOnce) {
+TEST_F(Watcher, FilesInOnePollGoInPathOrderOnTheMainThreadOnceAndLateFilesAndNewWatchesAreSeen) {
     watcher.addWatch(dir.file("b.frag"), &record, &calls);
     watcher.addWatch(dir.file("a.frag"), &record, &calls);
     watcher.addWatch(dir.file("a.frag"), &record, &calls);  // the same callback again: still one call
@@ -110,9 +107,8 @@ TEST_F(Watcher, TwoFilesInOnePollAreDispatchedInPathOrderByTheMainThreadAndACall
     EXPECT_TRUE(calls.empty());  // nothing runs before dispatch
     watcher.dispatchChanges();
     EXPECT_EQ(calls, (std::vector<std::string>{a, b}));
-}
 
-TEST_F(Watcher, AMissingFileIsReportedOnceItAppearsAndCallbacksMayAddWatches) {
+    calls.clear();
     const std::string late = dir.file("late.frag"), extra = dir.file("extra.frag");
     auto rewatch = [](const std::string& path, void* context) {
         auto* self = static_cast<Watcher*>(context);

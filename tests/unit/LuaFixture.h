@@ -1,6 +1,5 @@
-// A GL-free engine for script tests: gEngine set, the Lua state with every library,
-// a scene with an empty root, and sync tracks from a temporary folder on a hand-set
-// clock. Errors raised by the scripting module are read back word for word.
+// A GL-free engine for script tests: the Lua state with every library, a scene with an empty
+// root, and sync tracks from a temporary folder on a hand-set clock.
 #pragma once
 #include "app/Engine.h"
 #include "scene/SceneRootObject.h"
@@ -58,10 +57,6 @@ protected:
         for (const auto& [code, error] : cases) EXPECT_EQ(run(code), "test:1: " + error) << code;
         ASSERT_EQ(run("after = object.new('cube')"), "");
         EXPECT_EQ(global("after")->getSerial(), global("before")->getSerial() + 1) << "a refused call made an object";
-    }
-    void atRow(float row) {
-        audio.position = row;
-        engine.syncDevice.update();
     }
 
     test::LogCapture log;

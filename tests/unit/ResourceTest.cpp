@@ -1,6 +1,5 @@
-// GPU resources before the GPU: ".exm" models, image decoding to RGBA,
-// cube faces cut from images too small, and the loader's order, driven with requests
-// for missing files (they fail before any GL call). The gl tests do the rest.
+// GPU resources before the GPU: ".exm" models, image decoding, cube faces, and the loader's
+// order, driven with requests for missing files (they fail before any GL call).
 #include "core/FileIO.h"
 #include "gfx/Exm.h"
 #include "gfx/Image.h"
@@ -65,7 +64,7 @@ TEST(Exm, TheCubeExampleIs732BytesWithALittleEndianHeaderAndLoadsBackAndBadFiles
 
 // The decoder (stb) reads every common PNG and JPEG kind; ours is to ask it for four
 // bytes a pixel. The fixture is 16x8 grey with alpha: red's luminance on the left, blue's on the right.
-TEST(ImageDecode, AGreyImageWithAlphaDecodesToRgbaAndTruncatedTextAndEmptyFilesAreRefusedWithAReason) {
+TEST(ImageDecode, GreyWithAlphaDecodesToRgbaBadFilesAreRefusedWithAReasonAndCubeFacesStayInside) {
     std::vector<uint8_t> bytes;
     ASSERT_TRUE(FileIO::readAll(image("grey-alpha.png"), bytes));
     DecodedImage decoded;
@@ -89,10 +88,8 @@ TEST(ImageDecode, AGreyImageWithAlphaDecodesToRgbaAndTruncatedTextAndEmptyFilesA
     DecodedImage refused;
     EXPECT_FALSE(decodeImage(reinterpret_cast<const uint8_t*>(jpeg.data()), jpeg.size(), refused, error));
     EXPECT_EQ(error, "a JPEG Huffman table holds more than 256 symbols");
-}
 
-// The faces of a cross come out in the gl tests; here only what stays inside the image.
-TEST(CubeCross, FacesNeverReachPastTheImage) {
+    // The faces of a cross come out in the gl tests; here only what stays inside the image.
     const std::vector<uint8_t> cross(100 * 100 * 4, 255);  // cells of 33x25
     EXPECT_EQ(cutCubeFace(cross.data(), 100, 100, 5, 90).size(), 25u * 25u * 4u);  // cut down to the cell
     EXPECT_TRUE(cutCubeFace(cross.data(), 2, 3, 0, 1).empty());  // too small for any face

@@ -1,6 +1,5 @@
-// The scene without GL: the object tree (building, release, hidden subtrees, loose objects,
-// model matrices), camera maths, ring and drift geometry, cube faces' views and debug colours,
-// camera paths and their riders' heading (the pad's edits are checked in the gl tests).
+// The scene without GL: the object tree, model and view matrices, ring and drift geometry,
+// cube faces' views and debug colours, and camera paths (the pad's edits are the gl tests').
 #include "app/Scene.h"
 #include "objects/CubemapDebug.h"
 #include "objects/DriftMotion.h"
@@ -63,7 +62,7 @@ std::vector<vec3> alongX(std::initializer_list<float> xs) {
 }
 } // namespace
 
-TEST(SceneTree, BuildStopsAtTheFirstFailingChildHiddenSubtreesAreSkippedAndReleaseTakesEveryNodeOnce) {
+TEST(SceneTree, BuildStopsAtAFailureHiddenSubtreesAreSkippedAndEveryNodeInOrOutOfTheTreeIsFreedOnce) {
     Journal j;
     Tree t(j);
     EXPECT_FALSE(buildTree(nullptr, t.root));
@@ -82,22 +81,20 @@ TEST(SceneTree, BuildStopsAtTheFirstFailingChildHiddenSubtreesAreSkippedAndRelea
     EXPECT_EQ(t.root, nullptr);
     EXPECT_EQ(j.calls, (std::vector<std::string>{"release a1", "release a", "release b1", "release b", "release c"}));
     for (const char* name : {"a", "a1", "b", "b1", "c"}) EXPECT_EQ(j.deleted[name], 1) << name;
-}
 
-// Subtrees outside the tree (never linked, or unlinked) are released once,
-// through their top, wherever in creation order their nodes were made.
-TEST(SceneTree, ObjectsOutsideTheTreeAreFreedOnceWithItAndTheActiveCameraIsCleared) {
-    Journal j;
-    Tree t(j);
+    // Subtrees outside the tree (never linked, or unlinked) are released once,
+    // through their top, wherever in creation order their nodes were made.
+    j = Journal();
+    Tree u(j);
     Scene scene;
-    scene.root = static_cast<SceneRootObject*>(t.root);
+    scene.root = static_cast<SceneRootObject*>(u.root);
     Probe *x = new Probe(j, "x"), *y = new Probe(j, "y"), *z = new Probe(j, "z"), *top = new Probe(j, "top");
-    for (SceneObject* o : std::initializer_list<SceneObject*>{x, y, z, top, t.a, t.a1, t.b, t.b1, t.c})
+    for (SceneObject* o : std::initializer_list<SceneObject*>{x, y, z, top, u.a, u.a1, u.b, u.b1, u.c})
         scene.trackScriptObject(o);
     addChild(x, y);    // a loose subtree; z is loose alone
     addChild(top, x);  // under a top that was made last
-    removeChild(t.root, t.c);
-    scene.activeCamera = t.c;
+    removeChild(u.root, u.c);
+    scene.activeCamera = u.c;
     scene.releaseObjects();
     scene.releaseObjects();  // nothing is left for a second release
     EXPECT_TRUE(scene.root == nullptr && scene.activeCamera == nullptr);
@@ -106,7 +103,7 @@ TEST(SceneTree, ObjectsOutsideTheTreeAreFreedOnceWithItAndTheActiveCameraIsClear
     EXPECT_EQ(std::count(j.calls.begin(), j.calls.end(), "release top"), 1);
 }
 
-TEST(ModelMatrix, RotatesAboutXThenYThenZAndScalesTheColumns) {
+TEST(Geometry, ModelAndViewMatricesRingsAndDriftFollowTheirAngles) {
     SceneRootObject o;
     auto turn = [&](glm::vec3 degrees, glm::vec3 v) {
         o.rotation = degrees;
@@ -120,9 +117,8 @@ TEST(ModelMatrix, RotatesAboutXThenYThenZAndScalesTheColumns) {
     o.scale = glm::vec3(2, 3, 4);
     o.position = glm::vec3(5, 6, 7);
     expectNear(glm::vec3(o.localModelMatrix() * glm::vec4(0, 1, 1, 1)), {2, 6, 11});
-}
 
-TEST(ViewMath, SunOrbitAndFreeCameraLookWhereTheirAnglesSay) {
+    // The sun's orbit and the cameras look where their angles say.
     expectNear(ViewMath::sunPosition(10, 45, 180), std::sqrt(50.0f) * glm::vec3(-1, 1, 0), 1e-4f);
     expectNear(ViewMath::cameraPositionFromView(ViewMath::orbitView(10, 0, 0, 0)), {0, 0, 10});
     // Roll turns the scene first, then yaw: +X goes to +Y under roll and stays there.
@@ -137,9 +133,8 @@ TEST(ViewMath, SunOrbitAndFreeCameraLookWhereTheirAnglesSay) {
     const glm::vec3 ahead = glm::vec3(clip) / clip.w;
     expectNear(ahead * glm::vec3(1, 1, 0), {0, 0, 0});
     EXPECT_LT(std::fabs(ahead.z), 1.0f);  // in front, between the planes
-}
 
-TEST(RingMesh, OneVertexPerWholeStepJoinedInOrderAndClosedToTheFirst) {
+    // A ring has one vertex per whole step, joined in order and closed to the first.
     using namespace WireframeShapes;
     for (const auto& [step, vertices] : {std::make_pair(10.0f, 36u), std::make_pair(7.0f, 51u), std::make_pair(360.0f, 1u)}) {
         const RingMesh ring = buildRingMesh(2.0f, step);
@@ -152,9 +147,8 @@ TEST(RingMesh, OneVertexPerWholeStepJoinedInOrderAndClosedToTheFirst) {
     expectNear(buildRingMesh(2.0f, 7.0f).vertices.back(), 2.0f * glm::vec3(std::cos(last), std::sin(last), 0));
     EXPECT_EQ(ringDrawCount(36, 0.5f), 36u);
     EXPECT_EQ(ringDrawCount(36, 3.0f), 72u);
-}
 
-TEST(DriftMotion, MatrixSitsAtThePositionAtTimeZeroAndDriftsAndSpinsLater) {
+    // A drifting object sits at its position at time zero, then drifts and spins.
     const DriftParameters p{{1, 0, 0}, 5.0f, {0, 0, 2}, 45.0f, -0.5f};  // the axis is normalised when used
     const glm::vec3 position(1, 2, 3);
     const glm::mat4 start = driftMatrix(position, p, 0.0f);
@@ -165,7 +159,7 @@ TEST(DriftMotion, MatrixSitsAtThePositionAtTimeZeroAndDriftsAndSpinsLater) {
     expectNear(glm::vec3(later * glm::vec4(0, 1, 0, 0)), {0.5f, 0, 0});  // 90 degrees about +Z, then the scale
 }
 
-TEST(CameraPathSampler, SamplesRunThroughEveryPointEndOnTheLastAndSenselessPathsAreRefused) {
+TEST(CameraPath, SamplesRunThroughEveryPointSenselessPathsAreRefusedAndRidersLookAhead) {
     test::LogCapture log;
     std::vector<vec3> samples(3, vec3(9.0f));  // stale content is replaced
     ASSERT_TRUE(sampleCameraPath(alongX({0, 2, 4, 6}), samples, kCameraPathStep));
@@ -196,14 +190,13 @@ TEST(CameraPathSampler, SamplesRunThroughEveryPointEndOnTheLastAndSenselessPaths
     for (float step : {0.0f, NAN}) EXPECT_FALSE(sampleCameraPath(alongX({0, 2, 4, 6}), samples, step));
     const std::pair<float, size_t> indices[] = {{0.5f, 12}, {0.999f, 23}, {7.0f, 24}, {-3.0f, 0}, {NAN, 0}};
     for (const auto& [progress, index] : indices) EXPECT_EQ(cameraPathIndex(25, progress), index) << progress;
-}
 
-TEST(CameraPathHeading, LooksAheadAlongThePathAndAlongItsLastStretchAtTheEnd) {
-    std::vector<glm::vec3> samples;
-    for (int i = 0; i <= 10; ++i) samples.emplace_back(static_cast<float>(i), static_cast<float>(i * i), 0.0f);
-    expectNear(cameraPathHeading(samples, 2, 4), samples[6] - samples[2], 1e-6f);
-    expectNear(cameraPathHeading(samples, 9, 4), samples[10] - samples[6], 1e-6f);
-    expectNear(cameraPathHeading(samples, 10, 20), samples[10] - samples[0], 1e-6f);
+    // A rider looks ahead along the path, and along its last stretch at the end.
+    std::vector<glm::vec3> curve;
+    for (int i = 0; i <= 10; ++i) curve.emplace_back(static_cast<float>(i), static_cast<float>(i * i), 0.0f);
+    expectNear(cameraPathHeading(curve, 2, 4), curve[6] - curve[2], 1e-6f);
+    expectNear(cameraPathHeading(curve, 9, 4), curve[10] - curve[6], 1e-6f);
+    expectNear(cameraPathHeading(curve, 10, 20), curve[10] - curve[0], 1e-6f);
     expectNear(cameraPathHeading({glm::vec3(1.0f)}, 0, 4), glm::vec3(0.0f), 0.0f);
 }
 

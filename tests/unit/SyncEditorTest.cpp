@@ -1,6 +1,5 @@
-// The editor connection against a stand-in editor on 127.0.0.1 written here:
-// greetings, track requests, key edits, row jumps, pauses, saves, and the faults
-// that end a connection. Every wait is bounded; none asserts a duration.
+// The editor connection against a stand-in editor on 127.0.0.1: requests, edits, jumps, pauses,
+// saves, and the faults that end a connection. Every wait is bounded; none asserts a duration.
 #include "sync/EditorProtocol.h"
 #include "sync/SyncDevice.h"
 
@@ -51,7 +50,7 @@ struct Session {
         return value;
     }
 
-    const float perSecond = static_cast<float>(rowsPerSecond(kSoundtrackBpm));
+    const float perSecond = static_cast<float>(rowsPerSecond());
     test::TempDir dir;
     std::string base = dir.path() + "/";
     SampleClock audio;
@@ -62,7 +61,7 @@ struct Session {
 class EditorSession : public ::testing::Test, protected Session {};
 } // namespace
 
-TEST_F(EditorSession, AsksForEachTrackOnceInFirstUseOrderAndAppliesEditsAtOnce) {
+TEST_F(EditorSession, AsksForEachTrackOnceAppliesEditsAtOnceAndFollowsJumpsAndPauses) {
     connect();
     sync.getFloat("A");
     sync.getInt("C");
@@ -80,10 +79,8 @@ TEST_F(EditorSession, AsksForEachTrackOnceInFirstUseOrderAndAppliesEditsAtOnce) 
     // The editor's first word on a track replaces the file's keys.
     editor.write(setKey(0, 32, 4.0f, Step));
     ASSERT_TRUE(pump([&] { return valueAt("A", 0.0f) == 4.0f; }));
-}
 
-TEST_F(EditorSession, RowJumpsMoveTheSoundtrackPausesHoldItAndPlayingRowsAreReported) {
-    connect();
+    // Row jumps move the soundtrack, pauses hold it, and the rows played are told.
     audio.play();
     editor.write(setRow(100));
     ASSERT_TRUE(pump([&] { return sync.getRow() == 100.0f; }));
@@ -107,34 +104,20 @@ TEST_F(EditorSession, RowJumpsMoveTheSoundtrackPausesHoldItAndPlayingRowsAreRepo
     EXPECT_FALSE(sync.editorPaused());
 }
 
-TEST_F(EditorSession, SavesEveryTrackThroughATemporaryFileButNoneOutsideTheFolder) {
+// An editor in a hurry: keys sent last row first, edits of one row in one burst,
+// saves and jumps past the end by the hundred. Each frame's work stays bounded:
+// the burst of saves is one save and the jumps one line. Each track is saved
+// through a temporary file, but none outside the folder.
+TEST_F(EditorSession, BurstsOfKeysSavesAndJumpsCostOneMergeOneSaveAndOneLineAndNoSaveLeavesTheFolder) {
     connect();
     for (const char* name : {"../Escape", "..", "C"}) sync.getFloat(name);
     editor.read(100, 200);
-    const std::vector<SyncKey> keys = {{0, 1.5f, Smooth}, {40, -2.0f, Ramp}, {96, 0.25f, Step}};
-    for (const SyncKey& k : keys) editor.write(setKey(1, static_cast<uint32_t>(k.row), k.value, static_cast<uint8_t>(k.type)));
-    test::LogCapture log;
-    editor.write("\x05");
-    ASSERT_TRUE(pump([&] { return log.count("Sync editor: saved 3 tracks to " + base) == 1; }));
-    EXPECT_EQ(log.errors().size(), 2u);  // ".." too, which only a careless join would let out
-    EXPECT_TRUE(log.contains("Sync editor: track '../Escape' is not saved: its file would lie outside " + base));
-
-    SyncTrackStore* reloaded = createStore(base);
-    EXPECT_EQ(test::trackBytes(getTrack(reloaded, "B")->keys), test::trackBytes(keys));
-    EXPECT_EQ(test::trackBytes(getTrack(reloaded, "A")->keys), test::trackBytes({{0, 1.0f, Step}}));
-    destroyStore(reloaded);
-    EXPECT_EQ(test::fileNames(dir.path()), (std::vector<std::string>{"_A.track", "_B.track", "_C.track"}));
-}
-
-// An editor in a hurry: keys sent last row first, edits of one row in one burst,
-// saves and jumps past the end by the hundred. Each frame's work stays bounded:
-// the burst of saves is one save and the jumps one line.
-TEST_F(EditorSession, BurstsOfKeysSavesAndJumpsPastTheEndCostOneMergeOneSaveAndOneLine) {
-    connect();
     std::string burst;
     std::vector<SyncKey> expected;
-    for (uint32_t row = 3000; row >= 2; row -= 2) burst += setKey(1, row, static_cast<float>(row), Linear);
-    for (uint32_t row = 2; row <= 3000; row += 2) expected.push_back({static_cast<int>(row), static_cast<float>(row), Linear});
+    auto value = [](uint32_t row) { return static_cast<float>(row) * 0.25f - 100.0f; };
+    for (uint32_t row = 3000; row >= 2; row -= 2) burst += setKey(1, row, value(row), static_cast<uint8_t>(row % 8 / 2));
+    for (uint32_t row = 2; row <= 3000; row += 2)
+        expected.push_back({static_cast<int>(row), value(row), static_cast<int32_t>(row % 8 / 2)});
     burst += setKey(1, 1, 5.0f, Step) + deleteKey(1, 1);    // set, then gone
     burst += deleteKey(1, 3001) + setKey(1, 3001, 6.0f, Step);  // the last word counts
     expected.push_back({3001, 6.0f, Step});
@@ -142,24 +125,26 @@ TEST_F(EditorSession, BurstsOfKeysSavesAndJumpsPastTheEndCostOneMergeOneSaveAndO
     ASSERT_TRUE(pump([&] { return valueAt("B", 3001.0f) == 6.0f; }));
 
     test::LogCapture log;
+    const std::string saved = "Sync editor: saved 3 tracks to " + base;
     editor.write(std::string(200, '\x05'));
     for (int i = 0; i < 300; ++i) editor.write(setRow((1u << 30) + static_cast<uint32_t>(i)));
-    ASSERT_TRUE(pump([&] { return log.count("Sync editor: saved 2 tracks to " + base) == 1 && audio.position == 60.0f; }));
+    ASSERT_TRUE(pump([&] { return log.count(saved) == 1 && audio.position == 60.0f; }));
     for (int frame = 0; frame < 20; ++frame) pump([] { return true; });
-    EXPECT_EQ(log.count("Sync editor: saved 2 tracks to " + base), 1u);
-    EXPECT_EQ(log.errors(), (std::vector<std::string>{
-                                "Sync editor: row 1073741824 is past the end of the soundtrack (60.00 s); playing from its end"}));
-    EXPECT_EQ(test::fileNames(dir.path()), (std::vector<std::string>{"_A.track", "_B.track"}));
-    SyncTrackStore* saved = createStore(base);
-    EXPECT_EQ(test::trackBytes(getTrack(saved, "B")->keys), test::trackBytes(expected));
-    destroyStore(saved);
+    EXPECT_EQ(log.count(saved), 1u);
+    EXPECT_EQ(log.errors().size(), 3u);  // ".." too, which only a careless join would let out
+    EXPECT_TRUE(log.contains("Sync editor: track '../Escape' is not saved: its file would lie outside " + base));
+    EXPECT_TRUE(log.contains("Sync editor: row 1073741824 is past the end of the soundtrack (60.00 s); playing from its end"));
+    EXPECT_EQ(test::fileNames(dir.path()), (std::vector<std::string>{"_A.track", "_B.track", "_C.track"}));
+    SyncTrackStore* reloaded = createStore(base);
+    EXPECT_EQ(test::trackBytes(getTrack(reloaded, "B")->keys), test::trackBytes(expected));
+    EXPECT_EQ(test::trackBytes(getTrack(reloaded, "A")->keys), test::trackBytes({{0, 1.0f, Step}}));
+    destroyStore(reloaded);
 }
 
 TEST(EditorFaults, EndTheConnectionWithOneLineAndKeepTheKeys) {
     const std::pair<std::function<void(StandInEditor&, SyncDevice&)>, const char*> cases[] = {
         {[](StandInEditor& e, SyncDevice&) { e.write("garbage"); }, "unknown command 103"},
         {[](StandInEditor& e, SyncDevice&) { e.write(setKey(2, 0, 1.0f, Step)); }, "SET_KEY for track 2, which was never requested"},
-        {[](StandInEditor& e, SyncDevice&) { e.write(deleteKey(7, 0)); }, "DELETE_KEY for track 7, which was never requested"},
         {[](StandInEditor& e, SyncDevice&) { e.write(setKey(1, 5, 1.0f, 4)); }, "interpolation 4 in SET_KEY for track 1 row 5"},
         {[](StandInEditor& e, SyncDevice&) { e.write(setKey(1, 6, std::nanf(""), Step)); }, "value NaN in SET_KEY for track 1 row 6"},
         {[](StandInEditor& e, SyncDevice&) { e.write(setKey(1, 7, -HUGE_VALF, Step)); }, "value infinite in SET_KEY for track 1 row 7"},
@@ -183,7 +168,6 @@ TEST(EditorFaults, EndTheConnectionWithOneLineAndKeepTheKeys) {
         EXPECT_TRUE(session.editor.peer < 0 || session.editor.hungUp());
     }
 }
-
 
 // An editor that is not running, is not an editor, or a mistyped address: the
 // show plays from the track files, with one line saying why.

@@ -1,5 +1,4 @@
-// Sync tracks: interpolation and key search, the row from the soundtrack, rounding,
-// single loads, damaged or missing files, and the text form of tracks both ways.
+// Sync tracks: interpolation, the getters, damaged or missing files, and the text form both ways.
 #include "sync/SyncDevice.h"
 
 #include "TestSupport.h"
@@ -62,7 +61,7 @@ TEST(SyncInterpolation, EachKeyTypeBetweenItsKeysAndKeyValuesOnAndOutsideThem) {
 }
 
 // Int reads round toward zero; NaN reads 0 and values beyond the int range saturate.
-TEST_F(SyncFiles, GettersRoundDownAndSaturate) {
+TEST_F(SyncFiles, GettersRoundDownAndSaturateAndEachNameIsLoadedOnce) {
     const float inf = std::numeric_limits<float>::infinity();
     const int most = std::numeric_limits<int>::max(), least = std::numeric_limits<int>::min();
     const std::tuple<float, int, bool> cases[] = {  // a value, its int and its bool
@@ -79,9 +78,8 @@ TEST_F(SyncFiles, GettersRoundDownAndSaturate) {
         EXPECT_TRUE(sync.getFloat("Value") == value || std::isnan(value)) << value;
         EXPECT_TRUE(sync.getInt("Value") == asInt && sync.getBool("Value") == asBool) << value;
     }
-}
 
-TEST_F(SyncFiles, EachNameIsLoadedOnceAMissingTrackReadsZeroSilentlyAndALongNameIsNeverCut) {
+    // Each name is loaded once, a missing track reads zero silently, and a long name is never cut.
     test::LogCapture log;
     write("A", test::trackBytes({{0, 1.0f, Linear}, {16, 3.0f, Step}}));
     atRow(8.0f);
@@ -133,7 +131,7 @@ TEST_F(SyncFiles, DamagedFilesKeepOnlyWholeKeysAndSaySoOnce) {
     destroyStore(store);
 }
 
-TEST(TrackText, TimesInRowsBeatsAndSecondsWithLinearByDefault) {
+TEST(TrackText, TimesInRowsBeatsAndSecondsFollowTheShowsTimingMalformedLinesNamedAndShippedBinariesMatchTheirSource) {
     std::vector<TextTrack> tracks;
     ASSERT_EQ(parse("# heading\n\n[Camera.Yaw]   # trailing comment\n"
                     "0 0\n  4b   -2.5 smooth\n100 7 ramp\n10s 1e2 step\n[FX.Fade]\n", tracks), "");
@@ -143,26 +141,17 @@ TEST(TrackText, TimesInRowsBeatsAndSecondsWithLinearByDefault) {
     EXPECT_EQ(test::trackBytes(tracks[0].keys),
               test::trackBytes({{0, 0.0f, Linear}, {64, -2.5f, Smooth}, {100, 7.0f, Ramp}, {283, 100.0f, Step}}));
     EXPECT_TRUE(tracks[1].keys.empty());
-}
-
-TEST(TrackText, MalformedLinesNameTheirLineAndReason) {
     const std::pair<const char*, const char*> cases[] = {
         {"[A]\n[B]\n[A]\n", "3: track 'A' appears twice"},
         {"[A]\n1.5 1\n", "2: bad time '1.5'"},
         {"[A]\n16 1\n1b 2\n", "3: row 16 does not come after row 16"},
     };
-    for (const auto& [text, message] : cases) {
-        std::vector<TextTrack> tracks;  // parsing appends
-        EXPECT_EQ(parse(text, tracks), message);
-    }
-}
+    for (const auto& [text, message] : cases) EXPECT_EQ(parse(text, tracks = {}), message);
 
-// The committed binaries are what the committed text compiles to, and every
-// track the shipped script and the engine read has a source.
-TEST(TrackText, ShippedBinariesMatchTheirSource) {
+    // The committed binaries are what the committed text compiles to, and every
+    // track the shipped script and the engine read has a source.
     const std::string base = std::string(SOLVANE_SOURCE_DIR) + "/res/sync/";
-    std::vector<TextTrack> tracks;
-    ASSERT_EQ(parse(test::readFile(base + "show.tracks"), tracks), "");
+    ASSERT_EQ(parse(test::readFile(base + "show.tracks"), tracks = {}), "");
     std::set<std::string> names;
     for (const TextTrack& t : tracks) {
         names.insert(t.name);
@@ -174,6 +163,17 @@ TEST(TrackText, ShippedBinariesMatchTheirSource) {
         EXPECT_TRUE(names.count((*it)[2].str())) << (*it)[2].str();
     for (const char* read : {"Camera.Mode", "Needles.Fade", "Flakes.Visible", "Flakes.Fade"})
         EXPECT_TRUE(names.count(read)) << read;
+
+    // A show's own timing (res/show.txt, tracktool --show) moves every time written in beats or seconds.
+    setShowTiming({128.0, 8});
+    const std::string timed = parse("[Cube.X]\n8b 1 step\n4s 2 step\n", tracks = {});
+    const std::string text = timed.empty() ? writeTrackText(tracks) : "";
+    setShowTiming({});
+    ASSERT_EQ(timed, "");
+    ASSERT_EQ(tracks[0].keys.size(), 2u);
+    EXPECT_EQ(tracks[0].keys[0].row, 64);
+    EXPECT_EQ(tracks[0].keys[1].row, 68);  // 4 s at 128 x 8 a minute: 68.27
+    EXPECT_NE(text.find("8b "), std::string::npos) << text;
 }
 
 // Binary tracks back to text: the shipped ones are compared with their source above; here the values
