@@ -110,8 +110,12 @@ bool applyLoop(LaunchOptions& o, const std::string& value, std::string& error) {
     return true;
 }
 
-bool applyFullscreen(LaunchOptions& o, const std::string&, std::string&) {
-    o.fullscreen = 1;
+bool applyFullscreen(LaunchOptions& o, const std::string& value, std::string& error) {
+    if (!value.empty() && value != "desktop") {
+        error = "--fullscreen takes nothing or 'desktop', not '" + value + "'";
+        return false;
+    }
+    o.fullscreen = value.empty() ? 1 : 2;
     return true;
 }
 
@@ -165,7 +169,8 @@ const std::vector<CommandLineOption>& commandLineOptions() {
         {"--start", "S", false, nullptr, applyStart, "play from S seconds, in the scene a run from 0 reaches there"},
         {"--loop", "A:B", false, nullptr, applyLoop, "play from A to B seconds and jump back to A, over and over"},
         {"--size", "WxH", false, nullptr, applySize, "window (or capture) size in pixels, instead of Config.txt's"},
-        {"--fullscreen", nullptr, false, nullptr, applyFullscreen, "full screen for this run, whatever Config.txt says"},
+        {"--fullscreen", "desktop", true, nullptr, applyFullscreen,
+         "full screen for this run, whatever Config.txt says; desktop: borderless at the desktop's size"},
         {"--windowed", nullptr, false, nullptr, applyWindowed, "in a window for this run, whatever Config.txt says"},
         {"--help", nullptr, false, nullptr, applyHelp, "this text"},
     };
@@ -205,7 +210,12 @@ std::string commandLineHelp() {
 bool parseCommandLine(int argc, const char* const* argv, LaunchOptions& options, std::string& error) {
     const auto& table = commandLineOptions();
     for (int i = 1; i < argc; ++i) {
-        const std::string word = argv[i];
+        std::string word = argv[i];
+        // --name=value is read as --name value.
+        const size_t equals = word.rfind("--", 0) == 0 ? word.find('=') : std::string::npos;
+        const bool joined = equals != std::string::npos;
+        const std::string joinedValue = joined ? word.substr(equals + 1) : "";
+        if (joined) word.resize(equals);
         auto option = std::find_if(table.begin(), table.end(),
                                    [&](const CommandLineOption& o) { return word == o.name; });
         if (option == table.end()) {
@@ -216,8 +226,12 @@ bool parseCommandLine(int argc, const char* const* argv, LaunchOptions& options,
             error = word + " is given twice";
             return false;
         }
-        std::string value;
-        if (option->value) {
+        std::string value = joinedValue;
+        if (joined && !option->value) {
+            error = word + " takes no value";
+            return false;
+        }
+        if (option->value && !joined) {
             const bool present = i + 1 < argc && std::string(argv[i + 1]).rfind("--", 0) != 0;
             if (!present && !option->valueOptional) {
                 error = word + " needs a value: " + option->value;

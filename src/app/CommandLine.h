@@ -15,7 +15,7 @@ struct LaunchOptions {
     double start = 0.0;                    // --start: seconds into the soundtrack
     double loopFrom = -1.0, loopTo = -1.0; // --loop A:B; none when negative
     int width = 0, height = 0;             // --size; 0: Config.txt's
-    int fullscreen = -1;                   // --fullscreen 1, --windowed 0; -1: Config.txt's
+    int fullscreen = -1;                   // --fullscreen 1, --fullscreen desktop 2, --windowed 0; -1: Config.txt's
     std::vector<std::string> given;  // option names in the order they came
     bool has(const std::string& name) const;
 };

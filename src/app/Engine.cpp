@@ -14,6 +14,7 @@
 #include <GL/glew.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 
 #include <sys/stat.h>
@@ -84,10 +85,24 @@ bool fail(const char* message) {
     return false;
 }
 
+// "Fullscreen = desktop;" besides true and false; anything else is a window, with a line.
+FullscreenMode configFullscreen(const Config& config) {
+    std::string value = config.get("Fullscreen");
+    for (char& c : value) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (value == "desktop") return FullscreenMode::Desktop;
+    if (value == "true") return FullscreenMode::Mode;
+    if (!value.empty() && value != "false")
+        SDL_LogWarn(SDL_LOG_CATEGORY_SYSTEM, "Config entry 'Fullscreen' is '%s', not true, false or desktop: a window",
+                    config.get("Fullscreen").c_str());
+    return FullscreenMode::Off;
+}
+
 // A garbled file otherwise only shows as "-1x-1" settings and a failed window.
+// Full screen on the desktop needs no size: it takes the desktop's.
 void reportMissingConfigEntries(const Config& config) {
+    const bool sizeOptional = configFullscreen(config) == FullscreenMode::Desktop;
     for (const char* key : {"ViewportWidth", "ViewportHeight", "MSAA", "Fullscreen", "VSync"})
-        if (config.get(key).empty())
+        if (config.get(key).empty() && !(sizeOptional && std::string(key).rfind("Viewport", 0) == 0))
             SDL_LogError(SDL_LOG_CATEGORY_SYSTEM, "Config entry '%s' is missing or not written as '%s = value;'", key, key);
 }
 } // namespace
@@ -143,17 +158,21 @@ bool Engine::initialize() {
     int width = config.getInt("ViewportWidth");
     int height = config.getInt("ViewportHeight");
     int msaa = config.getInt("MSAA");
-    bool fullscreen = config.getBool("Fullscreen");
+    FullscreenMode fullscreen = configFullscreen(config);
     bool vsync = config.getBool("VSync");
     if (realTime.width > 0) width = realTime.width, height = realTime.height;
-    if (realTime.fullscreen >= 0) fullscreen = realTime.fullscreen == 1;
+    if (realTime.fullscreen >= 0)
+        fullscreen = realTime.fullscreen == 2   ? FullscreenMode::Desktop
+                     : realTime.fullscreen == 1 ? FullscreenMode::Mode
+                                                : FullscreenMode::Off;
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Selected Settings: %dx%d Resolution with %dx MSAA", width, height, msaa);
-    SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, fullscreen ? "Fullscreen mode enabled!" : "Fullscreen mode disabled!");
+    SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM,
+                fullscreen != FullscreenMode::Off ? "Fullscreen mode enabled!" : "Fullscreen mode disabled!");
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, vsync ? "VSync enabled!" : "VSync disabled!");
     if (capture.enabled()) {
         // Offline frames: the capture's size, never paced by the display nor covering it.
         if (capture.width > 0) width = capture.width, height = capture.height;
-        fullscreen = false;
+        fullscreen = FullscreenMode::Off;
         vsync = false;
         SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Capturing %dx%d at %d fps: full-screen and VSync off", width, height,
                     capture.fps);
