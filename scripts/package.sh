@@ -3,8 +3,9 @@
 # stock desktop Linux without a compiler or any -dev package:
 #   dist/<name>-linux-x86_64/ and dist/<name>-linux-x86_64.tar.gz
 # Usage: bash scripts/package.sh [SHOW_DIR]   (default: the show in this repository)
-# SHOW_DIR holds Config.txt and res/. <name> is the show's folder name ("solvane"
-# for the repository's own show).
+# SHOW_DIR holds Config.txt and res/. <name> is the Title of its res/show.txt
+# when it has one, else the show's folder name ("solvane" for the repository's
+# own show); kept to letters, digits, '.', '_' and '-'.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -12,7 +13,10 @@ show=$(cd "${1:-.}" && pwd)
 [ -f "$show/Config.txt" ] && [ -d "$show/res" ] || { echo "package: $show holds no Config.txt and res/" >&2; exit 1; }
 name=solvane
 [ "$show" = "$root" ] || name=$(basename "$show")
-name=$(printf '%s' "$name" | tr -c 'A-Za-z0-9._-' '_')
+title=$(sed -n 's/^[[:space:]]*Title[[:space:]]*=[[:space:]]*\([^;]*\).*/\1/p' "$show/res/show.txt" 2>/dev/null | head -n 1)
+[ -z "${title// /}" ] || name=$title
+name=$(printf '%s' "$name" | sed 's/[[:space:]]*$//' | tr -cs 'A-Za-z0-9._-' '-' | sed 's/^-*//; s/-*$//')
+[ -n "$name" ] || name=show
 
 bash scripts/deps.sh
 # The run path is an old-style RPATH (--disable-new-dtags): it also serves the
