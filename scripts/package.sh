@@ -13,7 +13,9 @@ show=$(cd "${1:-.}" && pwd)
 [ -f "$show/Config.txt" ] && [ -d "$show/res" ] || { echo "package: $show holds no Config.txt and res/" >&2; exit 1; }
 name=solvane
 [ "$show" = "$root" ] || name=$(basename "$show")
-title=$(sed -n 's/^[[:space:]]*Title[[:space:]]*=[[:space:]]*\([^;]*\).*/\1/p' "$show/res/show.txt" 2>/dev/null | head -n 1)
+title=
+[ ! -f "$show/res/show.txt" ] ||
+  title=$(sed -n 's/^[[:space:]]*Title[[:space:]]*=[[:space:]]*\([^;]*\).*/\1/p' "$show/res/show.txt" | head -n 1)
 [ -z "${title// /}" ] || name=$title
 name=$(printf '%s' "$name" | sed 's/[[:space:]]*$//' | tr -cs 'A-Za-z0-9._-' '-' | sed 's/^-*//; s/-*$//')
 [ -n "$name" ] || name=show
