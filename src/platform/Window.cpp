@@ -59,8 +59,8 @@ bool Window::create(const std::string& windowTitle, int w, int h, int msaa, Full
     const Uint32 fullscreenFlag = mode == FullscreenMode::Mode ? SDL_WINDOW_FULLSCREEN
                                   : desktop                    ? SDL_WINDOW_FULLSCREEN_DESKTOP
                                                                : 0;
-    // A desktop window is asked at the desktop's size: without a window manager
-    // to enlarge it, it would otherwise stay at the show's.
+    // The desktop's size is asked for as well as full screen, so the window
+    // covers the desktop even where nothing else sizes it.
     window = SDL_CreateWindow(windowTitle.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                               desktop ? screen.w : w, desktop ? screen.h : h, SDL_WINDOW_OPENGL | fullscreenFlag);
     if (!window) {
