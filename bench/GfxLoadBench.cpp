@@ -1,6 +1,7 @@
 // Load times of the GPU resources: compiling every shipped shader program,
-// decoding and uploading a 2048x2048 PNG (2D and as a cube cross), parsing a
-// large .exm. Opens a hidden GL window (run under xvfb-run without a display).
+// decoding and uploading a 2048x2048 PNG (2D and as a cube cross), what a
+// frame waits for while one reloads, parsing a large .exm. Opens a hidden GL
+// window (run under xvfb-run without a display).
 // Usage: GfxLoadBench [folder holding res/ (default: .)]
 #include "core/FileIO.h"
 #include "gfx/Exm.h"
@@ -13,11 +14,14 @@
 
 #include <stb/stb_image_write.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -98,6 +102,31 @@ int main(int argc, char** argv) {
         texture.release();
     });
     std::printf("read + decode + cut + upload 1536x2048 cube cross (512 faces) with mipmaps: %.1f ms\n", cubeMs);
+
+    // What a frame waits for while a changed texture reloads: the loader is
+    // called every 16 ms, as by the frames, until the new texture arrives.
+    ResourceLoader loader;
+    loader.init();
+    for (bool whenDecoded : {false, true}) {
+        Texture texture;
+        bool arrived = false;
+        loader.loadTexture(&texture, [](bool, void*, void* flag) { *static_cast<bool*>(flag) = true; }, &arrived,
+                           png.c_str(), false, whenDecoded);
+        double longestMs = 0.0;
+        int calls = 0;
+        const auto start = std::chrono::steady_clock::now();
+        while (!arrived) {
+            longestMs = std::max(longestMs, medianMs(1, [&] { loader.processRequests(); }));
+            ++calls;
+            if (!arrived) std::this_thread::sleep_for(std::chrono::milliseconds(16));
+        }
+        const auto total = std::chrono::steady_clock::now() - start;
+        const double totalMs = std::chrono::duration<double, std::milli>(total).count();
+        std::printf("reload of the 2048x2048 PNG, %s: longest loader call %.1f ms, new texture after %.1f ms "
+                    "(%d calls)\n",
+                    whenDecoded ? "decoded on a worker first" : "decode waited for", longestMs, totalMs, calls);
+        texture.release();
+    }
 
     ExmModel model;
     for (int i = 0; i < 100000 * 8; ++i) model.vertices.push_back(static_cast<float>(i));

@@ -2,9 +2,11 @@
 // for a wrong command line, 1 when start-up or a capture fails, before or after the
 // window; a capture stopped by SIGINT 130, by SIGTERM or SIGHUP 143.
 // `--sync-editor [HOST[:PORT]]` takes the tracks live from a sync-tracker editor.
+// `--new DIR` writes a starter show and ends (2 when the folder is taken).
 #include "app/CaptureRun.h"
 #include "app/CommandLine.h"
 #include "app/Engine.h"
+#include "app/StarterShow.h"
 #include "platform/StopSignals.h"
 
 #include <cstdio>
@@ -19,6 +21,13 @@ int main(int argc, char** argv) {
     if (options.help) {
         std::fputs(commandLineHelp().c_str(), stdout);
         return 0;
+    }
+    if (options.has("--new")) {
+        StarterShowRequest request{options.newShow, kStarterBeatsPerMinute, options.newSoundtrack};
+        if (options.has("--bpm")) request.beatsPerMinute = options.newBeatsPerMinute;
+        const StarterResult made = createStarterShow(request, findPlayerData(currentExecutable(argv[0])), error);
+        std::fprintf(made == StarterResult::Ok ? stdout : stderr, "solvane: %s\n", error.c_str());
+        return made == StarterResult::Ok ? 0 : made == StarterResult::Refused ? 2 : 1;
     }
     if (options.capture.enabled() && !prepareCaptureTarget(options.capture, error)) {
         std::fprintf(stderr, "solvane: %s\n", error.c_str());

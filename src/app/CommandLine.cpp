@@ -124,6 +124,35 @@ bool applyWindowed(LaunchOptions& o, const std::string&, std::string&) {
     return true;
 }
 
+bool applyNew(LaunchOptions& o, const std::string& value, std::string& error) {
+    if (value.empty()) {
+        error = "--new needs a folder for the show";
+        return false;
+    }
+    o.newShow = value;
+    return true;
+}
+
+bool applyBpm(LaunchOptions& o, const std::string& value, std::string& error) {
+    double bpm = 0.0;
+    if (!readNumber(value, bpm) || bpm < kMinBeatsPerMinute || bpm > kMaxBeatsPerMinute) {
+        error = "--bpm needs beats per minute from " + std::to_string(static_cast<int>(kMinBeatsPerMinute)) + " to " +
+                std::to_string(static_cast<int>(kMaxBeatsPerMinute)) + ", not '" + value + "'";
+        return false;
+    }
+    o.newBeatsPerMinute = bpm;
+    return true;
+}
+
+bool applySoundtrack(LaunchOptions& o, const std::string& value, std::string& error) {
+    if (value.size() < 5 || value.compare(value.size() - 4, 4, ".mp3") != 0) {
+        error = "--soundtrack needs a file name ending in .mp3, not '" + value + "'";
+        return false;
+    }
+    o.newSoundtrack = value;
+    return true;
+}
+
 bool applyHelp(LaunchOptions& o, const std::string&, std::string&) {
     o.help = true;
     return true;
@@ -137,6 +166,17 @@ bool checkExclusive(const LaunchOptions& o, std::string& error) {
     for (const auto& pair : pairs)
         if (o.has(pair[0]) && o.has(pair[1])) {
             error = std::string(pair[0]) + " does not go with " + pair[1];
+            return false;
+        }
+    return true;
+}
+
+// --new writes a show and ends: nothing else would happen.
+bool checkNewAlone(const LaunchOptions& o, std::string& error) {
+    if (!o.has("--new")) return true;
+    for (const std::string& name : o.given)
+        if (name != "--new" && name != "--bpm" && name != "--soundtrack") {
+            error = name + " does not go with --new";
             return false;
         }
     return true;
@@ -172,13 +212,18 @@ const std::vector<CommandLineOption>& commandLineOptions() {
         {"--fullscreen", "desktop", true, nullptr, applyFullscreen,
          "full screen for this run, whatever Config.txt says; desktop: borderless at the desktop's size"},
         {"--windowed", nullptr, false, nullptr, applyWindowed, "in a window for this run, whatever Config.txt says"},
+        {"--new", "DIR", false, nullptr, applyNew,
+         "write a starter show into DIR, a new or empty folder, and end"},
+        {"--bpm", "N", false, "--new", applyBpm, "tempo of the new show (default 120; its click track follows it)"},
+        {"--soundtrack", "FILE.mp3", false, "--new", applySoundtrack,
+         "copy FILE.mp3 into the new show as its soundtrack instead of a click track"},
         {"--help", nullptr, false, nullptr, applyHelp, "this text"},
     };
     return options;
 }
 
 const std::vector<CommandLineCheck>& commandLineChecks() {
-    static const std::vector<CommandLineCheck> checks = {checkExclusive, checkRange};
+    static const std::vector<CommandLineCheck> checks = {checkExclusive, checkNewAlone, checkRange};
     return checks;
 }
 
@@ -200,6 +245,8 @@ std::string commandLineHelp() {
         left.resize(std::max<size_t>(left.size() + 2, 28), ' ');
         help += left + option.help + "\n";
     }
+    help += "\n--new takes the shaders, textures and models it copies from the first of these that\n"
+            "  holds them: res/ beside the solvane executable, ../res from it, ../share/solvane/res from it.\n";
     help += "\nKeys: Escape ends the show; closing the window too.\n"
             "Game controller: D-pad left/right moves the soundtrack by one step, down/up by four;\n"
             "  sticks and triggers fly the free camera; A places a camera path point, B removes\n"

@@ -214,8 +214,12 @@ bool Engine::initialize() {
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Sucessfully initialized OGL Resource Loader");
     if (!shaderManager.init(resourceLoader, &fileWatcher)) return fail("Failed to initialize OGL Shader Manager!");
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Sucessfully initialized OGL Shader Manager");
-    if (!textureManager.init(resourceLoader)) return fail("Failed to initialize OGL Texture Manager!");
+    // A capture's frames are the files as they were: a reload landing on
+    // whichever frame its worker finished by would make captures differ.
+    FileWatcher* liveFiles = capture.enabled() ? nullptr : &fileWatcher;
+    if (!textureManager.init(resourceLoader, liveFiles)) return fail("Failed to initialize OGL Texture Manager!");
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Sucessfully initialized OGL Texture Manager");
+    modelManager.init(liveFiles);
 
     if (!fileWatcher.init(kFileWatchIntervalMs)) return fail("Failed to initialize File Watcher!");
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Sucessfully initialized File Watcher");
@@ -332,6 +336,7 @@ void Engine::advanceClock() {
 
 void Engine::renderFrame() {
     resourceLoader.processRequests();
+    modelManager.update();
     scene.frame(audioDevice->getPosition());
     // Tracks the frame asked for the first time were just read: watched from that state on.
     watchNewTracks();
@@ -355,6 +360,7 @@ void Engine::shutdown() {
     resourceLoader.terminate();
     dispatchManager.shutdown();
     gameController.close();
+    modelManager.destroy();
     textureManager.destroy();
     shaderManager.destroy();
     window.destroy();

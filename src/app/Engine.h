@@ -10,6 +10,7 @@
 #include "core/ShowTiming.h"
 #include "dispatch/DispatchManager.h"
 #include "dispatch/FileWatcher.h"
+#include "gfx/ModelManager.h"
 #include "gfx/ResourceLoader.h"
 #include "gfx/ShaderManager.h"
 #include "gfx/TextureManager.h"
@@ -96,6 +97,7 @@ public:
     ResourceLoader resourceLoader;
     ShaderManager shaderManager;
     TextureManager textureManager;
+    ModelManager modelManager;
     FileWatcher fileWatcher;
     Config config;
     LogFile log;
@@ -107,10 +109,10 @@ public:
 // one way up the house: a file below app/ that needs the engine includes this
 // header and nothing else of app/ (scripts/check_layout.sh holds every other
 // include to the floors). Who reaches up through it, and for what:
-//   objects/  the shader and texture managers (requests and releases), the
-//             sync tracks, and the Scene they are built for (its projection,
-//             view, camera and sun; its root for the cube buffer above them),
-//             whose definition arrives through this header;
+//   objects/  the shader, texture and model managers (requests and
+//             releases), the sync tracks, and the Scene they are built for (its
+//             projection, view, camera and sun; its root for the cube buffer
+//             above them), whose definition arrives through this header;
 //   script/   the scene (root, sun, camera path, post-processing, the objects
 //             a script makes), the sync tracks and the window size.
 // Everything else is handed down: the capture run and the scene controller

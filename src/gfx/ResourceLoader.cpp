@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <chrono>
 #include <future>
 #include <map>
 #include <string>
@@ -77,6 +78,26 @@ void prefetchImage(const char* path) {
     prefetched.emplace(path, std::move(entry));
 }
 
+// True when a load of `path` would not wait for a decode: its prefetch is done
+// and still matches the file. One that finished on a file changed since is
+// started again, so the read that sees the new file stays off this thread too.
+bool imageReady(const char* path) {
+    std::lock_guard<std::mutex> lock(prefetchLock);
+    auto it = prefetched.find(path);
+    if (it == prefetched.end()) return true;
+    Prefetch& entry = it->second;
+    if (entry.file.wait_for(std::chrono::seconds(0)) != std::future_status::ready) return false;
+    const FileStamp now = stampOf(path);
+    if (entry.stamp == now) return true;
+    try {
+        entry.file = std::async(std::launch::async, readImage, std::string(path));
+        entry.stamp = now;
+    } catch (const std::system_error&) {
+        return true;  // no thread to spare: the load reads the file itself
+    }
+    return false;
+}
+
 // The prefetched image when the file is still the one that was read; else read now.
 ImageFile takeImage(const char* path) {
     Prefetch entry;
@@ -105,14 +126,14 @@ bool ResourceLoader::init() {
 void ResourceLoader::loadShader(void* target, LoadCallback callback, void* context, const char* vertexPath,
                                 const char* fragmentPath, const char* geometryPath) {
     SDL_LogInfo(SDL_LOG_CATEGORY_RENDER, "Loading OGL Shader!");
-    submit({LoadKind::Shader, vertexPath, fragmentPath, geometryPath, false, target, callback, context});
+    submit({LoadKind::Shader, vertexPath, fragmentPath, geometryPath, false, false, target, callback, context});
 }
 
 void ResourceLoader::loadTexture(void* target, LoadCallback callback, void* context, const char* path,
-                                 bool isCubeMap) {
+                                 bool isCubeMap, bool whenDecoded) {
     SDL_LogInfo(SDL_LOG_CATEGORY_RENDER, "Loading OGL Texture!");
     prefetchImage(path);
-    submit({LoadKind::Texture, path, nullptr, nullptr, isCubeMap, target, callback, context});
+    submit({LoadKind::Texture, path, nullptr, nullptr, isCubeMap, whenDecoded, target, callback, context});
 }
 
 void ResourceLoader::submit(const LoadRequest& request) {
@@ -129,6 +150,7 @@ int ResourceLoader::pendingCount() {
 void ResourceLoader::processRequests() {
     if (terminated) return;
     profile::Scope timed(profile::kLoader);
+    std::vector<LoadRequest> later;
     for (;;) {
         LoadRequest request;
         {
@@ -137,7 +159,14 @@ void ResourceLoader::processRequests() {
             request = requests.back();
             requests.pop_back();
         }
-        perform(request);
+        if (request.whenDecoded && request.path0 && !imageReady(request.path0))
+            later.push_back(request);
+        else
+            perform(request);
+    }
+    if (!later.empty()) {
+        std::lock_guard<std::mutex> lock(requestLock);
+        requests.insert(requests.begin(), later.rbegin(), later.rend());
     }
     for (;;) {
         LoadResult result;

@@ -23,6 +23,9 @@ struct LoadRequest {
     const char* path1 = nullptr;  // fragment source
     const char* path2 = nullptr;  // geometry source or null
     bool isCubeMap = false;       // texture requests
+    // Texture requests: left queued until the worker has decoded the image, so
+    // no frame waits on a decode (reloads; a first load waits, the show needs it).
+    bool whenDecoded = false;
     void* target = nullptr;
     LoadCallback callback = nullptr;
     void* context = nullptr;
@@ -42,7 +45,8 @@ public:
     // The paths must stay valid until the request has been performed.
     void loadShader(void* target, LoadCallback callback, void* context, const char* vertexPath,
                     const char* fragmentPath, const char* geometryPath);
-    void loadTexture(void* target, LoadCallback callback, void* context, const char* path, bool isCubeMap);
+    void loadTexture(void* target, LoadCallback callback, void* context, const char* path, bool isCubeMap,
+                     bool whenDecoded = false);
     void submit(const LoadRequest& request);
     int pendingCount();
     void processRequests();

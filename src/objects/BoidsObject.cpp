@@ -14,9 +14,8 @@ constexpr GLsizeiptr kMatrixBytes = kFlockSize * sizeof(glm::mat4);
 
 bool BoidsObject::build(Scene* owner) {
     scene = owner;
-    if (!loadModel("res/models/Fish.exm", 6, "Failed to load model exm!", model)) return false;
-    mesh = createPositionNormalMesh(model.vertices, model.indices);
-    freeExm(model);
+    if (!draw.requestModel(mesh, "res/models/Fish.exm", ModelLayout::PositionNormal, "Failed to load model exm!"))
+        return false;
     draw.requestProgram("res/shaders/Boids.vert", "res/shaders/Boids.frag");
     flock.init(kFlockSize);
 
@@ -56,7 +55,7 @@ void BoidsObject::render(float time, const glm::mat4*) {
         draw.setVec4("uDiffuse", glm::vec4(1.0f));
         draw.setTime(time);
         draw.bindTexture(0, GL_TEXTURE_BUFFER, matrixTexture, "uMatrixBuffer");
-        glDrawElementsInstanced(GL_TRIANGLES, static_cast<GLsizei>(model.indexCount), GL_UNSIGNED_INT, nullptr,
+        glDrawElementsInstanced(GL_TRIANGLES, mesh.indexCount, GL_UNSIGNED_INT, nullptr,
                                 static_cast<GLsizei>(kFlockSize));
         glBindTexture(GL_TEXTURE_BUFFER, 0);
     }
@@ -68,7 +67,6 @@ void BoidsObject::render(float time, const glm::mat4*) {
 void BoidsObject::release() {
     flock.clear();
     draw.release();
-    destroyMesh(mesh);
     if (matrixBuffer != 0) glDeleteBuffers(1, &matrixBuffer);
     matrixBuffer = 0;
     if (matrixTexture != 0) glDeleteTextures(1, &matrixTexture);

@@ -1,9 +1,8 @@
 // A school of 128 fish: the Flock steps on the CPU, and one instanced draw of
 // "res/models/Fish.exm" places every fish by its matrix, read by the shader
 // from a buffer texture (one RGBA32F texel per column). Builds on Flock,
-// gfx/Mesh.h, the .exm loader and the shader manager; main thread only.
+// gfx/Mesh.h and the model and shader managers; main thread only.
 #pragma once
-#include "gfx/Exm.h"
 #include "gfx/Mesh.h"
 #include "objects/DrawState.h"
 #include "objects/Flock.h"
@@ -28,6 +27,5 @@ public:
     Flock flock;
     GLuint matrixBuffer = 0;
     GLuint matrixTexture = 0;
-    ExmModel model;  // only the counts remain after build
     Scene* scene = nullptr;
 };

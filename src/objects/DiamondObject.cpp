@@ -10,9 +10,9 @@ extern const ObjectClass kDiamondObjectRow{"diamond", kDiamondType,
 
 bool DiamondObject::build(Scene* owner) {
     scene = owner;
-    if (!loadModel("res/models/Round_Diamond_03.exm", 6, "Failed to load model exm!", model)) return false;
-    mesh = createPositionNormalMesh(model.vertices, model.indices);
-    freeExm(model);
+    if (!draw.requestModel(mesh, "res/models/Round_Diamond_03.exm", ModelLayout::PositionNormal,
+                           "Failed to load model exm!"))
+        return false;
     draw.requestProgram("res/shaders/Diamond.vert", "res/shaders/Diamond.frag");
     draw.requestTexture(skyboxTexture, kSkyboxTexturePath, true);
     draw.createSampler(environmentSampler());
@@ -28,7 +28,7 @@ void DiamondObject::render(float time, const glm::mat4*) {
         draw.setCamera(sceneCamera(*scene));
         draw.setModel(matrix);
         draw.setTime(time);
-        glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(model.indexCount), GL_UNSIGNED_INT, nullptr);
+        glDrawElements(GL_TRIANGLES, mesh.indexCount, GL_UNSIGNED_INT, nullptr);
         draw.unbindSampler(1);
     }
     renderChildren(time, &matrix);
@@ -36,5 +36,4 @@ void DiamondObject::render(float time, const glm::mat4*) {
 
 void DiamondObject::release() {
     draw.release();
-    destroyMesh(mesh);
 }

@@ -1,8 +1,7 @@
 // A round brilliant-cut gem from "res/models/Round_Diamond_03.exm", refracting
-// and sparkling in the static sky cube map. Builds on the drawing piece and
-// the .exm loader; main thread only.
+// and sparkling in the static sky cube map. Builds on the drawing piece (and
+// through it the model manager); main thread only.
 #pragma once
-#include "gfx/Exm.h"
 #include "gfx/Mesh.h"
 #include "objects/DrawState.h"
 #include "scene/SceneObject.h"
@@ -21,5 +20,4 @@ public:
     DrawState draw;
     Texture skyboxTexture;
     Scene* scene = nullptr;
-    ExmModel model;  // only the counts remain after build
 };

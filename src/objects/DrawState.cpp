@@ -37,12 +37,20 @@ void DrawState::requestTexture(Texture& texture, const char* path, bool isCubeMa
     gEngine->textureManager.requestTexture(&texture, path, isCubeMap);
 }
 
+bool DrawState::requestModel(Mesh& mesh, const std::string& path, ModelLayout layout, const char* failMessage) {
+    if (!gEngine->modelManager.requestModel(&mesh, path, layout, failMessage)) return false;
+    model = &mesh;
+    return true;
+}
+
 void DrawState::createSampler(const SamplerDesc& desc) { sampler = ::createSampler(desc); }
 
 void DrawState::release() {
     gEngine->shaderManager.releaseShader(&program);
     for (int i = 0; i < textureCount; ++i) gEngine->textureManager.releaseTexture(textures[i]);
     textureCount = 0;
+    if (model) gEngine->modelManager.releaseModel(model);
+    model = nullptr;
     destroySampler(sampler);
 }
 

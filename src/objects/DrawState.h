@@ -1,11 +1,12 @@
-// What every drawing object shares: its program and texture requests and their
-// release, one sampler object, binding, and the standard uniforms (projection,
+// What every drawing object shares: its program, texture and model requests and
+// their release, one sampler object, binding, and the standard uniforms (projection,
 // view, model, camera position, time) with locations looked up once per
 // program. Each object still writes its own mesh, its own uniforms and its own
 // draw call. Also the one rule for which camera an object draws with under a
 // cube scene buffer. Relies on the global engine's managers; main thread only.
 #pragma once
 #include "gfx/Mesh.h"
+#include "gfx/ModelManager.h"
 #include "gfx/ShaderProgram.h"
 #include "gfx/Texture.h"
 
@@ -36,8 +37,11 @@ public:
     void requestProgram(const char* vertexPath, const char* fragmentPath, const char* geometryPath = nullptr);
     // `texture` is the object's own record; it must stay where it is until release.
     void requestTexture(Texture& texture, const char* path, bool isCubeMap);
+    // `mesh` is built from the model file now and rebuilt whenever the file
+    // changes; it must stay where it is until release. False (logged) as ModelManager says.
+    bool requestModel(Mesh& mesh, const std::string& path, ModelLayout layout, const char* failMessage);
     void createSampler(const SamplerDesc& desc);
-    // The program, the textures in request order, then the sampler.
+    // The program, the textures in request order, the model's mesh, then the sampler.
     void release();
 
     // The mesh's vertex array and the program.
@@ -79,6 +83,7 @@ private:
     static constexpr int kMaxTextures = 2;
     Texture* textures[kMaxTextures] = {};
     int textureCount = 0;
+    Mesh* model = nullptr;
     // Hot reload writes a new program into `program` in place: the locations
     // belong to the program that `cachedProgram` and `cachedSerial` name.
     GLuint cachedProgram = kNoShaderObject;

@@ -13,9 +13,7 @@ extern const ObjectClass kModelObjectRow{"model", kModelObjectType, [](ObjectArg
 
 bool ModelObject::build(Scene* owner) {
     scene = owner;
-    if (!loadModel(modelPath, 6, "Failed to load model exm!", model)) return false;
-    mesh = createPositionNormalMesh(model.vertices, model.indices);
-    freeExm(model);
+    if (!draw.requestModel(mesh, modelPath, ModelLayout::PositionNormal, "Failed to load model exm!")) return false;
     draw.requestProgram(vertexShaderPath.c_str(), fragmentShaderPath.c_str());
     return true;
 }
@@ -27,12 +25,11 @@ void ModelObject::render(float time, const glm::mat4*) {
         draw.setCamera(sceneCamera(*scene));
         draw.setModel(matrix);
         draw.setTime(time);
-        glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(model.indexCount), GL_UNSIGNED_INT, nullptr);
+        glDrawElements(GL_TRIANGLES, mesh.indexCount, GL_UNSIGNED_INT, nullptr);
     }
     renderChildren(time, &matrix);
 }
 
 void ModelObject::release() {
     draw.release();
-    destroyMesh(mesh);
 }

@@ -1,9 +1,8 @@
 // A mesh from an .exm file (position and normal, 6 floats a vertex) drawn with
 // a vertex and fragment shader that the script names. The object keeps its
-// own copies of the paths. Builds on gfx/Mesh.h, the .exm loader and the
-// shader manager (whose reload swaps the program in); main thread only.
+// own copies of the paths. Builds on gfx/Mesh.h and the model and shader
+// managers (whose reloads swap the mesh and the program in); main thread only.
 #pragma once
-#include "gfx/Exm.h"
 #include "gfx/Mesh.h"
 #include "objects/DrawState.h"
 #include "scene/SceneObject.h"
@@ -29,6 +28,5 @@ public:
     std::string modelPath;
     std::string vertexShaderPath;
     std::string fragmentShaderPath;
-    ExmModel model;  // only the counts remain after build
     Scene* scene = nullptr;
 };

@@ -13,14 +13,8 @@ extern const ObjectClass kTexturedModelRow{"texturedModel", kTexturedModelType, 
 
 bool TexturedModel::build(Scene* owner) {
     scene = owner;
-    if (!loadModel(modelPath, 8, "Failed to load textured model exm!", model)) return false;
-    MeshDesc desc;
-    desc.vertices = model.vertices.data();
-    desc.vertexBytes = model.vertices.size() * sizeof(float);
-    desc.indices = model.indices.data();
-    desc.indexBytes = model.indices.size() * sizeof(uint32_t);
-    mesh = createMesh(desc, {{0, 3, 32, 0}, {1, 2, 32, 12}, {2, 3, 32, 20}});
-    freeExm(model);
+    if (!draw.requestModel(mesh, modelPath, ModelLayout::PositionUvNormal, "Failed to load textured model exm!"))
+        return false;
     draw.requestProgram("res/shaders/TexturedLit.vert", "res/shaders/TexturedLit.frag");
     draw.requestTexture(diffuseTexture, texturePath.c_str(), false);
     draw.requestTexture(noiseTexture, kNoiseTexturePath, false);
@@ -42,7 +36,7 @@ void TexturedModel::render(float time, const glm::mat4*) {
         draw.setVec4("uDiffuse", kCyan);
         draw.setVec3("uSunPosition", scene->sunPosition);
         draw.setTime(time);
-        glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(model.indexCount), GL_UNSIGNED_INT, nullptr);
+        glDrawElements(GL_TRIANGLES, mesh.indexCount, GL_UNSIGNED_INT, nullptr);
         draw.unbindSampler(2);
     }
     renderChildren(time, &matrix);
@@ -50,5 +44,4 @@ void TexturedModel::render(float time, const glm::mat4*) {
 
 void TexturedModel::release() {
     draw.release();
-    destroyMesh(mesh);
 }

@@ -1,10 +1,9 @@
 // A mesh from an .exm file with texture coordinates (position, uv, normal:
 // 8 floats a vertex), lit by the sun and drawn with "res/shaders/TexturedLit.*",
 // a colour texture the script names and the shared noise texture. Keeps its own
-// copies of the paths. Builds on gfx/Mesh.h, the .exm loader and both
+// copies of the paths. Builds on gfx/Mesh.h and the model, shader and texture
 // managers; main thread only.
 #pragma once
-#include "gfx/Exm.h"
 #include "gfx/Mesh.h"
 #include "gfx/Texture.h"
 #include "objects/DrawState.h"
@@ -29,7 +28,6 @@ public:
     DrawState draw;
     std::string modelPath;
     std::string texturePath;
-    ExmModel model;  // only the counts remain after build
     Texture diffuseTexture;
     Texture noiseTexture;
     Scene* scene = nullptr;

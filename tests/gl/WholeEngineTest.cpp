@@ -1,12 +1,16 @@
 // The whole engine in this process, on a copy of the shipped show whose soundtrack a
 // test clock replaces after start-up: the show frame by frame (objects on screen, FX
-// tracks shaping the picture), the window's multisampling, and a held D-pad on a
-// virtual pad scrubbing in the loop.
+// tracks shaping the picture), the window's multisampling, a held D-pad on a
+// virtual pad scrubbing in the loop, and track, texture and model files changed on
+// disk while it runs; full screen on the desktop.
 #include "core/Profile.h"
+#include "gfx/Exm.h"
 #include "postfx/SceneBufferObject.h"
 
 #include "GlContext.h"
 #include "VirtualPad.h"
+
+#include <stb/stb_image_write.h>
 
 #include <set>
 
@@ -207,6 +211,68 @@ TEST_F(WholeEngine, AStandInMultisamplesAWindowSceneAndATrackFileChangedOnDiskMo
     EXPECT_TRUE(test::waitFor([&] { litColumn(); return log.count(kept) > 0; }));
     EXPECT_GT(litColumn(), 0.5);
     EXPECT_EQ(log.count(kept), 1u);
+}
+
+// A texture and a model rewritten while the show runs are drawn anew within a second (the
+// watcher looks every 100 ms); a corrupt one keeps what is on screen.
+TEST_F(WholeEngine, ATextureAndAModelChangedOnDiskAreDrawnAnewButCorruptOnesKeepThePicture) {
+    const std::string script = "local rock\nfunction build()\n"
+                               "  rock = object.new('texturedModel', 'res/models/Rock.exm', 'res/textures/Rock.png')\n"
+                               "  scene.getRoot():addChild(rock)\n  return true\nend\nfunction update(step) end\n"
+                               "function render(time) scene.getRoot():render(time) end\n";
+    ManualAudioDevice* clock = start(0, std::make_unique<ManualAudioDevice>(), script);
+    const std::string sync = dir.file("res/sync");
+    for (auto [name, value] : {std::make_pair("Camera.Mode", 1.0f), std::make_pair("Camera.Distance", 8.0f)})
+        test::writeTrack(sync, name, {{0, value, Step}});
+    engine.syncDevice.shutdown();
+    ASSERT_TRUE(engine.syncDevice.init(clock));
+    // Of the lit pixels: their mean column (a fraction of the width) and how much redder than green they are.
+    struct Look {
+        double column = -1.0, redOverGreen = 0.0;
+    };
+    auto look = [&]() {
+        clock->position += 0.01f;
+        engine.advanceClock();
+        engine.renderFrame();
+        const std::vector<unsigned char> px = test::readPixels(0, 0, kWidth, kHeight);
+        double column = 0.0, red = 0.0, green = 0.0, count = 0.0;
+        for (int i = 0; i < kWidth * kHeight; ++i)
+            if (px[i * 4] + px[i * 4 + 1] + px[i * 4 + 2] > 60)
+                column += i % kWidth, red += px[i * 4], green += px[i * 4 + 1], count += 1.0;
+        return count > 0.0 ? Look{column / count / kWidth, red / std::max(green, 1.0)} : Look{};
+    };
+    auto rewrite = [&](const std::string& file, const std::string& bytes, double later) {
+        test::writeFile(dir.file(file), bytes);
+        test::setWriteTime(dir.file(file), test::nowSeconds() + later);
+    };
+    const Look before = look();
+    ASSERT_TRUE(before.column > 0.4 && before.column < 0.6 && before.redOverGreen < 2.0) << before.column;
+
+    std::vector<uint8_t> red(8 * 8 * 4, 0);
+    for (size_t i = 0; i < red.size(); i += 4) red[i] = red[i + 3] = 255;
+    ASSERT_NE(stbi_write_png(dir.file("red.png").c_str(), 8, 8, 4, red.data(), 8 * 4), 0);
+    const std::string redPng = test::readFile(dir.file("red.png"));
+    rewrite("res/textures/Rock.png", redPng, 1.0);
+    EXPECT_TRUE(test::waitFor([&] { return look().redOverGreen > 4.0; }, std::chrono::seconds(5)));
+
+    ExmModel rock;
+    ASSERT_TRUE(loadExm(dir.file("res/models/Rock.exm"), rock));
+    const std::string rockBytes = test::readFile(dir.file("res/models/Rock.exm"));
+    for (size_t v = 0; v < rock.vertices.size(); v += 8) rock.vertices[v] += 2.5f;
+    const std::vector<uint8_t> moved = encodeExm(rock);
+    rewrite("res/models/Rock.exm", std::string(moved.begin(), moved.end()), 2.0);
+    EXPECT_TRUE(test::waitFor([&] { return look().column > 0.6; }, std::chrono::seconds(5)));
+
+    test::LogCapture log;
+    const std::string keptTexture =
+        "Texture file res/textures/Rock.png changed but does not load; the old texture stays";
+    const std::string keptModel =
+        "Model file res/models/Rock.exm changed but does not load; its meshes stay as they were";
+    rewrite("res/textures/Rock.png", redPng.substr(0, redPng.size() / 2), 3.0);
+    rewrite("res/models/Rock.exm", rockBytes.substr(0, rockBytes.size() / 2), 3.0);
+    EXPECT_TRUE(test::waitFor([&] { look(); return log.count(keptTexture) > 0 && log.count(keptModel) > 0; }));
+    const Look kept = look();
+    EXPECT_TRUE(kept.column > 0.6 && kept.redOverGreen > 4.0) << kept.column << " " << kept.redOverGreen;
 }
 
 // Full screen on the desktop: a window of the desktop's size, the show drawn at its

@@ -1,8 +1,9 @@
 // The soundtrack: the audio device on the playback layer (SDL's dummy driver where there is
 // no sound card) with its messages and codes, its output opened once at start-up, the MP3
-// prefetch. A cut-short soundtrack is the e2e tests'.
+// prefetch, the click track of a starter show. A cut-short soundtrack is the e2e tests'.
 #include "audio/AudioPlayback.h"
 #include "audio/BASSAudioDevice.h"
+#include "audio/ClickTrack.h"
 #include "audio/Mp3Decoder.h"
 
 #include "TestSupport.h"
@@ -64,6 +65,37 @@ TEST(Mp3Prefetch, APrefetchedFileComesOutAsDecodedDirectly) {
     Mp3Decoder::prefetch(kAudio + "vbr_48000_mono.mp3", 44100);
     ASSERT_EQ(Mp3Decoder::decodeFile(kAudio + "vbr_48000_mono.mp3", 44100, taken), Mp3Decoder::Result::Ok);
     EXPECT_EQ(taken, direct);
+}
+
+// The click track as the engine's own loader decodes it: eight bars, a click starting on
+// every beat (the first reaches a tenth of its peak 4 ms in, the synthesis filter's
+// rise), and the length asked for within one frame.
+TEST(ClickTrack, DecodesWithAClickOnEveryBeatAndTheLengthAsked) {
+    for (const double bpm : {90.0, 128.0}) {
+        SCOPED_TRACE(bpm);
+        const double seconds = 32 * 60.0 / bpm;
+        test::TempDir dir;
+        const auto bytes = ClickTrack::write(bpm, seconds);
+        test::writeFile(dir.file("clicks.mp3"), std::string(bytes.begin(), bytes.end()));
+        std::vector<int16_t> pcm;
+        ASSERT_EQ(Mp3Decoder::decodeFile(dir.file("clicks.mp3"), ClickTrack::kSampleRate, pcm), Mp3Decoder::Result::Ok);
+        const long frames = static_cast<long>(pcm.size() / 2);
+        EXPECT_TRUE(frames >= seconds * 44100 && frames < seconds * 44100 + ClickTrack::kFrameSamples) << frames;
+        int peak = 0;
+        for (const int16_t s : pcm) peak = std::max(peak, std::abs(static_cast<int>(s)));
+        EXPECT_GT(peak, 8000);
+        // Onsets: the first sample above a tenth of the peak after 50 ms below it.
+        std::vector<double> onsets;
+        long lastLoud = -44100;
+        for (long i = 0; i < frames; ++i)
+            if (std::abs(static_cast<int>(pcm[2 * i])) > peak / 10) {
+                if (i - lastLoud > 2205) onsets.push_back(i / 44100.0);
+                lastLoud = i;
+            }
+        ASSERT_EQ(onsets.size(), 32u);
+        for (size_t beat = 0; beat < onsets.size(); ++beat)
+            EXPECT_NEAR(onsets[beat], beat * 60.0 / bpm, beat == 0 ? 0.005 : 0.001) << "beat " << beat;
+    }
 }
 
 // Start-up costs that no frame figure shows: the output opens once, with its short refill period, and it may

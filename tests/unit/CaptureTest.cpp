@@ -46,6 +46,9 @@ TEST(CommandLine, ReadsEveryOptionLeavesDefaultsForTheRestAndRefusesBadOnesWithA
         {{"--capture", "o", "--video-quality", "compo"}, "only works with --video"},
         {{"--fullscreen", "wide"}, "'wide'"}, {{"--windowed=yes"}, "--windowed takes no value"},
         {{"--loop", "12:10"}, "--loop needs FROM:TO"}, {{"--start", "4", "--loop", "1:2"}, "does not go with"},
+        {{"--new", "s", "--bpm", "abc"}, "--bpm needs"}, {{"--new", "s", "--bpm", "19"}, "from 20 to 400"},
+        {{"--bpm", "90"}, "only works with --new"}, {{"--new", "s", "--capture", "f"}, "does not go with --new"},
+        {{"--new", "s", "--soundtrack", "a.wav"}, ".mp3"},
     };
     for (const auto& [words, mentions] : cases) {
         EXPECT_FALSE(parse(words, o = LaunchOptions(), error)) << mentions;
