@@ -9,10 +9,11 @@ packages=(
   libpulse-dev  # bench/pulse_sink_clock.c; SDL's headers bring it too
 )
 # Every program a test runs: xvfb-run (xvfb, xauth), xdotool (key presses),
-# ffmpeg and ffprobe (video capture), unshare and mount (a tiny full disk).
+# ffmpeg and ffprobe (video capture), unshare and mount (a tiny full disk),
+# GNU parallel (scripts/capture-split.sh).
 if [ "${1:-}" = "--test" ] || [ "${1:-}" = "--sanitize" ]; then
   # python3: scripts/check_layout.sh, which the unit tests run.
-  packages+=(python3 libgtest-dev xvfb xauth libgl1-mesa-dri libegl-mesa0 xdotool ffmpeg util-linux mount pulseaudio)
+  packages+=(python3 libgtest-dev xvfb xauth libgl1-mesa-dri libegl-mesa0 xdotool ffmpeg util-linux mount pulseaudio parallel)
 fi
 # Only for `solvane --video`.
 if [ "${1:-}" = "--video" ]; then

@@ -108,7 +108,8 @@ bool Engine::runCapture() {
 
     VideoPipe video;
     if (settings.readBack && !settings.video.empty() &&
-        !video.open(ffmpegArguments(settings.video, width, height, settings.fps, show.soundtrack, settings.from, frames),
+        !video.open(ffmpegArguments(settings.video, width, height, settings.fps, show.soundtrack, settings.from, frames,
+                                    settings.compoVideo),
                     error)) {
         report(error);
         return false;

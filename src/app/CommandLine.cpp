@@ -78,6 +78,15 @@ bool applyVideo(LaunchOptions& o, const std::string& value, std::string& error) 
     return true;
 }
 
+bool applyVideoQuality(LaunchOptions& o, const std::string& value, std::string& error) {
+    if (value != "default" && value != "compo") {
+        error = "--video-quality needs 'default' or 'compo', not '" + value + "'";
+        return false;
+    }
+    o.capture.compoVideo = value == "compo";
+    return true;
+}
+
 bool applySyncEditor(LaunchOptions& o, const std::string& value, std::string&) {
     o.syncEditor = value;
     o.useSyncEditor = true;
@@ -106,8 +115,12 @@ bool applyLoop(LaunchOptions& o, const std::string& value, std::string& error) {
     return true;
 }
 
-bool applyFullscreen(LaunchOptions& o, const std::string&, std::string&) {
-    o.fullscreen = 1;
+bool applyFullscreen(LaunchOptions& o, const std::string& value, std::string& error) {
+    if (!value.empty() && value != "desktop") {
+        error = "--fullscreen takes nothing or 'desktop', not '" + value + "'";
+        return false;
+    }
+    o.fullscreen = value.empty() ? 1 : 2;
     return true;
 }
 
@@ -194,6 +207,8 @@ const std::vector<CommandLineOption>& commandLineOptions() {
         {"--from", "S", false, "--capture", applyFrom, "first second of the soundtrack to capture (default 0)"},
         {"--to", "S", false, "--capture", applyTo, "second to capture up to (default the soundtrack's end)"},
         {"--video", "FILE.mp4", false, "--capture", applyVideo, "also encode the capture with its sound (needs ffmpeg)"},
+        {"--video-quality", "default|compo", false, "--video", applyVideoQuality,
+         "compo: H.264 High, 10 Mbit/s at 1080p, AAC 192 kbit/s, as party rules ask"},
         {"--sync-editor", "HOST[:PORT]", true, nullptr, applySyncEditor,
          "take the tracks live from a sync editor (default localhost:1338)"},
         {"--sync-editor-groups", nullptr, false, "--sync-editor", applySyncEditorGroups,
@@ -201,7 +216,8 @@ const std::vector<CommandLineOption>& commandLineOptions() {
         {"--start", "S", false, nullptr, applyStart, "play from S seconds, in the scene a run from 0 reaches there"},
         {"--loop", "A:B", false, nullptr, applyLoop, "play from A to B seconds and jump back to A, over and over"},
         {"--size", "WxH", false, nullptr, applySize, "window (or capture) size in pixels, instead of Config.txt's"},
-        {"--fullscreen", nullptr, false, nullptr, applyFullscreen, "full screen for this run, whatever Config.txt says"},
+        {"--fullscreen", "desktop", true, nullptr, applyFullscreen,
+         "full screen for this run, whatever Config.txt says; desktop: borderless at the desktop's size"},
         {"--windowed", nullptr, false, nullptr, applyWindowed, "in a window for this run, whatever Config.txt says"},
         {"--new", "DIR", false, nullptr, applyNew,
          "write a starter show into DIR, a new or empty folder, and end"},
@@ -258,7 +274,12 @@ std::string commandLineHelp() {
 bool parseCommandLine(int argc, const char* const* argv, LaunchOptions& options, std::string& error) {
     const auto& table = commandLineOptions();
     for (int i = 1; i < argc; ++i) {
-        const std::string word = argv[i];
+        std::string word = argv[i];
+        // --name=value is read as --name value.
+        const size_t equals = word.rfind("--", 0) == 0 ? word.find('=') : std::string::npos;
+        const bool joined = equals != std::string::npos;
+        const std::string joinedValue = joined ? word.substr(equals + 1) : "";
+        if (joined) word.resize(equals);
         auto option = std::find_if(table.begin(), table.end(),
                                    [&](const CommandLineOption& o) { return word == o.name; });
         if (option == table.end()) {
@@ -269,8 +290,12 @@ bool parseCommandLine(int argc, const char* const* argv, LaunchOptions& options,
             error = word + " is given twice";
             return false;
         }
-        std::string value;
-        if (option->value) {
+        std::string value = joinedValue;
+        if (joined && !option->value) {
+            error = word + " takes no value";
+            return false;
+        }
+        if (option->value && !joined) {
             const bool present = i + 1 < argc && std::string(argv[i + 1]).rfind("--", 0) != 0;
             if (!present && !option->valueOptional) {
                 error = word + " needs a value: " + option->value;

@@ -16,7 +16,7 @@ struct LaunchOptions {
     double start = 0.0;                    // --start: seconds into the soundtrack
     double loopFrom = -1.0, loopTo = -1.0; // --loop A:B; none when negative
     int width = 0, height = 0;             // --size; 0: Config.txt's
-    int fullscreen = -1;                   // --fullscreen 1, --windowed 0; -1: Config.txt's
+    int fullscreen = -1;                   // --fullscreen 1, --fullscreen desktop 2, --windowed 0; -1: Config.txt's
     std::string newShow;                   // --new DIR: write a starter show there instead of playing
     double newBeatsPerMinute = 0.0;        // --bpm; 0: the starter show's own tempo
     std::string newSoundtrack;             // --soundtrack FILE.mp3 for the starter show

@@ -7,12 +7,17 @@
 #include "audio/ManualAudioDevice.h"
 #include "audio/Mp3Decoder.h"
 #include "core/Profile.h"
+#include "core/StateFolder.h"
+#include "platform/LibraryMessages.h"
 #include "platform/StopSignals.h"
 
 #include <GL/glew.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
+
+#include <sys/stat.h>
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -55,15 +60,49 @@ void releaseStartupMemory() {
 #endif
 }
 
+// Read-only media or someone else's folder must not stop the show: the
+// player's own files go to a folder of the user's, and stderr says where.
+// False only for a Log.txt that is there but is no file (a broken show folder).
+bool openLog(LogFile& log) {
+    if (log.open(kLogFileName)) return true;
+    struct stat info {};
+    if (::stat(kLogFileName, &info) == 0 && !S_ISREG(info.st_mode)) return false;
+    for (const std::string& candidate : StateFolder::fallbacks(StateFolder::showName())) {
+        const std::string folder = StateFolder::make(candidate);
+        if (folder.empty() || !log.open(folder + "/" + kLogFileName)) continue;
+        StateFolder::set(folder);
+        std::fprintf(stderr, "solvane: the working folder cannot be written; the log is %s/%s\n", folder.c_str(),
+                     kLogFileName);
+        return true;
+    }
+    log.openStandardError();
+    std::fprintf(stderr, "solvane: no folder can be written; the log goes to stderr only\n");
+    return true;
+}
+
 bool fail(const char* message) {
     SDL_LogError(SDL_LOG_CATEGORY_SYSTEM, "%s", message);
     return false;
 }
 
+// "Fullscreen = desktop;" besides true and false; anything else is a window, with a line.
+FullscreenMode configFullscreen(const Config& config) {
+    std::string value = config.get("Fullscreen");
+    for (char& c : value) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (value == "desktop") return FullscreenMode::Desktop;
+    if (value == "true") return FullscreenMode::Mode;
+    if (!value.empty() && value != "false")
+        SDL_LogWarn(SDL_LOG_CATEGORY_SYSTEM, "Config entry 'Fullscreen' is '%s', not true, false or desktop: a window",
+                    config.get("Fullscreen").c_str());
+    return FullscreenMode::Off;
+}
+
 // A garbled file otherwise only shows as "-1x-1" settings and a failed window.
+// Full screen on the desktop needs no size: it takes the desktop's.
 void reportMissingConfigEntries(const Config& config) {
+    const bool sizeOptional = configFullscreen(config) == FullscreenMode::Desktop;
     for (const char* key : {"ViewportWidth", "ViewportHeight", "MSAA", "Fullscreen", "VSync"})
-        if (config.get(key).empty())
+        if (config.get(key).empty() && !(sizeOptional && std::string(key).rfind("Viewport", 0) == 0))
             SDL_LogError(SDL_LOG_CATEGORY_SYSTEM, "Config entry '%s' is missing or not written as '%s = value;'", key, key);
 }
 } // namespace
@@ -80,7 +119,7 @@ Engine::~Engine() {
 bool Engine::initialize() {
     gEngine = this;
     keepLargeBlocksApart();
-    if (!log.open(kLogFileName)) {
+    if (!openLog(log)) {
         std::string text = std::string("Failed to open log file for writing! File: ") + kLogFileName;
         // The message box needs a display: the terminal always hears of it.
         std::fprintf(stderr, "solvane: %s (%s)\n", text.c_str(), log.openError.c_str());
@@ -91,9 +130,11 @@ bool Engine::initialize() {
 
     SDL_LogSetAllPriority(SDL_LOG_PRIORITY_VERBOSE);
     stopSignals::install();
-    int sdlResult = SDL_Init(kSdlInitFlags);
+    // SDL's own start-up lines (driver probing) belong in the log, not on the terminal.
     SDL_LogGetOutputFunction(&defaultLogOutput, &defaultLogUserdata);
     SDL_LogSetOutputFunction(logOutputFunction, &log);
+    routeLibraryMessagesToLog();
+    int sdlResult = SDL_Init(kSdlInitFlags);
     if (sdlResult != 0) return fail("Failed to initialize SDL!");
 
     SDL_version compiled;
@@ -117,17 +158,21 @@ bool Engine::initialize() {
     int width = config.getInt("ViewportWidth");
     int height = config.getInt("ViewportHeight");
     int msaa = config.getInt("MSAA");
-    bool fullscreen = config.getBool("Fullscreen");
+    FullscreenMode fullscreen = configFullscreen(config);
     bool vsync = config.getBool("VSync");
     if (realTime.width > 0) width = realTime.width, height = realTime.height;
-    if (realTime.fullscreen >= 0) fullscreen = realTime.fullscreen == 1;
+    if (realTime.fullscreen >= 0)
+        fullscreen = realTime.fullscreen == 2   ? FullscreenMode::Desktop
+                     : realTime.fullscreen == 1 ? FullscreenMode::Mode
+                                                : FullscreenMode::Off;
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Selected Settings: %dx%d Resolution with %dx MSAA", width, height, msaa);
-    SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, fullscreen ? "Fullscreen mode enabled!" : "Fullscreen mode disabled!");
+    SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM,
+                fullscreen != FullscreenMode::Off ? "Fullscreen mode enabled!" : "Fullscreen mode disabled!");
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, vsync ? "VSync enabled!" : "VSync disabled!");
     if (capture.enabled()) {
         // Offline frames: the capture's size, never paced by the display nor covering it.
         if (capture.width > 0) width = capture.width, height = capture.height;
-        fullscreen = false;
+        fullscreen = FullscreenMode::Off;
         vsync = false;
         SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Capturing %dx%d at %d fps: full-screen and VSync off", width, height,
                     capture.fps);
@@ -143,6 +188,10 @@ bool Engine::initialize() {
 
     if (!window.create(show.title, width, height, msaa, fullscreen, vsync)) return fail("Failed to initialize window!");
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Initialized window");
+    SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Video driver: %s", SDL_GetCurrentVideoDriver());
+    // Otherwise a show on a machine without a screen plays unseen without a word.
+    if (!capture.enabled() && drawingWithoutDisplay())
+        std::fprintf(stderr, "solvane: no display found: the show plays headless, unseen (--capture DIR makes pictures)\n");
 
     glewExperimental = GL_TRUE;
     // GLEW is built for GLX: on an EGL context (SDL's offscreen driver) it loads
@@ -371,7 +420,11 @@ void Engine::abortStartup() {
     while (!reason.empty() && (reason.back() == '\n' || reason.back() == ' ')) reason.pop_back();
     for (char& c : reason)
         if (c == '\n') c = ' ';
-    if (!reason.empty()) std::fprintf(stderr, "solvane: start-up failed: %s (see %s)\n", reason.c_str(), kLogFileName);
+    // The log may sit in the state folder, or be the terminal itself.
+    const std::string logPath = StateFolder::path(kLogFileName);
+    if (!reason.empty() && log.toStandardError) std::fprintf(stderr, "solvane: start-up failed: %s\n", reason.c_str());
+    else if (!reason.empty())
+        std::fprintf(stderr, "solvane: start-up failed: %s (see %s)\n", reason.c_str(), logPath.c_str());
     // An output opened early for a device that never came is closed.
     playback::discardPreopen();
     // A script that failed at start-up leaves the root (and what it linked) behind.

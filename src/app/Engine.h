@@ -79,7 +79,7 @@ public:
         double start = 0.0;
         double loopFrom = -1.0, loopTo = -1.0;  // no loop when negative
         int width = 0, height = 0;              // 0: Config.txt's
-        int fullscreen = -1;                    // -1: Config.txt's
+        int fullscreen = -1;                    // 0 off, 1 mode change, 2 desktop; -1: Config.txt's
         bool loops() const { return loopFrom >= 0.0; }
     } realTime;
     struct LoopStats {

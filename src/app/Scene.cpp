@@ -114,6 +114,13 @@ void Scene::fixedStep(float step) {
 
 void Scene::frame(float time) {
     if (!root) return;
+    // Letterboxed, the picture buffer is the screen everything draws to.
+    const GLuint picture = gEngine->window.letterboxes() && ensurePictureBuffer() ? pictureBuffer.fbo : 0;
+    if (picture) {
+        RenderTarget::screen = picture;
+        glBindFramebuffer(GL_FRAMEBUFFER, picture);
+        glViewport(0, 0, pictureBuffer.width, pictureBuffer.height);
+    }
     const bool standIn = drawsToWindow && ensureWindowBuffer();
     if (standIn) {
         RenderTarget::screen = windowBuffer.fbo;
@@ -130,13 +137,45 @@ void Scene::frame(float time) {
     postProcessed = false;
     gEngine->lua.callRender(time);
     drawsToWindow = !postProcessed;
-    if (!standIn) return;
-    RenderTarget::screen = 0;
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, windowBuffer.fbo);
+    if (standIn) {
+        RenderTarget::screen = picture;
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, windowBuffer.fbo);
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, picture);
+        glBlitFramebuffer(0, 0, windowBuffer.width, windowBuffer.height, 0, 0, windowBuffer.width, windowBuffer.height,
+                          GL_COLOR_BUFFER_BIT, GL_NEAREST);
+        glBindFramebuffer(GL_FRAMEBUFFER, picture);
+    }
+    if (picture) presentPicture();
+}
+
+bool Scene::ensurePictureBuffer() {
+    if (pictureBuffer.fbo != 0) return true;
+    if (pictureBufferFailed) return false;
+    const Window& window = gEngine->window;
+    if (!pictureBuffer.create(window.getWidth(), window.getHeight(), 1, true, GL_RGBA8, 0)) {
+        SDL_LogError(SDL_LOG_CATEGORY_RENDER, "Failed to create the %dx%d picture buffer; drawing without black bars",
+                     window.getWidth(), window.getHeight());
+        pictureBuffer.destroy();
+        pictureBufferFailed = true;
+        return false;
+    }
+    return true;
+}
+
+void Scene::presentPicture() {
+    int width = 0, height = 0;
+    // Asked every frame: the desktop may change its resolution under the show.
+    gEngine->window.getDrawableSize(width, height);
+    const PictureRect shown = fitPicture(pictureBuffer.width, pictureBuffer.height, width, height);
+    const GLfloat black[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, pictureBuffer.fbo);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-    glBlitFramebuffer(0, 0, windowBuffer.width, windowBuffer.height, 0, 0, windowBuffer.width, windowBuffer.height,
-                      GL_COLOR_BUFFER_BIT, GL_NEAREST);
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glClearBufferfv(GL_COLOR, 0, black);  // the bars, whatever clear colour the scene left
+    glBlitFramebuffer(0, 0, pictureBuffer.width, pictureBuffer.height, shown.x, shown.y, shown.x + shown.width,
+                      shown.y + shown.height, GL_COLOR_BUFFER_BIT, GL_LINEAR);
+    // Between frames too the picture buffer stands for the screen (a reloaded
+    // scene may draw into its own buffers and unbind back to it).
+    glBindFramebuffer(GL_FRAMEBUFFER, pictureBuffer.fbo);
 }
 
 bool Scene::ensureWindowBuffer() {
@@ -294,6 +333,8 @@ void Scene::shutdown() {
     releaseObjects();
     postProcessor.release();
     if (windowBuffer.fbo != 0) windowBuffer.destroy();
+    if (pictureBuffer.fbo != 0) pictureBuffer.destroy();
+    RenderTarget::screen = 0;
     releaseNeedleData();
     releaseFlakeData();
 }

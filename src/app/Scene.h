@@ -75,10 +75,16 @@ public:
     // window's size and MSAA setting) and resolved into the window.
     FrameBuffer windowBuffer;
     bool drawsToWindow = false;
+    // Full screen on the desktop: the show is drawn here at its own size, then
+    // scaled into the window with its aspect kept and black bars around it.
+    FrameBuffer pictureBuffer;
 
 private:
     // True with the stand-in made (or made before); false when MSAA is off or it cannot be made.
     bool ensureWindowBuffer();
+    bool ensurePictureBuffer();
+    // The picture into the window's framebuffer, fitted, the rest black.
+    void presentPicture();
     void setGlobalGlState();
     void updateCamera();
     // Free flight's buttons and keys: path points placed, removed and built.
@@ -97,4 +103,5 @@ private:
     std::vector<ScriptObject> scriptObjects;
     bool postProcessed = false;      // in the frame being drawn
     bool windowBufferFailed = false; // tried once, not again
+    bool pictureBufferFailed = false;
 };

@@ -16,6 +16,8 @@ struct CaptureSettings {
     int width = 0;          // 0 x 0: the Config.txt size
     int height = 0;
     std::string video;      // an .mp4 to encode as well; empty: frames only
+    // The encoding of `video`: quality first (false), or what party rules ask for (true).
+    bool compoVideo = false;
     // Off only for measuring: the frames are rendered and presented, not read back.
     bool readBack = true;
 

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <iostream>
 
 namespace {
 constexpr double kRepeatLineInterval = 1.0;  // seconds
@@ -64,8 +65,18 @@ bool LogFile::open(const std::string& path) {
     return stream.is_open();
 }
 
+void LogFile::openStandardError() {
+    std::lock_guard<std::mutex> lock(mutex);
+    toStandardError = true;
+}
+
 void LogFile::close() {
     std::lock_guard<std::mutex> lock(mutex);
+    if (toStandardError) {
+        writeRepeats();
+        toStandardError = false;
+        return;
+    }
     if (!stream.is_open()) return;
     writeRepeats();
     stream.close();  // close() sets failbit itself when it fails
@@ -79,7 +90,7 @@ void LogFile::writeLine(const char* message) {
 void LogFile::writeLineAt(const char* message, double seconds) {
     std::string line = escapeLogMessage(message);
     std::lock_guard<std::mutex> lock(mutex);
-    if (!stream.is_open()) return;  // after close: the line is dropped silently
+    if (!stream.is_open() && !toStandardError) return;  // after close: the line is dropped silently
     if (line == lastMessage) {
         ++repeats;
         if (seconds - lastRepeatLine >= kRepeatLineInterval) {
@@ -91,12 +102,14 @@ void LogFile::writeLineAt(const char* message, double seconds) {
     writeRepeats();
     lastMessage = std::move(line);
     lastRepeatLine = seconds;
-    stream << lastMessage << std::endl;  // endl flushes: the log survives a kill
+    output() << lastMessage << std::endl;  // endl flushes: the log survives a kill
 }
+
+std::ostream& LogFile::output() { return toStandardError ? std::cerr : stream; }
 
 void LogFile::writeRepeats() {
     if (repeats == 0) return;
-    stream << "(last message repeated " << repeats << " times)" << std::endl;
+    output() << "(last message repeated " << repeats << " times)" << std::endl;
     repeats = 0;
 }
 

@@ -10,6 +10,7 @@
 
 struct LogFile {
     std::ofstream stream;
+    bool toStandardError = false;
     std::mutex mutex;
     // The last message written and how often it came again since the last
     // "(last message repeated N times)" line, written at most once a second.
@@ -23,6 +24,8 @@ struct LogFile {
     std::string firstError, lastError;
 
     bool open(const std::string& path);
+    // Lines go to stderr instead: when no folder can be written, the show still plays.
+    void openStandardError();
     // Closes the file; a failed close leaves the stream in its fail state.
     void close();
     void writeLine(const char* message);
@@ -31,6 +34,7 @@ struct LogFile {
     void writeLineAt(const char* message, double seconds);
 
 private:
+    std::ostream& output();
     void writeRepeats();
 };
 

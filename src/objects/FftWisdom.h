@@ -7,7 +7,7 @@
 
 namespace FftWisdom {
 
-extern const char* const kFileName;  // beside Log.txt, in the working folder
+extern const char* const kFileName;  // beside Log.txt (core/StateFolder.h)
 
 // Adds the file's wisdom to FFTW's. False, with FFTW's wisdom unchanged, when
 // the file is missing or is not wisdom FFTW reads: planning then measures anew.

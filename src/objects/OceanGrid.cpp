@@ -4,6 +4,7 @@
 
 #include "app/Engine.h"
 #include "core/Profile.h"
+#include "core/StateFolder.h"
 #include "objects/FftWisdom.h"
 #include "objects/ShowAssets.h"
 #include "objects/SurfaceMeshes.h"
@@ -40,7 +41,7 @@ const GLsizei kInstances = 64;  // 8 x 8 patches, laid out by the vertex shader
 
 bool OceanGrid::build(Scene* owner) {
     scene = owner;
-    waves.init(parameters, FftWisdom::kFileName);
+    waves.init(parameters, StateFolder::path(FftWisdom::kFileName));
     const std::vector<OceanVertex>& vertices = waves.vertexData();
     const std::vector<uint32_t> indices = buildOceanIndices(waves.size());
     MeshDesc desc;

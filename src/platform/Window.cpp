@@ -16,7 +16,27 @@ const char* glString(GLenum name) {
 }
 } // namespace
 
-bool Window::create(const std::string& windowTitle, int w, int h, int msaa, bool full, bool vsync) {
+PictureRect fitPicture(int pictureWidth, int pictureHeight, int windowWidth, int windowHeight) {
+    PictureRect rect;
+    if (pictureWidth <= 0 || pictureHeight <= 0 || windowWidth <= 0 || windowHeight <= 0) return rect;
+    // Compared as products: no rounding decides which way the bars go.
+    const long long wide = static_cast<long long>(windowWidth) * pictureHeight;
+    const long long tall = static_cast<long long>(windowHeight) * pictureWidth;
+    rect.width = wide <= tall ? windowWidth : static_cast<int>((tall + pictureHeight / 2) / pictureHeight);
+    rect.height = wide <= tall ? static_cast<int>((wide + pictureWidth / 2) / pictureWidth) : windowHeight;
+    rect.x = (windowWidth - rect.width) / 2;
+    rect.y = (windowHeight - rect.height) / 2;
+    return rect;
+}
+
+bool Window::create(const std::string& windowTitle, int w, int h, int msaa, FullscreenMode mode, bool vsync) {
+    const bool desktop = mode == FullscreenMode::Desktop;
+    SDL_DisplayMode screen{};
+    if (desktop && SDL_GetDesktopDisplayMode(0, &screen) != 0) {
+        SDL_LogError(SDL_LOG_CATEGORY_SYSTEM, "Failed to read the desktop's size: %s", SDL_GetError());
+        return false;
+    }
+    if (desktop && (w <= 0 || h <= 0)) w = screen.w, h = screen.h;
     if (w <= 0 || h <= 0 || msaa < 0) return false;
 
     SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
@@ -35,11 +55,15 @@ bool Window::create(const std::string& windowTitle, int w, int h, int msaa, bool
     SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 1);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
 
-    if (full) SDL_ShowCursor(0);
+    if (mode != FullscreenMode::Off) SDL_ShowCursor(0);
 
-    Uint32 flags = SDL_WINDOW_OPENGL | (full ? SDL_WINDOW_FULLSCREEN : 0);
+    const Uint32 fullscreenFlag = mode == FullscreenMode::Mode ? SDL_WINDOW_FULLSCREEN
+                                  : desktop                    ? SDL_WINDOW_FULLSCREEN_DESKTOP
+                                                               : 0;
+    // The desktop's size is asked for as well as full screen, so the window
+    // covers the desktop even where nothing else sizes it.
     window = SDL_CreateWindow(windowTitle.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                              w, h, flags);
+                              desktop ? screen.w : w, desktop ? screen.h : h, SDL_WINDOW_OPENGL | fullscreenFlag);
     if (!window) {
         SDL_LogError(SDL_LOG_CATEGORY_SYSTEM, "Failed to create window!");
         return false;
@@ -62,13 +86,26 @@ bool Window::create(const std::string& windowTitle, int w, int h, int msaa, bool
 
     title = windowTitle;
     multisampleCount = msaa;
-    fullscreen = full;
+    fullscreen = mode;
     width = w;
     height = h;
     verticalSync = vsync;
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Window created with title '%s', width '%d' and height '%d'",
                 title.c_str(), width, height);
+    if (desktop) {
+        int drawableWidth = 0, drawableHeight = 0;
+        getDrawableSize(drawableWidth, drawableHeight);
+        SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Borderless on the desktop at %dx%d; the show drawn at %dx%d, its aspect kept",
+                    drawableWidth, drawableHeight, width, height);
+        // Everything draws at the show's size; only the picture's last copy fills the window.
+        glViewport(0, 0, width, height);
+    }
     return true;
+}
+
+void Window::getDrawableSize(int& drawableWidth, int& drawableHeight) const {
+    drawableWidth = drawableHeight = 0;
+    if (window) SDL_GL_GetDrawableSize(window, &drawableWidth, &drawableHeight);
 }
 
 bool Window::pumpEvents(KeyboardMouse* input) {

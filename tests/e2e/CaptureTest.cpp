@@ -11,14 +11,18 @@ using e2e::play;
 static const std::string kConfig = test::standardConfig(320, 240, 4, true);
 
 // A cube moved only by the fixed steps, at the speed a track gives at the time of
-// each step: 4 units per second until row 21 (0.74 s), then none. A range from
-// 1.5 s, captured without an X server, starts from the scene the whole run reaches
-// and holds the same bytes.
-TEST(Capture, ARangeStartsFromTheSceneTheFixedStepsReachWithTheSameBytesWithoutAnXServer) {
-    test::TempDir dir;
+// each step: 4 units per second until row 21 (0.74 s), then none.
+static void copyMovingCubeShow(const test::TempDir& dir) {
     test::copyShow(dir, kConfig, true);
     test::writeTrack(dir.file("res/sync"), "Cube.Speed", {{0, 4.0f, Step}, {21, 0.0f, Step}});
     e2e::writeCubeScene(dir, "travelled = travelled + step * sync.getFloat('Cube.Speed')", "travelled - 1.5");
+}
+
+// The moving cube: a range from 1.5 s, captured without an X server, starts from
+// the scene the whole run reaches and holds the same bytes.
+TEST(Capture, ARangeStartsFromTheSceneTheFixedStepsReachWithTheSameBytesWithoutAnXServer) {
+    test::TempDir dir;
+    copyMovingCubeShow(dir);
     ASSERT_EQ(play(dir, "--capture whole --from 0 --to 1.55 --fps 20 --size 320x180").status, 0);
     ASSERT_EQ(play(dir, "--capture part --from 1.5 --to 1.55 --fps 20 --size 320x180",
                    "env -u DISPLAY SDL_VIDEODRIVER=offscreen").status, 0);
@@ -84,6 +88,96 @@ TEST(Capture, AFullDiskEndsWithALineAndStatusOneKeepingTheFramesWritten) {
     ASSERT_FALSE(kept.empty());
     EXPECT_LT(kept.size(), 300u);
     for (const std::string& name : kept) EXPECT_GT(test::pngColours(dir.file("kept/" + name)).lit, 0) << name;
+}
+
+// A show on read-only media (a read-only bind mount: root writes through a mode
+// bit) keeps its own files in the user's state folder, else in a temporary one,
+// else nowhere with the log on stderr; stderr says which, and the show plays.
+TEST(Capture, AReadOnlyWorkingFolderPutsTheLogWhereOneStderrLineSays) {
+    if (std::system("unshare -m true >/dev/null 2>&1") != 0) GTEST_SKIP() << "needs a mount namespace (root)";
+    test::TempDir dir;
+    test::TempDir out;
+    test::copyShow(dir, kConfig, true);
+    const std::string name = fs::path(dir.path()).filename().string();
+    fs::create_directories(out.file("tmp"));
+    const struct {
+        std::string environment;
+        std::string says;
+        bool inFile;
+    } cases[] = {
+        {"XDG_STATE_HOME=" + out.file("state"), "the log is " + out.file("state/solvane/" + name + "/Log.txt"),
+         true},
+        {"XDG_STATE_HOME=/proc/none TMPDIR=" + out.file("tmp"), "the log is " + out.file("tmp/solvane-" + name + "-"),
+         true},
+        {"XDG_STATE_HOME=/proc/none TMPDIR=/proc", "no folder can be written; the log goes to stderr only", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.environment);
+        const std::string frames = out.file("frames" + std::to_string(&c - cases));
+        const e2e::Run run = play(dir, "--capture " + frames + " --from 1 --to 1.1 --fps 10 --size 160x90",
+                              "unshare -m sh -c 'mount -o bind,ro . . && cd \"$PWD\" && \"$0\" \"$@\"' env -u DISPLAY "
+                              "SDL_VIDEODRIVER=offscreen HOME=/proc/none " + c.environment);
+        EXPECT_EQ(run.status, 0);
+        ASSERT_FALSE(run.said.empty());
+        EXPECT_NE(run.said[0].find(c.says), std::string::npos) << run.said[0];
+        EXPECT_GT(test::pngColours(frames + "/frame_000000.png").lit, 0);
+        EXPECT_FALSE(fs::exists(dir.file("Log.txt")) || fs::exists(dir.file("fftw_wisdom.txt")));
+        const std::string& said = run.said[0];
+        const auto log = test::readLines(c.inFile ? said.substr(said.find("the log is ") + 11) : dir.file("stderr.txt"));
+        EXPECT_NE(std::find(log.begin(), log.end(), "Initializing Engine"), log.end());
+    }
+}
+
+// Party rules at 320x180: the 1080p floor of 8 Mbit/s scales to 222 kbit/s.
+TEST(Capture, ACompoVideoIsHighProfileAtALevelAFloorRateAndLcStereoWithItsIndexFirst) {
+    test::TempDir dir;
+    test::copyShow(dir, kConfig);
+    ASSERT_EQ(play(dir, "--capture frames --video show.mp4 --video-quality compo --from 10 --to 14 --fps 30 "
+                        "--size 320x180").status, 0);
+    const std::string probe = "cd '" + dir.path() + "' && ffprobe -v error -show_entries " +
+                              "stream=codec_name,profile,level,pix_fmt,channels,bit_rate -of csv=p=0 show.mp4 > probe.txt";
+    ASSERT_EQ(std::system(probe.c_str()), 0);
+    const auto lines = test::readLines(dir.file("probe.txt"));
+    ASSERT_EQ(lines.size(), 2u);
+    char profile[16] = {}, format[16] = {};
+    int level = 0, channels = 0;
+    long videoRate = 0, audioRate = 0;
+    ASSERT_EQ(std::sscanf(lines[0].c_str(), "h264,%15[^,],%15[^,],%d,%ld", profile, format, &level, &videoRate), 4)
+        << lines[0];
+    EXPECT_TRUE(std::string(profile) == "High" || std::string(profile) == "Main") << profile;
+    EXPECT_EQ(std::string(format), "yuv420p");
+    EXPECT_LE(level, 41);
+    EXPECT_GE(videoRate, 8000000L * 320 * 180 / (1920 * 1080));
+    ASSERT_EQ(std::sscanf(lines[1].c_str(), "aac,LC,%d,%ld", &channels, &audioRate), 2) << lines[1];
+    EXPECT_EQ(channels, 2);
+    EXPECT_NEAR(audioRate, 192000, 192000 * 0.05);
+    const std::string bytes = test::readFile(dir.file("show.mp4"));
+    EXPECT_LT(bytes.find("moov"), bytes.find("mdat"));  // a player can start before the whole file arrives
+}
+
+// The split joins the parts' frames in order and their videos without a gap:
+// each part pre-rolls from 0, so its frames are the one-part run's bytes.
+TEST(Capture, ASplitRunGivesTheOnePartRunsFramesAndOneVideoOfTheRange) {
+    test::TempDir dir;
+    copyMovingCubeShow(dir);
+    const std::string range = " --from 0.2 --to 1.2 --fps 20 --size 160x90";
+    ASSERT_EQ(play(dir, "--capture one" + range).status, 0);
+    const std::string split = "cd '" + dir.path() + "' && env -u DISPLAY SDL_VIDEODRIVER=offscreen bash '" +
+                              SOLVANE_SOURCE_DIR "/scripts/capture-split.sh' --parts 3 --player '" + SOLVANE_BINARY +
+                              "' -- --capture split --video split.mp4" + range + " > split.txt 2>&1";
+    ASSERT_EQ(std::system(split.c_str()), 0) << test::readFile(dir.file("split.txt"));
+    const auto names = test::fileNames(dir.file("one"));
+    ASSERT_EQ(names.size(), 20u);
+    EXPECT_EQ(test::fileNames(dir.file("split")), names);
+    for (const std::string& name : names)
+        EXPECT_TRUE(test::readFile(dir.file("one/" + name)) == test::readFile(dir.file("split/" + name))) << name;
+    const std::string probe = "cd '" + dir.path() + "' && ffprobe -v error -show_entries format=duration " +
+                              "-show_entries stream=nb_frames -of csv=p=0 split.mp4 > probe.txt";
+    ASSERT_EQ(std::system(probe.c_str()), 0);
+    const auto lines = test::readLines(dir.file("probe.txt"));
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "20");  // video frames; then the audio's packets and the file's duration
+    EXPECT_NEAR(std::stod(lines[2]), 1.0, 0.05);
 }
 
 // Ended from outside: a signal mid-capture or during start-up, a terminal that

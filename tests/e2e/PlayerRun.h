@@ -24,6 +24,18 @@ inline Run play(const test::TempDir& dir, const std::string& arguments, const st
     return run;
 }
 
+// The player's own lines of the log at `path`: SDL's driver probing (some of it
+// "Failed loading ...") comes before them, and the sound libraries' messages
+// ("ALSA ...") come from the audio worker whenever it probes.
+inline std::vector<std::string> playerLog(const std::string& path) {
+    std::vector<std::string> lines = test::readLines(path);
+    lines.erase(lines.begin(), std::find_if(lines.begin(), lines.end(),
+                                            [](const std::string& l) { return l.rfind("Compiled SDL Version", 0) == 0; }));
+    lines.erase(std::remove_if(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("ALSA ", 0) == 0; }),
+                lines.end());
+    return lines;
+}
+
 inline long linesWith(const std::vector<std::string>& lines, const std::string& words) {
     return std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(words) != std::string::npos; });
 }

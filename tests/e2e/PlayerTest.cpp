@@ -22,7 +22,7 @@ const std::vector<std::string> kShutdownLines = {
     "Engine Shutting Down", "Successfully Shut down Scene.", "OGL Resource Thread Terminated Successfully!",
     "Shutting down window", "Window successfully shut down", "Shutting down SDL", "Successfully shut down SDL"};
 
-std::vector<std::string> logOf(const test::TempDir& dir) { return test::readLines(dir.file("Log.txt")); }
+std::vector<std::string> logOf(const test::TempDir& dir) { return e2e::playerLog(dir.file("Log.txt")); }
 long countLines(const test::TempDir& dir, const std::string& words) { return e2e::linesWith(logOf(dir), words); }
 
 // Every start-up line, then after `end` every shutdown line, in order and the
@@ -86,7 +86,7 @@ TEST(Player, StartUpFailuresEndWithStatusOneAndTheirReasonLast) {
         if (f.file && !f.content) std::filesystem::remove(dir.file(f.file));
         // Status 1 in time, not a crash or a hang: threads started before the failure were stopped.
         ASSERT_EQ(test::Process(SOLVANE_BINARY, dir.path()).wait(), 1);
-        auto lines = logOf(dir);
+        const auto lines = logOf(dir);
         ASSERT_GE(lines.size(), f.tail.size());
         EXPECT_EQ(std::vector<std::string>(lines.end() - static_cast<long>(f.tail.size()), lines.end()), f.tail);
         EXPECT_TRUE(!f.config.empty() || lines.size() == 5u) << "two SDL version lines, then no window";
@@ -109,6 +109,20 @@ TEST(Player, ASoundtrackCutShortSaysHowLongItIsAndPlaysToItsEnd) {
                     test::readFile(SOLVANE_FIXTURES_DIR "/audio/clicks_20s.mp3").substr(0, 1500));
     EXPECT_EQ(test::Process(SOLVANE_BINARY, dir.path()).wait(std::chrono::seconds(60)), 0);
     EXPECT_EQ(countLines(dir, "The soundtrack res/audio/melody2.mp3 is only 0."), 1);
+    expectCleanRunEndedBy(dir, "Starting playback!");
+}
+
+// No screen and no sound card (as here): the terminal holds the player's one line
+// saying so, none of SDL's, ALSA's or libwayland's, and the show plays to its end.
+TEST(Player, WithoutADisplayTheTerminalHoldsOnlyTheLineSayingSo) {
+    test::TempDir dir;
+    test::copyFixtureShow(dir, kConfig);
+    const std::string command = "cd '" + dir.path() + "' && env -u DISPLAY -u WAYLAND_DISPLAY -u XDG_RUNTIME_DIR " +
+                                "-u SDL_VIDEODRIVER '" + SOLVANE_BINARY + "' 2> stderr.txt";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const auto lines = test::readLines(dir.file("stderr.txt"));
+    ASSERT_EQ(lines.size(), 1u) << lines.back();
+    EXPECT_EQ(lines[0].rfind("solvane: no display found", 0), 0u) << lines[0];
     expectCleanRunEndedBy(dir, "Starting playback!");
 }
 

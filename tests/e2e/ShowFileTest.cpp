@@ -55,7 +55,7 @@ TEST(ShowFile, AProbeShowWithAnEditorStartsOnItsRowsHoldsWhenPausedAndEndsWithIt
     const auto rows = run.rowsTold([](uint32_t) { return false; });
     EXPECT_EQ(run.player.wait(std::chrono::seconds(60)), 0);
     EXPECT_TRUE(!rows.empty() && rows.back() >= 195 && rows.back() <= 215) << (rows.empty() ? 0 : rows.back());
-    const auto lines = test::readLines(dir.file("Log.txt"));
+    const auto lines = e2e::playerLog(dir.file("Log.txt"));
     test::expectInOrder(lines, {"Sync editor: connected to " + run.editor.address(), "Sucessfully initialized Sync Device",
                                 "Starting playback!", "Successfully shut down SDL"});
     EXPECT_EQ(e2e::linesWith(lines, "Failed"), 0);

@@ -29,7 +29,7 @@ TEST(StarterShow, ANewShowOutsideTheSourceTreeRendersLitFramesWithEverythingItLo
         EXPECT_GT(c.yellow, 20) << frame << ": the cubes";
         EXPECT_EQ(c.magenta, 0) << frame << ": a program that did not build";
     }
-    const auto log = test::readLines(folder + "/Log.txt");
+    const auto log = e2e::playerLog(folder + "/Log.txt");
     EXPECT_TRUE(anyLineWith(log, "Show: show, 120 beats per minute, 8 rows per beat, soundtrack res/audio/clicks.mp3"));
     EXPECT_FALSE(anyLineWith(log, "Failed") || anyLineWith(log, "rror")) << "something the show needs was not copied";
 }

@@ -12,7 +12,7 @@ class GlEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
         ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
-        ASSERT_TRUE(window.create("gl tests", 256, 256, 0, false, false));
+        ASSERT_TRUE(window.create("gl tests", 256, 256, 0, FullscreenMode::Off, false));
         glewExperimental = GL_TRUE;
         ASSERT_EQ(glewInit(), static_cast<GLenum>(GLEW_OK));
         while (glGetError() != GL_NO_ERROR) continue;

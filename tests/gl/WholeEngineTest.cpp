@@ -3,7 +3,7 @@
 // tracks shaping the picture), the window's multisampling, the frame's clock reaching
 // the script's audio table, a held D-pad on a virtual pad scrubbing in the loop, keys
 // and mouse pushed as SDL events, and track, texture and model files changed on disk
-// while it runs.
+// while it runs; full screen on the desktop.
 #include "core/Profile.h"
 #include "gfx/Exm.h"
 #include "objects/CameraObject.h"
@@ -15,7 +15,7 @@
 #include <stb/stb_image_write.h>
 #include <lua.hpp>
 
-
+#include <set>
 
 namespace {
 constexpr int kWidth = 320;
@@ -54,8 +54,9 @@ protected:
     // Starts the engine on the shipped res/ (with `script` as the scene when
     // given), then hands the soundtrack's place to `clock`.
     template <typename Clock>
-    Clock* start(int msaa, std::unique_ptr<Clock> clock, const std::string& script = "") {
-        test::copyShow(dir, test::standardConfig(kWidth, kHeight, msaa, false), true);  // the short soundtrack starts faster
+    Clock* start(int msaa, std::unique_ptr<Clock> clock, const std::string& script = "", const std::string& config = "") {
+        // The short soundtrack starts faster.
+        test::copyShow(dir, config.empty() ? test::standardConfig(kWidth, kHeight, msaa, false) : config, true);
         if (!script.empty()) test::writeFile(dir.file("res/scripts/scene.lua"), script);
         EXPECT_TRUE(workingDir.enter(dir.path()));
         EXPECT_TRUE(engine.initialize());
@@ -426,4 +427,32 @@ TEST_F(WholeEngine, KeysAndMouseFlyTheFreeCameraAndEditItsPathAsTheButtonsDo) {
                          "Placed Camera Path Point!", "Placed Camera Path Point!",
                          "Cannot Build Path With Less Than 4 Points!", "Placed Camera Path Point!",
                          "Outputted 24 Points Into Array of Size 25!", "Built Camera Path With 25 Points!"}));
+}
+
+// Full screen on the desktop: a window of the desktop's size, the show drawn at its
+// own and shown whole with its aspect kept, black beside it. Under scripts/test.sh's
+// 16:9 screen a 1280x720 show fills it; CTest runs this again on a 1280x1024 one.
+TEST_F(WholeEngine, FullScreenOnTheDesktopKeepsTheShowsAspectBetweenBlackBars) {
+    std::string config = test::standardConfig(1280, 720, 4, false);
+    config.replace(config.find("Fullscreen = false"), 18, "Fullscreen = desktop");
+    start(4, std::make_unique<ManualAudioDevice>(), "function build() return true end\nfunction render(t) end\n", config);
+    SDL_DisplayMode desktop{};
+    ASSERT_EQ(SDL_GetDesktopDisplayMode(0, &desktop), 0);
+    int w = 0, h = 0;
+    engine.window.getDrawableSize(w, h);
+    ASSERT_TRUE(w == desktop.w && h == desktop.h) << w << "x" << h << " on " << desktop.w << "x" << desktop.h;
+    glClearColor(1.0f, 1.0f, 1.0f, 1.0f);  // the scene's picture: white; the bars must be made black
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glClear(GL_COLOR_BUFFER_BIT);  // as an earlier frame may leave the window
+    for (int frame = 0; frame < 2; ++frame) engine.scene.frame(1.0f);  // the second through the multisampled stand-in
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    const std::vector<unsigned char> px = test::readPixels(0, 0, w, h, 0);
+    const int shown = std::min(h, w * 720 / 1280), bar = (h - shown) / 2;
+    std::set<int> wrongRows;
+    for (int i = 0; i < w * h; ++i) {
+        const int y = i / w, want = y >= bar && y < bar + shown ? 255 : 0;
+        if (px[i * 4] != want || px[i * 4 + 1] != want || px[i * 4 + 2] != want) wrongRows.insert(y);
+    }
+    EXPECT_TRUE(wrongRows.empty()) << wrongRows.size() << " rows wrong from row " << *wrongRows.begin() << "; wanted "
+                                   << bar << " black, " << shown << " white, " << bar << " black";
 }

@@ -23,7 +23,12 @@ TEST(CommandLine, ReadsEveryOptionLeavesDefaultsForTheRestAndRefusesBadOnesWithA
                       error)) << error;
     const CaptureSettings& c = o.capture;
     EXPECT_TRUE(c.directory == "out" && c.fps == 60 && c.from == 30.5 && c.to == 32.0 && c.width == 640 &&
-                c.height == 360 && c.video == "a.mp4");
+                c.height == 360 && c.video == "a.mp4" && !c.compoVideo);
+    LaunchOptions compo;  // and a value joined with '='
+    ASSERT_TRUE(parse({"--capture", "out", "--video=a.mp4", "--video-quality", "compo"}, compo, error)) << error;
+    EXPECT_TRUE(compo.capture.compoVideo && compo.capture.video == "a.mp4");
+    for (auto [word, mode] : {std::make_pair("--fullscreen", 1), std::make_pair("--fullscreen=desktop", 2)})
+        EXPECT_TRUE(parse({word, "--start", "3"}, o = LaunchOptions(), error) && o.fullscreen == mode) << word << error;
 
     LaunchOptions live;
     ASSERT_TRUE(parse({"--loop", "10:12.5", "--size", "800x600", "--windowed"}, live, error)) << error;
@@ -37,6 +42,9 @@ TEST(CommandLine, ReadsEveryOptionLeavesDefaultsForTheRestAndRefusesBadOnesWithA
         {{"--capture", "o", "--video", "show.avi"}, ".mp4"}, {{"--capture"}, "--capture needs"},
         {{"--capture", ""}, "--capture"}, {{"--fps", "30"}, "only works with --capture"},
         {{"--capture", "o", "--capture", "p"}, "twice"}, {{"capture"}, "unknown argument 'capture'"},
+        {{"--capture", "o", "--video", "a.mp4", "--video-quality", "best"}, "'best'"},
+        {{"--capture", "o", "--video-quality", "compo"}, "only works with --video"},
+        {{"--fullscreen", "wide"}, "'wide'"}, {{"--windowed=yes"}, "--windowed takes no value"},
         {{"--loop", "12:10"}, "--loop needs FROM:TO"}, {{"--start", "4", "--loop", "1:2"}, "does not go with"},
         {{"--new", "s", "--bpm", "abc"}, "--bpm needs"}, {{"--new", "s", "--bpm", "19"}, "from 20 to 400"},
         {{"--bpm", "90"}, "only works with --new"}, {{"--new", "s", "--capture", "f"}, "does not go with --new"},
