@@ -427,6 +427,11 @@ TEST_F(WholeEngine, KeysAndMouseFlyTheFreeCameraAndEditItsPathAsTheButtonsDo) {
                          "Placed Camera Path Point!", "Placed Camera Path Point!",
                          "Cannot Build Path With Less Than 4 Points!", "Placed Camera Path Point!",
                          "Outputted 24 Points Into Array of Size 25!", "Built Camera Path With 25 Points!"}));
+    // R starts and ends a flight recording as the pad's Y does.
+    tapAt(0, SDL_SCANCODE_R);
+    EXPECT_TRUE(engine.scene.isRecordingFlight());
+    tapAt(0, SDL_SCANCODE_R);
+    EXPECT_FALSE(engine.scene.isRecordingFlight());
 }
 
 // Full screen on the desktop: a window of the desktop's size, the show drawn at its
