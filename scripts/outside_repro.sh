@@ -95,8 +95,8 @@ fresh; mkdir -p t
 result "tracktool plot --from 1e30 --to 1e31" "$(timeout 60 "$tool" plot res/sync p.png --from 1e30 --to 1e31 2>&1 | tail -1; echo " status ${PIPESTATUS[0]}")"
 names=$(seq -s, -f 'T%g' 5000)
 result "tracktool plot with 5000 --tracks" "$(/usr/bin/time -f ' max RSS %M kB' timeout 60 "$tool" plot res/sync p.png --tracks "$names" 2>&1 | grep -v 'no such track' | tr '\n' ' ')"
-printf 'A\n0 1\n' > a.tracks; printf 'B\n0 2\n' > b.tracks; "$tool" compile t a.tracks b.tracks > /dev/null
-rm t/_B.track; mkdir t/_B.track; before=$(md5sum < t/_A.track); printf 'A\n0 5\n' > a.tracks
+printf '[A]\n0 1\n' > a.tracks; printf '[B]\n0 2\n' > b.tracks; "$tool" compile t a.tracks b.tracks > /dev/null
+rm t/_B.track; mkdir t/_B.track; before=$(md5sum < t/_A.track); printf '[A]\n0 5\n' > a.tracks
 result "tracktool compile, one output unwritable" "$("$tool" compile t a.tracks b.tracks 2>&1 | head -1) | _A.track unchanged: $([ "$before" = "$(md5sum < t/_A.track)" ] && echo yes || echo no)"
 printf '\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x80\x3f\x07' > res/sync/_Camera.Mode.track
 capture > /dev/null; result "track file with interpolation 7" "$(logged 'interpolation type')"
