@@ -48,7 +48,7 @@ uint64_t SceneBufferObject::memoryEstimate(int32_t width, int32_t height, int32_
 
 bool skipUnbuiltBuffer(bool built, bool& warned, const char* what) {
     if (built) return false;
-    if (!warned) SDL_LogWarn(SDL_LOG_CATEGORY_RENDER, "%s was never built; it and its children draw nothing", what);
+    if (!warned) SDL_LogError(SDL_LOG_CATEGORY_RENDER, "%s was never built; it and its children draw nothing", what);
     warned = true;
     return true;
 }

@@ -314,11 +314,16 @@ TEST_F(Objects, ABufferTheDriverRefusesFailsItsBuildWithAMessage) {
     EXPECT_TRUE(log.contains("Failed to initialize Scene Buffer Object!"));
     EXPECT_FALSE(buildTree(&engine.scene, cube));
     EXPECT_TRUE(log.contains("Failed to initialize Scene Cube Buffer Object!"));
-    // Rendered all the same, they leave the window alone rather than clear it or a half-made target.
+    // Rendered and post-processed all the same, they leave the window alone rather than clear it or a
+    // half-made target, or present an empty picture; one line each.
+    log.clear();
     const std::vector<unsigned char> probe = paintProbe();
     flat->render(0.0f, &test::kIdentity);
     cube->render(0.0f, &test::kIdentity);
+    engine.scene.postProcessBufferNode(flat);
     EXPECT_TRUE(test::readPixels(0, 0, kSize, kSize, 0) == probe);
+    EXPECT_EQ(log.errors(), (std::vector<std::string>{"Scene buffer was never built; it and its children draw nothing",
+                                                      "Scene cube buffer was never built; it and its children draw nothing"}));
 }
 
 TEST_F(Objects, SphereReflectsTheFirstCubeBufferDirectlyUnderTheRoot) {
@@ -387,6 +392,10 @@ TEST_F(Objects, MissingOrMisfittingModelsFailTheBuildWithTheirLines) {
         std::unique_ptr<SceneObject> object(c.make());
         EXPECT_FALSE(object->build(&engine.scene));
         EXPECT_EQ(log.errors(), (std::vector<std::string>{c.cause, c.failure}));
+        const std::vector<unsigned char> probe = paintProbe();  // and it draws nothing after
+        object->update(0.0167f);
+        object->render(0.5f, &test::kIdentity);
+        EXPECT_TRUE(test::readPixels(0, 0, kSize, kSize, 0) == probe);
         object->release();
     }
 }
