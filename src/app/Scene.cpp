@@ -322,8 +322,11 @@ CameraObject* Scene::activeCameraObject() const {
 
 void Scene::postProcessBufferNode(SceneObject* node) {
     if (node && node->getType() == kSceneBufferType) {
+        auto* buffer = static_cast<SceneBufferObject*>(node);
+        // Its picture would be empty: the window keeps what was drawn straight to it.
+        if (skipUnbuiltBuffer(buffer->built, buffer->warned, "Scene buffer")) return;
         postProcessed = true;
-        postProcessor.process(static_cast<SceneBufferObject*>(node)->frameBuffer);
+        postProcessor.process(buffer->frameBuffer);
         return;
     }
     SDL_LogError(SDL_LOG_CATEGORY_SYSTEM, "Cannot Post Process Invalid Buffer Node!");

@@ -30,8 +30,8 @@ SceneBufferObject::SceneBufferObject(int32_t w, int32_t h, int32_t count, bool d
     : width(w), height(h), colorCount(count), withDepth(depth), internalFormat(format), samples(s) {}
 
 bool SceneBufferObject::build(Scene*) {
-    if (frameBuffer.create(width, height, static_cast<uint32_t>(colorCount), withDepth, internalFormat, samples))
-        return true;
+    built = frameBuffer.create(width, height, static_cast<uint32_t>(colorCount), withDepth, internalFormat, samples);
+    if (built) return true;
     SDL_LogError(SDL_LOG_CATEGORY_SYSTEM, "Failed to initialize Scene Buffer Object!");
     return false;
 }
@@ -46,11 +46,22 @@ uint64_t SceneBufferObject::memoryEstimate(int32_t width, int32_t height, int32_
     return sampled + (samples > 1 ? pixels * static_cast<uint64_t>(std::max(colorCount, 0)) * texel : 0);
 }
 
+bool skipUnbuiltBuffer(bool built, bool& warned, const char* what) {
+    if (built) return false;
+    if (!warned) SDL_LogError(SDL_LOG_CATEGORY_RENDER, "%s was never built; it and its children draw nothing", what);
+    warned = true;
+    return true;
+}
+
 void SceneBufferObject::render(float time, const glm::mat4* parentMatrix) {
+    if (skipUnbuiltBuffer(built, warned, "Scene buffer")) return;
     // A hidden buffer (rendered directly by the script) still clears its target.
     frameBuffer.bind(true);
     renderChildren(time, parentMatrix);
     frameBuffer.unbind();
 }
 
-void SceneBufferObject::release() { frameBuffer.destroy(); }
+void SceneBufferObject::release() {
+    frameBuffer.destroy();
+    built = false;
+}

@@ -33,8 +33,14 @@ public:
     bool withDepth;
     GLenum internalFormat;
     int32_t samples;
+    bool built = false;  // between a successful build and release
+    bool warned = false;
 };
 
 // A scene buffer's colour format from its script name, "RGBA" or "RGBA16F";
 // refuses any other (the cube buffer's row reads it too).
 GLenum checkColorFormat(ObjectArgs& args, int index);
+// A buffer linked into the tree after the build, or whose build failed, has no
+// target of its own; drawing on would bind the window (or a half-made target)
+// and clear it. True when the render must stop; says so once per buffer.
+bool skipUnbuiltBuffer(bool built, bool& warned, const char* what);

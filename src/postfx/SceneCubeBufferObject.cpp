@@ -62,10 +62,12 @@ bool SceneCubeBufferObject::build(Scene*) {
     }
     faceViews = cubeFaceViews();
     cubeProjection = cubeFaceProjection();
+    built = true;
     return true;
 }
 
 void SceneCubeBufferObject::render(float time, const glm::mat4* parentMatrix) {
+    if (skipUnbuiltBuffer(built, warned, "Scene cube buffer")) return;
     cubeFrameBuffer.bind(true);
     for (uint32_t face = 0; face < 6; ++face) {
         currentView = faceViews[face];
@@ -76,4 +78,7 @@ void SceneCubeBufferObject::render(float time, const glm::mat4* parentMatrix) {
     cubeFrameBuffer.unbind();
 }
 
-void SceneCubeBufferObject::release() { cubeFrameBuffer.destroy(); }
+void SceneCubeBufferObject::release() {
+    cubeFrameBuffer.destroy();
+    built = false;
+}

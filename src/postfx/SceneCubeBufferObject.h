@@ -40,4 +40,6 @@ public:
     // Meaningful while render runs; afterwards they keep the -Z face's values.
     glm::mat4 currentView{1.0f};
     glm::vec3 currentPosition{0.0f};
+    bool built = false;  // between a successful build and release
+    bool warned = false;
 };

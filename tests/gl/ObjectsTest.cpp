@@ -1,18 +1,23 @@
 // Scene objects on the real driver: each class draws with its own program only
-// once built, stays finite without any sun tracks, and gives its GL objects back;
+// once built (never built, it leaves the window's picture as it was), stays
+// finite without any sun tracks, and gives its GL objects back;
 // the sky box, the ocean and the sphere pick the scene's cube buffer (a cubemap
 // debug object painting its faces) over their own textures; each cube face renders
 // with that face's camera; buffers the driver refuses and models that are missing
 // or do not fit their class fail the build with their lines.
 #include "gfx/FrameBuffer.h"
 #include "objects/BoidsObject.h"
+#include "objects/CameraObject.h"
 #include "objects/CubemapDebug.h"
 #include "objects/DiamondObject.h"
+#include "objects/FlakeObject.h"
 #include "objects/GridObject.h"
 #include "objects/ModelObject.h"
+#include "objects/NeedleObject.h"
 #include "objects/OceanGrid.h"
 #include "objects/ParticleCloud.h"
 #include "objects/RadialGrid.h"
+#include "objects/RingObject.h"
 #include "objects/SkyBox.h"
 #include "objects/SkyDome.h"
 #include "objects/SphereObject.h"
@@ -22,11 +27,14 @@
 #include "postfx/SceneBufferObject.h"
 #include "postfx/SceneCubeBufferObject.h"
 #include "scene/ViewMath.h"
+#include "script/ScriptModule.h"
 
 #include "GlContext.h"
 
 #include <glm/gtc/type_ptr.hpp>
 #include <stb/stb_image_write.h>
+
+#include <set>
 
 namespace {
 constexpr int kSize = 256;
@@ -106,8 +114,25 @@ std::unique_ptr<SceneCubeBufferObject> paintedCube(Scene& scene, const glm::vec3
     cube->render(0.0f, &test::kIdentity);
     return cube;
 }
+
+// A picture in the window that any clear or draw would change: two colours, split down the middle.
+std::vector<unsigned char> paintProbe() {
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glViewport(0, 0, kSize, kSize);
+    glClearColor(0.2f, 0.4f, 0.6f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(0, 0, kSize / 2, kSize);
+    glClearColor(0.8f, 0.1f, 0.3f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glDisable(GL_SCISSOR_TEST);
+    glClearColor(0.0f, 1.0f, 0.0f, 1.0f);  // neither half: a stray clear shows everywhere
+    return test::readPixels(0, 0, kSize, kSize);
+}
 } // namespace
 
+// Every class of the factory; never built (linked after the tree's build, or its build failed), update,
+// render and release leave the window as it was, with no GL error and one log line at most.
 TEST_F(Objects, EachClassDrawsOnlyOnceBuiltWithItsOwnProgramAndGivesItsGlObjectsBack) {
     struct Case {
         const char* name;
@@ -136,7 +161,19 @@ TEST_F(Objects, EachClassDrawsOnlyOnceBuiltWithItsOwnProgramAndGivesItsGlObjects
         {"texturedModel", [] { auto* t = new TexturedModel("res/models/Rock.exm", "res/textures/Rock.png");
                                t->scale = glm::vec3(6.0f); return t; }, orbit, 2000},
         {"wireframeCube", [] { auto* w = new WireframeCubeObject; w->scale = glm::vec3(6.0f); return w; }, orbit, 300},
+        // Without their tracks these draw nothing here; the buffers draw into their own targets.
+        {"flake", [] { return new FlakeObject; }, orbit, 0},
+        {"needle", [] { return new NeedleObject; }, orbit, 0},
+        {"ring", [] { return new RingObject(10.0f, 5.0f); }, orbit, 200},
+        {"cubemapDebug", [] { return new CubemapDebug; }, orbit, 0},
+        {"camera", [] { return new CameraObject(1); }, orbit, 0},
+        {"sceneBuffer", [] { return new SceneBufferObject(64, 64, 1, true, GL_RGBA, 0); }, orbit, 0},
+        {"sceneCubeBuffer", [] { return new SceneCubeBufferObject(16, 16, GL_RGBA); }, orbit, 0},
     };
+    std::set<int> types, rows;
+    for (const Case& c : cases) types.insert(std::unique_ptr<SceneObject>(c.make())->getType());
+    for (const ObjectClass* row : ScriptModule::objectClasses()) rows.insert(row->type);
+    EXPECT_EQ(types, rows) << "a class the factory makes has no case here";
     // No sun tracks: the sun sits at the origin and every sky track reads 0; still
     // no NaN anywhere in a float target.
     Target target(kSize, GL_RGBA32F);
@@ -145,8 +182,20 @@ TEST_F(Objects, EachClassDrawsOnlyOnceBuiltWithItsOwnProgramAndGivesItsGlObjects
         engine.scene.view = c.view;
         engine.scene.cameraPosition = ViewMath::cameraPositionFromView(c.view);
         const int live = liveBuffers();
+        {
+            std::unique_ptr<SceneObject> unbuilt(c.make());
+            const std::vector<unsigned char> probe = paintProbe();
+            log.clear();
+            for (int frame = 0; frame < 2; ++frame) {
+                unbuilt->update(0.0167f);
+                unbuilt->render(0.5f, &test::kIdentity);
+            }
+            unbuilt->release();
+            EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+            EXPECT_TRUE(test::readPixels(0, 0, kSize, kSize, 0) == probe) << "drew before its build";
+            EXPECT_LE(log.messages().size(), 1u);
+        }
         std::unique_ptr<SceneObject> object(c.make());
-        EXPECT_EQ(shown(target.draw(*object)).covered, 0) << "drew before its build";
         ASSERT_TRUE(object->build(&engine.scene));
         loadAll();
         object->update(0.0167f);
@@ -265,6 +314,16 @@ TEST_F(Objects, ABufferTheDriverRefusesFailsItsBuildWithAMessage) {
     EXPECT_TRUE(log.contains("Failed to initialize Scene Buffer Object!"));
     EXPECT_FALSE(buildTree(&engine.scene, cube));
     EXPECT_TRUE(log.contains("Failed to initialize Scene Cube Buffer Object!"));
+    // Rendered and post-processed all the same, they leave the window alone rather than clear it or a
+    // half-made target, or present an empty picture; one line each.
+    log.clear();
+    const std::vector<unsigned char> probe = paintProbe();
+    flat->render(0.0f, &test::kIdentity);
+    cube->render(0.0f, &test::kIdentity);
+    engine.scene.postProcessBufferNode(flat);
+    EXPECT_TRUE(test::readPixels(0, 0, kSize, kSize, 0) == probe);
+    EXPECT_EQ(log.errors(), (std::vector<std::string>{"Scene buffer was never built; it and its children draw nothing",
+                                                      "Scene cube buffer was never built; it and its children draw nothing"}));
 }
 
 TEST_F(Objects, SphereReflectsTheFirstCubeBufferDirectlyUnderTheRoot) {
@@ -333,6 +392,10 @@ TEST_F(Objects, MissingOrMisfittingModelsFailTheBuildWithTheirLines) {
         std::unique_ptr<SceneObject> object(c.make());
         EXPECT_FALSE(object->build(&engine.scene));
         EXPECT_EQ(log.errors(), (std::vector<std::string>{c.cause, c.failure}));
+        const std::vector<unsigned char> probe = paintProbe();  // and it draws nothing after
+        object->update(0.0167f);
+        object->render(0.5f, &test::kIdentity);
+        EXPECT_TRUE(test::readPixels(0, 0, kSize, kSize, 0) == probe);
         object->release();
     }
 }
