@@ -10,7 +10,7 @@ bash scripts/deps.sh --sanitize
 start=$(date +%s)
 if [ "${1:-}" = "--thread" ]; then
   cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSOLVANE_WERROR=ON -DSOLVANE_SANITIZE=thread >/dev/null
-  cmake --build build-tsan -j"$(nproc)" --target solvane gl_tests e2e_tests soak_tests
+  cmake --build build-tsan -j"$(nproc)" --target solvane audio_clock gl_tests e2e_tests soak_tests
   built=$(date +%s)
   # Races inside system libraries only, each with its reason, in scripts/tsan.supp.
   # exitcode=66: a report fails the test even when the test itself passed.
