@@ -3,7 +3,8 @@
 # detection on) in build-sanitize/ and runs the whole suite there: unit tests,
 # then GL and end-to-end tests inside a virtual X server. Any report fails it.
 #   scripts/sanitize.sh --thread   ThreadSanitizer instead, in build-tsan/: the
-#   GL and end-to-end tests and one minute of the soak; any race fails it.
+#   GL and end-to-end tests and three minutes of the soak (the shortest it judges);
+#   any race fails it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh --sanitize
@@ -14,13 +15,15 @@ if [ "${1:-}" = "--thread" ]; then
   built=$(date +%s)
   # Races inside system libraries only, each with its reason, in scripts/tsan.supp.
   # exitcode=66: a report fails the test even when the test itself passed.
-  export TSAN_OPTIONS="suppressions=$PWD/scripts/tsan.supp:exitcode=66:halt_on_error=0:second_deadlock_stack=1"
+  # detect_deadlocks=0: LLVM's JIT inside llvmpipe holds more than the 64 locks at
+  # once that the lock-order checker can track, and the checker aborts the run.
+  export TSAN_OPTIONS="suppressions=$PWD/scripts/tsan.supp:exitcode=66:halt_on_error=0:detect_deadlocks=0"
   cd build-tsan
   # setarch -R: this compiler's ThreadSanitizer cannot map its shadow memory
   # beside a fully randomised address space on newer kernels.
   norandom=(setarch "$(uname -m)" -R)
   "${norandom[@]}" xvfb-run -a -s "-screen 0 1920x1080x24" ctest --output-on-failure -L 'gl|e2e' --timeout 900
-  SOLVANE_SOAK_SECONDS=60 "${norandom[@]}" xvfb-run -a -s "-screen 0 1920x1080x24" \
+  SOLVANE_SOAK_SECONDS=180 "${norandom[@]}" xvfb-run -a -s "-screen 0 1920x1080x24" \
     ctest --output-on-failure -V -L soak --timeout 900
   echo "ThreadSanitizer build: $((built - start)) s to build, $(($(date +%s) - built)) s to run"
   exit 0
