@@ -27,7 +27,7 @@ std::string showName() {
 
 std::vector<std::string> fallbacks(const std::string& name) {
     std::vector<std::string> folders;
-    // The base directory specification ignores a relative XDG_STATE_HOME.
+    // A relative XDG_STATE_HOME would move with the working folder: desktops ignore it, so do we.
     const std::string state = environment("XDG_STATE_HOME");
     const std::string home = environment("HOME");
     if (!state.empty() && state[0] == '/')
