@@ -68,35 +68,22 @@ int compile(const std::string& outDir, const std::vector<std::string>& sources) 
             tracks.push_back(std::move(t));
         }
     }
-    // Every track goes to a temporary first and the renames follow only when all
-    // were written: a folder is never left half old, half new. A running player
+    // Together: a folder is never left half old, half new, and a running player
     // reading a file at any moment sees the old one or the new one.
-    for (const TextTrack& t : tracks) {
-        // A rename cannot replace a directory: found now, before anything changed.
-        const std::string path = outDir + "/" + trackFileName(t.name);
-        std::error_code ec;
-        if (std::filesystem::exists(path, ec) && !std::filesystem::is_regular_file(path, ec)) {
-            std::fprintf(stderr, "%s: cannot be written (it is not a regular file); no track was replaced\n", path.c_str());
-            return 1;
-        }
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> files;
+    for (const TextTrack& t : tracks) files.emplace_back(outDir + "/" + trackFileName(t.name), encodeTrack(t.keys));
+    FileIO::ReplaceFailure failure;
+    if (!FileIO::replaceTogether(files, failure)) {
+        if (failure.step == FileIO::ReplaceStep::Rename)
+            std::fprintf(stderr, "%s: cannot be replaced (%s)\n", failure.path.c_str(), failure.reason.c_str());
+        else if (failure.step == FileIO::ReplaceStep::NotRegular)
+            std::fprintf(stderr, "%s: cannot be written (it is not a regular file); no track was replaced\n",
+                         failure.path.c_str());
+        else
+            std::fprintf(stderr, "%s: cannot be written (%s); no track was replaced\n", failure.path.c_str(),
+                         failure.reason.c_str());
+        return 1;
     }
-    std::vector<std::pair<std::string, std::string>> written;  // temporary, final
-    for (const TextTrack& t : tracks) {
-        const std::string path = outDir + "/" + trackFileName(t.name);
-        std::string temporary, error;
-        if (!FileIO::writeTemporary(path, encodeTrack(t.keys), temporary, error)) {
-            std::fprintf(stderr, "%s: cannot be written (%s); no track was replaced\n", path.c_str(), error.c_str());
-            for (const auto& w : written) std::remove(w.first.c_str());
-            return 1;
-        }
-        written.emplace_back(temporary, path);
-    }
-    for (const auto& w : written)
-        if (std::rename(w.first.c_str(), w.second.c_str()) != 0) {
-            std::fprintf(stderr, "%s: cannot be replaced (%s)\n", w.second.c_str(), std::strerror(errno));
-            std::remove(w.first.c_str());
-            return 1;
-        }
     std::printf("%zu tracks written to %s\n", tracks.size(), outDir.c_str());
     return 0;
 }

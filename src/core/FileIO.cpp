@@ -123,4 +123,36 @@ bool writeAtomically(const std::string& path, const std::vector<uint8_t>& bytes,
     return false;
 }
 
+bool replaceable(const std::string& path) {
+    struct stat info;
+    return ::stat(path.c_str(), &info) != 0 || S_ISREG(info.st_mode);
+}
+
+bool replaceTogether(const std::vector<std::pair<std::string, std::vector<uint8_t>>>& files, ReplaceFailure& failure) {
+    for (const auto& file : files) {
+        if (!replaceable(file.first)) {
+            failure = {ReplaceStep::NotRegular, file.first, "not a regular file"};
+            return false;
+        }
+    }
+    std::vector<std::string> temporaries;
+    for (const auto& file : files) {
+        std::string temporary, error;
+        if (!writeTemporary(file.first, file.second, temporary, error)) {
+            for (const std::string& written : temporaries) ::unlink(written.c_str());
+            failure = {ReplaceStep::Write, file.first, error};
+            return false;
+        }
+        temporaries.push_back(temporary);
+    }
+    bool replaced = true;
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (::rename(temporaries[i].c_str(), files[i].first.c_str()) == 0) continue;
+        if (replaced) failure = {ReplaceStep::Rename, files[i].first, std::strerror(errno)};
+        ::unlink(temporaries[i].c_str());
+        replaced = false;
+    }
+    return replaced;
+}
+
 } // namespace FileIO

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace FileIO {
@@ -38,5 +39,20 @@ bool writeAtomically(const std::string& path, const std::vector<uint8_t>& bytes,
 // False with the reason in `error` and nothing left behind.
 bool writeTemporary(const std::string& path, const std::vector<uint8_t>& bytes, std::string& temporary,
                     std::string& error);
+
+// Replaces several files together: each goes to its temporary first, and the
+// renames follow only once all were written, so a folder is never left half old,
+// half new. A path that is there but no regular file (a rename cannot replace a
+// directory) is refused before anything is written. False with the failing step,
+// path and reason; a failed rename leaves that file as it was and the others renamed.
+enum class ReplaceStep { NotRegular, Write, Rename };
+// False when `path` is there but no regular file, which no rename can replace.
+bool replaceable(const std::string& path);
+struct ReplaceFailure {
+    ReplaceStep step = ReplaceStep::Write;
+    std::string path;
+    std::string reason;
+};
+bool replaceTogether(const std::vector<std::pair<std::string, std::vector<uint8_t>>>& files, ReplaceFailure& failure);
 
 } // namespace FileIO

@@ -10,11 +10,9 @@
 #include <SDL.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <limits>
 #include <string>
 
@@ -158,46 +156,32 @@ bool writeFlightTracks(SyncTrackStore& store, const std::vector<FlightSample>& s
         }
     recorded[6].push_back({first, 0.0f, Step});
 
+    // Found before the tracks are read, so the one line says why nothing changed.
+    for (const char* name : names)
+        if (!FileIO::replaceable(trackPath(store, name))) {
+            SDL_LogError(SDL_LOG_CATEGORY_SYSTEM, "Cannot write the flight into %s (not a regular file); no track was changed",
+                         trackPath(store, name).c_str());
+            return false;
+        }
     std::vector<SyncKey> merged[7];
-    std::vector<std::pair<std::string, std::string>> written;  // temporary, final
-    auto discard = [&written]() {
-        for (const auto& w : written) std::remove(w.first.c_str());
-    };
-    // A rename cannot replace a directory: found before anything is read or written.
-    for (const char* name : names) {
-        const std::string path = trackPath(store, name);
-        std::error_code code;
-        if (std::filesystem::exists(path, code) && !std::filesystem::is_regular_file(path, code)) {
-            SDL_LogError(SDL_LOG_CATEGORY_SYSTEM,
-                         "Cannot write the flight into %s (not a regular file); no track was changed", path.c_str());
-            return false;
-        }
-    }
-    // All seven reach their temporaries before any is renamed: a failure leaves the show as it was.
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> files;
     for (int t = 0; t < 7; ++t) {
-        SyncTrack* track = getTrack(&store, names[t]);
-        merged[t] = mergeRecordedKeys(track->keys, recorded[t], first, last);
-        const std::string path = trackPath(store, names[t]);
-        std::string temporary, error;
-        if (!FileIO::writeTemporary(path, encodeTrack(merged[t]), temporary, error)) {
+        merged[t] = mergeRecordedKeys(getTrack(&store, names[t])->keys, recorded[t], first, last);
+        files.emplace_back(trackPath(store, names[t]), encodeTrack(merged[t]));
+    }
+    // All seven together: a failure before the renames leaves the show as it was.
+    FileIO::ReplaceFailure failure;
+    if (!FileIO::replaceTogether(files, failure)) {
+        if (failure.step == FileIO::ReplaceStep::Rename)
+            SDL_LogError(SDL_LOG_CATEGORY_SYSTEM, "Cannot replace %s with the flight (%s)", failure.path.c_str(),
+                         failure.reason.c_str());
+        else
             SDL_LogError(SDL_LOG_CATEGORY_SYSTEM, "Cannot write the flight into %s (%s); no track was changed",
-                         path.c_str(), error.c_str());
-            discard();
-            return false;
-        }
-        written.emplace_back(temporary, path);
+                         failure.path.c_str(), failure.reason.c_str());
+        return false;
     }
     std::string summary;
-    bool renamed = true;
     for (int t = 0; t < 7; ++t) {
-        const auto& [temporary, path] = written[static_cast<size_t>(t)];
-        if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-            SDL_LogError(SDL_LOG_CATEGORY_SYSTEM, "Cannot replace %s with the flight (%s)", path.c_str(),
-                         std::strerror(errno));
-            std::remove(temporary.c_str());
-            renamed = false;
-            continue;
-        }
         SyncTrack* track = getTrack(&store, names[t]);
         size_t outside = 0;  // old keys, kept
         for (const SyncKey& key : track->keys) outside += key.row < first || key.row > last;
@@ -207,5 +191,5 @@ bool writeFlightTracks(SyncTrackStore& store, const std::vector<FlightSample>& s
     }
     SDL_LogInfo(SDL_LOG_CATEGORY_SYSTEM, "Flight of rows %d to %d (%zu rows) written, keys per track: %s", first, last,
                 samples.size(), summary.c_str());
-    return renamed;
+    return true;
 }
