@@ -1,8 +1,11 @@
 // The ocean's wave field without GL: a Phillips spectrum drawn once from the
 // engine's random sequence, advanced to any time by quantised dispersion, and
-// turned into heights, sideways displacements and slopes by five in-place
-// inverse FFTs (FFTW, single precision). Everything is allocated by init;
-// update allocates nothing. Main thread only (FFTW planning is not thread-safe).
+// turned into heights, sideways displacements and slopes by five inverse FFTs
+// (FFTW, single precision). Only the real part of each transform is used, so
+// each runs complex-to-real on the Hermitian part of its spectrum: half the
+// cells to fill and about half the transform work. Everything is allocated by
+// init; update allocates nothing. Main thread only (FFTW planning is not
+// thread-safe).
 #pragma once
 #include <fftw3.h>
 #include <glm/glm.hpp>
@@ -51,7 +54,7 @@ public:
     void update(float time, float displacementScale, bool goodNormals);
     void release();
 
-    // The three steps of update, apart so each can be checked and timed.
+    // The three steps of update, apart so each can be timed.
     void fillSpectrum(float time);
     void executeTransforms();
     void buildVertices(float displacementScale, bool goodNormals);
@@ -60,10 +63,6 @@ public:
     const std::vector<OceanVertex>& vertexData() const { return vertices; }
     const Complex* h0Data() const { return h0.data(); }
     const Complex* h0MinusConjData() const { return h0MinusConj.data(); }
-    Complex* transformData(Transform t) const { return reinterpret_cast<Complex*>(work[t]); }
-    fftwf_plan transformPlan(Transform t) const { return plans[t]; }
-    // FFT cell and sign feeding vertex (i, j): the last row and column repeat the first.
-    static void cellOf(uint32_t n, uint32_t i, uint32_t j, uint32_t& cell, float& sign);
 
     // Constants of the model.
     static constexpr float kGravity = 9.81f;
@@ -71,23 +70,38 @@ public:
 
 private:
     uint32_t n = 0;
+    uint32_t columns = 0;  // n / 2 + 1: the stored half of each spectrum row
     OceanParameters params;
     std::vector<OceanVertex> vertices;
     std::vector<glm::vec3> sideNormals;
     std::vector<Complex> h0;
     std::vector<Complex> h0MinusConj;
-    fftwf_complex* work[TransformCount] = {};
-    fftwf_plan plans[TransformCount] = {};
+    // Five half spectra in, five real fields out: row p of a spectrum is wave
+    // number p (p - n below n / 2), so the fields need no checkerboard sign.
+    fftwf_complex* spectra = nullptr;
+    float* fields = nullptr;
+    fftwf_plan plan = nullptr;
 
-    // Per-cell values that do not change with time, so a frame costs one sine
-    // and cosine per distinct quantised frequency instead of two pairs per cell.
-    struct CellConstants {
-        float kx, kz;        // wave vector
-        float unitX, unitZ;  // k / |k|, zero at k = 0
-        Complex phase;       // cos(phi) + i sin(phi), phi = n kx + m kz
-        uint32_t frequency;  // index into frequencies
+    // What a stored cell keeps across frames. Its height this frame is
+    // cos(wt) * sum + sin(wt) * turn, w its quantised dispersion: the Hermitian
+    // part of the model's h~(k) e^(i phi) (k and its mirror cell folded
+    // together), scaled by 1 / n.
+    struct Cell {
+        Complex sum;
+        Complex turn;
     };
-    std::vector<CellConstants> cells;
+    std::vector<Cell> cellTerms;
+    std::vector<float> inverseLength;        // 1 / |k| per stored cell, 0 at k = 0
+    std::vector<uint16_t> frequencyOf;       // index into frequencies per stored cell
+    std::vector<float> rowWave, columnWave;  // kx of each row, kz of each stored column
+    // On the rows and columns of wave number -n/2 a cell is its own mirror in
+    // that direction, so its x (or z) fields take the anti-Hermitian fold.
+    struct Edge {
+        uint32_t cell;
+        bool x, z;
+        Cell terms;
+    };
+    std::vector<Edge> edges;
     std::vector<float> frequencies;   // the distinct quantised omega values
     std::vector<Complex> rotations;   // cos(omega t) + i sin(omega t) per frequency, this frame
 };
