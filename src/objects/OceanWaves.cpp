@@ -1,17 +1,16 @@
 // Ocean wave synthesis. The model's cells are indexed (m + N/2) * N + (n + N/2)
 // for wave numbers m (rows) and n in [-N/2, N/2): h0, h0MinusConj and the
-// phase follow that order. The transforms take their spectra in FFTW's own
-// order instead (row p holds m = p, or p - N from N/2 on), which leaves the
-// output unshifted, and only the columns n = -N/2 .. 0 (complex-to-real).
+// phase follow that order; the transforms take FFTW's order.
 //
 // Why the Hermitian part: the real part of an inverse DFT of X is the inverse
 // DFT of Y(k) = (X(k) + conj X(k'))/2, k' the mirror cell (-m, -n), where -(-N/2)
-// is -N/2 again. The mirror has the same |k|, hence the same dispersion, so
+// is -N/2 again; and the DFT of a Hermitian Y is real, so Y1 + i Y2 gives two
+// fields at once. The mirror has the same |k|, hence the same dispersion, so
 // Y = e a + conj(e) b with per-cell constants a and b, e = e^(i w t). A field
 // c(k) X(k) folds to c(k) Y(k) when conj c(k') = c(k): true of the height and,
 // off the -N/2 row, of the x fields (-i kx/|k|, i kx are odd in m); on that
-// row kx does not change sign and the x fields fold with the minus sign
-// instead. Likewise the z fields on the column n = -N/2.
+// row kx does not change sign and the x fields take the anti-Hermitian part
+// (X(k) - conj X(k'))/2 instead. Likewise the z fields on the column n = -N/2.
 #include "objects/OceanWaves.h"
 
 #include "core/Random.h"
@@ -19,6 +18,9 @@
 
 #include <algorithm>
 #include <cmath>
+#if defined(__SSE2__)
+#include <xmmintrin.h>
+#endif
 
 #include <glm/gtc/constants.hpp>
 
@@ -36,6 +38,76 @@ float gaussian() {
     } while (w > 1.0f);
     return b * std::sqrt(-2.0f * std::log(w) / w);
 }
+
+// The vertex pass works on four cells at once where the machine has SSE (every
+// x86-64), else on one: the same operations in the same order either way, so
+// the lanes round exactly as single floats do. Generic code takes a `float` or
+// `Lanes` value only for its type.
+inline float splat(float x, float) { return x; }
+inline float squareRoot(float x) { return std::sqrt(x); }
+inline float load(const float* p, float) { return *p; }
+inline float realParts(const float* complexes, float) { return complexes[0]; }
+inline float imaginaryParts(const float* complexes, float) { return complexes[1]; }
+inline void store(float* to, float x) { *to = x; }
+inline void storeComplex(float* to, float re, float im) {
+    to[0] = re;
+    to[1] = im;
+}
+// table[2 * index[0] + offset]: a cell's cosine (offset 0) or sine (1) this frame.
+inline float gather(const float* table, const uint16_t* index, int offset, float) { return table[2 * index[0] + offset]; }
+// A vertex's normal and displacement, six floats in a row.
+inline void emit(OceanVertex* v, const float (&values)[6]) {
+    v->normal = glm::vec3(values[0], values[1], values[2]);
+    v->displacement = glm::vec3(values[3], values[4], values[5]);
+}
+#if defined(__SSE2__)
+struct Lanes {
+    __m128 v = _mm_setzero_ps();
+};
+constexpr uint32_t kLanes = 4;
+inline Lanes operator+(Lanes a, Lanes b) { return {_mm_add_ps(a.v, b.v)}; }
+inline Lanes operator-(Lanes a, Lanes b) { return {_mm_sub_ps(a.v, b.v)}; }
+inline Lanes operator*(Lanes a, Lanes b) { return {_mm_mul_ps(a.v, b.v)}; }
+inline Lanes operator/(Lanes a, Lanes b) { return {_mm_div_ps(a.v, b.v)}; }
+inline Lanes operator-(Lanes a) { return {_mm_xor_ps(a.v, _mm_set1_ps(-0.0f))}; }  // flips the sign bit, as -x does
+inline Lanes splat(float x, Lanes) { return {_mm_set1_ps(x)}; }
+inline Lanes squareRoot(Lanes x) { return {_mm_sqrt_ps(x.v)}; }
+inline Lanes load(const float* p, Lanes) { return {_mm_loadu_ps(p)}; }
+inline Lanes realParts(const float* complexes, Lanes) {
+    return {_mm_shuffle_ps(_mm_loadu_ps(complexes), _mm_loadu_ps(complexes + 4), _MM_SHUFFLE(2, 0, 2, 0))};
+}
+inline Lanes imaginaryParts(const float* complexes, Lanes) {
+    return {_mm_shuffle_ps(_mm_loadu_ps(complexes), _mm_loadu_ps(complexes + 4), _MM_SHUFFLE(3, 1, 3, 1))};
+}
+inline void store(float* to, Lanes x) { _mm_storeu_ps(to, x.v); }
+inline void storeComplex(float* to, Lanes re, Lanes im) {
+    _mm_storeu_ps(to, _mm_unpacklo_ps(re.v, im.v));
+    _mm_storeu_ps(to + 4, _mm_unpackhi_ps(re.v, im.v));
+}
+inline Lanes gather(const float* table, const uint16_t* index, int offset, Lanes) {
+    return {_mm_set_ps(table[2 * index[3] + offset], table[2 * index[2] + offset], table[2 * index[1] + offset],
+                       table[2 * index[0] + offset])};
+}
+// Four vertices' normals and displacements, transposed into place (each vertex
+// is nine floats: position, then the six written here).
+inline void emit(OceanVertex* v, const Lanes (&values)[6]) {
+    __m128 a = values[0].v, b = values[1].v, c = values[2].v, d = values[3].v;
+    _MM_TRANSPOSE4_PS(a, b, c, d);  // normal x, y, z and displacement x of one vertex each
+    const __m128 low = _mm_unpacklo_ps(values[4].v, values[5].v), high = _mm_unpackhi_ps(values[4].v, values[5].v);
+    float* at = reinterpret_cast<float*>(v) + 3;
+    _mm_storeu_ps(at, a);
+    _mm_storel_pi(reinterpret_cast<__m64*>(at + 4), low);
+    _mm_storeu_ps(at + 9, b);
+    _mm_storeh_pi(reinterpret_cast<__m64*>(at + 13), low);
+    _mm_storeu_ps(at + 18, c);
+    _mm_storel_pi(reinterpret_cast<__m64*>(at + 22), high);
+    _mm_storeu_ps(at + 27, d);
+    _mm_storeh_pi(reinterpret_cast<__m64*>(at + 31), high);
+}
+#else
+using Lanes = float;
+constexpr uint32_t kLanes = 1;
+#endif
 } // namespace
 
 float phillips(glm::vec2 k, float amplitude, float windSpeed, glm::vec2 windUnit) {
@@ -54,9 +126,7 @@ void OceanWaves::init(const OceanParameters& p, const std::string& wisdomFile) {
     release();
     params = p;
     n = p.gridSize;
-    columns = n / 2 + 1;
     const size_t count = static_cast<size_t>(n) * n;
-    const size_t stored = static_cast<size_t>(n) * columns;
     const int half = static_cast<int>(n / 2);
     const float patch = 0.2f * static_cast<float>(n);  // spectral patch length Lp
     const glm::vec2 wind = p.windDirection / std::sqrt(glm::dot(p.windDirection, p.windDirection));
@@ -68,7 +138,7 @@ void OceanWaves::init(const OceanParameters& p, const std::string& wisdomFile) {
             vertices[i * n + j] = {glm::vec3(static_cast<float>(j) * p.spacing - centre, 0.0f,
                                              static_cast<float>(i) * p.spacing - centre),
                                    glm::vec3(0.0f, 1.0f, 0.0f), glm::vec3(0.0f)};
-    sideNormals.assign(count, glm::vec3(0.0f));
+    sideNormals.assign(3 * static_cast<size_t>(n + 2) * n, 0.0f);
 
     // The draws, in the model's cell order; and each cell's fixed phase e^(i phi),
     // phi = n kx + m kz.
@@ -96,36 +166,34 @@ void OceanWaves::init(const OceanParameters& p, const std::string& wisdomFile) {
             phase[idx] = std::complex<double>(std::cos(phi), std::sin(phi));
         }
 
-    // The stored half, in the transforms' order.
-    cellTerms.resize(stored);
-    inverseLength.resize(stored);
-    frequencyOf.resize(stored);
+    // Every cell in the transforms' order.
+    cellTerms.resize(4 * count);
+    inverseLength.resize(count);
+    frequencyOf.resize(count);
     rowWave.resize(n);
-    columnWave.resize(columns);
+    columnWave.resize(n);
     edges.clear();
     const float w0 = 2.0f * glm::pi<float>() / kRepeatPeriod;
     const double scale = 1.0 / static_cast<double>(n);  // the model's 1 / sqrt(N * N), folded in here
+    auto waveNumber = [&](uint32_t p) { return p < n / 2 ? static_cast<int>(p) : static_cast<int>(p) - static_cast<int>(n); };
     uint32_t highest = 0;
     for (uint32_t row = 0; row < n; ++row)
-        for (uint32_t col = 0; col < columns; ++col) {
-            const int m = row < n / 2 ? static_cast<int>(row) : static_cast<int>(row) - static_cast<int>(n);
-            const int k = col < n / 2 ? static_cast<int>(col) : -half;
-            const int mirrorM = m == -half ? m : -m;
-            const int mirrorK = k == -half ? k : -k;
-            const size_t idx = indexOf(m, k), mirror = indexOf(mirrorM, mirrorK);
+        for (uint32_t col = 0; col < n; ++col) {
+            const int m = waveNumber(row), k = waveNumber(col);
+            const size_t idx = indexOf(m, k), mirror = indexOf(m == -half ? m : -m, k == -half ? k : -k);
             const glm::vec2 wave = waveOf(m, k);
             rowWave[row] = wave.x;
             columnWave[col] = wave.y;
-            const size_t cell = static_cast<size_t>(row) * columns + col;
+            const size_t cell = static_cast<size_t>(row) * n + col;
             const float length = std::sqrt(wave.x * wave.x + wave.y * wave.y);
             inverseLength[cell] = length > 0.0f ? 1.0f / length : 0.0f;
             const uint32_t frequency = static_cast<uint32_t>(std::floor(std::sqrt(kGravity * length) / w0));
-            frequencyOf[cell] = static_cast<uint16_t>(frequency);
+            frequencyOf[cell] = static_cast<uint16_t>(frequency);  // at most 236 for any N
             highest = std::max(highest, frequency);
 
-            // X(k) = (h0 e + h0MinusConj conj(e)) phase; fold with the mirror's
-            // conjugate (sign +1) or its negative (-1).
-            auto fold = [&](double sign) {
+            // X(k) = (h0 e + h0MinusConj conj(e)) phase, folded with the
+            // mirror's conjugate (sign +1) or its negative (-1).
+            auto fold = [&](double sign, float* terms, size_t stride) {
                 using C = std::complex<double>;
                 const C forward = 0.5 * scale *
                                   (C(h0[idx]) * phase[idx] + sign * std::conj(C(h0MinusConj[mirror]) * phase[mirror]));
@@ -133,143 +201,167 @@ void OceanWaves::init(const OceanParameters& p, const std::string& wisdomFile) {
                     0.5 * scale * (C(h0MinusConj[idx]) * phase[idx] + sign * std::conj(C(h0[mirror]) * phase[mirror]));
                 // e a + conj(e) b = cos(wt) (a + b) + sin(wt) i (a - b)
                 const C sum = forward + backward, turn = C(0.0, 1.0) * (forward - backward);
-                return Cell{Complex(static_cast<float>(sum.real()), static_cast<float>(sum.imag())),
-                            Complex(static_cast<float>(turn.real()), static_cast<float>(turn.imag()))};
+                terms[0] = static_cast<float>(sum.real());
+                terms[stride] = static_cast<float>(sum.imag());
+                terms[2 * stride] = static_cast<float>(turn.real());
+                terms[3 * stride] = static_cast<float>(turn.imag());
             };
-            cellTerms[cell] = fold(1.0);
-            if (m == -half || k == -half)
-                edges.push_back({static_cast<uint32_t>(cell), m == -half, k == -half, fold(-1.0)});
+            fold(1.0, &cellTerms[cell], count);
+            if (m == -half || k == -half) {
+                edges.push_back({static_cast<uint32_t>(cell), m == -half, k == -half, {}});
+                fold(-1.0, edges.back().terms, 1);
+            }
         }
     frequencies.resize(highest + 1);
     for (uint32_t q = 0; q <= highest; ++q) frequencies[q] = static_cast<float>(q) * w0;
-    rotations.resize(highest + 1);
+    rotations.resize(2 * (highest + 1));
 
-    spectra = static_cast<fftwf_complex*>(fftwf_malloc(sizeof(fftwf_complex) * stored * TransformCount));
-    fields = static_cast<float*>(fftwf_malloc(sizeof(float) * count * TransformCount));
+    spectra = static_cast<fftwf_complex*>(fftwf_malloc(sizeof(fftwf_complex) * count * PackedCount));
     if (!wisdomFile.empty()) FftWisdom::load(wisdomFile);
-    // One plan for all five: planning with FFTW_MEASURE overwrites both arrays,
-    // and every run overwrites the spectra; both are filled per frame.
+    // One plan for the three: planning with FFTW_MEASURE overwrites the
+    // array, which is filled per frame.
     const int sizes[2] = {static_cast<int>(n), static_cast<int>(n)};
-    plan = fftwf_plan_many_dft_c2r(2, sizes, TransformCount, spectra, nullptr, 1, static_cast<int>(stored), fields,
-                                   nullptr, 1, static_cast<int>(count), FFTW_MEASURE);
+    plan = fftwf_plan_many_dft(2, sizes, PackedCount, spectra, nullptr, 1, static_cast<int>(count), spectra, nullptr, 1,
+                               static_cast<int>(count), FFTW_BACKWARD, FFTW_MEASURE);
     if (!wisdomFile.empty()) FftWisdom::save(wisdomFile);
 }
 
 void OceanWaves::fillSpectrum(float time) {
     for (size_t q = 0; q < frequencies.size(); ++q) {
         const float wt = frequencies[q] * time;
-        rotations[q] = Complex(std::cos(wt), std::sin(wt));
+        rotations[2 * q] = std::cos(wt);
+        rotations[2 * q + 1] = std::sin(wt);
     }
-    const size_t plane = static_cast<size_t>(n) * columns * 2;  // floats per spectrum
+    const size_t count = static_cast<size_t>(n) * n;
     float* height = reinterpret_cast<float*>(spectra);
-    float* dispX = height + plane;
-    float* dispZ = dispX + plane;
-    float* slopeX = dispZ + plane;
-    float* slopeZ = slopeX + plane;
+    float* displacement = height + 2 * count;
+    float* slope = displacement + 2 * count;
+    const float* rotation = rotations.data();
+    const float* sumRe = cellTerms.data();
+    const float* sumIm = sumRe + count;
+    const float* turnRe = sumIm + count;
+    const float* turnIm = turnRe + count;
+    const float* inverse = inverseLength.data();
+    const uint16_t* frequency = frequencyOf.data();
     for (uint32_t row = 0; row < n; ++row) {
         const float kx = rowWave[row];
-        const size_t first = static_cast<size_t>(row) * columns;
-        for (size_t c = first; c < first + columns; ++c) {
-            const Complex e = rotations[frequencyOf[c]];
-            const Cell& terms = cellTerms[c];
-            const float yr = e.real() * terms.sum.real() + e.imag() * terms.turn.real();
-            const float yi = e.real() * terms.sum.imag() + e.imag() * terms.turn.imag();
-            const float kz = columnWave[c - first];
-            const float ux = kx * inverseLength[c], uz = kz * inverseLength[c];
-            height[2 * c] = yr;
-            height[2 * c + 1] = yi;
-            dispX[2 * c] = ux * yi;  // -i k^x Y
-            dispX[2 * c + 1] = -ux * yr;
-            dispZ[2 * c] = uz * yi;
-            dispZ[2 * c + 1] = -uz * yr;
-            slopeX[2 * c] = -kx * yi;  // i kx Y
-            slopeX[2 * c + 1] = kx * yr;
-            slopeZ[2 * c] = -kz * yi;
-            slopeZ[2 * c + 1] = kz * yr;
-        }
+        const size_t first = static_cast<size_t>(row) * n;
+        auto cells = [&](auto lanes, uint32_t col) {
+            using V = decltype(lanes);
+            const size_t c = first + col;
+            const V cosine = gather(rotation, frequency + c, 0, lanes), sine = gather(rotation, frequency + c, 1, lanes);
+            const V yr = cosine * load(sumRe + c, lanes) + sine * load(turnRe + c, lanes);
+            const V yi = cosine * load(sumIm + c, lanes) + sine * load(turnIm + c, lanes);
+            const V kz = load(&columnWave[col], lanes), along = splat(kx, lanes);
+            // slope x + i slope z = i kx Y + i (i kz Y); displacement x + i
+            // displacement z = -i (kx/|k|) Y + i (-i (kz/|k|) Y) = -slopes / |k|.
+            const V sr = -kz * yr - along * yi, si = along * yr - kz * yi;
+            const V shrink = -load(inverse + c, lanes);
+            storeComplex(height + 2 * c, yr, yi);
+            storeComplex(slope + 2 * c, sr, si);
+            storeComplex(displacement + 2 * c, shrink * sr, shrink * si);
+        };
+        uint32_t col = 0;
+        for (; col + kLanes <= n; col += kLanes) cells(Lanes(), col);
+        for (; col < n; ++col) cells(0.0f, col);
     }
     for (const Edge& edge : edges) {
         const size_t c = edge.cell;
-        const Complex e = rotations[frequencyOf[c]];
-        const float yr = e.real() * edge.terms.sum.real() + e.imag() * edge.terms.turn.real();
-        const float yi = e.real() * edge.terms.sum.imag() + e.imag() * edge.terms.turn.imag();
-        if (edge.x) {
-            const float kx = rowWave[c / columns], ux = kx * inverseLength[c];
-            dispX[2 * c] = ux * yi;
-            dispX[2 * c + 1] = -ux * yr;
-            slopeX[2 * c] = -kx * yi;
-            slopeX[2 * c + 1] = kx * yr;
-        }
-        if (edge.z) {
-            const float kz = columnWave[c % columns], uz = kz * inverseLength[c];
-            dispZ[2 * c] = uz * yi;
-            dispZ[2 * c + 1] = -uz * yr;
-            slopeZ[2 * c] = -kz * yi;
-            slopeZ[2 * c + 1] = kz * yr;
-        }
+        const float cosine = rotation[2 * frequency[c]], sine = rotation[2 * frequency[c] + 1];
+        const float own[4] = {sumRe[c], sumIm[c], turnRe[c], turnIm[c]};
+        const float* x = edge.x ? edge.terms : own;
+        const float* z = edge.z ? edge.terms : own;
+        const float xr = cosine * x[0] + sine * x[2], xi = cosine * x[1] + sine * x[3];
+        const float zr = cosine * z[0] + sine * z[2], zi = cosine * z[1] + sine * z[3];
+        const float kx = rowWave[c / n], kz = columnWave[c % n];
+        slope[2 * c] = -kx * xi - kz * zr;
+        slope[2 * c + 1] = kx * xr - kz * zi;
+        displacement[2 * c] = inverse[c] * (kx * xi + kz * zr);
+        displacement[2 * c + 1] = inverse[c] * (kz * zi - kx * xr);
     }
 }
 
 void OceanWaves::executeTransforms() { fftwf_execute(plan); }
 
 void OceanWaves::buildVertices(float displacementScale, bool goodNormals) {
-    const size_t plane = static_cast<size_t>(n) * n;
-    const float* height = fields;
-    const float* dispX = height + plane;
-    const float* dispZ = dispX + plane;
-    const float* slopeX = dispZ + plane;
-    const float* slopeZ = slopeX + plane;
-    // Normals go straight to the vertices, or to sideNormals for the smoothing below.
-    auto surface = [&](auto normalAt) {
-        const uint32_t last = n - 1;
-        for (uint32_t i = 0; i < last; ++i) {
-            const size_t first = static_cast<size_t>(i) * n;
-            OceanVertex* v = &vertices[first];
-            for (uint32_t j = 0; j < last; ++j) {
-                const size_t c = first + j;
-                v[j].displacement = glm::vec3(dispX[c] * displacementScale, height[c], dispZ[c] * displacementScale);
-                const float nx = -slopeX[c];
-                const float nz = -slopeZ[c];
-                const float inverse = 1.0f / std::sqrt(nx * nx + 1.0f + nz * nz);
-                normalAt(c) = glm::vec3(nx * inverse, inverse, nz * inverse);
-            }
-            // The last column and then the last row repeat the first: copied, not computed again.
-            v[last].displacement = v[0].displacement;
-            normalAt(first + last) = normalAt(first);
-        }
-        const size_t lastRow = static_cast<size_t>(last) * n;
-        for (uint32_t j = 0; j < n; ++j) {
-            vertices[lastRow + j].displacement = vertices[j].displacement;
-            normalAt(lastRow + j) = normalAt(j);
-        }
+    const size_t count = static_cast<size_t>(n) * n;
+    const float* height = reinterpret_cast<const float*>(spectra);
+    const float* displacement = height + 2 * count;
+    const float* slope = displacement + 2 * count;
+    const uint32_t last = n - 1;
+
+    // Normal from the slopes of the cells from c on, into out[0..2].
+    auto slopeNormal = [&](auto lanes, size_t c, decltype(lanes)(&out)[6]) {
+        using V = decltype(lanes);
+        const V one = splat(1.0f, lanes);
+        const V nx = -realParts(slope + 2 * c, lanes);
+        const V nz = -imaginaryParts(slope + 2 * c, lanes);
+        const V inverse = one / squareRoot(nx * nx + one + nz * nz);
+        out[0] = nx * inverse;
+        out[1] = inverse;
+        out[2] = nz * inverse;
     };
-    if (goodNormals)
-        surface([this](size_t at) -> glm::vec3& { return sideNormals[at]; });
-    else
-        surface([this](size_t at) -> glm::vec3& { return vertices[at].normal; });
-    if (!goodNormals) return;
-    // Smoother shading: each normal from its eight neighbours, wrapping at the edges.
-    // Wrapped rows and columns are found once per row and column, not per
-    // neighbour; the sum keeps the order (i, j+1), (i-1, j+1), (i-1, j),
-    // (i-1, j-1), (i, j-1), (i+1, j-1), (i+1, j), (i+1, j+1).
-    for (uint32_t i = 0; i < n; ++i) {
-        const glm::vec3* above = &sideNormals[((i + n - 1) % n) * n];
-        const glm::vec3* same = &sideNormals[i * n];
-        const glm::vec3* below = &sideNormals[((i + 1) % n) * n];
-        for (uint32_t j = 0; j < n; ++j) {
-            const uint32_t left = j == 0 ? n - 1 : j - 1;
-            const uint32_t right = j + 1 == n ? 0 : j + 1;
-            glm::vec3 sum(0.0f);
-            sum += same[right];
-            sum += above[right];
-            sum += above[j];
-            sum += above[left];
-            sum += same[left];
-            sum += below[left];
-            sum += below[j];
-            sum += below[right];
-            vertices[i * n + j].normal = glm::normalize(sum);
+    // One row of vertices: normal (from `normalOf`) and displacement of each.
+    // The last row and column repeat the first: their cells are row and column 0.
+    auto vertexRow = [&](uint32_t i, auto normalOf) {
+        const size_t cells = static_cast<size_t>(i < last ? i : 0) * n;
+        OceanVertex* row = &vertices[static_cast<size_t>(i) * n];
+        auto group = [&](auto lanes, uint32_t j, size_t c) {
+            using V = decltype(lanes);
+            const V scale = splat(displacementScale, lanes);
+            V out[6];
+            normalOf(lanes, j, c, out);
+            out[3] = realParts(displacement + 2 * c, lanes) * scale;
+            out[4] = realParts(height + 2 * c, lanes);
+            out[5] = imaginaryParts(displacement + 2 * c, lanes) * scale;
+            emit(row + j, out);
+        };
+        uint32_t j = 0;
+        for (; j + kLanes <= last; j += kLanes) group(Lanes(), j, cells + j);
+        for (; j < n; ++j) group(0.0f, j, cells + (j < last ? j : 0));
+    };
+    if (!goodNormals) {
+        for (uint32_t i = 0; i < n; ++i)
+            vertexRow(i, [&](auto lanes, uint32_t, size_t c, decltype(lanes)(&out)[6]) { slopeNormal(lanes, c, out); });
+        return;
+    }
+
+    // Smoother shading: first each cell's own normal into sideNormals...
+    const size_t stride = n + 2;  // a side-normal row: column n - 1, the n columns, column 0
+    float* side[3] = {sideNormals.data(), sideNormals.data() + stride * n, sideNormals.data() + 2 * stride * n};
+    for (uint32_t i = 0; i < last; ++i) {
+        auto group = [&](auto lanes, uint32_t j) {
+            decltype(lanes) out[6];
+            slopeNormal(lanes, static_cast<size_t>(i) * n + j, out);
+            for (int axis = 0; axis < 3; ++axis) store(side[axis] + i * stride + 1 + j, out[axis]);
+        };
+        uint32_t j = 0;
+        for (; j + kLanes <= last; j += kLanes) group(Lanes(), j);
+        for (; j < last; ++j) group(0.0f, j);
+        for (float* plane : side) {
+            float* row = plane + i * stride;
+            row[n] = row[1];
+            row[0] = row[n];
+            row[n + 1] = row[1];
         }
+    }
+    for (float* plane : side) std::copy(plane, plane + stride, plane + last * stride);
+    // ... then each vertex's from its eight neighbours, wrapping at the edges,
+    // summed in the order (i, j+1), (i-1, j+1), (i-1, j), (i-1, j-1), (i, j-1),
+    // (i+1, j-1), (i+1, j), (i+1, j+1), and normalised as glm::normalize does.
+    for (uint32_t i = 0; i < n; ++i) {
+        const size_t same = i * stride + 1, above = (i == 0 ? last : i - 1) * stride + 1,
+                     below = (i == last ? 0 : i + 1) * stride + 1;
+        vertexRow(i, [&](auto lanes, uint32_t j, size_t, decltype(lanes)(&out)[6]) {
+            for (int axis = 0; axis < 3; ++axis) {
+                const float* plane = side[axis] + j;
+                out[axis] = load(plane + same + 1, lanes) + load(plane + above + 1, lanes) + load(plane + above, lanes) +
+                            load(plane + above - 1, lanes) + load(plane + same - 1, lanes) +
+                            load(plane + below - 1, lanes) + load(plane + below, lanes) + load(plane + below + 1, lanes);
+            }
+            const auto inverse = splat(1.0f, lanes) / squareRoot(out[0] * out[0] + out[1] * out[1] + out[2] * out[2]);
+            for (int axis = 0; axis < 3; ++axis) out[axis] = out[axis] * inverse;
+        });
     }
 }
 
@@ -285,10 +377,8 @@ void OceanWaves::release() {
     h0MinusConj = {};
     if (plan) fftwf_destroy_plan(plan);
     if (spectra) fftwf_free(spectra);
-    if (fields) fftwf_free(fields);
     plan = nullptr;
     spectra = nullptr;
-    fields = nullptr;
     vertices = {};
     sideNormals = {};
     cellTerms = {};
@@ -300,5 +390,4 @@ void OceanWaves::release() {
     frequencies = {};
     rotations = {};
     n = 0;
-    columns = 0;
 }

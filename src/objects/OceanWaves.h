@@ -1,11 +1,11 @@
 // The ocean's wave field without GL: a Phillips spectrum drawn once from the
 // engine's random sequence, advanced to any time by quantised dispersion, and
 // turned into heights, sideways displacements and slopes by five inverse FFTs
-// (FFTW, single precision). Only the real part of each transform is used, so
-// each runs complex-to-real on the Hermitian part of its spectrum: half the
-// cells to fill and about half the transform work. Everything is allocated by
-// init; update allocates nothing. Main thread only (FFTW planning is not
-// thread-safe).
+// (FFTW, single precision). Only the real part of each is used, so each runs on
+// the Hermitian part of its spectrum, whose transform is real: two such fields
+// share one complex transform as its real and imaginary parts, and three
+// transforms do the work of five. Everything is allocated by init; update
+// allocates nothing. Main thread only (FFTW planning is not thread-safe).
 #pragma once
 #include <fftw3.h>
 #include <glm/glm.hpp>
@@ -69,39 +69,39 @@ public:
     static constexpr float kRepeatPeriod = 100.0f;  // seconds after which the dispersion repeats
 
 private:
+    // The three complex transforms: the height alone, the two displacements
+    // (x real, z imaginary), the two slopes likewise.
+    enum Packed { PackedHeight, PackedDisplacement, PackedSlope, PackedCount };
+
     uint32_t n = 0;
-    uint32_t columns = 0;  // n / 2 + 1: the stored half of each spectrum row
     OceanParameters params;
     std::vector<OceanVertex> vertices;
-    std::vector<glm::vec3> sideNormals;
+    // Before smoothing: x, y and z planes of n rows, each row padded with
+    // column n - 1 before and column 0 after, so neighbours need no wrapping.
+    std::vector<float> sideNormals;
     std::vector<Complex> h0;
     std::vector<Complex> h0MinusConj;
-    // Five half spectra in, five real fields out: row p of a spectrum is wave
-    // number p (p - n below n / 2), so the fields need no checkerboard sign.
+    // In FFTW's own order (row p holds wave number p, or p - n from n / 2 on),
+    // so the fields come out unshifted, without a checkerboard sign. In place.
     fftwf_complex* spectra = nullptr;
-    float* fields = nullptr;
     fftwf_plan plan = nullptr;
 
-    // What a stored cell keeps across frames. Its height this frame is
-    // cos(wt) * sum + sin(wt) * turn, w its quantised dispersion: the Hermitian
-    // part of the model's h~(k) e^(i phi) (k and its mirror cell folded
-    // together), scaled by 1 / n.
-    struct Cell {
-        Complex sum;
-        Complex turn;
-    };
-    std::vector<Cell> cellTerms;
-    std::vector<float> inverseLength;        // 1 / |k| per stored cell, 0 at k = 0
-    std::vector<uint16_t> frequencyOf;       // index into frequencies per stored cell
-    std::vector<float> rowWave, columnWave;  // kx of each row, kz of each stored column
-    // On the rows and columns of wave number -n/2 a cell is its own mirror in
-    // that direction, so its x (or z) fields take the anti-Hermitian fold.
+    // What each cell keeps across frames: its height spectrum this frame is
+    // cos(wt) * sum + sin(wt) * turn, w its quantised dispersion. That is the
+    // Hermitian part of the model's h~(k) e^(i phi), scaled by 1 / n, in four
+    // planes: sum and turn, real and imaginary.
+    std::vector<float> cellTerms;
+    std::vector<float> inverseLength;        // 1 / |k| per cell, 0 at k = 0
+    std::vector<uint16_t> frequencyOf;       // index into frequencies per cell
+    std::vector<float> rowWave, columnWave;  // kx of each row, kz of each column
+    // On the row of wave number -n/2 a cell is its own mirror along x, so its
+    // x fields take the anti-Hermitian part; likewise z on the column -n/2.
     struct Edge {
         uint32_t cell;
         bool x, z;
-        Cell terms;
+        float terms[4];  // sum and turn, real and imaginary, of the anti-Hermitian part
     };
     std::vector<Edge> edges;
-    std::vector<float> frequencies;   // the distinct quantised omega values
-    std::vector<Complex> rotations;   // cos(omega t) + i sin(omega t) per frequency, this frame
+    std::vector<float> frequencies;  // the distinct quantised omega values
+    std::vector<float> rotations;    // cos(omega t), sin(omega t) per frequency, this frame
 };
