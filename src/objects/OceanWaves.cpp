@@ -19,7 +19,7 @@
 #include <algorithm>
 #include <cmath>
 #if defined(__SSE2__)
-#include <xmmintrin.h>
+#include <emmintrin.h>
 #endif
 
 #include <glm/gtc/constants.hpp>
@@ -53,8 +53,11 @@ inline void storeComplex(float* to, float re, float im) {
     to[0] = re;
     to[1] = im;
 }
-// table[2 * index[0] + offset]: a cell's cosine (offset 0) or sine (1) this frame.
-inline float gather(const float* table, const uint16_t* index, int offset, float) { return table[2 * index[0] + offset]; }
+// A cell's cosine and sine this frame: pairs in `table` at the cell's frequency index.
+inline void rotationOf(const float* table, const uint16_t* index, float& cosine, float& sine) {
+    cosine = table[2 * index[0]];
+    sine = table[2 * index[0] + 1];
+}
 // A vertex's normal and displacement, six floats in a row.
 inline void emit(OceanVertex* v, const float (&values)[6]) {
     v->normal = glm::vec3(values[0], values[1], values[2]);
@@ -62,7 +65,7 @@ inline void emit(OceanVertex* v, const float (&values)[6]) {
 }
 #if defined(__SSE2__)
 struct Lanes {
-    __m128 v = _mm_setzero_ps();
+    __m128 v;  // no initialiser: arrays of lanes are filled before use, and zeroing them cost a third of the pass
 };
 constexpr uint32_t kLanes = 4;
 inline Lanes operator+(Lanes a, Lanes b) { return {_mm_add_ps(a.v, b.v)}; }
@@ -84,9 +87,14 @@ inline void storeComplex(float* to, Lanes re, Lanes im) {
     _mm_storeu_ps(to, _mm_unpacklo_ps(re.v, im.v));
     _mm_storeu_ps(to + 4, _mm_unpackhi_ps(re.v, im.v));
 }
-inline Lanes gather(const float* table, const uint16_t* index, int offset, Lanes) {
-    return {_mm_set_ps(table[2 * index[3] + offset], table[2 * index[2] + offset], table[2 * index[1] + offset],
-                       table[2 * index[0] + offset])};
+inline void rotationOf(const float* table, const uint16_t* index, Lanes& cosine, Lanes& sine) {
+    auto pairs = [&](int a, int b) {  // two cells' cosine and sine, eight bytes each
+        const __m128d low = _mm_load_sd(reinterpret_cast<const double*>(table + 2 * index[a]));
+        return _mm_castpd_ps(_mm_loadh_pd(low, reinterpret_cast<const double*>(table + 2 * index[b])));
+    };
+    const __m128 first = pairs(0, 1), second = pairs(2, 3);
+    cosine.v = _mm_shuffle_ps(first, second, _MM_SHUFFLE(2, 0, 2, 0));
+    sine.v = _mm_shuffle_ps(first, second, _MM_SHUFFLE(3, 1, 3, 1));
 }
 // Four vertices' normals and displacements, transposed into place (each vertex
 // is nine floats: position, then the six written here).
@@ -249,7 +257,8 @@ void OceanWaves::fillSpectrum(float time) {
         auto cells = [&](auto lanes, uint32_t col) {
             using V = decltype(lanes);
             const size_t c = first + col;
-            const V cosine = gather(rotation, frequency + c, 0, lanes), sine = gather(rotation, frequency + c, 1, lanes);
+            V cosine, sine;
+            rotationOf(rotation, frequency + c, cosine, sine);
             const V yr = cosine * load(sumRe + c, lanes) + sine * load(turnRe + c, lanes);
             const V yi = cosine * load(sumIm + c, lanes) + sine * load(turnIm + c, lanes);
             const V kz = load(&columnWave[col], lanes), along = splat(kx, lanes);
