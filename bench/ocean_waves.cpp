@@ -117,9 +117,9 @@ int main() {
     }
 
     gReadingCost = readingCost();
-    std::printf("CPU ms per frame, median of 15 rounds (%.1f us per clock reading taken off). update: spectrum, own FFT and vertices, without and with\n"
-                "the smoothed normals; ratios: update against FFTW alone running five complex transforms, or\n"
-                "running the ocean's own (the same when the ocean runs five complex transforms)\n",
+    std::printf("CPU ms per frame, median of 15 rounds (%.1f us per clock reading taken off). update:\n"
+                "spectrum, own FFT and vertices, without and with the smoothed normals; ratios: update against\n"
+                "FFTW alone running five complex N x N transforms, or running the ocean's own transforms\n",
                 gReadingCost * 1e6);
     std::printf("%-4s %8s %8s | %8s %8s %8s | %9s | %7s %8s | %7s %8s\n", "N", "update", "+normals", "spectrum",
                 "own FFT", "vertices", "5 complex", "ratio", "+normals", "to own", "+normals");

@@ -183,7 +183,9 @@ void OceanWaves::init(const OceanParameters& p, const std::string& wisdomFile) {
     edges.clear();
     const float w0 = 2.0f * glm::pi<float>() / kRepeatPeriod;
     const double scale = 1.0 / static_cast<double>(n);  // the model's 1 / sqrt(N * N), folded in here
-    auto waveNumber = [&](uint32_t p) { return p < n / 2 ? static_cast<int>(p) : static_cast<int>(p) - static_cast<int>(n); };
+    auto waveNumber = [&](uint32_t at) {
+        return at < n / 2 ? static_cast<int>(at) : static_cast<int>(at) - static_cast<int>(n);
+    };
     uint32_t highest = 0;
     for (uint32_t row = 0; row < n; ++row)
         for (uint32_t col = 0; col < n; ++col) {
@@ -224,12 +226,12 @@ void OceanWaves::init(const OceanParameters& p, const std::string& wisdomFile) {
     for (uint32_t q = 0; q <= highest; ++q) frequencies[q] = static_cast<float>(q) * w0;
     rotations.resize(2 * (highest + 1));
 
-    spectra = static_cast<fftwf_complex*>(fftwf_malloc(sizeof(fftwf_complex) * count * PackedCount));
+    spectra = static_cast<fftwf_complex*>(fftwf_malloc(sizeof(fftwf_complex) * count * kTransforms));
     if (!wisdomFile.empty()) FftWisdom::load(wisdomFile);
     // One plan for the three: planning with FFTW_MEASURE overwrites the
     // array, which is filled per frame.
     const int sizes[2] = {static_cast<int>(n), static_cast<int>(n)};
-    plan = fftwf_plan_many_dft(2, sizes, PackedCount, spectra, nullptr, 1, static_cast<int>(count), spectra, nullptr, 1,
+    plan = fftwf_plan_many_dft(2, sizes, kTransforms, spectra, nullptr, 1, static_cast<int>(count), spectra, nullptr, 1,
                                static_cast<int>(count), FFTW_BACKWARD, FFTW_MEASURE);
     if (!wisdomFile.empty()) FftWisdom::save(wisdomFile);
 }
@@ -364,9 +366,10 @@ void OceanWaves::buildVertices(float displacementScale, bool goodNormals) {
         vertexRow(i, [&](auto lanes, uint32_t j, size_t, decltype(lanes)(&out)[6]) {
             for (int axis = 0; axis < 3; ++axis) {
                 const float* plane = side[axis] + j;
-                out[axis] = load(plane + same + 1, lanes) + load(plane + above + 1, lanes) + load(plane + above, lanes) +
-                            load(plane + above - 1, lanes) + load(plane + same - 1, lanes) +
-                            load(plane + below - 1, lanes) + load(plane + below, lanes) + load(plane + below + 1, lanes);
+                out[axis] = load(plane + same + 1, lanes) + load(plane + above + 1, lanes) +
+                            load(plane + above, lanes) + load(plane + above - 1, lanes) + load(plane + same - 1, lanes) +
+                            load(plane + below - 1, lanes) + load(plane + below, lanes) +
+                            load(plane + below + 1, lanes);
             }
             const auto inverse = splat(1.0f, lanes) / squareRoot(out[0] * out[0] + out[1] * out[1] + out[2] * out[2]);
             for (int axis = 0; axis < 3; ++axis) out[axis] = out[axis] * inverse;

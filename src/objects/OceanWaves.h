@@ -36,7 +36,6 @@ float phillips(glm::vec2 k, float amplitude, float windSpeed, glm::vec2 windUnit
 
 class OceanWaves {
 public:
-    enum Transform { Height, DisplacementX, DisplacementZ, SlopeX, SlopeZ, TransformCount };
     using Complex = std::complex<float>;
 
     OceanWaves() = default;
@@ -69,9 +68,9 @@ public:
     static constexpr float kRepeatPeriod = 100.0f;  // seconds after which the dispersion repeats
 
 private:
-    // The three complex transforms: the height alone, the two displacements
-    // (x real, z imaginary), the two slopes likewise.
-    enum Packed { PackedHeight, PackedDisplacement, PackedSlope, PackedCount };
+    // The complex transforms, one after the other in `spectra`: the height
+    // alone, the displacements (x real, z imaginary), the slopes likewise.
+    static constexpr int kTransforms = 3;
 
     uint32_t n = 0;
     OceanParameters params;

@@ -141,7 +141,8 @@ TEST(OceanWaves, DrawsFollowTheDefinitionAndTheSurfaceIsTheSpectrumTransformed) 
                 const Complex e(std::cos(omega * t), std::sin(omega * t));
                 const float phi = static_cast<float>(k) * kx + static_cast<float>(m) * kz;
                 const Complex h = (h0[idx] * e + h0Minus[idx] * std::conj(e)) * Complex(std::cos(phi), std::sin(phi));
-                const Complex cell[5] = {h, Complex(0, -ux) * h, Complex(0, -uz) * h, Complex(0, kx) * h, Complex(0, kz) * h};
+                const Complex cell[5] = {h, Complex(0, -ux) * h, Complex(0, -uz) * h, Complex(0, kx) * h,
+                                         Complex(0, kz) * h};
                 for (int f = 0; f < 5; ++f) fields[f][idx] = cell[f];
             }
         waves.update(t, 0.75f, false);
@@ -155,7 +156,8 @@ TEST(OceanWaves, DrawsFollowTheDefinitionAndTheSurfaceIsTheSpectrumTransformed) 
                     std::complex<double> sum = 0.0;
                     for (int m = -half; m < half; ++m)
                         for (int k = -half; k < half; ++k)
-                            sum += fields[f][(m + half) * n + k + half] * std::polar(1.0, 6.283185307179586 * (m * r + k * c) / n);
+                            sum += fields[f][(m + half) * n + k + half] *
+                                   std::polar(1.0, 6.283185307179586 * (m * r + k * c) / n);
                     real[f] = sum.real() / n;
                 }
                 highest = std::max(highest, std::abs(real[0]));
