@@ -365,11 +365,10 @@ void OceanWaves::buildVertices(float displacementScale, bool goodNormals) {
                      below = (i == last ? 0 : i + 1) * stride + 1;
         vertexRow(i, [&](auto lanes, uint32_t j, size_t, decltype(lanes)(&out)[6]) {
             for (int axis = 0; axis < 3; ++axis) {
-                const float* plane = side[axis] + j;
-                out[axis] = load(plane + same + 1, lanes) + load(plane + above + 1, lanes) +
-                            load(plane + above, lanes) + load(plane + above - 1, lanes) + load(plane + same - 1, lanes) +
-                            load(plane + below - 1, lanes) + load(plane + below, lanes) +
-                            load(plane + below + 1, lanes);
+                const float* at = side[axis] + j;
+                out[axis] = load(at + same + 1, lanes) + load(at + above + 1, lanes) + load(at + above, lanes) +
+                            load(at + above - 1, lanes) + load(at + same - 1, lanes) + load(at + below - 1, lanes) +
+                            load(at + below, lanes) + load(at + below + 1, lanes);
             }
             const auto inverse = splat(1.0f, lanes) / squareRoot(out[0] * out[0] + out[1] * out[1] + out[2] * out[2]);
             for (int axis = 0; axis < 3; ++axis) out[axis] = out[axis] * inverse;
