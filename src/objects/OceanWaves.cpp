@@ -49,6 +49,7 @@ inline float load(const float* p, float) { return *p; }
 inline float realParts(const float* complexes, float) { return complexes[0]; }
 inline float imaginaryParts(const float* complexes, float) { return complexes[1]; }
 inline void store(float* to, float x) { *to = x; }
+inline float reversed(float x) { return x; }
 inline void storeComplex(float* to, float re, float im) {
     to[0] = re;
     to[1] = im;
@@ -83,6 +84,7 @@ inline Lanes imaginaryParts(const float* complexes, Lanes) {
     return {_mm_shuffle_ps(_mm_loadu_ps(complexes), _mm_loadu_ps(complexes + 4), _MM_SHUFFLE(3, 1, 3, 1))};
 }
 inline void store(float* to, Lanes x) { _mm_storeu_ps(to, x.v); }
+inline Lanes reversed(Lanes x) { return {_mm_shuffle_ps(x.v, x.v, _MM_SHUFFLE(0, 1, 2, 3))}; }
 inline void storeComplex(float* to, Lanes re, Lanes im) {
     _mm_storeu_ps(to, _mm_unpacklo_ps(re.v, im.v));
     _mm_storeu_ps(to + 4, _mm_unpackhi_ps(re.v, im.v));
@@ -253,11 +255,21 @@ void OceanWaves::fillSpectrum(float time) {
     const float* turnIm = turnRe + count;
     const float* inverse = inverseLength.data();
     const uint16_t* frequency = frequencyOf.data();
-    for (uint32_t row = 0; row < n; ++row) {
+    // Rows 0 to n/2, each also written mirrored into row n - p: the mirror
+    // cell of (p, q) is (n - p, n - q) (both mod n), its spectrum the
+    // conjugate, its wave vector the negative; written from these terms it
+    // has exactly the bits it would have computed itself. Rows 0 and n/2 are
+    // their own mirrors; on column n/2 and row n/2 the fields the fold gets
+    // wrong are put right by the edges below.
+    for (uint32_t row = 0; row <= n / 2; ++row) {
         const float kx = rowWave[row];
         const size_t first = static_cast<size_t>(row) * n;
+        const uint32_t mirrorRow = (n - row) % n;
+        const bool mirrored = mirrorRow != row;
+        const size_t mirrorFirst = static_cast<size_t>(mirrorRow) * n;
         auto cells = [&](auto lanes, uint32_t col) {
             using V = decltype(lanes);
+            constexpr uint32_t width = sizeof(V) / sizeof(float);
             const size_t c = first + col;
             V cosine, sine;
             rotationOf(rotation, frequency + c, cosine, sine);
@@ -271,8 +283,17 @@ void OceanWaves::fillSpectrum(float time) {
             storeComplex(height + 2 * c, yr, yi);
             storeComplex(slope + 2 * c, sr, si);
             storeComplex(displacement + 2 * c, shrink * sr, shrink * si);
+            if (!mirrored) return;
+            // The same with Y conjugated and kx, kz negated, columns in reverse.
+            const size_t m = mirrorFirst + (n - col - (width - 1)) % n;
+            const V mr = kz * yr - along * yi, mi = -along * yr - kz * yi;
+            storeComplex(height + 2 * m, reversed(yr), reversed(-yi));
+            storeComplex(slope + 2 * m, reversed(mr), reversed(mi));
+            storeComplex(displacement + 2 * m, reversed(shrink * mr), reversed(shrink * mi));
         };
-        uint32_t col = 0;
+        // Column 0 is its own mirror column; columns 1 to n - 1 mirror one another.
+        cells(0.0f, 0);
+        uint32_t col = 1;
         for (; col + kLanes <= n; col += kLanes) cells(Lanes(), col);
         for (; col < n; ++col) cells(0.0f, col);
     }
