@@ -128,7 +128,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     const std::string driver = playback::outputDriver();
-    std::printf("driver: %s, soundtrack: %s\n", driver.c_str(), path.c_str());
+    std::printf("driver: %s (latency %s), soundtrack: %s\n", driver.c_str(),
+                playback::outputTellsLatency() ? "told by the output" : "assumed one buffer", path.c_str());
     device.play();
     while (device.isPlaying() && device.getPosition() <= 0.0f) std::this_thread::sleep_for(std::chrono::microseconds(200));
 

@@ -32,7 +32,7 @@ constexpr double kMaxDrift = 0.001;
 void PlaybackClock::configure(double sampleRate, bool wallClockOnly, int64_t latencyFrames) {
     rate = sampleRate;
     wallClock = wallClockOnly;
-    latency = std::max<int64_t>(0, latencyFrames);
+    configuredLatency = latency = std::max<int64_t>(0, latencyFrames);
     speed = 1.0;
     drift = 0.0;
 }
@@ -87,8 +87,9 @@ int64_t PlaybackClock::refillFrom(int64_t next, double now) {
     return std::max(next, static_cast<int64_t>(std::llround(from)));
 }
 
-void PlaybackClock::refill(int64_t first, int64_t count, double now) {
+void PlaybackClock::refill(int64_t first, int64_t count, double now, int64_t queued) {
     if (!running || wallClock) return;
+    latency = queued >= 0 ? queued : configuredLatency;
     // What is being heard now was handed out `latency` frames before `first`.
     const double measured = static_cast<double>(first - latency);
     if (!anchored) {
