@@ -17,6 +17,10 @@ constexpr double kStallSeconds = 0.5;
 // An error of E frames sets the speed to 1 + E / (rate * kSteerSeconds): slow
 // enough that steering is invisible, quick enough to follow a sound card's crystal.
 constexpr double kSteerSeconds = 4.0;
+// An output that tells its queue is right whenever its refill runs, so each
+// refill may steer, and sooner: a small stall of the output is followed
+// within about a second instead of four.
+constexpr double kToldSteerSeconds = 1.0;
 // An error that persists is the output's crystal differing from the counter's:
 // it is learnt with this time constant, so the position follows without a lag.
 // Only small errors teach it: a larger one is a step (the output ran dry or
@@ -45,6 +49,7 @@ void PlaybackClock::start(int64_t frame, double now) {
     skipPending = false;
     handedKnown = false;
     floorFrame = frame;
+    steeredAt = now;
     forgetRecent();
 }
 
@@ -89,7 +94,8 @@ int64_t PlaybackClock::refillFrom(int64_t next, double now) {
 
 void PlaybackClock::refill(int64_t first, int64_t count, double now, int64_t queued) {
     if (!running || wallClock) return;
-    latency = queued >= 0 ? queued : configuredLatency;
+    const bool told = queued >= 0;
+    latency = told ? queued : configuredLatency;
     // What is being heard now was handed out `latency` frames before `first`.
     const double measured = static_cast<double>(first - latency);
     if (!anchored) {
@@ -101,6 +107,10 @@ void PlaybackClock::refill(int64_t first, int64_t count, double now, int64_t que
     handedKnown = true;
     handedEnd = first + count;
     handedCount = count;
+    if (told) {
+        steer(measured - anchorFrame, static_cast<double>(std::max(latency, count)), now, kToldSteerSeconds);
+        return;
+    }
     if (recentCount == 0) recentSince = now;
     recent[static_cast<size_t>(recentNext)] = {now, measured};
     recentNext = (recentNext + 1) % static_cast<int>(recent.size());
@@ -115,7 +125,14 @@ void PlaybackClock::refill(int64_t first, int64_t count, double now, int64_t que
     }
     const double step = static_cast<double>(std::max(latency, count));
     if (now - recentSince >= kStallSeconds && lately < -step) error = lately;
+    if (std::fabs(error) <= step && now - recentSince < kWindowSeconds) {
+        steeredAt = now;
+        return;
+    }
+    steer(error, step, now, kSteerSeconds);
+}
 
+void PlaybackClock::steer(double error, double step, double now, double steerSeconds) {
     // The output stalled or skipped: take the difference at once (the position
     // then stands still until the audio catches up, never steps back).
     if (std::fabs(error) > step) {
@@ -123,13 +140,10 @@ void PlaybackClock::refill(int64_t first, int64_t count, double now, int64_t que
         forgetRecent();
         return;
     }
-    if (now - recentSince < kWindowSeconds) {
-        steeredAt = now;
-        return;
-    }
-    const double correction = error / (rate * kSteerSeconds);
+    const double correction = error / (rate * steerSeconds);
     if (std::fabs(error) < kLearnBandSeconds * rate)
-        drift = std::clamp(drift + correction * (now - steeredAt) / kLearnSeconds, -kMaxDrift, kMaxDrift);
+        drift = std::clamp(drift + correction * (now - steeredAt) / (kLearnSeconds / kSteerSeconds * steerSeconds),
+                           -kMaxDrift, kMaxDrift);
     steeredAt = now;
     speed = 1.0 + std::clamp(drift + correction, -kMaxSlew, kMaxSlew);
 }

@@ -38,6 +38,8 @@ public:
 private:
     double position(double now) const;
     void rebase(double now);
+    // Takes out `error` frames: at once beyond `step`, else by steering the speed.
+    void steer(double error, double step, double now, double steerSeconds);
 
     double rate = 44100.0;
     bool wallClock = true;
