@@ -3,6 +3,7 @@
 // fill callback is called on its thread with the loop's lock held.
 #include "audio/PulseOutput.h"
 
+#include <SDL.h>
 #include <pulse/pulseaudio.h>
 
 #include <dlfcn.h>
@@ -72,6 +73,7 @@ bool PulseOutput::open(uint32_t sampleRate, uint32_t bufferFrames, uint32_t peri
     rate = sampleRate;
     period = std::max<uint32_t>(1, periodFrames);
     started = false;
+    prioritised = false;
     loop = pa->pa_threaded_mainloop_new();
     if (!loop || pa->pa_threaded_mainloop_start(loop) < 0) {
         reason = "PulseAudio's main loop did not start";
@@ -156,7 +158,14 @@ void PulseOutput::close() {
 }
 
 void PulseOutput::onWrite(pa_stream*, size_t bytes, void* self) {
-    static_cast<PulseOutput*>(self)->write(bytes);
+    PulseOutput& out = *static_cast<PulseOutput*>(self);
+    // The loop's thread gets the priority SDL gives its own audio thread (a
+    // refill starved by a busy machine is a gap in the music); once is enough.
+    if (!out.prioritised) {
+        SDL_SetThreadPriority(SDL_THREAD_PRIORITY_TIME_CRITICAL);
+        out.prioritised = true;
+    }
+    out.write(bytes);
 }
 
 void PulseOutput::write(size_t bytes) {

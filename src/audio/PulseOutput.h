@@ -45,5 +45,6 @@ private:
     uint32_t rate = 44100;
     uint32_t period = 0;
     bool started = false;  // requests before `start` wait for it
+    bool prioritised = false;  // the loop's thread asked for the audio thread's priority
     std::vector<int16_t> chunk;
 };
