@@ -41,7 +41,7 @@ struct Stream {
 };
 
 struct Library {
-    std::mutex mutex;  // everything below, against SDL's audio thread
+    std::mutex mutex;  // everything below, against the output's thread
     bool initialised = false;
     SDL_AudioDeviceID device = 0;
     // PulseAudio without SDL: its latency is known at every refill. Opened and
