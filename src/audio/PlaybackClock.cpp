@@ -19,8 +19,12 @@ constexpr double kStallSeconds = 0.5;
 constexpr double kSteerSeconds = 4.0;
 // An output that tells its queue is right whenever its refill runs, so each
 // refill may steer, and sooner: a small stall of the output is followed
-// within about a second instead of four.
+// within about a second instead of four. Its word needs nothing learnt (a
+// crystal 100 ppm off leaves 0.1 ms), and learning from it would turn the
+// stalls a busy machine brings into a wrong rate. An error past the lip-sync
+// limit is not steered out over seconds but taken at once.
 constexpr double kToldSteerSeconds = 1.0;
+constexpr double kToldStepSeconds = 0.005;
 // An error that persists is the output's crystal differing from the counter's:
 // it is learnt with this time constant, so the position follows without a lag.
 // Only small errors teach it: a larger one is a step (the output ran dry or
@@ -108,7 +112,7 @@ void PlaybackClock::refill(int64_t first, int64_t count, double now, int64_t que
     handedEnd = first + count;
     handedCount = count;
     if (told) {
-        steer(measured - anchorFrame, static_cast<double>(std::max(latency, count)), now, kToldSteerSeconds);
+        steer(measured - anchorFrame, kToldStepSeconds * rate, now, kToldSteerSeconds, false);
         return;
     }
     if (recentCount == 0) recentSince = now;
@@ -129,10 +133,10 @@ void PlaybackClock::refill(int64_t first, int64_t count, double now, int64_t que
         steeredAt = now;
         return;
     }
-    steer(error, step, now, kSteerSeconds);
+    steer(error, step, now, kSteerSeconds, true);
 }
 
-void PlaybackClock::steer(double error, double step, double now, double steerSeconds) {
+void PlaybackClock::steer(double error, double step, double now, double steerSeconds, bool learn) {
     // The output stalled or skipped: take the difference at once (the position
     // then stands still until the audio catches up, never steps back).
     if (std::fabs(error) > step) {
@@ -141,9 +145,8 @@ void PlaybackClock::steer(double error, double step, double now, double steerSec
         return;
     }
     const double correction = error / (rate * steerSeconds);
-    if (std::fabs(error) < kLearnBandSeconds * rate)
-        drift = std::clamp(drift + correction * (now - steeredAt) / (kLearnSeconds / kSteerSeconds * steerSeconds),
-                           -kMaxDrift, kMaxDrift);
+    if (learn && std::fabs(error) < kLearnBandSeconds * rate)
+        drift = std::clamp(drift + correction * (now - steeredAt) / kLearnSeconds, -kMaxDrift, kMaxDrift);
     steeredAt = now;
     speed = 1.0 + std::clamp(drift + correction, -kMaxSlew, kMaxSlew);
 }

@@ -38,8 +38,9 @@ public:
 private:
     double position(double now) const;
     void rebase(double now);
-    // Takes out `error` frames: at once beyond `step`, else by steering the speed.
-    void steer(double error, double step, double now, double steerSeconds);
+    // Takes out `error` frames: at once beyond `step`, else by steering the
+    // speed, learning the output's rate from it when `learn`.
+    void steer(double error, double step, double now, double steerSeconds, bool learn);
 
     double rate = 44100.0;
     bool wallClock = true;
