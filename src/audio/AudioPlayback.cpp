@@ -1,10 +1,12 @@
-// The playback layer: one SDL output device fed by a callback that mixes the
-// playing streams, and one PlaybackClock per stream for the heard position.
-// The library state is shared with SDL's audio thread under one mutex.
+// The playback layer: one output (PulseAudio directly when it is the driver,
+// else SDL's) fed by a callback that mixes the playing streams, and one
+// PlaybackClock per stream for the heard position. The library state is
+// shared with the output's thread under one mutex.
 #include "audio/AudioPlayback.h"
 
 #include "audio/Mp3Decoder.h"
 #include "audio/PlaybackClock.h"
+#include "audio/PulseOutput.h"
 
 #include <SDL.h>
 
@@ -39,9 +41,13 @@ struct Stream {
 };
 
 struct Library {
-    std::mutex mutex;  // everything below, against SDL's audio thread
+    std::mutex mutex;  // everything below, against the output's thread
     bool initialised = false;
     SDL_AudioDeviceID device = 0;
+    // PulseAudio without SDL: its latency is known at every refill. Opened and
+    // closed outside the mutex, like SDL's device.
+    bool direct = false;
+    PulseOutput pulse;
     bool subsystemStarted = false;  // SDL_InitSubSystem(SDL_INIT_AUDIO) to balance on free
     bool wallClock = false;
     int64_t latencyFrames = 0;
@@ -120,11 +126,10 @@ void configureClock(const Library& lib, Stream& s) {
     s.clock.configure(kOutputRate, lib.wallClock, lib.latencyFrames);
 }
 
-void SDLCALL outputCallback(void*, Uint8* out, int len) {
+// `queued`: frames handed out before and not heard yet; -1 when the output cannot tell.
+void mixInto(int16_t* samples, int64_t count, double t, int64_t queued) {
     Library& lib = library();
     std::lock_guard<std::mutex> lock(lib.mutex);
-    const int64_t count = len / static_cast<int>(kBytesPerFrame);
-    const double t = now();
     lib.mix.assign(static_cast<size_t>(count) * 2, 0);
     lib.taken.frames += static_cast<uint64_t>(count);
     lib.taken.time = t;
@@ -143,40 +148,60 @@ void SDLCALL outputCallback(void*, Uint8* out, int len) {
             mixed = mixed || last > first;
             // Past the end the output plays silence, and the clock counts it until the end is heard.
             s.readFrame = first + count;
-            s.clock.refill(first, count, t);
+            s.clock.refill(first, count, t, queued);
         }
         settle(s, t);
     }
-    int16_t* samples = reinterpret_cast<int16_t*>(out);
     if (!mixed) {
-        std::memset(out, 0, static_cast<size_t>(len));
+        std::memset(samples, 0, static_cast<size_t>(count) * kBytesPerFrame);
         return;
     }
     for (size_t i = 0; i < lib.mix.size(); ++i)
         samples[i] = static_cast<int16_t>(std::clamp<int32_t>(lib.mix[i], INT16_MIN, INT16_MAX));
 }
 
-// Opens the output on the audio driver SDL has started. Caller does not hold the mutex.
+// SDL2 cannot say how much of its output is still unheard.
+void SDLCALL outputCallback(void*, Uint8* out, int len) {
+    mixInto(reinterpret_cast<int16_t*>(out), len / static_cast<int>(kBytesPerFrame), now(), -1);
+}
+
+void pulseFill(void*, int16_t* out, int64_t frames, double t, int64_t queued) { mixInto(out, frames, t, queued); }
+
+// Opens the output: PulseAudio directly when `lib.direct`, else on the audio
+// driver SDL has started. Caller does not hold the mutex.
 bool openDevice(Library& lib, uint32_t periodMs) {
-    SDL_AudioSpec want{};
-    SDL_AudioSpec have{};
-    want.freq = static_cast<int>(kOutputRate);
-    want.format = AUDIO_S16SYS;
-    want.channels = 2;
-    want.samples = static_cast<Uint16>(kOutputRate * std::max(periodMs, kMinimumBufferMs) / 1000);
-    want.callback = outputCallback;
-    // No changes allowed: SDL converts to whatever the hardware wants.
-    SDL_AudioDeviceID id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-    if (id == 0) return false;
-    const char* driver = SDL_GetCurrentAudioDriver();
+    const uint32_t bufferFrames = kOutputRate * std::max(periodMs, kMinimumBufferMs) / 1000;
+    SDL_AudioDeviceID id = 0;
+    std::string driver = "pulseaudio";
+    // Until the output says otherwise, at a refill the previous buffer is still playing.
+    int64_t latency = bufferFrames;
+    if (lib.direct) {
+        // PulseAudio asks for audio as the speaker needs it; the buffer only bounds the queue.
+        std::string reason;
+        if (!lib.pulse.open(kOutputRate, bufferFrames, kOutputRate * periodMs / 1000, pulseFill, nullptr, reason))
+            return false;
+    } else {
+        SDL_AudioSpec want{};
+        SDL_AudioSpec have{};
+        want.freq = static_cast<int>(kOutputRate);
+        want.format = AUDIO_S16SYS;
+        want.channels = 2;
+        want.samples = static_cast<Uint16>(bufferFrames);
+        want.callback = outputCallback;
+        // No changes allowed: SDL converts to whatever the hardware wants.
+        id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+        if (id == 0) return false;
+        const char* name = SDL_GetCurrentAudioDriver();
+        driver = name ? name : "";
+        latency = have.samples;
+    }
     {
         std::lock_guard<std::mutex> lock(lib.mutex);
         lib.device = id;
         ++lib.opens;
-        lib.driver = driver ? driver : "";
+        lib.driver = driver;
         lib.wallClock = lib.driver == "dummy";
-        // At a refill the previous buffer is still playing.
-        lib.latencyFrames = lib.wallClock ? 0 : have.samples;
+        lib.latencyFrames = lib.wallClock ? 0 : latency;
         lib.updatePeriodMs = periodMs;
         lib.taken = {};
         const double t = now();
@@ -188,12 +213,14 @@ bool openDevice(Library& lib, uint32_t periodMs) {
             if (s.state == kActivePlaying) s.clock.start(frame, t); else s.clock.hold(frame);
         }
     }
-    SDL_PauseAudioDevice(id, 0);
+    if (lib.direct) lib.pulse.start();
+    else SDL_PauseAudioDevice(id, 0);
     return true;
 }
 
-// Closes the output; SDL joins its audio thread, so the mutex must not be held.
+// Closes the output; SDL and PulseAudio join their threads, so the mutex must not be held.
 void closeDevice(Library& lib) {
+    lib.pulse.close();
     SDL_AudioDeviceID id = 0;
     {
         std::lock_guard<std::mutex> lock(lib.mutex);
@@ -219,6 +246,13 @@ struct Opened {
 Opened openOutput(Library& lib, int device, uint32_t period) {
     Opened result;
     result.reason = "silent output requested";
+    // PulseAudio, when it answers, without SDL: only then is the latency known.
+    if (device != kSilentDevice && PulseOutput::wanted()) {
+        lib.direct = true;
+        result.ok = openDevice(lib, period);
+        lib.direct = result.ok;
+        if (result.ok) return result;
+    }
     if (device != kSilentDevice) {
         lib.subsystemStarted = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
         result.ok = lib.subsystemStarted && openDevice(lib, period);
@@ -244,6 +278,7 @@ void closeOutput(Library& lib) {
     if (lib.subsystemStarted) SDL_QuitSubSystem(SDL_INIT_AUDIO);
     else SDL_AudioQuit();
     lib.subsystemStarted = false;
+    lib.direct = false;
     std::lock_guard<std::mutex> lock(lib.mutex);
     lib.driver.clear();
 }
@@ -388,6 +423,12 @@ std::string outputDriver() {
     Library& lib = library();
     std::lock_guard<std::mutex> lock(lib.mutex);
     return lib.driver;
+}
+
+bool outputTellsLatency() {
+    Library& lib = library();
+    std::lock_guard<std::mutex> lock(lib.mutex);
+    return lib.direct && !lib.driver.empty();
 }
 
 int outputOpens() {

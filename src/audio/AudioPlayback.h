@@ -1,6 +1,7 @@
 // The playback layer behind the audio device: a small process-wide library
 // with the calls and meaning of the closed audio library the engine was made
-// for. Decodes through Mp3Decoder, plays through SDL2's audio output.
+// for. Decodes through Mp3Decoder, plays through PulseAudio when it is the
+// driver and through SDL2's audio output otherwise.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -53,8 +54,11 @@ void discardPreopen();
 bool setConfig(uint32_t option, uint32_t value);
 // Frees every stream and closes the output.
 bool free();
-// The SDL audio driver in use ("dummy" after the fallback); empty before init.
+// The audio driver in use ("dummy" after the fallback); empty before init.
 std::string outputDriver();
+// True when the output tells how much of its audio is still unheard (PulseAudio
+// opened directly, not through SDL); else the clock assumes one buffer.
+bool outputTellsLatency();
 
 // For measurements: the frames the output has taken since it opened, and the
 // time of the refill that took the last of them (seconds of std::chrono::steady_clock).
@@ -83,8 +87,9 @@ bool channelStop(Handle stream);
 int channelIsActive(Handle stream);
 uint64_t channelGetLength(Handle stream, uint32_t mode);
 // The byte of the sample being heard: run by the high-resolution counter,
-// steered slowly toward what the output has consumed less its latency, never
-// decreasing while playing except by a seek; a seek lands on its target at once.
+// steered slowly toward what the output has consumed less its latency (as the
+// output reports it, or one buffer when it cannot), never decreasing while
+// playing except by a seek; a seek lands on its target at once.
 uint64_t channelGetPosition(Handle stream, uint32_t mode);
 bool channelSetPosition(Handle stream, uint64_t position, uint32_t mode);
 double channelBytes2Seconds(Handle stream, uint64_t bytes);

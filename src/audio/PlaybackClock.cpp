@@ -17,6 +17,14 @@ constexpr double kStallSeconds = 0.5;
 // An error of E frames sets the speed to 1 + E / (rate * kSteerSeconds): slow
 // enough that steering is invisible, quick enough to follow a sound card's crystal.
 constexpr double kSteerSeconds = 4.0;
+// An output that tells its queue is right whenever its refill runs, so each
+// refill may steer, and sooner: a small stall of the output is followed
+// within about a second instead of four. Its word needs nothing learnt (a
+// crystal 100 ppm off leaves 0.1 ms), and learning from it would turn the
+// stalls a busy machine brings into a wrong rate. An error past the lip-sync
+// limit is not steered out over seconds but taken at once.
+constexpr double kToldSteerSeconds = 1.0;
+constexpr double kToldStepSeconds = 0.005;
 // An error that persists is the output's crystal differing from the counter's:
 // it is learnt with this time constant, so the position follows without a lag.
 // Only small errors teach it: a larger one is a step (the output ran dry or
@@ -32,7 +40,7 @@ constexpr double kMaxDrift = 0.001;
 void PlaybackClock::configure(double sampleRate, bool wallClockOnly, int64_t latencyFrames) {
     rate = sampleRate;
     wallClock = wallClockOnly;
-    latency = std::max<int64_t>(0, latencyFrames);
+    configuredLatency = latency = std::max<int64_t>(0, latencyFrames);
     speed = 1.0;
     drift = 0.0;
 }
@@ -45,6 +53,7 @@ void PlaybackClock::start(int64_t frame, double now) {
     skipPending = false;
     handedKnown = false;
     floorFrame = frame;
+    steeredAt = now;
     forgetRecent();
 }
 
@@ -87,8 +96,10 @@ int64_t PlaybackClock::refillFrom(int64_t next, double now) {
     return std::max(next, static_cast<int64_t>(std::llround(from)));
 }
 
-void PlaybackClock::refill(int64_t first, int64_t count, double now) {
+void PlaybackClock::refill(int64_t first, int64_t count, double now, int64_t queued) {
     if (!running || wallClock) return;
+    const bool told = queued >= 0;
+    latency = told ? queued : configuredLatency;
     // What is being heard now was handed out `latency` frames before `first`.
     const double measured = static_cast<double>(first - latency);
     if (!anchored) {
@@ -100,6 +111,10 @@ void PlaybackClock::refill(int64_t first, int64_t count, double now) {
     handedKnown = true;
     handedEnd = first + count;
     handedCount = count;
+    if (told) {
+        steer(measured - anchorFrame, kToldStepSeconds * rate, now, kToldSteerSeconds, false);
+        return;
+    }
     if (recentCount == 0) recentSince = now;
     recent[static_cast<size_t>(recentNext)] = {now, measured};
     recentNext = (recentNext + 1) % static_cast<int>(recent.size());
@@ -114,7 +129,14 @@ void PlaybackClock::refill(int64_t first, int64_t count, double now) {
     }
     const double step = static_cast<double>(std::max(latency, count));
     if (now - recentSince >= kStallSeconds && lately < -step) error = lately;
+    if (std::fabs(error) <= step && now - recentSince < kWindowSeconds) {
+        steeredAt = now;
+        return;
+    }
+    steer(error, step, now, kSteerSeconds, true);
+}
 
+void PlaybackClock::steer(double error, double step, double now, double steerSeconds, bool learn) {
     // The output stalled or skipped: take the difference at once (the position
     // then stands still until the audio catches up, never steps back).
     if (std::fabs(error) > step) {
@@ -122,12 +144,8 @@ void PlaybackClock::refill(int64_t first, int64_t count, double now) {
         forgetRecent();
         return;
     }
-    if (now - recentSince < kWindowSeconds) {
-        steeredAt = now;
-        return;
-    }
-    const double correction = error / (rate * kSteerSeconds);
-    if (std::fabs(error) < kLearnBandSeconds * rate)
+    const double correction = error / (rate * steerSeconds);
+    if (learn && std::fabs(error) < kLearnBandSeconds * rate)
         drift = std::clamp(drift + correction * (now - steeredAt) / kLearnSeconds, -kMaxDrift, kMaxDrift);
     steeredAt = now;
     speed = 1.0 + std::clamp(drift + correction, -kMaxSlew, kMaxSlew);

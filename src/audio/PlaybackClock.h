@@ -25,8 +25,10 @@ public:
     // The frame a refill at `now` starts from, given the next one in order:
     // after a seek, the frame that will be heard when this refill reaches the speaker.
     int64_t refillFrom(int64_t next, double now);
-    // The output took `count` frames starting at `first` at time `now`.
-    void refill(int64_t first, int64_t count, double now);
+    // The output took `count` frames starting at `first` at time `now`. An
+    // output that knows how much of what it took before is still unheard says
+    // so in `queued`; -1 stands for the latency given to `configure`.
+    void refill(int64_t first, int64_t count, double now, int64_t queued = -1);
     // The frame being heard at `now`; never less than a value it returned
     // before, since the last start, seek or hold.
     int64_t heard(double now);
@@ -36,10 +38,14 @@ public:
 private:
     double position(double now) const;
     void rebase(double now);
+    // Takes out `error` frames: at once beyond `step`, else by steering the
+    // speed, learning the output's rate from it when `learn`.
+    void steer(double error, double step, double now, double steerSeconds, bool learn);
 
     double rate = 44100.0;
     bool wallClock = true;
-    int64_t latency = 0;
+    int64_t configuredLatency = 0;
+    int64_t latency = 0;  // frames ahead of the speaker at the last refill
     bool running = false;
     int64_t startFrame = 0;    // where the current run began; the position never shows less
     double startTime = 0.0;

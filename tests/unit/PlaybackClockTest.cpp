@@ -4,6 +4,7 @@
 
 #include "TestSupport.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace {
@@ -23,6 +24,8 @@ struct FakeOutput {
     int64_t next = 0;          // next stream frame in order
     int refills = 0;
     bool dropsLate = false;  // PulseAudio: run dry, the speaker runs on and drops the late audio's start
+    bool tells = false;      // says at each refill how much it holds unheard, as PulseAudio does
+    int64_t deeper = 0;      // frames it keeps queued beyond one buffer (PulseAudio grows this under load)
     struct Segment {
         int64_t index;  // queue index
         int64_t frame;  // stream frame played there
@@ -32,13 +35,15 @@ struct FakeOutput {
     FakeOutput(double ppm, std::vector<double> lateness) : deviceRate(kRate * (1.0 + ppm * 1e-6)), late(lateness) {
         clock.configure(kRate, false, kBuffer);
     }
-    double nextRefill() const { return origin + static_cast<double>(queued - kBuffer) / deviceRate + late[refills % late.size()]; }
+    double nextRefill() const {
+        return origin + static_cast<double>(queued - kBuffer - deeper) / deviceRate + late[refills % late.size()];
+    }
     void refill(double t) {
         const double played = (t - origin) * deviceRate;
         if (played > static_cast<double>(queued) && !dropsLate) origin = t - static_cast<double>(queued) / deviceRate;
         const int64_t first = clock.refillFrom(next, t);
         segments.push_back({queued, first});
-        clock.refill(first, kBuffer, t);
+        clock.refill(first, kBuffer, t, tells ? queued - static_cast<int64_t>(std::max(played, 0.0)) : -1);
         next = first + kBuffer;
         queued += kBuffer;
         ++refills;
@@ -135,4 +140,28 @@ TEST(PlaybackClock, PlayWaitsForTheAudioASeekRunsAtOnceAndTheAudioMeetsIt) {
     }
     out.clock.hold(1000);
     EXPECT_EQ(out.clock.heard(99.0), 1000);
+}
+
+// An output that tells its queue is followed wherever the queue stands: one that
+// deepens it by 30 ms under load (the clock assuming one buffer would run 30 ms
+// early), and one that stalls for 20 ms, less than a buffer, which is past the
+// lip-sync limit and so taken at once, not steered out over seconds.
+TEST(PlaybackClock, FollowsTheQueueTheOutputTellsAsItDeepensOrStalls) {
+    for (const bool stalls : {false, true}) {
+        FakeOutput out(400.0, kLoaded);
+        out.tells = true;
+        out.clock.start(0, 0.0);
+        out.run(0.0, 5.0, [](double) {});
+        if (stalls) out.origin += 0.02;
+        else out.deeper = static_cast<int64_t>(0.03 * kRate);
+        int64_t previous = out.clock.heard(5.0);
+        out.run(5.0 + 1.0 / 60.0, 20.0, [&](double t) {
+            const int64_t heard = out.clock.heard(t);
+            ASSERT_GE(heard, previous) << t;
+            previous = heard;
+            if (t > 5.5) {
+                EXPECT_NEAR(heard, out.truth(t), 0.0005 * kRate) << (stalls ? "stalls" : "deepens") << " at " << t;
+            }
+        });
+    }
 }
