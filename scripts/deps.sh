@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   cmake g++ pkg-config make
   libsdl2-dev libglew-dev libluajit-5.1-dev libglm-dev libfftw3-dev libstb-dev libmpg123-dev
+  libdeflate-dev  # captured frames' PNG compression, linked statically
   libpulse-dev  # PulseAudio output headers (the library is opened at run time), bench/pulse_sink_clock.c
 )
 # Every program a test runs: xvfb-run (xvfb, xauth), xdotool (key presses),

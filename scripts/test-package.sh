@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks a package made by scripts/package.sh the way a stock machine would see
 # it: the system's SDL2, GLEW, LuaJIT, FFTW and mpg123 are hidden (bind mounts
-# of /dev/null over them in a private mount namespace: needs root), then the
+# of /dev/null over them in a private mount namespace: needs root), and so is
+# libdeflate, which the player links statically, then the
 # unpacked package must capture lit frames without a display, and from a
 # read-only mount must play under Xvfb and capture, its log where stderr says.
 # Usage: bash scripts/test-package.sh [dist/NAME-linux-x86_64.tar.gz]
@@ -31,7 +32,7 @@ fi
 work=$SOLVANE_HIDDEN
 
 libs=/usr/lib/x86_64-linux-gnu
-for f in "$libs"/{libSDL2,libGLEW,libluajit,libfftw3f,libmpg123}*.so*; do
+for f in "$libs"/{libSDL2,libGLEW,libluajit,libfftw3f,libmpg123,libdeflate}*.so*; do
   [ -L "$f" ] || mount --bind /dev/null "$f"
 done
 [ ! -s "$libs/libSDL2-2.0.so.0" ] || { echo "FAIL: the system's SDL2 is not hidden"; exit 1; }

@@ -1,30 +1,21 @@
-// PNG encoding with stb_image_write (its implementation lives in gfx/Image.cpp)
-// on a pool of threads, and one thread feeding the video encoder in frame order.
+// PNG encoding on a pool of threads, and one thread feeding the video encoder in frame order.
 #include "capture/FrameWriter.h"
 
 #include "capture/CaptureSettings.h"
-
-#include <stb/stb_image_write.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
-namespace {
-void appendBytes(void* context, void* data, int size) {
-    auto* out = static_cast<std::vector<uint8_t>*>(context);
-    const auto* bytes = static_cast<const uint8_t*>(data);
-    out->insert(out->end(), bytes, bytes + size);
-}
-} // namespace
-
-bool writePngFile(const std::string& path, const uint8_t* rgb, int width, int height, std::string& error) {
-    std::vector<uint8_t> png;
-    if (!stbi_write_png_to_func(appendBytes, &png, width, height, 3, rgb, width * 3)) {
+bool writePngFile(PngEncoder& encoder, const std::string& path, const uint8_t* rgb, int width, int height,
+                  std::string& error) {
+    const std::vector<uint8_t>* encoded = encoder.encode(rgb, width, height);
+    if (!encoded) {
         error = "cannot encode " + path;
         return false;
     }
+    const std::vector<uint8_t>& png = *encoded;
     const std::string part = path + ".part";
     FILE* file = std::fopen(part.c_str(), "wb");
     if (!file) {
@@ -52,9 +43,6 @@ bool writePngFile(const std::string& path, const uint8_t* rgb, int width, int he
 FrameWriter::~FrameWriter() { finish(); }
 
 void FrameWriter::start(const std::string& dir, int w, int h, int threadCount, VideoPipe* encoder) {
-    // One filter for every row instead of trying all five: about a third less
-    // encoding time, and rendered frames come out smaller with Paeth than with the per-row pick.
-    stbi_write_force_png_filter = 4;
     directory = dir;
     width = w;
     height = h;
@@ -78,8 +66,9 @@ bool FrameWriter::submit(long index, std::vector<uint8_t> rgb) {
 }
 
 void FrameWriter::pngLoop() {
-    workLoop(pngJobs, [this](const Job& job, std::string& error) {
-        return writePngFile(captureFramePath(directory, job.index), job.rgb->data(), width, height, error);
+    PngEncoder encoder;
+    workLoop(pngJobs, [this, &encoder](const Job& job, std::string& error) {
+        return writePngFile(encoder, captureFramePath(directory, job.index), job.rgb->data(), width, height, error);
     });
 }
 

@@ -2,6 +2,7 @@
 // to an optional video encoder. A bounded number of frames waits, so memory
 // stays flat when encoding is slower than rendering; the first failure stops all.
 #pragma once
+#include "capture/PngEncoder.h"
 #include "capture/VideoPipe.h"
 
 #include <condition_variable>
@@ -16,7 +17,8 @@
 
 // Writes `rgb` (top-down rows) as a PNG at `path`: into "path.part" first, then
 // renamed, so a reader never sees half a frame and a failed write leaves no file.
-bool writePngFile(const std::string& path, const uint8_t* rgb, int width, int height, std::string& error);
+bool writePngFile(PngEncoder& encoder, const std::string& path, const uint8_t* rgb, int width, int height,
+                  std::string& error);
 
 class FrameWriter {
 public:

@@ -5,6 +5,11 @@
 
 #include "TestSupport.h"
 
+#include <libdeflate.h>
+#include <stb/stb_image.h>
+
+#include <random>
+
 namespace {
 bool parse(std::vector<const char*> words, LaunchOptions& options, std::string& error) {
     words.insert(words.begin(), "solvane");
@@ -86,6 +91,44 @@ TEST(Capture, FramesCoverTheRangePreRollMeetsAFullRunProgressIsToldPixelsFlipAnd
     test::TempDir dir;
     std::string error;
     const std::string missing = dir.file("gone/frame_000000.png");
-    EXPECT_FALSE(writePngFile(missing, rgb, 2, 2, error));
+    PngEncoder encoder;
+    EXPECT_FALSE(writePngFile(encoder, missing, rgb, 2, 2, error));
     EXPECT_NE(error.find("cannot write " + missing), std::string::npos) << error;
+}
+
+TEST(Capture, PngFilesDecodeToTheExactPixelsAndEveryChunkChecksOut) {
+    // Noise, so every byte's prediction from its neighbours matters; odd sizes, and a
+    // second frame of another size through the same encoder.
+    test::TempDir dir;
+    PngEncoder encoder;
+    std::mt19937 random(7);
+    for (auto [width, height] : {std::make_pair(37, 23), std::make_pair(1, 5)}) {
+        std::vector<uint8_t> rgb(static_cast<size_t>(width) * height * 3);
+        for (uint8_t& byte : rgb) byte = static_cast<uint8_t>(random());
+        const std::string path = dir.file("frame.png");
+        std::string error;
+        ASSERT_TRUE(writePngFile(encoder, path, rgb.data(), width, height, error)) << error;
+
+        const std::string png = test::readFile(path);
+        int w = 0, h = 0, channels = 0;
+        uint8_t* decoded = stbi_load_from_memory(reinterpret_cast<const stbi_uc*>(png.data()),
+                                                 static_cast<int>(png.size()), &w, &h, &channels, 3);
+        ASSERT_NE(decoded, nullptr) << stbi_failure_reason();
+        EXPECT_TRUE(w == width && h == height && std::equal(rgb.begin(), rgb.end(), decoded)) << width;
+        stbi_image_free(decoded);
+
+        // stb_image skips the CRCs; a strict reader refuses the file when one is wrong.
+        std::vector<std::string> chunks;
+        for (size_t at = 8; at + 12 <= png.size();) {
+            const auto byte = [&](size_t i) { return static_cast<uint32_t>(static_cast<uint8_t>(png[i])); };
+            const uint32_t size = byte(at) << 24 | byte(at + 1) << 16 | byte(at + 2) << 8 | byte(at + 3);
+            ASSERT_LE(at + 12 + size, png.size());
+            const size_t crcAt = at + 8 + size;
+            const uint32_t crc = byte(crcAt) << 24 | byte(crcAt + 1) << 16 | byte(crcAt + 2) << 8 | byte(crcAt + 3);
+            chunks.push_back(png.substr(at + 4, 4));
+            EXPECT_EQ(crc, libdeflate_crc32(0, png.data() + at + 4, 4 + size)) << chunks.back();
+            at = crcAt + 4;
+        }
+        EXPECT_EQ(chunks, (std::vector<std::string>{"IHDR", "IDAT", "IEND"}));
+    }
 }
