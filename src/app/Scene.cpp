@@ -117,13 +117,11 @@ void Scene::frame(float time) {
     // Letterboxed, the picture buffer is the screen everything draws to.
     const GLuint picture = gEngine->window.letterboxes() && ensurePictureBuffer() ? pictureBuffer.fbo : 0;
     if (picture) {
-        RenderTarget::screen = picture;
         glBindFramebuffer(GL_FRAMEBUFFER, picture);
         glViewport(0, 0, pictureBuffer.width, pictureBuffer.height);
     }
     const bool standIn = drawsToWindow && ensureWindowBuffer();
     if (standIn) {
-        RenderTarget::screen = windowBuffer.fbo;
         glBindFramebuffer(GL_FRAMEBUFFER, windowBuffer.fbo);
     }
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -138,7 +136,6 @@ void Scene::frame(float time) {
     gEngine->lua.callRender(time);
     drawsToWindow = !postProcessed;
     if (standIn) {
-        RenderTarget::screen = picture;
         glBindFramebuffer(GL_READ_FRAMEBUFFER, windowBuffer.fbo);
         glBindFramebuffer(GL_DRAW_FRAMEBUFFER, picture);
         glBlitFramebuffer(0, 0, windowBuffer.width, windowBuffer.height, 0, 0, windowBuffer.width, windowBuffer.height,
@@ -337,7 +334,6 @@ void Scene::shutdown() {
     postProcessor.release();
     if (windowBuffer.fbo != 0) windowBuffer.destroy();
     if (pictureBuffer.fbo != 0) pictureBuffer.destroy();
-    RenderTarget::screen = 0;
     releaseNeedleData();
     releaseFlakeData();
 }

@@ -27,7 +27,7 @@ Mesh createMesh(const MeshDesc& desc, std::initializer_list<VertexAttribute> lay
     }
     bool first = true;
     for (const VertexAttribute& a : layout) {
-        glVertexAttribPointer(a.index, a.components, GL_FLOAT, GL_FALSE, a.strideBytes,
+        glVertexAttribPointer(a.index, a.components, GL_FLOAT, a.normalized ? GL_TRUE : GL_FALSE, a.strideBytes,
                               reinterpret_cast<const void*>(a.offsetBytes));
         glEnableVertexAttribArray(a.index);
         if (first) {
@@ -37,6 +37,7 @@ Mesh createMesh(const MeshDesc& desc, std::initializer_list<VertexAttribute> lay
             first = false;
         }
     }
+    glBindVertexArray(0);
     return mesh;
 }
 

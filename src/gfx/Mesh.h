@@ -17,6 +17,7 @@ struct VertexAttribute {
     GLint components;      // 1 to 4 floats
     GLsizei strideBytes;   // 0: tightly packed
     size_t offsetBytes;
+    bool normalized = false;  // GL ignores it for float data; kept where a layout declares it
 };
 
 // Plain record: copied by value, a zero record holds nothing and draws nothing.
@@ -42,8 +43,8 @@ struct MeshDesc {
 };
 
 // Generates the vertex array, binds it, uploads the buffers and declares the
-// layout once, so a draw only binds the vertex array. Leaves the vertex array
-// bound (callers that add instanced attributes continue from there).
+// layout once, so a draw only binds the vertex array. Unbinds the vertex
+// array again: a later buffer binding must not change its element buffer.
 Mesh createMesh(const MeshDesc& desc, std::initializer_list<VertexAttribute> layout);
 // Positions only (attribute 0, three floats) with 32-bit indices: the shape of
 // every generated surface (grids, discs, domes).

@@ -36,7 +36,6 @@ bool ModelManager::requestModel(Mesh* mesh, const std::string& path, ModelLayout
     ExmModel model;
     if (!loadModel(path, floatsPerVertex(layout), failMessage, model)) return false;
     *mesh = createModelMesh(model, layout);
-    glBindVertexArray(0);
     bool watched = false;
     for (const auto& [user, known] : users) watched = watched || known.path == path;
     users[mesh] = User{path, layout};
@@ -107,7 +106,6 @@ void ModelManager::rebuild(const std::string& path, const ExmModel& model) {
         *mesh = createModelMesh(model, user.layout);
         ++rebuilt;
     }
-    glBindVertexArray(0);
     for (ModelLayout layout : {ModelLayout::PositionNormal, ModelLayout::PositionUvNormal})
         if (misfit[static_cast<int>(layout)])
             SDL_LogError(SDL_LOG_CATEGORY_SYSTEM,

@@ -33,12 +33,15 @@ void RenderTarget::bindTarget(bool clear) {
     // Restored from the origin: a viewport at (x, y) comes back covering (0, 0) to its far corner.
     restoreWidth = viewport[0] + viewport[2];
     restoreHeight = viewport[1] + viewport[3];
+    GLint bound = 0;
+    glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &bound);
+    restoreFbo = static_cast<GLuint>(bound);
     glBindFramebuffer(GL_FRAMEBUFFER, fbo);
     glViewport(0, 0, width, height);
     if (clear) glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
 }
 
 void RenderTarget::unbindTarget() {
-    glBindFramebuffer(GL_FRAMEBUFFER, screen);
+    glBindFramebuffer(GL_FRAMEBUFFER, restoreFbo);
     glViewport(0, 0, restoreWidth, restoreHeight);
 }

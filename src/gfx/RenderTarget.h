@@ -10,16 +10,15 @@ struct RenderTarget {
     int32_t height = 0;
     int32_t restoreWidth = 0;
     int32_t restoreHeight = 0;
+    // The framebuffer bound when this one was: the screen, a buffer standing in
+    // for it, or the buffer this one is drawn inside.
+    GLuint restoreFbo = 0;
     GLuint fbo = 0;
-
-    // Where an unbound target returns to: the default framebuffer, or the
-    // buffer that stands in for it while the scene draws straight to the window.
-    static inline GLuint screen = 0;
 
 protected:
     // Binds with a viewport of the target's size; optionally clears colour, depth and stencil.
     void bindTarget(bool clear);
-    // Back to the screen framebuffer with the viewport saved by bindTarget.
+    // Back to the framebuffer and the viewport saved by bindTarget.
     void unbindTarget();
     // Completeness of the bound framebuffer; logs the status text when
     // incomplete. On success the default framebuffer is bound again.

@@ -58,6 +58,7 @@ void BoidsObject::render(float time, const glm::mat4*) {
         glDrawElementsInstanced(GL_TRIANGLES, mesh.indexCount, GL_UNSIGNED_INT, nullptr,
                                 static_cast<GLsizei>(kFlockSize));
         glBindTexture(GL_TEXTURE_BUFFER, 0);
+        draw.unbind(1);
     }
     // The fish are placed by their world positions alone; children get the identity.
     const glm::mat4 identity(1.0f);

@@ -31,6 +31,7 @@ void CameraObject::render(float time, const glm::mat4* parentMatrix) {
         draw.setSceneMatrices(*scene, localModelMatrix());
         draw.setVec4("uDiffuse", kCyan);
         glDrawArrays(GL_LINE_STRIP, 0, static_cast<GLsizei>(pathPoints.size()));
+        draw.unbind();
     }
     renderChildren(time, parentMatrix);
 }

@@ -44,6 +44,7 @@ void CubemapDebug::render(float time, const glm::mat4*) {
             color = viewDirectionColor(scene->view);
         draw.setVec3("uFaceColor", color);
         glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+        draw.unbind();
     }
     const glm::mat4 identity(1.0f);
     renderChildren(time, &identity);

@@ -29,7 +29,7 @@ void DiamondObject::render(float time, const glm::mat4*) {
         draw.setModel(matrix);
         draw.setTime(time);
         glDrawElements(GL_TRIANGLES, mesh.indexCount, GL_UNSIGNED_INT, nullptr);
-        draw.unbindSampler(1);
+        draw.unbind(1);
     }
     renderChildren(time, &matrix);
 }

@@ -73,8 +73,11 @@ void DrawState::bindEnvironment(GLuint unit, GLuint cubeMap, const Texture& own,
         bindTexture(unit, own.isCubeMap ? GL_TEXTURE_CUBE_MAP : GL_TEXTURE_2D, own.id, samplerUniform);
 }
 
-void DrawState::unbindSampler(GLuint units) {
+void DrawState::unbind(GLuint units) {
     for (GLuint unit = 0; unit < units; ++unit) glBindSampler(unit, 0);
+    glActiveTexture(GL_TEXTURE0);
+    glBindVertexArray(0);
+    glUseProgram(0);
 }
 
 GLint DrawState::location(Standard uniform) {

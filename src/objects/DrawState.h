@@ -44,16 +44,18 @@ public:
     // The program, the textures in request order, the model's mesh, then the sampler.
     void release();
 
-    // The mesh's vertex array and the program.
+    // The mesh's vertex array and the program, until unbind.
     void bind(const Mesh& mesh);
-    // `id` on `unit` (left the active unit), the sampler (when there is one) on
+    // `id` on `unit` (the active unit until unbind), the sampler (when there is one) on
     // it, and `samplerUniform` pointing at it.
     void bindTexture(GLuint unit, GLenum target, GLuint id, const char* samplerUniform);
     // `cubeMap`, else `own`: as a cube map when it is one, else its 2D stand-in while it loads.
     void bindEnvironment(GLuint unit, GLuint cubeMap, const Texture& own, const char* samplerUniform);
-    // Unbinds the sampler from units 0 to `units` - 1: later draws (the post
-    // processor) rely on their textures' own filtering.
-    void unbindSampler(GLuint units);
+    // Hands back what bind and bindTexture took: the sampler on units 0 to
+    // `units` - 1 (later draws, the post processor's, rely on their textures'
+    // own filtering), unit 0 active, no vertex array and no program, so that
+    // uploads between draws cannot change this object's vertex array or units.
+    void unbind(GLuint units = 0);
 
     void setProjection(const glm::mat4& projection);
     void setView(const glm::mat4& view);

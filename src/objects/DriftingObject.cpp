@@ -17,6 +17,7 @@ void DriftingObject::renderDrifting(SharedShape& shape, GLsizei indexCount, cons
         shape.draw.setSceneMatrices(*scene, model);
         shape.draw.setVec4("uDiffuse", colour);
         glDrawElements(GL_LINES, indexCount, GL_UNSIGNED_INT, nullptr);
+        shape.draw.unbind();
     }
     renderChildren(time, &model);
 }

@@ -48,7 +48,7 @@ void GridObject::render(float time, const glm::mat4*) {
         draw.setSceneMatrices(*scene, model);
         draw.setVec4("uDiffuse", kCyan);
         glDrawElements(GL_LINES, mesh.indexCount, GL_UNSIGNED_INT, nullptr);
-        draw.unbindSampler(1);
+        draw.unbind(1);
     }
     renderChildren(time, &model);
 }

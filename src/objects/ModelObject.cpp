@@ -26,6 +26,7 @@ void ModelObject::render(float time, const glm::mat4*) {
         draw.setModel(matrix);
         draw.setTime(time);
         glDrawElements(GL_TRIANGLES, mesh.indexCount, GL_UNSIGNED_INT, nullptr);
+        draw.unbind();
     }
     renderChildren(time, &matrix);
 }

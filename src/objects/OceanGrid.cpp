@@ -52,10 +52,8 @@ bool OceanGrid::build(Scene* owner) {
     desc.indexBytes = indices.size() * sizeof(uint32_t);
     const GLsizei stride = sizeof(OceanVertex);
     mesh = createMesh(desc, {{0, 3, stride, offsetof(OceanVertex, position)},
-                             {1, 3, stride, offsetof(OceanVertex, normal)},
+                             {1, 3, stride, offsetof(OceanVertex, normal), true},
                              {2, 3, stride, offsetof(OceanVertex, displacement)}});
-    // The normal is declared normalised; for float data GL ignores the flag.
-    glVertexAttribPointer(1, 3, GL_FLOAT, GL_TRUE, stride, reinterpret_cast<const void*>(offsetof(OceanVertex, normal)));
 
     draw.requestProgram(kVertexPath, kFragmentPath);
     draw.requestTexture(environmentTexture, kEnvironmentPath, true);
@@ -100,7 +98,7 @@ void OceanGrid::render(float time, const glm::mat4*) {
         glDisable(GL_CULL_FACE);
         glDrawElementsInstanced(GL_TRIANGLES, mesh.indexCount, GL_UNSIGNED_INT, nullptr, kInstances);
         glEnable(GL_CULL_FACE);
-        draw.unbindSampler(2);
+        draw.unbind(2);
     }
     renderChildren(time, &model);
 }

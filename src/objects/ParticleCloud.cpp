@@ -77,6 +77,7 @@ void ParticleCloud::render(float time, const glm::mat4*) {
         glDrawArrays(GL_POINTS, 0, static_cast<GLsizei>(particleCount));
         glDepthMask(GL_TRUE);
         glDisable(GL_BLEND);
+        draw.unbind();
     }
     renderChildren(time, &model);
 }

@@ -45,7 +45,7 @@ void RadialGrid::render(float time, const glm::mat4*) {
         draw.setVec4("uDiffuse", kCyan);
         draw.setTime(time);
         glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(indexCount), GL_UNSIGNED_INT, nullptr);
-        draw.unbindSampler(2);
+        draw.unbind(2);
     }
     renderChildren(time, &model);
 }

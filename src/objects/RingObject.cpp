@@ -41,6 +41,7 @@ void RingObject::render(float time, const glm::mat4*) {
         draw.setVec4("uDiffuse", kCyan);
         GLsizei count = static_cast<GLsizei>(WireframeShapes::ringDrawCount(segmentCount, drawFraction));
         glDrawElements(GL_LINES, count, GL_UNSIGNED_INT, nullptr);
+        draw.unbind();
     }
     renderChildren(time, &model);
 }

@@ -30,7 +30,7 @@ void SkyBox::render(float time, const glm::mat4*) {
         draw.setMat4("uInverseProjectionMatrix", scene->inverseProjection);
         draw.setView(scene->view);
         glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
-        draw.unbindSampler(1);
+        draw.unbind(1);
     }
     const glm::mat4 identity(1.0f);
     renderChildren(time, &identity);

@@ -55,7 +55,7 @@ void SkyDome::render(float time, const glm::mat4*) {
         draw.setFloat("uMieG", sync.getFloat(tracks::kSkyMieG));
         draw.setFloat("uSunIntensity", sync.getFloat(tracks::kSunIntensity));
         glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(indexCount), GL_UNSIGNED_INT, nullptr);
-        draw.unbindSampler(1);
+        draw.unbind(1);
     }
     renderChildren(time, &model);
 }

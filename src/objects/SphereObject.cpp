@@ -38,7 +38,7 @@ void SphereObject::render(float time, const glm::mat4*) {
         draw.setVec3("uSunPosition", scene->sunPosition);
         draw.setVec4("uDiffuse", kYellow);
         glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(indexCount), GL_UNSIGNED_INT, nullptr);
-        draw.unbindSampler(1);
+        draw.unbind(1);
     }
     renderChildren(time, &model);
 }

@@ -37,7 +37,7 @@ void TexturedModel::render(float time, const glm::mat4*) {
         draw.setVec3("uSunPosition", scene->sunPosition);
         draw.setTime(time);
         glDrawElements(GL_TRIANGLES, mesh.indexCount, GL_UNSIGNED_INT, nullptr);
-        draw.unbindSampler(2);
+        draw.unbind(2);
     }
     renderChildren(time, &matrix);
 }

@@ -39,7 +39,7 @@ void UnderseaBox::render(float time, const glm::mat4*) {
         draw.setModel(model);
         // Culling, depth and blending stay the scene's: back faces culled leaves only the inside.
         glDrawElements(GL_TRIANGLES, 36, GL_UNSIGNED_INT, nullptr);
-        draw.unbindSampler(1);
+        draw.unbind(1);
     }
     renderChildren(time, &model);
 }
@@ -75,7 +75,7 @@ void SeaFloorGrid::render(float time, const glm::mat4*) {
                      glm::vec3(sync.getFloat(tracks::kSeaFloorFogR), sync.getFloat(tracks::kSeaFloorFogG),
                                sync.getFloat(tracks::kSeaFloorFogB)));
         glDrawElements(GL_TRIANGLES, mesh.indexCount, GL_UNSIGNED_INT, nullptr);
-        draw.unbindSampler(1);
+        draw.unbind(1);
     }
     renderChildren(time, &model);
 }

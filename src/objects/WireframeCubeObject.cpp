@@ -25,6 +25,7 @@ void WireframeCubeObject::render(float time, const glm::mat4*) {
         draw.setSceneMatrices(*scene, model);
         draw.setVec4("uDiffuse", kYellow);
         glDrawElements(GL_LINES, 24, GL_UNSIGNED_INT, nullptr);
+        draw.unbind();
     }
     renderChildren(time, &model);
 }

@@ -176,6 +176,7 @@ void PostProcessor::process(FrameBuffer& scene) {
         mixPass();
     }
     present();
+    glBindVertexArray(0);
     input = nullptr;
 }
 

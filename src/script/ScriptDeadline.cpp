@@ -5,6 +5,8 @@
 
 #include <lua.hpp>
 
+#include <algorithm>
+
 namespace {
 using Clock = ScriptDeadline::Clock;
 
@@ -16,10 +18,12 @@ thread_local ScriptDeadline::State current;
 
 enum class Overrun { None, Script, WallTime };
 
+Clock::time_point wallDeadline() { return current.wallAt + kLongestEngineCallsAllowed * current.longestEngineCall; }
+
 Overrun overrun() {
     if (!current.active) return Overrun::None;
     const Clock::time_point now = Clock::now();
-    if (now > current.wallAt) return Overrun::WallTime;
+    if (now > wallDeadline()) return Overrun::WallTime;
     if (current.engineDepth == 0 && now > current.at) return Overrun::Script;
     return Overrun::None;
 }
@@ -39,7 +43,9 @@ void deadlineHook(lua_State* L, lua_Debug*) {
     }
     lua_sethook(L, deadlineHook, LUA_MASKCOUNT, 1);
     if (kind == Overrun::Script) luaL_error(L, "script ran longer than its %f s limit", current.seconds);
-    luaL_error(L, "script and the engine work it asked for ran longer than %f s", current.seconds * kWallTimePerLimit);
+    const double allowed = current.seconds * kWallTimePerLimit +
+                           kLongestEngineCallsAllowed * std::chrono::duration<double>(current.longestEngineCall).count();
+    luaL_error(L, "script and the engine work it asked for ran longer than %f s", allowed);
 }
 
 Clock::duration toDuration(double seconds) {
@@ -67,7 +73,9 @@ EngineWorkScope::EngineWorkScope(lua_State* L) : L(L) {
 
 EngineWorkScope::~EngineWorkScope() {
     if (--current.engineDepth > 0 || !current.active) return;
-    current.at += Clock::now() - current.engineSince;
+    const Clock::duration spent = Clock::now() - current.engineSince;
+    current.at += spent;
+    current.longestEngineCall = std::max(current.longestEngineCall, spent);
     current.hookAtNextInstruction = true;
     lua_sethook(L, deadlineHook, LUA_MASKCOUNT, 1);
 }

@@ -12,6 +12,11 @@ struct lua_State;
 // draws, is still ended once its wall time passes this many times its limit
 // (15 s for render): far beyond any frame a show can play, yet it ends.
 inline constexpr double kWallTimePerLimit = 30.0;
+// On top of that a call may take this many times its longest single engine
+// call: a capture of a heavy scene on a software rasteriser draws one frame for
+// longer than any fixed bound, while an endless loop of such draws still ends
+// after a few of them.
+inline constexpr int kLongestEngineCallsAllowed = 4;
 
 // Sets the deadline for one call and restores the enclosing one after it.
 // The hook is armed again each time, whatever the script did to it.
@@ -26,7 +31,8 @@ public:
     static bool passed();
 
     using Clock = std::chrono::steady_clock;
-    // `at` moves later by the time spent in engine work; `wallAt` never moves.
+    // `at` moves later by the time spent in engine work; `wallAt` never moves
+    // (the call ends there plus kLongestEngineCallsAllowed longest engine calls).
     struct State {
         bool active = false;
         Clock::time_point at;
@@ -34,6 +40,7 @@ public:
         double seconds = 0.0;
         int engineDepth = 0;
         Clock::time_point engineSince;
+        Clock::duration longestEngineCall{};
         bool hookAtNextInstruction = false;
     };
 

@@ -50,6 +50,7 @@ void drawCorners(const std::vector<float>& corners, GLenum mode) {
     desc.vertices = corners.data();
     desc.vertexBytes = corners.size() * sizeof(float);
     Mesh mesh = createMesh(desc, {{0, 3, 0, 0}});
+    glBindVertexArray(mesh.vertexArray);
     glDrawArrays(mode, 0, static_cast<GLsizei>(corners.size() / 3));
     glBindVertexArray(0);  // the code under test must not rely on a vertex array left bound
     destroyMesh(mesh);

@@ -34,6 +34,7 @@
 #include <glm/gtc/type_ptr.hpp>
 #include <stb/stb_image_write.h>
 
+#include <map>
 #include <set>
 
 namespace {
@@ -115,35 +116,18 @@ std::unique_ptr<SceneCubeBufferObject> paintedCube(Scene& scene, const glm::vec3
     return cube;
 }
 
-// A picture in the window that any clear or draw would change: two colours, split down the middle.
-std::vector<unsigned char> paintProbe() {
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    glViewport(0, 0, kSize, kSize);
-    glClearColor(0.2f, 0.4f, 0.6f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glEnable(GL_SCISSOR_TEST);
-    glScissor(0, 0, kSize / 2, kSize);
-    glClearColor(0.8f, 0.1f, 0.3f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
-    glDisable(GL_SCISSOR_TEST);
-    glClearColor(0.0f, 1.0f, 0.0f, 1.0f);  // neither half: a stray clear shows everywhere
-    return test::readPixels(0, 0, kSize, kSize);
-}
-} // namespace
-
-// Every class of the factory; never built (linked after the tree's build, or its build failed), update,
-// render and release leave the window as it was, with no GL error and one log line at most.
-TEST_F(Objects, EachClassDrawsOnlyOnceBuiltWithItsOwnProgramAndGivesItsGlObjectsBack) {
-    struct Case {
-        const char* name;
-        std::function<SceneObject*()> make;
-        glm::mat4 view;
-        int least;  // pixels it must light
-        bool dark = false;  // covers them instead: the sky is black without a sun
-    };
+// One object of every class the factory makes, with a view that shows it.
+struct ClassCase {
+    const char* name;
+    std::function<SceneObject*()> make;
+    glm::mat4 view;
+    int least;  // pixels it must light
+    bool dark = false;  // covers them instead: the sky is black without a sun
+};
+std::vector<ClassCase> everyClass() {
     const glm::mat4 orbit = ViewMath::orbitView(30.0f, 20.0f, 30.0f, 0.0f);
     const glm::mat4 inSky = ViewMath::lookAtView({0, 1, 5}, {});
-    const Case cases[] = {
+    return {
         {"grid", [] { return new GridObject(64, 8.0f); }, ViewMath::lookAtView({0, 150, 400}, {}), 2000},
         {"radialGrid", [] { return new RadialGrid; }, ViewMath::lookAtView({0, 50, 300}, {}), 20000},
         {"ocean", [] { return new OceanGrid(sea()); }, ViewMath::lookAtView({0, 80, 220}, {}), 13200},
@@ -170,14 +154,36 @@ TEST_F(Objects, EachClassDrawsOnlyOnceBuiltWithItsOwnProgramAndGivesItsGlObjects
         {"sceneBuffer", [] { return new SceneBufferObject(64, 64, 1, true, GL_RGBA, 0); }, orbit, 0},
         {"sceneCubeBuffer", [] { return new SceneCubeBufferObject(16, 16, GL_RGBA); }, orbit, 0},
     };
+}
+
+// A picture in the window that any clear or draw would change: two colours, split down the middle.
+std::vector<unsigned char> paintProbe() {
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glViewport(0, 0, kSize, kSize);
+    glClearColor(0.2f, 0.4f, 0.6f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(0, 0, kSize / 2, kSize);
+    glClearColor(0.8f, 0.1f, 0.3f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glDisable(GL_SCISSOR_TEST);
+    glClearColor(0.0f, 1.0f, 0.0f, 1.0f);  // neither half: a stray clear shows everywhere
+    return test::readPixels(0, 0, kSize, kSize);
+}
+} // namespace
+
+// Every class of the factory; never built (linked after the tree's build, or its build failed), update,
+// render and release leave the window as it was, with no GL error and one log line at most.
+TEST_F(Objects, EachClassDrawsOnlyOnceBuiltWithItsOwnProgramAndGivesItsGlObjectsBack) {
+    const std::vector<ClassCase> cases = everyClass();
     std::set<int> types, rows;
-    for (const Case& c : cases) types.insert(std::unique_ptr<SceneObject>(c.make())->getType());
+    for (const ClassCase& c : cases) types.insert(std::unique_ptr<SceneObject>(c.make())->getType());
     for (const ObjectClass* row : ScriptModule::objectClasses()) rows.insert(row->type);
     EXPECT_EQ(types, rows) << "a class the factory makes has no case here";
     // No sun tracks: the sun sits at the origin and every sky track reads 0; still
     // no NaN anywhere in a float target.
     Target target(kSize, GL_RGBA32F);
-    for (const Case& c : cases) {
+    for (const ClassCase& c : cases) {
         SCOPED_TRACE(c.name);
         engine.scene.view = c.view;
         engine.scene.cameraPosition = ViewMath::cameraPositionFromView(c.view);
@@ -202,18 +208,91 @@ TEST_F(Objects, EachClassDrawsOnlyOnceBuiltWithItsOwnProgramAndGivesItsGlObjects
         const Shown s = shown(target.draw(*object));
         EXPECT_GE(c.dark ? s.covered : s.lit, c.least);
         EXPECT_EQ(s.magenta, 0);  // no program fell back to the dummy
-        for (GLenum unit : {GL_TEXTURE0, GL_TEXTURE1}) {  // no sampler left to override later draws
-            GLint sampler = -1;
-            glActiveTexture(unit);
-            glGetIntegerv(GL_SAMPLER_BINDING, &sampler);
-            EXPECT_EQ(sampler, 0);
-        }
         object->release();
         EXPECT_EQ(liveBuffers(), live);
         auto* ocean = dynamic_cast<OceanGrid*>(object.get());
         EXPECT_TRUE(!ocean || ocean->waves.vertexData().empty());
     }
     EXPECT_FALSE(log.contains("Invalid Shader Queued In Manager!"));
+}
+
+// Drawn inside a target of its own (as in a scene buffer), each class hands back the state the next
+// draw expects: a probe in front of it shows unblended, back faces stay culled, what lies behind the
+// probe stays hidden, and the next frame's clear empties the depth buffer again.
+TEST_F(Objects, EachClassHandsBackTheGlStateTheNextDrawExpects) {
+#define GL_STATE_ROW(name) {#name, name}
+    const std::pair<const char*, GLenum> enabled[] = {GL_STATE_ROW(GL_DEPTH_TEST), GL_STATE_ROW(GL_BLEND),
+                                                      GL_STATE_ROW(GL_CULL_FACE)};
+    const std::pair<const char*, GLenum> values[] = {
+        GL_STATE_ROW(GL_DEPTH_WRITEMASK),     GL_STATE_ROW(GL_DEPTH_FUNC),          GL_STATE_ROW(GL_BLEND_SRC_RGB),
+        GL_STATE_ROW(GL_BLEND_DST_RGB),       GL_STATE_ROW(GL_BLEND_SRC_ALPHA),     GL_STATE_ROW(GL_BLEND_DST_ALPHA),
+        GL_STATE_ROW(GL_BLEND_EQUATION_RGB),  GL_STATE_ROW(GL_CULL_FACE_MODE),      GL_STATE_ROW(GL_FRONT_FACE),
+        GL_STATE_ROW(GL_DRAW_FRAMEBUFFER_BINDING), GL_STATE_ROW(GL_CURRENT_PROGRAM),
+        GL_STATE_ROW(GL_VERTEX_ARRAY_BINDING), GL_STATE_ROW(GL_ACTIVE_TEXTURE)};
+#undef GL_STATE_ROW
+    auto snapshot = [&] {
+        std::map<std::string, GLint> state;
+        for (const auto& [name, cap] : enabled) state[name] = glIsEnabled(cap);
+        for (const auto& [name, value] : values) glGetIntegerv(value, &state[name]);
+        GLint viewport[4];
+        glGetIntegerv(GL_VIEWPORT, viewport);
+        for (int i = 0; i < 4; ++i) state["viewport " + std::to_string(i)] = viewport[i];
+        for (GLint unit = 0; unit < 2; ++unit) {  // a sampler left on a unit overrides later draws' filtering
+            glActiveTexture(GL_TEXTURE0 + unit);
+            glGetIntegerv(GL_SAMPLER_BINDING, &state["sampler on unit " + std::to_string(unit)]);
+        }
+        glActiveTexture(static_cast<GLenum>(state["GL_ACTIVE_TEXTURE"]));
+        return state;
+    };
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);  // the player's, for the classes that blend
+    ShaderProgram flat;
+    ASSERT_TRUE(flat.compile("res/shaders/Wireframe.vert", "res/shaders/Wireframe.frag", nullptr));
+    constexpr int kProbe = 64;
+    Target target(kProbe, GL_RGBA8);
+    // A square over the whole target at clip depth `z`, its corners wound counter-clockwise or not.
+    auto probe = [&](float z, const glm::vec4& colour, bool front) {
+        glUseProgram(flat.program);
+        for (const char* matrix : {"uProjectionMatrix", "uViewMatrix", "uModelMatrix"})
+            glUniformMatrix4fv(flat.getUniformLocation(matrix), 1, GL_FALSE, &test::kIdentity[0][0]);
+        glUniform4fv(flat.getUniformLocation("uDiffuse"), 1, &colour[0]);
+        const float x = front ? 1.0f : -1.0f;
+        test::drawCorners({-x, -1, z, x, -1, z, -x, 1, z, x, 1, z}, GL_TRIANGLE_STRIP);
+        glUseProgram(0);
+    };
+    auto differing = [&](const glm::ivec3& want) {
+        const std::vector<unsigned char> px = test::readPixels(0, 0, kProbe, kProbe);
+        int count = 0;
+        for (size_t i = 0; i < px.size(); i += 4)
+            count += std::abs(px[i] - want.r) > 1 || std::abs(px[i + 1] - want.g) > 1 || std::abs(px[i + 2] - want.b) > 1;
+        return count;
+    };
+    for (const ClassCase& c : everyClass()) {
+        SCOPED_TRACE(c.name);
+        engine.scene.view = c.view;
+        engine.scene.cameraPosition = ViewMath::cameraPositionFromView(c.view);
+        std::unique_ptr<SceneObject> object(c.make());
+        ASSERT_TRUE(object->build(&engine.scene));
+        loadAll();
+        object->update(0.0167f);
+        glClearColor(0.0f, 1.0f, 0.0f, 1.0f);
+        target.bind(true);
+        const std::map<std::string, GLint> before = snapshot();
+        object->render(0.5f, &test::kIdentity);
+        for (const auto& [name, value] : snapshot()) EXPECT_EQ(value, before.at(name)) << name;
+        probe(-0.99f, {1.0f, 0.0f, 0.0f, 0.5f}, true);  // half alpha: dark red unless blended
+        EXPECT_EQ(differing({128, 0, 0}), 0) << "the probe in front, unblended";
+        probe(-0.995f, {0.0f, 0.0f, 1.0f, 1.0f}, false);
+        EXPECT_EQ(differing({128, 0, 0}), 0) << "a back face in front of the probe";
+        probe(0.5f, {0.0f, 1.0f, 1.0f, 1.0f}, true);
+        EXPECT_EQ(differing({128, 0, 0}), 0) << "a face behind the probe";
+        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        probe(0.99f, {1.0f, 1.0f, 1.0f, 1.0f}, true);
+        EXPECT_EQ(differing({255, 255, 255}), 0) << "the next frame, behind where the object and the probe were";
+        target.unbind();
+        object->release();
+    }
+    flat.destroy();
 }
 
 TEST_F(Objects, SkyBoxAndOceanShowTheRootCubeBufferElseTheirOwnTexture) {

@@ -27,6 +27,14 @@ const std::pair<std::string, const char*> kReaders[] = {
 };
 constexpr float kTime = 1.5f;
 
+// Objects give their program back after drawing: the last one they used is caught on its way in.
+PFNGLUSEPROGRAMPROC realUseProgram = nullptr;
+GLuint lastProgram = 0;
+void GLAPIENTRY recordUseProgram(GLuint program) {
+    if (program != 0) lastProgram = program;
+    realUseProgram(program);
+}
+
 // Every track's value at row 0: distinct, so a crossed wire reads another's.
 float valueOf(size_t row) { return 0.5f + 0.25f * static_cast<float>(row); }
 
@@ -94,7 +102,7 @@ TEST_F(TrackTable, EveryTrackReachesWhatTheTableSaysItFeeds) {
     test::expectNear(engine.scene.sunPosition, ViewMath::sunPosition(sun[0], sun[1], sun[2]), 1e-4f);
 
     // Each reader's uniforms: in whichever of the post chain's programs declares
-    // them, and in each object's program, in use after it draws alone.
+    // them, and in each object's program, the last it used when it draws alone.
     const PostProcessor& post = engine.scene.postProcessor;
     const std::vector<SceneObject*>& objects = engine.scene.root->children.at(0)->children;
     ASSERT_EQ(objects.size(), std::size(kReaders));
@@ -103,10 +111,12 @@ TEST_F(TrackTable, EveryTrackReachesWhatTheTableSaysItFeeds) {
         std::vector<GLuint> programs = {post.mixProgram.program, post.highPassProgram.program, post.blurProgram.program};
         const std::string reader = r == 0 ? "PostProcessor" : kReaders[r - 1].first;
         if (r > 0) {
+            realUseProgram = glUseProgram;
+            glUseProgram = recordUseProgram;
+            lastProgram = 0;
             objects[r - 1]->render(kTime, &test::kIdentity);
-            GLint program = 0;
-            glGetIntegerv(GL_CURRENT_PROGRAM, &program);
-            programs = {static_cast<GLuint>(program)};
+            glUseProgram = realUseProgram;
+            programs = {lastProgram};
         }
         for (size_t i = 0; i < kEngineTrackCount; ++i) {
             const EngineTrack& t = kEngineTracks[i];
