@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <system_error>
 
 Mp3Decoder::Result Mp3Stream::open(const std::string& file, long outputRate) {
@@ -26,11 +27,12 @@ Mp3Decoder::Result Mp3Stream::open(const std::string& file, long outputRate) {
     path = file;
     rate = outputRate;
     length = mpg123_length(decoder.handle);
-    // libmpg123 (1.31) lands seeks off by several samples when it resamples, so a
-    // file at another rate is decoded in one piece, from its start, as before.
+    // libmpg123 (1.31) lands seeks several samples off when it resamples, and in
+    // some VBR files: those are decoded in one piece, from the start, as before.
     mpg123_frameinfo info{};
     const bool resampled = mpg123_info(decoder.handle, &info) != MPG123_OK || info.rate != outputRate;
-    blockFrames = resampled ? length : kBlockFrames;
+    blockFrames = kBlockFrames;
+    if (resampled || (length > kBlockFrames && !seeksLand())) blockFrames = length;
     brokeOff = false;
     {
         std::lock_guard<std::mutex> cacheLock(cacheMutex);
@@ -108,9 +110,22 @@ Mp3Stream::Block Mp3Stream::decode(int64_t index) {
         auto it = blocks.find(index);
         if (it != blocks.end()) return it->second;
     }
+    auto pcm = std::make_shared<std::vector<int16_t>>();
+    fill(index, *pcm);
+    Block block = std::move(pcm);
+    std::lock_guard<std::mutex> cacheLock(cacheMutex);
+    if (!stopping) {
+        blocks[index] = block;
+        keepNear(readingBlock);
+    }
+    return block;
+}
+
+// Decodes block `index` into `pcm` with a seek to its start. Under decoderMutex.
+void Mp3Stream::fill(int64_t index, std::vector<int16_t>& out) {
     const int64_t first = index * blockFrames;
     const int64_t frames = std::clamp<int64_t>(length - first, 0, blockFrames);
-    auto pcm = std::make_shared<std::vector<int16_t>>(static_cast<size_t>(frames) * 2, int16_t{0});
+    out.assign(static_cast<size_t>(frames) * 2, int16_t{0});
     mpg123_handle* mh = decoder.handle;
     if (mh && frames > 0) {
         // Every block starts with a real seek, also one that follows on from the last: after a seek
@@ -118,8 +133,8 @@ Mp3Stream::Block Mp3Stream::decode(int64_t index) {
         // on, so a block decoded the same way whatever was read before reads the same everywhere.
         // Seeking to the start first makes libmpg123 seek even where it could read on.
         const bool placed = mpg123_seek(mh, 0, SEEK_SET) == 0 && mpg123_seek(mh, first, SEEK_SET) == first;
-        unsigned char* bytes = reinterpret_cast<unsigned char*>(pcm->data());
-        const size_t wanted = pcm->size() * sizeof(int16_t);
+        unsigned char* bytes = reinterpret_cast<unsigned char*>(out.data());
+        const size_t wanted = out.size() * sizeof(int16_t);
         size_t got = 0;
         while (placed && got < wanted) {
             size_t done = 0;
@@ -133,13 +148,27 @@ Mp3Stream::Block Mp3Stream::decode(int64_t index) {
                         path.c_str(), static_cast<double>(first + static_cast<int64_t>(got / 4)) / static_cast<double>(rate));
         }
     }
-    Block block = std::move(pcm);
-    std::lock_guard<std::mutex> cacheLock(cacheMutex);
-    if (!stopping) {
-        blocks[index] = block;
-        keepNear(readingBlock);
+}
+
+// The second block decoded by a seek against the same samples read on from the start. Under decoderMutex.
+bool Mp3Stream::seeksLand() {
+    std::vector<int16_t> onFromStart(static_cast<size_t>(std::min(length, 2 * blockFrames)) * 2);
+    mpg123_handle* mh = decoder.handle;
+    size_t got = 0;
+    const size_t wanted = onFromStart.size() * sizeof(int16_t);
+    const bool placed = mpg123_seek(mh, 0, SEEK_SET) == 0;
+    while (placed && got < wanted) {
+        size_t done = 0;
+        const int rc = mpg123_read(mh, reinterpret_cast<unsigned char*>(onFromStart.data()) + got, wanted - got, &done);
+        got += done;
+        if (rc != MPG123_OK && rc != MPG123_NEW_FORMAT) break;
     }
-    return block;
+    std::vector<int16_t> seeked;
+    fill(1, seeked);
+    if (got < wanted) return false;
+    for (size_t i = 0; i < seeked.size(); ++i)
+        if (std::abs(seeked[i] - onFromStart[static_cast<size_t>(2 * blockFrames) + i]) > 1) return false;
+    return true;
 }
 
 // The first block from the reading on that is not decoded, or -1. Under cacheMutex.

@@ -45,6 +45,8 @@ private:
     using Block = std::shared_ptr<const std::vector<int16_t>>;
     Block take(int64_t index);
     Block decode(int64_t index);
+    void fill(int64_t index, std::vector<int16_t>& out);
+    bool seeksLand();
     int64_t missingAhead() const;
     void keepNear(int64_t index);
     void work();
