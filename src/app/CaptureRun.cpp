@@ -6,7 +6,7 @@
 #include "app/Engine.h"
 #include "audio/AudioPlayback.h"
 #include "audio/ManualAudioDevice.h"
-#include "audio/Mp3Decoder.h"
+#include "audio/Mp3Stream.h"
 #include "capture/FrameWriter.h"
 #include "gfx/FrameReadback.h"
 #include "platform/StopSignals.h"
@@ -61,9 +61,9 @@ bool prepareCaptureTarget(const CaptureSettings& settings, std::string& error) {
 }
 
 double soundtrackSeconds(const std::string& path) {
-    std::vector<int16_t> pcm;
-    if (Mp3Decoder::decodeFile(path, playback::kOutputRate, pcm) != Mp3Decoder::Result::Ok) return -1.0;
-    return static_cast<double>(pcm.size() / 2) / playback::kOutputRate;
+    Mp3Stream stream;
+    if (stream.open(path, playback::kOutputRate) != Mp3Decoder::Result::Ok) return -1.0;
+    return static_cast<double>(stream.frames()) / playback::kOutputRate;
 }
 
 bool fitCaptureRange(CaptureSettings& s, double length, std::string& note, std::string& error) {

@@ -178,12 +178,8 @@ bool Engine::initialize() {
                     capture.fps);
     }
 
-    // Decoding the whole soundtrack takes a few hundred milliseconds: it runs
-    // while the window, GL and the managers start, and the soundtrack takes it.
-    // Probing the audio drivers and opening the output take a few hundred ms
-    // more: they run on another worker, and the audio device takes the output.
-    // A capture decodes it too, for its length and the script's audio meter.
-    Mp3Decoder::prefetch(show.soundtrack, playback::kOutputRate);
+    // Probing the audio drivers and opening the output take a few hundred ms:
+    // they run on a worker, and the audio device takes the output.
     if (!capture.enabled()) BASSAudioDevice::prepare();
 
     if (!window.create(show.title, width, height, msaa, fullscreen, vsync)) return fail("Failed to initialize window!");

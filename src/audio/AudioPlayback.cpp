@@ -1,10 +1,11 @@
 // The playback layer: one output (PulseAudio directly when it is the driver,
 // else SDL's) fed by a callback that mixes the playing streams, and one
 // PlaybackClock per stream for the heard position. The library state is
-// shared with the output's thread under one mutex.
+// shared with the output's thread under one mutex; the samples come from each
+// stream's Mp3Stream outside it.
 #include "audio/AudioPlayback.h"
 
-#include "audio/Mp3Decoder.h"
+#include "audio/Mp3Stream.h"
 #include "audio/PlaybackClock.h"
 #include "audio/PulseOutput.h"
 
@@ -33,7 +34,7 @@ constexpr uint32_t kDefaultUpdatePeriodMs = 100;
 constexpr uint32_t kMinimumBufferMs = 64;
 
 struct Stream {
-    std::vector<int16_t> pcm;  // interleaved stereo
+    std::shared_ptr<Mp3Stream> source;  // shared with a refill reading it while the stream is freed
     int64_t frames = 0;
     int state = kActiveStopped;
     int64_t readFrame = 0;  // next frame the output takes; the held position when not playing
@@ -55,7 +56,6 @@ struct Library {
     std::string driver;
     std::map<Handle, std::unique_ptr<Stream>> streams;
     Handle nextHandle = 1;
-    std::vector<int32_t> mix;
     OutputCount taken;
     int opens = 0;
 };
@@ -126,38 +126,58 @@ void configureClock(const Library& lib, Stream& s) {
     s.clock.configure(kOutputRate, lib.wallClock, lib.latencyFrames);
 }
 
+// What a refill takes from one stream, read after the mutex is released.
+struct Take {
+    std::shared_ptr<Mp3Stream> source;
+    int64_t first = 0;
+    int64_t count = 0;
+};
+
+// Only the output's thread touches these (one at a time: a reopen stops the old thread first).
+struct Refill {
+    std::vector<Take> takes;
+    std::vector<int32_t> mix;
+    std::vector<int16_t> samples;
+};
+
 // `queued`: frames handed out before and not heard yet; -1 when the output cannot tell.
 void mixInto(int16_t* samples, int64_t count, double t, int64_t queued) {
     Library& lib = library();
-    std::lock_guard<std::mutex> lock(lib.mutex);
-    lib.mix.assign(static_cast<size_t>(count) * 2, 0);
-    lib.taken.frames += static_cast<uint64_t>(count);
-    lib.taken.time = t;
-    bool mixed = false;
-    for (auto& entry : lib.streams) {
-        Stream& s = *entry.second;
-        if (s.state != kActivePlaying) continue;
-        // The dummy output plays nothing, so only the clock matters there.
-        if (!lib.wallClock) {
-            const int64_t first = s.clock.refillFrom(s.readFrame, t);
-            const int64_t last = std::min(first + count, s.frames);
-            for (int64_t f = first; f < last; ++f) {
-                lib.mix[static_cast<size_t>(2 * (f - first))] += s.pcm[static_cast<size_t>(2 * f)];
-                lib.mix[static_cast<size_t>(2 * (f - first) + 1)] += s.pcm[static_cast<size_t>(2 * f + 1)];
+    static Refill refill;
+    refill.takes.clear();
+    {
+        std::lock_guard<std::mutex> lock(lib.mutex);
+        lib.taken.frames += static_cast<uint64_t>(count);
+        lib.taken.time = t;
+        for (auto& entry : lib.streams) {
+            Stream& s = *entry.second;
+            if (s.state != kActivePlaying) continue;
+            // The dummy output plays nothing, so only the clock matters there.
+            if (!lib.wallClock) {
+                const int64_t first = s.clock.refillFrom(s.readFrame, t);
+                if (first < s.frames) refill.takes.push_back({s.source, first, std::min(count, s.frames - first)});
+                // Past the end the output plays silence, and the clock counts it until the end is heard.
+                s.readFrame = first + count;
+                s.clock.refill(first, count, t, queued);
             }
-            mixed = mixed || last > first;
-            // Past the end the output plays silence, and the clock counts it until the end is heard.
-            s.readFrame = first + count;
-            s.clock.refill(first, count, t, queued);
+            settle(s, t);
         }
-        settle(s, t);
     }
-    if (!mixed) {
+    if (refill.takes.empty()) {
         std::memset(samples, 0, static_cast<size_t>(count) * kBytesPerFrame);
         return;
     }
-    for (size_t i = 0; i < lib.mix.size(); ++i)
-        samples[i] = static_cast<int16_t>(std::clamp<int32_t>(lib.mix[i], INT16_MIN, INT16_MAX));
+    // A block not decoded yet (right after a seek) is decoded here, without the mutex: a
+    // millisecond or so against a refill period of 64 ms or more, and the first refill
+    // after a seek plays the samples the clock says it does.
+    refill.mix.assign(static_cast<size_t>(count) * 2, 0);
+    refill.samples.resize(static_cast<size_t>(count) * 2);
+    for (const Take& take : refill.takes) {
+        take.source->read(take.first, static_cast<size_t>(take.count), refill.samples.data());
+        for (size_t i = 0; i < static_cast<size_t>(take.count) * 2; ++i) refill.mix[i] += refill.samples[i];
+    }
+    for (size_t i = 0; i < refill.mix.size(); ++i)
+        samples[i] = static_cast<int16_t>(std::clamp<int32_t>(refill.mix[i], INT16_MIN, INT16_MAX));
 }
 
 // SDL2 cannot say how much of its output is still unheard.
@@ -414,8 +434,12 @@ bool free() {
         lib.initialised = false;
     }
     closeOutput(lib);
-    std::lock_guard<std::mutex> lock(lib.mutex);
-    lib.streams.clear();
+    std::map<Handle, std::unique_ptr<Stream>> streams;
+    {
+        std::lock_guard<std::mutex> lock(lib.mutex);
+        streams.swap(lib.streams);
+    }
+    for (auto& entry : streams) entry.second->source->close();  // joins its worker
     return true;
 }
 
@@ -452,14 +476,15 @@ Handle streamCreateFile(bool fromMemory, const char* path, uint64_t offset, uint
     if (fromMemory || offset != 0 || length != 0) return failWith(kErrorUnknown, Handle{0});
     if (!path) return failWith(kErrorFileOpen, Handle{0});
 
-    // Decoding the whole file is the pre-scan: length and seeks are exact.
+    // The scan is the pre-scan: length and seeks are exact. Decoding follows on a worker.
     auto stream = std::make_unique<Stream>();
-    switch (Mp3Decoder::decodeFile(path, kOutputRate, stream->pcm)) {
+    stream->source = std::make_shared<Mp3Stream>();
+    switch (stream->source->open(path, kOutputRate)) {
     case Mp3Decoder::Result::CannotOpen: return failWith(kErrorFileOpen, Handle{0});
     case Mp3Decoder::Result::BadFormat: return failWith(kErrorFileFormat, Handle{0});
     case Mp3Decoder::Result::Ok: break;
     }
-    stream->frames = static_cast<int64_t>(stream->pcm.size() / 2);
+    stream->frames = stream->source->frames();
 
     std::lock_guard<std::mutex> lock(lib.mutex);
     if (!lib.initialised) return failWith(kErrorInit, Handle{0});
@@ -473,20 +498,24 @@ Handle streamCreateFile(bool fromMemory, const char* path, uint64_t offset, uint
 
 bool streamFree(Handle handle) {
     Library& lib = library();
-    std::lock_guard<std::mutex> lock(lib.mutex);
-    if (lib.streams.erase(handle) == 0) return fail(kErrorHandle);
+    std::unique_ptr<Stream> stream;
+    {
+        std::lock_guard<std::mutex> lock(lib.mutex);
+        auto it = lib.streams.find(handle);
+        if (it == lib.streams.end()) return fail(kErrorHandle);
+        stream = std::move(it->second);
+        lib.streams.erase(it);
+    }
+    stream->source->close();  // joins its worker, outside the mutex
     return true;
 }
 
 bool streamRead(Handle handle, int64_t first, size_t count, int16_t* out) {
-    return onStream(handle, false, [first, count, out](Stream& s) {
-        std::fill(out, out + 2 * count, int16_t{0});
-        const int64_t from = std::max<int64_t>(first, 0);
-        const int64_t to = std::min<int64_t>(first + static_cast<int64_t>(count), s.frames);
-        if (from < to)
-            std::copy(s.pcm.begin() + 2 * from, s.pcm.begin() + 2 * to, out + 2 * (from - first));
-        return true;
-    });
+    std::shared_ptr<Mp3Stream> source =
+        onStream(handle, std::shared_ptr<Mp3Stream>(), [](Stream& s) { return s.source; });
+    if (!source) return false;
+    source->read(first, count, out);  // may decode: not under the mutex
+    return true;
 }
 
 bool channelPlay(Handle handle, bool restart) {
@@ -495,6 +524,7 @@ bool channelPlay(Handle handle, bool restart) {
         settle(s, t);
         if (s.state == kActivePlaying && !restart) return true;
         if (restart) s.readFrame = 0;
+        s.source->expect(s.readFrame);
         s.state = kActivePlaying;
         s.clock.start(s.readFrame, t);
         settle(s, t);  // a stream standing at its end ends again at once
@@ -547,6 +577,7 @@ bool channelSetPosition(Handle handle, uint64_t position, uint32_t mode) {
         const double t = now();
         settle(s, t);
         s.readFrame = static_cast<int64_t>(position / kBytesPerFrame);  // a sample boundary
+        s.source->expect(s.readFrame);
         if (s.state == kActivePlaying) {
             s.clock.seek(s.readFrame, t);
             settle(s, t);

@@ -71,8 +71,9 @@ OutputCount outputCount();
 // SDL's audio thread; each reopen first joins the old one).
 int outputOpens();
 
-// Streams. The whole file is decoded here into 16-bit stereo PCM at 44100 Hz,
-// so lengths and seeks are exact to the sample. `offset` and `length` must be 0.
+// Streams. The file is scanned here (length and seeks exact to the sample) and
+// decoded into 16-bit stereo PCM at 44100 Hz in blocks, on a worker, ahead of
+// the output (Mp3Stream). `offset` and `length` must be 0.
 Handle streamCreateFile(bool fromMemory, const char* path, uint64_t offset, uint64_t length, uint32_t flags);
 bool streamFree(Handle stream);
 // Copies `count` decoded frames from frame `first` (16-bit stereo, interleaved)

@@ -2,9 +2,8 @@
 // for rendering at a fixed frame rate, for tests and for benchmarks.
 #pragma once
 #include "audio/IAudioDevice.h"
+#include "audio/Mp3Stream.h"
 #include "core/ShowTiming.h"
-
-#include <vector>
 
 class ManualAudioDevice : public IAudioDevice {
 public:
@@ -13,7 +12,7 @@ public:
     bool init() override { return true; }
     void shutdown() override {}
     void update() override {}
-    // Decodes the file into `samples` (for the capture's soundtrack meter and
+    // Opens the file as a stream (for the capture's soundtrack meter and
     // length); false, with one log line, when it does not decode.
     bool createSoundtrack(std::string path, float beatsPerMinute) override;
     void play() override { playing = true; }
@@ -23,12 +22,12 @@ public:
     float getPosition() override { return position; }
     void setPosition(float seconds) override { position = seconds; }
     float getBPM() override { return bpm; }
-    // Seconds of `samples`; 0 without any.
+    // Seconds of the soundtrack; 0 without one.
     double getLength() override;
     void readSoundtrack(int64_t first, size_t count, int16_t* stereo) override;
 
     float position = 0.0f;
     float bpm;
     bool playing = false;
-    std::vector<int16_t> samples;  // interleaved 16-bit stereo at 44100 Hz
+    Mp3Stream soundtrack;  // 16-bit stereo at 44100 Hz
 };

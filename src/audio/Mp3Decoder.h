@@ -5,9 +5,20 @@
 #include <string>
 #include <vector>
 
+struct mpg123_handle_struct;
+
 namespace Mp3Decoder {
 
 enum class Result { Ok, CannotOpen, BadFormat };
+
+// An open file with a libmpg123 decoder on it for 16-bit stereo at one output
+// rate, keeping an index of every frame (sample-exact seeks); closed by close.
+struct Decoder {
+    int fd = -1;
+    mpg123_handle_struct* handle = nullptr;
+};
+Result open(const std::string& path, long outputRate, Decoder& decoder);
+void close(Decoder& decoder);
 
 // Fills `pcm` with interleaved 16-bit stereo frames at `outputRate` Hz. A file
 // that breaks off keeps what decoded before the break; one that yields no
@@ -17,11 +28,5 @@ Result decodeFile(const std::string& path, long outputRate, std::vector<int16_t>
 // Reads as far as the first audio frame: Ok when `path` is a regular file
 // that libmpg123 can decode, without decoding the whole of it.
 Result probe(const std::string& path);
-
-// Starts decoding `path` on a worker thread, so that start-up can open the
-// window meanwhile: the next decodeFile of the same path and rate takes that
-// result instead of decoding again. One prefetch at a time; a second call
-// while one is pending does nothing.
-void prefetch(const std::string& path, long outputRate);
 
 } // namespace Mp3Decoder

@@ -1,14 +1,17 @@
 // The soundtrack: the audio device on the playback layer (SDL's dummy driver where there is
 // no sound card) with its messages and codes, its output opened once at start-up, the MP3
-// prefetch, the click track of a starter show. A cut-short soundtrack is the e2e tests'.
+// stream, the click track of a starter show. A cut-short soundtrack is the e2e tests'.
 #include "audio/AudioPlayback.h"
 #include "audio/BASSAudioDevice.h"
 #include "audio/ClickTrack.h"
 #include "audio/ManualAudioDevice.h"
 #include "audio/Mp3Decoder.h"
+#include "audio/Mp3Stream.h"
 #include "audio/SoundtrackMeter.h"
 
 #include "TestSupport.h"
+
+#include <filesystem>
 
 namespace {
 const std::string kAudio = std::string(SOLVANE_FIXTURES_DIR) + "/audio/";
@@ -89,13 +92,55 @@ TEST_F(AudioDevice, TheMeterReadsTheSameValuesFromTheCaptureClockAndThePausedSou
     }
 }
 
-// The soundtrack decoded ahead on a worker comes out as decoding it when asked would (a failure is the e2e tests').
-TEST(Mp3Prefetch, APrefetchedFileComesOutAsDecodedDirectly) {
-    std::vector<int16_t> direct, taken(3, 7);  // whatever the caller held is replaced
-    ASSERT_EQ(Mp3Decoder::decodeFile(kAudio + "vbr_48000_mono.mp3", 44100, direct), Mp3Decoder::Result::Ok);
-    Mp3Decoder::prefetch(kAudio + "vbr_48000_mono.mp3", 44100);
-    ASSERT_EQ(Mp3Decoder::decodeFile(kAudio + "vbr_48000_mono.mp3", 44100, taken), Mp3Decoder::Result::Ok);
-    EXPECT_EQ(taken, direct);
+// The soundtrack streamed in blocks: the length of the whole decode, its samples in their places
+// (after a seek libmpg123 rounds a few samples one step apart from reading on), and the same bits
+// wherever reads jump (back across blocks, onto block edges, before the start, over the end), while
+// the worker decodes ahead and frees what lies behind.
+TEST(Mp3Stream, ReadsTheWholeDecodesSamplesAndTheSameBitsWhereverReadsJump) {
+    for (const char* name : {"cbr_44100.mp3", "vbr_44100.mp3", "cbr_22050_id3.mp3"}) {  // the last resampled, whole
+        SCOPED_TRACE(name);
+        std::vector<int16_t> whole;
+        ASSERT_EQ(Mp3Decoder::decodeFile(kAudio + name, 44100, whole), Mp3Decoder::Result::Ok);
+        const int64_t frames = static_cast<int64_t>(whole.size() / 2);
+        Mp3Stream inOrder, jumping;
+        ASSERT_EQ(inOrder.open(kAudio + name, 44100), Mp3Decoder::Result::Ok);
+        ASSERT_EQ(jumping.open(kAudio + name, 44100), Mp3Decoder::Result::Ok);
+        EXPECT_EQ(inOrder.frames(), frames);
+        std::vector<int16_t> streamed(whole.size() + 8, 7);
+        inOrder.read(-2, static_cast<size_t>(frames + 4), streamed.data());
+        int largest = 0;
+        for (size_t i = 0; i < whole.size(); ++i) largest = std::max(largest, std::abs(streamed[i + 4] - whole[i]));
+        EXPECT_LE(largest, 1);
+        EXPECT_EQ(std::vector<int16_t>(streamed.begin(), streamed.begin() + 4), std::vector<int16_t>(4, 0));
+        EXPECT_EQ(std::vector<int16_t>(streamed.end() - 4, streamed.end()), std::vector<int16_t>(4, 0));
+
+        const int64_t block = Mp3Stream::kBlockFrames;
+        for (int64_t first : {frames - 1000, 2 * block - 7, block - 5, frames / 2, int64_t{-500}, frames + 10}) {
+            std::vector<int16_t> got(6000, 7), want(6000, 0);
+            for (int64_t f = std::max<int64_t>(first, 0); f < std::min<int64_t>(first + 3000, frames); ++f)
+                std::copy_n(streamed.begin() + 2 * (f + 2), 2, want.begin() + 2 * (f - first));
+            jumping.read(first, 3000, got.data());
+            EXPECT_EQ(got, want) << "from frame " << first;
+        }
+        EXPECT_LE(inOrder.heldBlocks(), static_cast<size_t>(Mp3Stream::kBlocksAhead + Mp3Stream::kBlocksBehind + 1));
+    }
+}
+
+// A soundtrack cut short on disk while it plays: one line saying so, silence from there, and reads go on.
+TEST(Mp3Stream, AFileCutShortUnderneathGivesOneLineAndSilence) {
+    test::TempDir dir;
+    test::writeFile(dir.file("cut.mp3"), test::readFile(SOLVANE_SOURCE_DIR "/res/audio/melody2.mp3"));
+    Mp3Stream stream;
+    ASSERT_EQ(stream.open(dir.file("cut.mp3"), 44100), Mp3Decoder::Result::Ok);
+    test::LogCapture log;
+    std::filesystem::resize_file(dir.file("cut.mp3"), std::filesystem::file_size(dir.file("cut.mp3")) / 4);
+    std::vector<int16_t> tail(2 * 44100, 7);
+    for (int64_t first : {stream.frames() - 44100, stream.frames() / 2}) {
+        stream.read(first, 44100, tail.data());
+        EXPECT_EQ(tail, std::vector<int16_t>(2 * 44100, 0)) << first;
+    }
+    ASSERT_EQ(log.messages().size(), 1u);
+    EXPECT_EQ(log.messages()[0].rfind("The soundtrack " + dir.file("cut.mp3") + " breaks off at ", 0), 0u);
 }
 
 // The click track as the engine's own loader decodes it: eight bars, a click starting on
