@@ -72,7 +72,9 @@ double lowestOfMinute(const std::vector<double>& samples, size_t minute) {
 struct Soak : ManualAudioDevice {
     Soak(double seconds, double show) : length(seconds), showLength(show) {}
     void update() override { position = static_cast<float>(std::fmod(elapsed() * showLength / 60.0, showLength)); }
-    bool isPlaying() override { return elapsed() < length; }
+    // Plays on past `length` until the last minute's samples are all in: a
+    // sample waits for three frames, which on a busy machine can take seconds.
+    bool isPlaying() override { return elapsed() < length || rssKb.size() < 12 * static_cast<size_t>(length / 60.0); }
     double elapsed() const { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); }
 
     // Each save changes the text, as an editor's would; saves due while the
