@@ -81,7 +81,6 @@ struct Soak : ManualAudioDevice {
     // memory is sampled are skipped.
     void editor() {
         const std::string script = test::readFile("res/scripts/scene.lua"), shader = test::readFile("res/shaders/Mix.frag");
-        int saves = 0;
         for (double nextScript = 0.5, nextShader = 0.7; elapsed() < length;) {
             const bool quiet = sampling;
             if (elapsed() >= nextScript) {
@@ -117,9 +116,10 @@ struct Soak : ManualAudioDevice {
         const size_t minute = s.rssKb.size() / 12;
         if (s.rssKb.size() % 12 == 0)
             std::fprintf(stderr,
-                         "soak: minute %zu heap in use %.0f kB (lowest %.0f kB), RSS %.0f kB, longest gap %.3f s, load %s\n",
+                         "soak: minute %zu heap in use %.0f kB (lowest %.0f kB), RSS %.0f kB, longest gap %.3f s, "
+                         "%d saves so far, load %s\n",
                          minute, meanOfMinute(s.heapKb, minute), lowestOfMinute(s.heapKb, minute),
-                         meanOfMinute(s.rssKb, minute), s.longestGap, loadAverage().c_str());
+                         meanOfMinute(s.rssKb, minute), s.longestGap, s.saves.load(), loadAverage().c_str());
     }
 
     const std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
@@ -127,6 +127,7 @@ struct Soak : ManualAudioDevice {
     std::vector<double> rssKb, heapKb;  // every 5 s
     double longestGap = 0.0, lastFrame = 0.0, quietSince = 0.0;
     std::atomic<bool> sampling{false};  // the editor's saves pause
+    std::atomic<int> saves{0};          // fewer on a busy machine: the pauses last three frames
     int quietFrames = 0;
 };
 } // namespace
