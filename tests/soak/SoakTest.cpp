@@ -13,15 +13,18 @@
 
 #include <lua.hpp>
 #include <malloc.h>
-#ifdef __SANITIZE_ADDRESS__
-#include <sanitizer/allocator_interface.h>
-#endif
 
 #include <atomic>
 #include <cstdio>
 #include <fstream>
 #include <numeric>
 #include <thread>
+
+#ifdef __SANITIZE_ADDRESS__
+// The sanitizer runtime's count of bytes allocated and not yet freed (its
+// header, sanitizer/allocator_interface.h, comes with clang only).
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
+#endif
 
 namespace {
 long residentKb() {
