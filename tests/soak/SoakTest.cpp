@@ -137,6 +137,15 @@ struct Soak : ManualAudioDevice {
     std::atomic<int> saves{0};          // fewer on a busy machine: the pauses last three frames
     int quietFrames = 0;
 };
+// The engine started as the player starts it, then run by `clock` instead of the soundtrack.
+bool startOnClock(Engine& engine, std::unique_ptr<ManualAudioDevice> clock) {
+    if (!engine.initialize()) return false;
+    engine.stopAudio();
+    ManualAudioDevice* device = clock.get();
+    engine.audioDevice = std::move(clock);
+    engine.syncDevice.shutdown();
+    return engine.syncDevice.init(device);
+}
 } // namespace
 
 TEST(Soak, ReloadsEverySecondForFiveMinutesKeepMemoryFlatAndFramesComing) {
@@ -147,13 +156,8 @@ TEST(Soak, ReloadsEverySecondForFiveMinutesKeepMemoryFlatAndFramesComing) {
     test::copyShow(dir, test::standardConfig(640, 360, 4, true));
     ASSERT_TRUE(workingDir.enter(dir.path()));
     Engine engine;
-    ASSERT_TRUE(engine.initialize());
-    engine.stopAudio();
-    auto clock = std::make_unique<Soak>(configured ? std::atof(configured) : 300.0, soundtrackSeconds(kDefaultSoundtrack));
-    Soak& soak = *clock;
-    engine.audioDevice = std::move(clock);
-    engine.syncDevice.shutdown();
-    ASSERT_TRUE(engine.syncDevice.init(&soak));
+    Soak& soak = *new Soak(configured ? std::atof(configured) : 300.0, soundtrackSeconds(kDefaultSoundtrack));
+    ASSERT_TRUE(startOnClock(engine, std::unique_ptr<ManualAudioDevice>(&soak)));
     engine.lastStepPosition = 0.0f;
     profile::StageTimes times;
     times.frameDone = Soak::frameDone;
@@ -202,14 +206,9 @@ TEST(Soak, TwoHundredReloadsOfScriptShaderAndTextureKeepNoGrowingAllocation) {
     test::copyShow(dir, test::standardConfig(320, 180, 0, false));
     ASSERT_TRUE(workingDir.enter(dir.path()));
     Engine engine;
-    ASSERT_TRUE(engine.initialize());
-    engine.stopAudio();
-    auto clock = std::make_unique<ManualAudioDevice>();
-    clock->position = 30.0f;
-    ManualAudioDevice* audio = clock.get();
-    engine.audioDevice = std::move(clock);
-    engine.syncDevice.shutdown();
-    ASSERT_TRUE(engine.syncDevice.init(audio));
+    ManualAudioDevice* audio = new ManualAudioDevice;
+    audio->position = 30.0f;
+    ASSERT_TRUE(startOnClock(engine, std::unique_ptr<ManualAudioDevice>(audio)));
     const char* const shaderPath = "res/shaders/Mix.frag";
     const std::string script = test::readFile(kSceneScriptPath), shader = test::readFile(shaderPath);
     std::vector<double> heap;
