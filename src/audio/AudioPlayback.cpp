@@ -49,7 +49,6 @@ struct Library {
     // closed outside the mutex, like SDL's device.
     bool direct = false;
     PulseOutput pulse;
-    bool subsystemStarted = false;  // SDL_InitSubSystem(SDL_INIT_AUDIO) to balance on free
     bool wallClock = false;
     int64_t latencyFrames = 0;
     uint32_t updatePeriodMs = kDefaultUpdatePeriodMs;
@@ -273,31 +272,28 @@ Opened openOutput(Library& lib, int device, uint32_t period) {
         lib.direct = result.ok;
         if (result.ok) return result;
     }
+    // SDL_AudioInit, not SDL_InitSubSystem: this may run on a worker while the
+    // main thread creates the window, and SDL_InitSubSystem also changes state
+    // the whole library shares (its init counts, D-Bus, the error text), which
+    // SDL only keeps for one thread. The audio driver's own state is ours alone.
     if (device != kSilentDevice) {
-        lib.subsystemStarted = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
-        result.ok = lib.subsystemStarted && openDevice(lib, period);
+        result.ok = SDL_AudioInit(nullptr) == 0 && openDevice(lib, period);
         if (!result.ok) {
             result.reason = SDL_GetError();
-            if (lib.subsystemStarted) SDL_AudioQuit();  // the refcount stays; free balances it
+            SDL_AudioQuit();
         }
     }
     if (result.ok) return result;
     result.fellBack = device != kSilentDevice;
     result.ok = SDL_AudioInit("dummy") == 0 && openDevice(lib, period);
-    if (!result.ok) {
-        SDL_AudioQuit();
-        if (lib.subsystemStarted) SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        lib.subsystemStarted = false;
-    }
+    if (!result.ok) SDL_AudioQuit();
     return result;
 }
 
 // Closes the output and stops SDL's audio (free, or an output opened for a device nobody asked for after all).
 void closeOutput(Library& lib) {
     closeDevice(lib);
-    if (lib.subsystemStarted) SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    else SDL_AudioQuit();
-    lib.subsystemStarted = false;
+    SDL_AudioQuit();
     lib.direct = false;
     std::lock_guard<std::mutex> lock(lib.mutex);
     lib.driver.clear();
