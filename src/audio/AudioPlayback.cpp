@@ -274,8 +274,8 @@ Opened openOutput(Library& lib, int device, uint32_t period) {
     }
     // SDL_AudioInit, not SDL_InitSubSystem: this may run on a worker while the
     // main thread creates the window, and SDL_InitSubSystem also changes state
-    // the whole library shares (its init counts, D-Bus, the error text), which
-    // SDL only keeps for one thread. The audio driver's own state is ours alone.
+    // the whole library shares (its init counts, D-Bus), which SDL only keeps
+    // for one thread. The audio driver's own state is ours alone.
     if (device != kSilentDevice) {
         result.ok = SDL_AudioInit(nullptr) == 0 && openDevice(lib, period);
         if (!result.ok) {

@@ -97,14 +97,14 @@ bool PulseOutput::open(uint32_t sampleRate, uint32_t bufferFrames, uint32_t peri
         }
     }
     if (ok) {
-        const pa_sample_spec spec = {PA_SAMPLE_S16LE, sampleRate, 2};
+        const pa_sample_spec format = {PA_SAMPLE_S16LE, sampleRate, 2};
         // The queue ahead of the speaker is the whole buffer; PulseAudio may
         // grow it under load, and says so through the latency read at each fill.
         pa_buffer_attr attr;
         std::memset(&attr, 0xff, sizeof attr);
         attr.tlength = bufferFrames * 4;
         attr.minreq = period * 4;
-        stream = pa->pa_stream_new(context, "Soundtrack", &spec, nullptr);
+        stream = pa->pa_stream_new(context, "Soundtrack", &format, nullptr);
         ok = stream != nullptr;
         if (ok) {
             pa->pa_stream_set_state_callback(
