@@ -1,9 +1,16 @@
 // stb_image and stb_image_write implementations, and RGBA decoding from memory.
 #include "gfx/Image.h"
 
+#include <libdeflate.h>
+
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <new>
 #include <utility>
+#include <vector>
 
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_PNG
@@ -68,6 +75,143 @@ bool jpegHuffmanTablesFit(const uint8_t* b, size_t size) {
 }
 } // namespace
 
+namespace {
+uint32_t bigEndian32(const uint8_t* p) {
+    return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | uint32_t{p[3]};
+}
+
+bool chunkIs(const uint8_t* type, const char* name) { return std::memcmp(type, name, 4) == 0; }
+
+uint8_t paeth(int left, int up, int upLeft) {
+    const int estimate = left + up - upLeft;
+    const int toLeft = std::abs(estimate - left), toUp = std::abs(estimate - up), toUpLeft = std::abs(estimate - upLeft);
+    if (toLeft <= toUp && toLeft <= toUpLeft) return static_cast<uint8_t>(left);
+    return static_cast<uint8_t>(toUp <= toUpLeft ? up : upLeft);
+}
+
+// Undoes each row's filter in place; the row above the first reads as zeros.
+bool unfilterRows(uint8_t* raw, size_t rows, size_t stride, size_t pixelBytes) {
+    const std::vector<uint8_t> zeros(stride, 0);
+    const uint8_t* up = zeros.data();
+    for (size_t y = 0; y < rows; ++y) {
+        const uint8_t filter = raw[y * (stride + 1)];
+        uint8_t* row = raw + y * (stride + 1) + 1;
+        switch (filter) {
+        case 0:
+            break;
+        case 1:
+            for (size_t i = pixelBytes; i < stride; ++i) row[i] = static_cast<uint8_t>(row[i] + row[i - pixelBytes]);
+            break;
+        case 2:
+            for (size_t i = 0; i < stride; ++i) row[i] = static_cast<uint8_t>(row[i] + up[i]);
+            break;
+        case 3:
+            for (size_t i = 0; i < stride; ++i) {
+                const int left = i >= pixelBytes ? row[i - pixelBytes] : 0;
+                row[i] = static_cast<uint8_t>(row[i] + ((left + up[i]) >> 1));
+            }
+            break;
+        case 4:
+            for (size_t i = 0; i < stride; ++i) {
+                const bool first = i < pixelBytes;
+                row[i] = static_cast<uint8_t>(
+                    row[i] + paeth(first ? 0 : row[i - pixelBytes], up[i], first ? 0 : up[i - pixelBytes]));
+            }
+            break;
+        default:
+            return false;
+        }
+        up = row;
+    }
+    return true;
+}
+} // namespace
+
+// stb_image checks neither zlib's checksum nor that its inflate filled every
+// row, so a damaged PNG could come out as pixels made of whatever its buffers
+// held, different from one run to the next. The plain kind our tools and most
+// painters write (8-bit grey, grey and alpha, RGB or RGBA, not interlaced, no
+// palette or transparency key) is read here through libdeflate, which checks
+// both and inflates faster; a damaged one is refused with a reason. Every
+// other kind still goes to stb_image.
+PlainPng decodePlainPng(const uint8_t* bytes, size_t size, DecodedImage& out, std::string& error) {
+    static const uint8_t kSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
+    if (size < 8 || std::memcmp(bytes, kSignature, 8) != 0) return PlainPng::NotPlain;
+    uint32_t width = 0, height = 0;
+    size_t channels = 0;
+    std::vector<uint8_t> packed;
+    for (size_t at = 8;;) {
+        const size_t length = size - at >= 12 ? bigEndian32(bytes + at) : 0;
+        if (size - at < 12 || length > size - at - 12) {
+            if (channels == 0) return PlainPng::NotPlain;
+            error = "the PNG file ends inside a chunk";
+            return PlainPng::Corrupt;
+        }
+        const uint8_t* type = bytes + at + 4;
+        const uint8_t* data = bytes + at + 8;
+        if (channels == 0) {
+            if (!chunkIs(type, "IHDR") || length != 13) return PlainPng::NotPlain;
+            width = bigEndian32(data);
+            height = bigEndian32(data + 4);
+            const uint8_t depth = data[8], colour = data[9];
+            if (depth != 8 || data[10] != 0 || data[11] != 0 || data[12] != 0) return PlainPng::NotPlain;
+            channels = colour == 0 ? 1 : colour == 4 ? 2 : colour == 2 ? 3 : colour == 6 ? 4 : 0;
+            // stb_image's own bounds, so that it alone refuses what it refuses.
+            if (channels == 0 || width == 0 || height == 0 || width > (1u << 24) || height > (1u << 24) ||
+                uint64_t{width} * height * 4 > INT_MAX)
+                return PlainPng::NotPlain;
+        } else if (chunkIs(type, "IDAT")) {
+            packed.insert(packed.end(), data, data + length);
+        } else if (chunkIs(type, "IEND")) {
+            break;
+        } else if (chunkIs(type, "tRNS") || chunkIs(type, "PLTE") || (type[0] & 0x20) == 0) {
+            return PlainPng::NotPlain;  // a transparency key, a palette, or a critical chunk only stb_image knows
+        }
+        at += 12 + length;
+    }
+    const size_t stride = size_t{width} * channels;
+    const size_t rawSize = size_t{height} * (stride + 1);
+    // Deflate makes at most 1032 bytes of one: a header damaged into a huge
+    // size is refused before any of it is allocated.
+    if (rawSize / 1032 > packed.size()) {
+        error = "the PNG's compressed data is too short for its size";
+        return PlainPng::Corrupt;
+    }
+    std::unique_ptr<uint8_t[]> raw(new (std::nothrow) uint8_t[rawSize]);  // all written by the inflate
+    libdeflate_decompressor* inflater = raw ? libdeflate_alloc_decompressor() : nullptr;
+    if (!inflater) return PlainPng::NotPlain;
+    const libdeflate_result inflated =
+        libdeflate_zlib_decompress(inflater, packed.data(), packed.size(), raw.get(), rawSize, nullptr);
+    libdeflate_free_decompressor(inflater);
+    if (inflated != LIBDEFLATE_SUCCESS) {
+        error = inflated == LIBDEFLATE_BAD_DATA ? "the PNG's compressed data is damaged"
+                                                : "the PNG's compressed data does not fill its rows exactly";
+        return PlainPng::Corrupt;
+    }
+    if (!unfilterRows(raw.get(), height, stride, channels)) {
+        error = "a PNG row names no known filter";
+        return PlainPng::Corrupt;
+    }
+
+    auto* pixels = static_cast<uint8_t*>(std::malloc(size_t{width} * height * 4));  // freed as stb_image's are
+    if (!pixels) return PlainPng::NotPlain;
+    uint8_t* to = pixels;
+    for (size_t y = 0; y < height; ++y) {
+        const uint8_t* from = raw.get() + y * (stride + 1) + 1;
+        for (size_t x = 0; x < width; ++x, from += channels, to += 4) {
+            const bool grey = channels < 3;
+            to[0] = from[0];
+            to[1] = grey ? from[0] : from[1];
+            to[2] = grey ? from[0] : from[2];
+            to[3] = channels == 2 ? from[1] : channels == 4 ? from[3] : 255;
+        }
+    }
+    out.width = static_cast<int>(width);
+    out.height = static_cast<int>(height);
+    out.pixels = pixels;
+    return PlainPng::Decoded;
+}
+
 bool decodeImage(const uint8_t* bytes, size_t size, DecodedImage& out, std::string& error) {
     out = DecodedImage();
     if (size == 0 || size > static_cast<size_t>(INT_MAX)) {
@@ -77,6 +221,14 @@ bool decodeImage(const uint8_t* bytes, size_t size, DecodedImage& out, std::stri
     if (!jpegHuffmanTablesFit(bytes, size)) {
         error = "a JPEG Huffman table holds more than 256 symbols";
         return false;
+    }
+    switch (decodePlainPng(bytes, size, out, error)) {
+    case PlainPng::Decoded:
+        return true;
+    case PlainPng::Corrupt:
+        return false;
+    case PlainPng::NotPlain:
+        break;
     }
     int channels = 0;
     out.pixels = stbi_load_from_memory(bytes, static_cast<int>(size), &out.width, &out.height, &channels, 4);

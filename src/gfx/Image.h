@@ -1,6 +1,7 @@
 // Image decoding to 8-bit RGBA through stb_image, built for PNG and JPEG only (every common
-// kind; other formats are refused). This library holds the one stb_image and stb_image_write
-// implementation: tools and tests include the stb headers without defining it.
+// kind; other formats are refused), plain PNGs through libdeflate. This library holds the one
+// stb_image and stb_image_write implementation: tools and tests include the stb headers
+// without defining it.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -24,5 +25,11 @@ private:
     void free();
 };
 
-// False (with stb_image's reason in `error`) when the bytes are not an image it reads.
+// False, with the reason in `error`, when the bytes are not an image it reads.
 bool decodeImage(const uint8_t* bytes, size_t size, DecodedImage& out, std::string& error);
+
+// The path decodeImage takes first, through libdeflate: `out` is filled only
+// when Decoded, `error` only when Corrupt (a plain PNG that is damaged);
+// NotPlain leaves the file, PNG of another kind or not PNG at all, to stb_image.
+enum class PlainPng { Decoded, NotPlain, Corrupt };
+PlainPng decodePlainPng(const uint8_t* bytes, size_t size, DecodedImage& out, std::string& error);

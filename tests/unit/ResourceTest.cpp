@@ -8,6 +8,11 @@
 
 #include "TestSupport.h"
 
+#include <stb/stb_image.h>
+#include <stb/stb_image_write.h>
+
+#include <cstring>
+#include <filesystem>
 #include <utility>
 
 namespace {
@@ -93,6 +98,77 @@ TEST(ImageDecode, GreyWithAlphaDecodesToRgbaBadFilesAreRefusedWithAReasonAndCube
     const std::vector<uint8_t> cross(100 * 100 * 4, 255);  // cells of 33x25
     EXPECT_EQ(cutCubeFace(cross.data(), 100, 100, 5, 90).size(), 25u * 25u * 4u);  // cut down to the cell
     EXPECT_TRUE(cutCubeFace(cross.data(), 2, 3, 0, 1).empty());  // too small for any face
+}
+
+// The libdeflate path must give stb_image's pixels to the byte, for every kind it
+// takes (each channel count, each row filter, the shipped textures). A damaged
+// file is refused with a reason or, where only a checksum stb_image ignores was
+// hit, decodes as before: never to other pixels (stb_image alone made them from
+// whatever its buffers held).
+TEST(ImageDecode, PlainPngsComeOutAsStbImageReadsThemAndDamagedOnesAreRefused) {
+    std::vector<std::string> pngs;
+    uint32_t noise = 12345;
+    for (int channels = 1; channels <= 4; ++channels) {
+        for (int filter = -1; filter <= 4; ++filter) {  // -1: the writer picks a filter per row
+            const int width = 37, height = 23;
+            std::vector<uint8_t> pixels(static_cast<size_t>(width * height * channels));
+            for (size_t i = 0; i < pixels.size(); ++i) {
+                noise = noise * 1103515245u + 12345u;
+                pixels[i] = i % 5 == 0 ? static_cast<uint8_t>(noise >> 16) : static_cast<uint8_t>(i * 7 / 3);
+            }
+            stbi_write_force_png_filter = filter;
+            std::string png;
+            auto append = [](void* to, void* data, int size) {
+                static_cast<std::string*>(to)->append(static_cast<const char*>(data), static_cast<size_t>(size));
+            };
+            ASSERT_TRUE(stbi_write_png_to_func(append, &png, width, height, channels, pixels.data(), width * channels));
+            pngs.push_back(png);
+        }
+    }
+    stbi_write_force_png_filter = -1;
+    for (const auto& entry : std::filesystem::directory_iterator(SOLVANE_SOURCE_DIR "/res/textures"))
+        if (entry.path().extension() == ".png") pngs.push_back(test::readFile(entry.path().string()));
+
+    auto bytesOf = [](const std::string& text) { return reinterpret_cast<const uint8_t*>(text.data()); };
+    for (size_t i = 0; i < pngs.size(); ++i) {
+        DecodedImage ours;
+        std::string error;
+        ASSERT_EQ(decodePlainPng(bytesOf(pngs[i]), pngs[i].size(), ours, error), PlainPng::Decoded) << i;
+        int width = 0, height = 0, channels = 0;
+        uint8_t* theirs = stbi_load_from_memory(bytesOf(pngs[i]), static_cast<int>(pngs[i].size()), &width, &height,
+                                                &channels, 4);
+        ASSERT_NE(theirs, nullptr);
+        EXPECT_TRUE(ours.width == width && ours.height == height &&
+                    std::memcmp(ours.pixels, theirs, static_cast<size_t>(width * height * 4)) == 0)
+            << i;
+        stbi_image_free(theirs);
+    }
+
+    const std::string& sample = pngs[3 * 6 + 5];  // RGBA, Paeth on every row
+    DecodedImage original;
+    std::string error;
+    ASSERT_TRUE(decodeImage(bytesOf(sample), sample.size(), original, error));
+    std::vector<std::string> damaged;
+    for (size_t cut : {size_t{9}, size_t{40}, sample.size() / 2, sample.size() - 13, sample.size() - 1})
+        damaged.push_back(sample.substr(0, cut));
+    for (size_t at = 8; at < sample.size(); ++at) {
+        damaged.push_back(sample);
+        damaged.back()[at] = static_cast<char>(damaged.back()[at] ^ 0x24);
+    }
+    int refused = 0;
+    for (const std::string& file : damaged) {
+        DecodedImage decoded;
+        std::string why;
+        if (!decodeImage(bytesOf(file), file.size(), decoded, why)) {
+            EXPECT_FALSE(why.empty());
+            ++refused;
+            continue;
+        }
+        EXPECT_TRUE(decoded.width == original.width && decoded.height == original.height &&
+                    std::memcmp(decoded.pixels, original.pixels, static_cast<size_t>(decoded.width * decoded.height * 4)) == 0)
+            << "damaged at " << &file - damaged.data();
+    }
+    EXPECT_GT(refused, static_cast<int>(damaged.size()) * 3 / 4);
 }
 
 // More requests than the loader's original fixed lists of 32 held.
