@@ -4,7 +4,8 @@
 #  - start-up, RUNS times, with Mesa's rasteriser out (GALLIUM_NOOP=1) and the
 #    audio drivers probed as on a machine without a sound card: milliseconds to
 #    the window, the audio device, the script's build, "Starting playback!" and
-#    the end of the first frame of the show (the second buffer swap);
+#    the end of the first frame of the show (the second buffer swap), and the
+#    main thread's time on a core and waiting for one up to the warm frame;
 #  - resident memory after SECONDS of a real-time run on llvmpipe, split by
 #    mapping (anonymous maps, heap, libLLVM and other files).
 # The FFTW wisdom of the first start-up is kept for the later ones, as a player
@@ -31,15 +32,16 @@ cd "$work/show"
 
 at() { awk -v p="$1" 'index($0, p) { print $1; exit }' "$2"; }
 echo "start-up (ms since the player was loaded; GALLIUM_NOOP=1; load: $(cut -d' ' -f1-3 /proc/loadavg))"
-printf '%-4s %8s %8s %8s %8s %10s %11s\n' run window audio lua build playback first-frame
+printf '%-4s %8s %8s %8s %8s %10s %11s %9s %9s\n' run window audio lua build playback first-frame on-core waited
 for i in $(seq 1 "$runs"); do
   timeline="$work/timeline.$i"
   SOLVANE_TIMELINE="$timeline" LD_PRELOAD="$work/shim.so" GALLIUM_NOOP=1 \
     xvfb-run -a -s "-screen 0 1920x1080x24" timeout -s KILL 10 "$work/solvane" >/dev/null 2>&1 || true
-  printf '%-4s %8s %8s %8s %8s %10s %11s\n' "$i" "$(at 'Initialized window' "$timeline")" \
+  printf '%-4s %8s %8s %8s %8s %10s %11s %9s %9s\n' "$i" "$(at 'Initialized window' "$timeline")" \
     "$(at 'initialized Audio Device' "$timeline")" "$(at 'initialized Lua' "$timeline")" \
     "$(at 'Warming renders' "$timeline")" "$(at 'Starting playback' "$timeline")" \
-    "$(awk '$2 == "swap" { n++; if (n == 2) { print $1; exit } }' "$timeline")"
+    "$(awk '$2 == "swap" { n++; if (n == 2) { print $1; exit } }' "$timeline")" \
+    "$(awk '$2 == "main-thread" { print $3; exit }' "$timeline")" "$(awk '$2 == "main-thread" { print $4; exit }' "$timeline")"
 done
 
 echo "resident memory after $seconds s on llvmpipe at $size (kB; load: $(cut -d' ' -f1-3 /proc/loadavg))"

@@ -1,6 +1,10 @@
 /* Preloaded into the player by bench/startup_memory.sh: notes, in milliseconds
  * since the player was loaded, every line it writes (its log) and the end of
  * its first two buffer swaps (the warm frame and the first frame of the show).
+ * At the first swap (the warm frame) it also notes how long the main thread had
+ * been on a core and how long it had waited for one (Linux's schedstat): the
+ * first says what the player's own work costs, the second what other threads
+ * and processes took from it.
  * Relies on glibc's dlsym(RTLD_NEXT); active only in a process named solvane. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
@@ -49,5 +53,17 @@ void SDL_GL_SwapWindow(void* window) {
     static int swaps;
     if (!real) real = (void (*)(void*))dlsym(RTLD_NEXT, "SDL_GL_SwapWindow");
     real(window);
-    if (swaps++ < 2) note("swap", "done", 4);
+    if (swaps >= 2) return;
+    note("swap", "done", 4);
+    if (swaps++ == 0) {
+        char path[64], line[128] = "";
+        snprintf(path, sizeof path, "/proc/self/task/%d/schedstat", (int)getpid());
+        FILE* file = fopen(path, "r");
+        double onCore = 0, waiting = 0;
+        if (file && fscanf(file, "%lf %lf", &onCore, &waiting) == 2) {
+            int length = snprintf(line, sizeof line, "%.1f %.1f", onCore / 1e6, waiting / 1e6);
+            note("main-thread", line, (size_t)length);
+        }
+        if (file) fclose(file);
+    }
 }
