@@ -127,6 +127,31 @@ bool unfilterRows(uint8_t* raw, size_t rows, size_t stride, size_t pixelBytes) {
 }
 } // namespace
 
+namespace {
+// stb_image reads an empty IDAT chunk that comes before any image data into a
+// buffer it has not made yet: a copy from a null pointer (found by fuzzing an
+// interlaced file). Such chunks carry nothing, so the file goes to it without
+// them; `out` is filled only when there was one to drop.
+bool withoutEmptyImageData(const uint8_t* bytes, size_t size, std::vector<uint8_t>& out) {
+    std::vector<size_t> empty;  // where each empty IDAT chunk starts
+    for (size_t at = 8; size >= 8 && size - at >= 12;) {
+        const size_t length = bigEndian32(bytes + at);
+        if (length > size - at - 12) break;
+        if (length == 0 && chunkIs(bytes + at + 4, "IDAT")) empty.push_back(at);
+        at += 12 + length;
+    }
+    if (empty.empty()) return false;
+    out.clear();
+    size_t from = 0;
+    for (size_t at : empty) {
+        out.insert(out.end(), bytes + from, bytes + at);
+        from = at + 12;
+    }
+    out.insert(out.end(), bytes + from, bytes + size);
+    return true;
+}
+} // namespace
+
 // stb_image checks neither zlib's checksum nor that its inflate filled every
 // row, so a damaged PNG could come out as pixels made of whatever its buffers
 // held, different from one run to the next. The plain kind our tools and most
@@ -229,6 +254,11 @@ bool decodeImage(const uint8_t* bytes, size_t size, DecodedImage& out, std::stri
         return false;
     case PlainPng::NotPlain:
         break;
+    }
+    std::vector<uint8_t> cleaned;
+    if (size >= 8 && std::memcmp(bytes, "\x89PNG", 4) == 0 && withoutEmptyImageData(bytes, size, cleaned)) {
+        bytes = cleaned.data();
+        size = cleaned.size();
     }
     int channels = 0;
     out.pixels = stbi_load_from_memory(bytes, static_cast<int>(size), &out.width, &out.height, &channels, 4);
