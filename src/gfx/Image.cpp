@@ -73,14 +73,33 @@ bool jpegHuffmanTablesFit(const uint8_t* b, size_t size) {
     }
     return true;
 }
-} // namespace
 
-namespace {
 uint32_t bigEndian32(const uint8_t* p) {
     return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | uint32_t{p[3]};
 }
 
-bool chunkIs(const uint8_t* type, const char* name) { return std::memcmp(type, name, 4) == 0; }
+bool isPng(const uint8_t* bytes, size_t size) {
+    static const uint8_t kSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
+    return size >= 8 && std::memcmp(bytes, kSignature, 8) == 0;
+}
+
+// One chunk of a PNG: its 4-letter type and its data, which lie inside the file.
+struct Chunk {
+    const uint8_t* type = nullptr;
+    const uint8_t* data = nullptr;
+    size_t length = 0;
+    bool is(const char* name) const { return std::memcmp(type, name, 4) == 0; }
+};
+
+// The chunk at `at` (8 for the first); false when the file ends inside it.
+bool chunkAt(const uint8_t* bytes, size_t size, size_t at, Chunk& chunk) {
+    if (at > size || size - at < 12) return false;
+    chunk.length = bigEndian32(bytes + at);
+    if (chunk.length > size - at - 12) return false;
+    chunk.type = bytes + at + 4;
+    chunk.data = bytes + at + 8;
+    return true;
+}
 
 uint8_t paeth(int left, int up, int upLeft) {
     const int estimate = left + up - upLeft;
@@ -125,21 +144,16 @@ bool unfilterRows(uint8_t* raw, size_t rows, size_t stride, size_t pixelBytes) {
     }
     return true;
 }
-} // namespace
 
-namespace {
 // stb_image reads an empty IDAT chunk that comes before any image data into a
 // buffer it has not made yet: a copy from a null pointer (found by fuzzing an
 // interlaced file). Such chunks carry nothing, so the file goes to it without
 // them; `out` is filled only when there was one to drop.
 bool withoutEmptyImageData(const uint8_t* bytes, size_t size, std::vector<uint8_t>& out) {
     std::vector<size_t> empty;  // where each empty IDAT chunk starts
-    for (size_t at = 8; size >= 8 && size - at >= 12;) {
-        const size_t length = bigEndian32(bytes + at);
-        if (length > size - at - 12) break;
-        if (length == 0 && chunkIs(bytes + at + 4, "IDAT")) empty.push_back(at);
-        at += 12 + length;
-    }
+    Chunk chunk;
+    for (size_t at = 8; chunkAt(bytes, size, at, chunk); at += 12 + chunk.length)
+        if (chunk.length == 0 && chunk.is("IDAT")) empty.push_back(at);
     if (empty.empty()) return false;
     out.clear();
     size_t from = 0;
@@ -160,22 +174,20 @@ bool withoutEmptyImageData(const uint8_t* bytes, size_t size, std::vector<uint8_
 // both and inflates faster; a damaged one is refused with a reason. Every
 // other kind still goes to stb_image.
 PlainPng decodePlainPng(const uint8_t* bytes, size_t size, DecodedImage& out, std::string& error) {
-    static const uint8_t kSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
-    if (size < 8 || std::memcmp(bytes, kSignature, 8) != 0) return PlainPng::NotPlain;
+    if (!isPng(bytes, size)) return PlainPng::NotPlain;
     uint32_t width = 0, height = 0;
     size_t channels = 0;
     std::vector<uint8_t> packed;
-    for (size_t at = 8;;) {
-        const size_t length = size - at >= 12 ? bigEndian32(bytes + at) : 0;
-        if (size - at < 12 || length > size - at - 12) {
+    Chunk chunk;
+    for (size_t at = 8;; at += 12 + chunk.length) {
+        if (!chunkAt(bytes, size, at, chunk)) {
             if (channels == 0) return PlainPng::NotPlain;
             error = "the PNG file ends inside a chunk";
             return PlainPng::Corrupt;
         }
-        const uint8_t* type = bytes + at + 4;
-        const uint8_t* data = bytes + at + 8;
         if (channels == 0) {
-            if (!chunkIs(type, "IHDR") || length != 13) return PlainPng::NotPlain;
+            if (!chunk.is("IHDR") || chunk.length != 13) return PlainPng::NotPlain;
+            const uint8_t* data = chunk.data;
             width = bigEndian32(data);
             height = bigEndian32(data + 4);
             const uint8_t depth = data[8], colour = data[9];
@@ -185,14 +197,13 @@ PlainPng decodePlainPng(const uint8_t* bytes, size_t size, DecodedImage& out, st
             if (channels == 0 || width == 0 || height == 0 || width > (1u << 24) || height > (1u << 24) ||
                 uint64_t{width} * height * 4 > INT_MAX)
                 return PlainPng::NotPlain;
-        } else if (chunkIs(type, "IDAT")) {
-            packed.insert(packed.end(), data, data + length);
-        } else if (chunkIs(type, "IEND")) {
+        } else if (chunk.is("IDAT")) {
+            packed.insert(packed.end(), chunk.data, chunk.data + chunk.length);
+        } else if (chunk.is("IEND")) {
             break;
-        } else if (chunkIs(type, "tRNS") || chunkIs(type, "PLTE") || (type[0] & 0x20) == 0) {
+        } else if (chunk.is("tRNS") || chunk.is("PLTE") || (chunk.type[0] & 0x20) == 0) {
             return PlainPng::NotPlain;  // a transparency key, a palette, or a critical chunk only stb_image knows
         }
-        at += 12 + length;
     }
     const size_t stride = size_t{width} * channels;
     const size_t rawSize = size_t{height} * (stride + 1);
@@ -256,7 +267,7 @@ bool decodeImage(const uint8_t* bytes, size_t size, DecodedImage& out, std::stri
         break;
     }
     std::vector<uint8_t> cleaned;
-    if (size >= 8 && std::memcmp(bytes, "\x89PNG", 4) == 0 && withoutEmptyImageData(bytes, size, cleaned)) {
+    if (isPng(bytes, size) && withoutEmptyImageData(bytes, size, cleaned)) {
         bytes = cleaned.data();
         size = cleaned.size();
     }
